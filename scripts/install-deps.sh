@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need.
+set -euo pipefail
+packages=(
+  build-essential cmake pkg-config git
+  qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
+  libplist-dev libsqlite3-dev librtaudio-dev libasound2-dev
+  libfluidsynth-dev fluid-soundfont-gm libstk-dev libogg-dev libvorbis-dev
+  libcpp-httplib-dev fonts-dseg libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth
+)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"

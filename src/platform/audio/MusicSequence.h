@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// A question as music: tracks of note events timed in beats, and a tempo track.
+// Note numbers go up to 255 so that the click notes 128 and 129 of the built-in
+// synthesizer fit; players keep notes above 127 away from MIDI devices.
+struct MusicNoteEvent {
+    double beat = 0;
+    std::uint8_t channel = 0;      // 0-15
+    std::uint16_t note = 60;       // 0-255
+    std::uint8_t velocity = 100;   // 1-127
+    std::uint8_t releaseVelocity = 0;
+    double duration = 1;           // in beats
+
+    double endBeat() const { return beat + duration; }
+};
+
+struct MusicTempoEvent {
+    double beat = 0;
+    double beatsPerMinute = 120;
+};
+
+class MusicTrack {
+public:
+    // Clamps velocity into 1-127 and channel into 0-15 so that nothing outside the
+    // MIDI range reaches an instrument.
+    void addNote(MusicNoteEvent event);
+    const std::vector<MusicNoteEvent>& notes() const { return notes_; }
+
+private:
+    std::vector<MusicNoteEvent> notes_;
+};
+
+class MusicSequence {
+public:
+    MusicTrack& newTrack();
+    const std::vector<MusicTrack>& tracks() const { return tracks_; }
+
+    // Tempo changes sorted by beat; with none the tempo is 120 BPM.
+    void setTempo(double beat, double beatsPerMinute);
+    const std::vector<MusicTempoEvent>& tempoTrack() const { return tempo_; }
+
+    // Beat at which the last note has ended; 0 for an empty sequence.
+    double lengthInBeats() const;
+    double secondsForBeat(double beat) const;
+    double beatForSeconds(double seconds) const;
+    bool isEmpty() const;
+
+private:
+    std::vector<MusicTrack> tracks_;
+    std::vector<MusicTempoEvent> tempo_;
+};

@@ -1,0 +1,90 @@
+#include "TestEnvironment.h"
+
+#include "Localization.h"
+#include "Log.h"
+#include "MainQueue.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+TestEnvironment::TestEnvironment()
+    : savedResources_(qgetenv("MELVORA_RESOURCES"))
+{
+    const QString base = dir_.path();
+    for (const char* name : {"data", "cache", "config", "home/Documents", "tmp"})
+        QDir().mkpath(base + QLatin1Char('/') + QLatin1String(name));
+    qputenv("XDG_DATA_HOME", (base + QStringLiteral("/data")).toUtf8());
+    qputenv("XDG_CACHE_HOME", (base + QStringLiteral("/cache")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", (base + QStringLiteral("/config")).toUtf8());
+    qputenv("HOME", (base + QStringLiteral("/home")).toUtf8());
+    qputenv("TMPDIR", (base + QStringLiteral("/tmp")).toUtf8());
+    Localization::reload();
+}
+
+TestEnvironment::~TestEnvironment()
+{
+    qputenv("MELVORA_RESOURCES", savedResources_);
+    Localization::reload();
+}
+
+QString TestEnvironment::root() const
+{
+    return dir_.path();
+}
+
+QString TestEnvironment::applicationSupportFolder() const
+{
+    return dir_.path() + QStringLiteral("/data/Vantrel/Melvora");
+}
+
+void TestEnvironment::useResources(const QString& folder)
+{
+    qputenv("MELVORA_RESOURCES", folder.toUtf8());
+    Localization::reload();
+}
+
+QString TestEnvironment::copyOfResources()
+{
+    const QString source = QString::fromUtf8(savedResources_);
+    const QString target = dir_.path() + QStringLiteral("/resources");
+    QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString destination = target + file.mid(source.size());
+        QDir().mkpath(QFileInfo(destination).path());
+        QFile::copy(file, destination);
+    }
+    useResources(target);
+    return target;
+}
+
+LogCapture::LogCapture()
+    : lines_(std::make_shared<QStringList>())
+{
+    Log::setSink([lines = lines_](const QString& line) { lines->append(line); });
+}
+
+LogCapture::~LogCapture()
+{
+    Log::setSink({});
+}
+
+bool LogCapture::contains(const QString& fragment) const
+{
+    for (const QString& line : *lines_)
+        if (line.contains(fragment))
+            return true;
+    return false;
+}
+
+ManualMainQueue::ManualMainQueue()
+{
+    MainQueue::setScheduler(&scheduler_);
+}
+
+ManualMainQueue::~ManualMainQueue()
+{
+    MainQueue::setScheduler(nullptr);
+}

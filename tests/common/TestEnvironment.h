@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ManualScheduler.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A fresh home for one test: XDG data, cache and config folders and HOME point into a
+// temporary folder, so nothing touches the real home folder. The bundle stays the
+// build's resources folder unless useResources() points elsewhere.
+class TestEnvironment {
+public:
+    TestEnvironment();
+    ~TestEnvironment();
+
+    QString root() const;
+    QString applicationSupportFolder() const;
+    // Points MELVORA_RESOURCES at a folder (e.g. a copy of the bundle with other lists).
+    void useResources(const QString& folder);
+    // A writable copy of the build's resources, for tests that change bundle files.
+    QString copyOfResources();
+
+private:
+    QTemporaryDir dir_;
+    QByteArray savedResources_;
+};
+
+// Captures log lines while alive.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    const QStringList& lines() const { return *lines_; }
+    bool contains(const QString& fragment) const;
+    void clear() { lines_->clear(); }
+
+private:
+    std::shared_ptr<QStringList> lines_;
+};
+
+// Installs a manual main-queue scheduler while alive.
+class ManualMainQueue {
+public:
+    ManualMainQueue();
+    ~ManualMainQueue();
+    ManualScheduler& scheduler() { return scheduler_; }
+    void advance(double seconds) { scheduler_.advance(seconds); }
+    void runPending() { scheduler_.runPending(); }
+
+private:
+    ManualScheduler scheduler_;
+};
