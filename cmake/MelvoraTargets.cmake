@@ -1,7 +1,7 @@
-# A library per source folder: every .cpp in it (and in its sub-folders) is compiled in.
-# An empty folder still yields a target, so later modules can link against it.
+# A library per source folder: every .cpp in it is compiled in (a sub-folder is a library
+# of its own). An empty folder still yields a target, so later modules can link against it.
 function(melvora_library name folder)
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+  file(GLOB sources CONFIGURE_DEPENDS
        ${CMAKE_SOURCE_DIR}/${folder}/*.cpp ${CMAKE_SOURCE_DIR}/${folder}/*.h)
   if(sources)
     add_library(${name} STATIC ${sources})
