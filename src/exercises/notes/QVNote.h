@@ -79,7 +79,8 @@ public:
     QString signs() const;
     // `letter` (with this note's signs) in Helmholtz form for this note's octave, ASCII signs.
     QString helmholzNotation(const QString& letter) const;
-    // 1..7: the letter's place in C D E F G A B. The staff places a note by 7 * octave + pos.
+    // 1..7: the letter's place in C D E F G A B (0 for an unknown letter). The staff places a
+    // note by 7 * octave + pos.
     int pos() const;
 
     // ---- Comparison ----
