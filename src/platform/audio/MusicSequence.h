@@ -1,11 +1,23 @@
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
 #include <vector>
 
 // A question as music: tracks of note events timed in beats, and a tempo track.
 // Note numbers go up to 255 so that the click notes 128 and 129 of the built-in
 // synthesizer fit; players keep notes above 127 away from MIDI devices.
+
+// Result of adding an event; 0 is success. Kept as a plain number because the
+// question model logs it with its error texts.
+enum MusicSequenceStatus : int {
+    MusicSequenceNoErr = 0,
+    MusicSequenceInvalidBeat = -1,      // negative or not a number
+    MusicSequenceInvalidDuration = -2,  // negative or not a number
+    MusicSequenceInvalidTempo = -3,     // zero, negative or not a number
+};
+
 struct MusicNoteEvent {
     double beat = 0;
     std::uint8_t channel = 0;      // 0-15
@@ -15,6 +27,12 @@ struct MusicNoteEvent {
     double duration = 1;           // in beats
 
     double endBeat() const { return beat + duration; }
+
+    // A note message from wide values as settings and notes hold them: the channel
+    // is brought into 0-15, the note into 0-255 and the velocity into 1-127, so a
+    // velocity of 0 (a note-off to every synthesizer) or above 127 never goes out.
+    // Beat and duration are left for the caller to fill in.
+    static MusicNoteEvent message(long long channel, long long note, long long velocity);
 };
 
 struct MusicTempoEvent {
@@ -25,8 +43,9 @@ struct MusicTempoEvent {
 class MusicTrack {
 public:
     // Clamps velocity into 1-127 and channel into 0-15 so that nothing outside the
-    // MIDI range reaches an instrument.
-    void addNote(MusicNoteEvent event);
+    // MIDI range reaches an instrument. An event with a negative or undefined beat
+    // or duration is refused.
+    MusicSequenceStatus addNote(MusicNoteEvent event);
     const std::vector<MusicNoteEvent>& notes() const { return notes_; }
 
 private:
@@ -38,8 +57,10 @@ public:
     MusicTrack& newTrack();
     const std::vector<MusicTrack>& tracks() const { return tracks_; }
 
-    // Tempo changes sorted by beat; with none the tempo is 120 BPM.
-    void setTempo(double beat, double beatsPerMinute);
+    // Tempo changes sorted by beat; with none the tempo is 120 BPM. A second change
+    // at the same beat replaces the first. A tempo that is not a positive number
+    // is refused.
+    MusicSequenceStatus setTempo(double beat, double beatsPerMinute);
     const std::vector<MusicTempoEvent>& tempoTrack() const { return tempo_; }
 
     // Beat at which the last note has ended; 0 for an empty sequence.
@@ -47,6 +68,9 @@ public:
     double secondsForBeat(double beat) const;
     double beatForSeconds(double seconds) const;
     bool isEmpty() const;
+
+    // Every event as text, one per line, for diagnostics.
+    QString description() const;
 
 private:
     std::vector<MusicTrack> tracks_;

@@ -1,0 +1,6 @@
+#include "ZTInterval.h"
+
+QString ZTInterval::className() const
+{
+    return QStringLiteral("ZTInterval");
+}

@@ -1,0 +1,6 @@
+#include "ZTMusicRead.h"
+
+QString ZTMusicRead::className() const
+{
+    return QStringLiteral("ZTMusicRead");
+}

@@ -1,0 +1,6 @@
+#include "ZTScale.h"
+
+QString ZTScale::className() const
+{
+    return QStringLiteral("ZTScale");
+}
