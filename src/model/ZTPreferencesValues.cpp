@@ -1,0 +1,179 @@
+#include "ZTPreferencesValues.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <cmath>
+#include <limits>
+
+namespace PrefsValues {
+namespace {
+
+bool isIntegral(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isReal(const QVariant& value)
+{
+    return value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
+}
+
+bool isNumber(const QVariant& value)
+{
+    return isIntegral(value) || isReal(value);
+}
+
+bool isList(const QVariant& value)
+{
+    return value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList;
+}
+
+bool isMap(const QVariant& value)
+{
+    return value.typeId() == QMetaType::QVariantMap || value.typeId() == QMetaType::QVariantHash;
+}
+
+int clampToInt(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (value <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return int(value); // truncates toward zero
+}
+
+double leadingNumber(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][+-]?\\d+)?)"));
+    const QRegularExpressionMatch match = number.match(text);
+    return match.hasMatch() ? match.captured(1).toDouble() : 0.0;
+}
+
+} // namespace
+
+int toInteger(const QVariant& value)
+{
+    if (isIntegral(value)) {
+        const qlonglong number = value.toLongLong();
+        return clampToInt(double(number));
+    }
+    if (isReal(value))
+        return clampToInt(value.toDouble());
+    if (value.typeId() == QMetaType::QString) {
+        static const QRegularExpression integer(QStringLiteral("^\\s*([+-]?\\d+)"));
+        const QRegularExpressionMatch match = integer.match(value.toString());
+        return match.hasMatch() ? clampToInt(match.captured(1).toDouble()) : 0;
+    }
+    return 0;
+}
+
+float toFloat(const QVariant& value)
+{
+    if (isNumber(value))
+        return float(value.toDouble());
+    if (value.typeId() == QMetaType::QString)
+        return float(leadingNumber(value.toString()));
+    return 0.0f;
+}
+
+bool toBool(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    if (isIntegral(value))
+        return value.toLongLong() != 0;
+    if (isReal(value))
+        return value.toDouble() != 0.0;
+    if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString();
+        int i = 0;
+        while (i < text.size() && text.at(i).isSpace())
+            ++i;
+        if (i < text.size() && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+            ++i;
+        while (i < text.size() && text.at(i) == QLatin1Char('0'))
+            ++i;
+        if (i >= text.size())
+            return false;
+        const QChar c = text.at(i);
+        return c == QLatin1Char('Y') || c == QLatin1Char('y') || c == QLatin1Char('T') || c == QLatin1Char('t')
+            || (c >= QLatin1Char('1') && c <= QLatin1Char('9'));
+    }
+    return false;
+}
+
+QString toStringOrNull(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QString)
+        return value.toString();
+    if (isNumber(value))
+        return value.toString();
+    return {};
+}
+
+bool objectsEqual(const QVariant& a, const QVariant& b)
+{
+    if (!a.isValid() || !b.isValid())
+        return a.isValid() == b.isValid();
+    if (isNumber(a) || isNumber(b)) {
+        if (!isNumber(a) || !isNumber(b))
+            return false;
+        if (isIntegral(a) && isIntegral(b))
+            return a.toLongLong() == b.toLongLong();
+        return a.toDouble() == b.toDouble();
+    }
+    if (isList(a) || isList(b)) {
+        if (!isList(a) || !isList(b))
+            return false;
+        const QVariantList left = a.toList();
+        const QVariantList right = b.toList();
+        if (left.size() != right.size())
+            return false;
+        for (qsizetype i = 0; i < left.size(); ++i)
+            if (!objectsEqual(left.at(i), right.at(i)))
+                return false;
+        return true;
+    }
+    if (isMap(a) || isMap(b)) {
+        if (!isMap(a) || !isMap(b))
+            return false;
+        const QVariantMap left = a.toMap();
+        const QVariantMap right = b.toMap();
+        if (left.size() != right.size())
+            return false;
+        for (auto it = left.constBegin(); it != left.constEnd(); ++it) {
+            auto other = right.constFind(it.key());
+            if (other == right.constEnd() || !objectsEqual(it.value(), *other))
+                return false;
+        }
+        return true;
+    }
+    if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString)
+        return a.typeId() == b.typeId() && a.toString() == b.toString();
+    if (a.typeId() == QMetaType::QDateTime && b.typeId() == QMetaType::QDateTime)
+        return a.toDateTime() == b.toDateTime();
+    return a == b;
+}
+
+} // namespace PrefsValues
