@@ -127,3 +127,38 @@ void drawImage(QPainter& painter, const QString& name, const QRectF& target, dou
     if (const auto image = Image::named(name))
         image->draw(painter, target, opacity);
 }
+
+void drawThreePartImage(QPainter& painter, const QRectF& target, const QString& start, const QString& middle,
+                        const QString& end, bool vertical, double opacity)
+{
+    if (target.isEmpty())
+        return;
+    const auto first = Image::named(start);
+    const auto fill = Image::named(middle);
+    const auto last = Image::named(end);
+    // Cap length at the rectangle's thickness, at most half the run each.
+    auto capLength = [&](const std::shared_ptr<const Image>& cap) {
+        if (!cap || cap->size().isEmpty())
+            return 0.0;
+        const double length = vertical ? cap->size().height() * target.width() / cap->size().width()
+                                       : cap->size().width() * target.height() / cap->size().height();
+        return qMin(length, (vertical ? target.height() : target.width()) / 2);
+    };
+    const double a = capLength(first);
+    const double b = capLength(last);
+    if (vertical) {
+        if (first)
+            first->draw(painter, QRectF(target.x(), target.y(), target.width(), a), opacity);
+        if (fill)
+            fill->draw(painter, QRectF(target.x(), target.y() + a, target.width(), target.height() - a - b), opacity);
+        if (last)
+            last->draw(painter, QRectF(target.x(), target.bottom() - b, target.width(), b), opacity);
+    } else {
+        if (first)
+            first->draw(painter, QRectF(target.x(), target.y(), a, target.height()), opacity);
+        if (fill)
+            fill->draw(painter, QRectF(target.x() + a, target.y(), target.width() - a - b, target.height()), opacity);
+        if (last)
+            last->draw(painter, QRectF(target.right() - b, target.y(), b, target.height()), opacity);
+    }
+}

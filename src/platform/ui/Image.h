@@ -45,3 +45,9 @@ private:
 
 // Draws `name` (nothing when it is missing); the convenience most views use.
 void drawImage(QPainter& painter, const QString& name, const QRectF& target, double opacity = 1.0);
+
+// A stretchable picture from three images: the start and end caps keep their proportions
+// (scaled to the rectangle's thickness) and the middle image fills what lies between.
+// Vertical runs from the top (start) to the bottom (end) in Qt coordinates.
+void drawThreePartImage(QPainter& painter, const QRectF& target, const QString& start, const QString& middle,
+                        const QString& end, bool vertical, double opacity = 1.0);
