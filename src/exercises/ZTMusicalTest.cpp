@@ -204,6 +204,8 @@ MusicSequence ZTMusicalTest::newMusicSequence()
     MusicSequence sequence;
     MusicTrack& track = sequence.newTrack();
     const QList<ZTNoteCollection> collections = noteCollectionObjects();
+    // Arpeggio lengths depend on the step count; spare setupTrack a rebuild per event.
+    stepsInSequence_ = collections.size();
     for (qsizetype i = 0; i < collections.size(); ++i) {
         // Only the first note of each step sounds: a chord's tones are separate steps.
         const QVNote* first = collections.at(i).firstNote();
@@ -211,6 +213,7 @@ MusicSequence ZTMusicalTest::newMusicSequence()
             continue;
         setupTrack(track, MusicNoteEvent::message(MIDIChannel_, first->nr(), velocity_), i);
     }
+    stepsInSequence_.reset();
     addTempoEvent(sequence);
     return sequence;
 }
@@ -227,7 +230,7 @@ void ZTMusicalTest::setupTrack(MusicTrack& track, MusicNoteEvent note, qlonglong
         note.duration = 1.0;
         break;
     case Arpeggio: {
-        const qlonglong steps = noteCollectionObjects().size();
+        const qlonglong steps = stepsInSequence_ ? *stepsInSequence_ : noteCollectionObjects().size();
         note.beat = static_cast<double>(beat);
         note.duration = static_cast<double>(steps - beat + 1);
         break;

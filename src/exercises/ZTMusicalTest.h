@@ -136,4 +136,5 @@ private:
     int keySignatureType_ = 0;
     QString spellingType_;
     bool showNotes_ = true;
+    std::optional<qlonglong> stepsInSequence_; // set while newMusicSequence runs
 };
