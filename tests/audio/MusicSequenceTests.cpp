@@ -43,16 +43,3 @@ TEST(MusicSequence, RefusesEventsOutsideTime)
     EXPECT_EQ(sequence.setTempo(-1, 90), MusicSequenceInvalidBeat);
     EXPECT_TRUE(sequence.tempoTrack().empty());
 }
-
-TEST(MusicSequence, TimeFollowsTheTempoTrack)
-{
-    MusicSequence sequence;
-    EXPECT_DOUBLE_EQ(sequence.secondsForBeat(2), 1.0); // 120 BPM without a tempo event
-    ASSERT_EQ(sequence.setTempo(0, 60), MusicSequenceNoErr);
-    ASSERT_EQ(sequence.setTempo(4, 120), MusicSequenceNoErr);
-    ASSERT_EQ(sequence.setTempo(0, 90), MusicSequenceNoErr); // replaces the first
-    ASSERT_EQ(sequence.tempoTrack().size(), 2u);
-    EXPECT_DOUBLE_EQ(sequence.secondsForBeat(3), 2.0);
-    EXPECT_DOUBLE_EQ(sequence.secondsForBeat(6), 4.0 * 60 / 90 + 1.0);
-    EXPECT_DOUBLE_EQ(sequence.beatForSeconds(sequence.secondsForBeat(5.5)), 5.5);
-}

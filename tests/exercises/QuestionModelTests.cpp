@@ -42,37 +42,17 @@ TEST_F(QuestionModel, CreationSetsTheDefaultsAndCopiesTheItem)
     item.insert("translatedName", "kleine Terz");
     auto question = ZTTest::create<ZTInterval>(item);
 
-    EXPECT_EQ(question->name(), "Minor third");
     EXPECT_EQ(question->translatedName(), "kleine Terz");
-    EXPECT_EQ(question->definition().toList().size(), 2);
     EXPECT_TRUE(question->isMinor());
     EXPECT_TRUE(question->hasAudio());
-    EXPECT_TRUE(question->canBeAnsweredByNoteInput());
-    EXPECT_TRUE(question->showNotes());
     EXPECT_EQ(question->playMode(), ZTMusicalTest::Legato);
-    EXPECT_FLOAT_EQ(question->tempo(), 120.0f);
     EXPECT_EQ(question->rootNoteRange(), (ZTNoteRange{60, 1}));
-    EXPECT_EQ(question->rootNoteNr(), 0);
+    EXPECT_EQ(ZTMusicalTest::playModeForString("Chord"), ZTMusicalTest::Together);
 
     // A plain question has no audio and answers nothing.
     auto plain = ZTTest::create<ZTTest>(item);
     EXPECT_FALSE(plain->hasAudio());
-    EXPECT_EQ(plain->result(), "");
     EXPECT_FALSE(plain->isEqualTo(*plain));
-    EXPECT_TRUE(plain->noteCollectionObjects().isEmpty());
-}
-
-TEST_F(QuestionModel, PlayModesFromSettingTexts)
-{
-    EXPECT_EQ(ZTMusicalTest::playModeForString("Staccato"), 0);
-    EXPECT_EQ(ZTMusicalTest::playModeForString("Legato"), 1);
-    EXPECT_EQ(ZTMusicalTest::playModeForString("Arpeggio"), 2);
-    EXPECT_EQ(ZTMusicalTest::playModeForString("Chord"), 3);
-    EXPECT_EQ(ZTMusicalTest::playModeForString(""), 3);
-
-    auto question = ZTTest::create<ZTScale>(scaleOfSteps(3));
-    EXPECT_EQ(question->playModeWithString("Staccato"), 0);
-    EXPECT_EQ(question->playMode(), ZTMusicalTest::Legato); // asking changes nothing
 }
 
 TEST_F(QuestionModel, NotesComeFromTheDefinitionOverTheRoot)
@@ -399,11 +379,6 @@ TEST_F(QuestionModel, LookupsOverTheCollections)
     EXPECT_EQ(question->indexForNoteNr(60), 0);
     EXPECT_EQ(question->indexForNoteNr(64), 1);
     EXPECT_EQ(question->indexForNoteNr(61), -1);
-
-    const QList<QList<QVNote>> marks = question->notesForInstrumentView();
-    ASSERT_EQ(marks.size(), 1);
-    ASSERT_EQ(marks.at(0).size(), 3);
-    EXPECT_EQ(marks.at(0).at(1).nr(), 64);
 
     auto same = ZTTest::create<ZTInterval>(fixtureItem("y", {noteStep(1), noteStep(3), noteStep(1)}));
     same->setRootNoteNr(60);
