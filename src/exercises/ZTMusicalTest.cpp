@@ -5,7 +5,6 @@
 #include "ZTException.h"
 #include "ZTPreferences.h"
 
-#include <limits>
 
 namespace {
 
@@ -83,12 +82,6 @@ void ZTMusicalTest::updateRootNote()
     const qulonglong choices = range.length + 1;
     const qulonglong offset = choices == 0 ? random : random % choices;
     rootNoteNr_ = static_cast<qlonglong>(range.location + offset);
-}
-
-QVariantMap ZTMusicalTest::firstDefinitionStep() const
-{
-    const QVariantList steps = definition().toList();
-    return steps.isEmpty() ? QVariantMap() : steps.first().toMap();
 }
 
 QList<ZTNoteCollection> ZTMusicalTest::collectionsFromDefinition(bool reversed) const

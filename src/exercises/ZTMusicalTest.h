@@ -118,8 +118,6 @@ protected:
     static void addNoteEvent(MusicTrack& track, const MusicNoteEvent& event);
     // Adds the tempo event; throws when it is refused.
     void addTempoEvent(MusicSequence& sequence) const;
-    // The first step record of the definition (empty when there is none).
-    QVariantMap firstDefinitionStep() const;
 
     // Cache of the chord and progression kinds; filled on first request.
     mutable std::optional<QList<ZTNoteCollection>> cachedCollections_;
