@@ -3,6 +3,7 @@
 #include "Localization.h"
 #include "Log.h"
 #include "MainQueue.h"
+#include "Paths.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -11,6 +12,8 @@
 
 TestEnvironment::TestEnvironment()
     : savedResources_(qgetenv("MELVORA_RESOURCES"))
+    , savedTmpDir_(qgetenv("TMPDIR"))
+    , hadTmpDir_(qEnvironmentVariableIsSet("TMPDIR"))
 {
     const QString base = dir_.path();
     for (const char* name : {"data", "cache", "config", "home/Documents", "tmp"})
@@ -26,6 +29,10 @@ TestEnvironment::TestEnvironment()
 TestEnvironment::~TestEnvironment()
 {
     qputenv("MELVORA_RESOURCES", savedResources_);
+    if (hadTmpDir_)
+        qputenv("TMPDIR", savedTmpDir_);
+    else
+        qunsetenv("TMPDIR");
     Localization::reload();
 }
 
@@ -47,11 +54,14 @@ void TestEnvironment::useResources(const QString& folder)
 
 QString TestEnvironment::copyOfResources()
 {
-    const QString source = QString::fromUtf8(savedResources_);
+    const QString source = savedResources_.isEmpty() ? Paths::resourcesFolder()
+                                                     : QString::fromUtf8(savedResources_);
     const QString target = dir_.path() + QStringLiteral("/resources");
     QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString file = it.next();
+        if (file.contains(QLatin1String("/CMakeFiles/")))
+            continue;
         const QString destination = target + file.mid(source.size());
         QDir().mkpath(QFileInfo(destination).path());
         QFile::copy(file, destination);
