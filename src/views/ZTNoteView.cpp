@@ -1,0 +1,464 @@
+#include "ZTNoteView.h"
+
+#include "Color.h"
+#include "Fonts.h"
+#include "Image.h"
+#include "ImageButton.h"
+#include "YUp.h"
+#include "YUpPainter.h"
+#include "ZTChord.h"
+#include "ZTFooterBar.h"
+#include "ZTInterval.h"
+#include "ZTMusicalTest.h"
+#include "ZTPreferences.h"
+
+#include <QEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+
+constexpr double kTrebleOffset = 95; // bottom treble line above the bottom bass line
+
+// Chord progressions are the progression question kind and every kind derived from it.
+bool isChordProgression(const ZTMusicalTest* test)
+{
+    return test && test->className() == QLatin1String("ZTChordProgression");
+}
+
+// 0 is the bottom bass line (G), 8 the top bass line (A); the treble index is 7 more.
+qint64 bassIndex(const QVNote& note)
+{
+    return 7 * note.octave() + note.pos() - 12;
+}
+
+QString accidentalImage(qint64 offset, bool wrong)
+{
+    QString name;
+    switch (offset) {
+    case 1: name = QStringLiteral("sharp"); break;
+    case -1: name = QStringLiteral("flat"); break;
+    case -2: name = QStringLiteral("doubleFlat"); break;
+    case 2: name = QStringLiteral("doubleSharp"); break;
+    default: return {};
+    }
+    return wrong ? name + QStringLiteral("Red") : name;
+}
+
+} // namespace
+
+ZTNoteView::ZTNoteView(QWidget* parent) : QWidget(parent)
+{
+    init();
+}
+
+ZTNoteView::ZTNoteView(const QRect& frame, QWidget* parent) : QWidget(parent)
+{
+    setGeometry(frame);
+    init();
+}
+
+ZTNoteView::~ZTNoteView() = default;
+
+void ZTNoteView::init()
+{
+    if (const auto head = Image::named(QStringLiteral("wholeNote"))) {
+        const QPixmap picture = head->pixmap(head->size(), 2.0);
+        noteCursor_ = QCursor(picture, int(head->size().width() / 2), int(head->size().height() / 2));
+    }
+    footerBar_ = new ZTFooterBar(this);
+    footerBar_->addButtonWithImage(QStringLiteral("flatButtonNormal"), QStringLiteral("flatButtonSelected"), true);
+    footerBar_->addButtonWithImage(QStringLiteral("doubleFlatButtonNormal"), QStringLiteral("doubleFlatButtonSelected"), true);
+    footerBar_->addButtonWithImage(QStringLiteral("sharpButtonNormal"), QStringLiteral("sharpButtonSelected"), true);
+    footerBar_->addButtonWithImage(QStringLiteral("doubleSharpButtonNormal"), QStringLiteral("doubleSharpButtonSelected"), true);
+    footerBar_->minusButton()->setEnabled(false);
+    footerBar_->setHidden(true);
+    YUp::place(footerBar_, QRectF(0, 0, width(), kFooterBarHeight));
+    watchParent();
+    _updateCollectionsAndRectsForDrawing();
+}
+
+// ---- Binding ----
+
+void ZTNoteView::setTest(std::shared_ptr<ZTMusicalTest> test)
+{
+    test_ = std::move(test);
+    _updateCollectionsAndRectsForDrawing();
+}
+
+void ZTNoteView::setNoteCollections(const QList<ZTNoteCollection>& collections)
+{
+    noteCollections_ = collections;
+    if (dynamic_cast<ZTChord*>(test_.get()) && !noteCollections_.isEmpty())
+        noteCollections_.append(namedChordCollection(noteCollections_.first()));
+    if (!noteCollections_.isEmpty())
+        signatureImageNr_ = -1;
+    _updateCollectionsAndRectsForDrawing();
+    update();
+}
+
+ZTNoteCollection ZTNoteView::namedChordCollection(const ZTNoteCollection& first) const
+{
+    ZTNoteCollection chord = first.copy();
+    chord.resetSelection();
+    const auto* question = dynamic_cast<const ZTChord*>(test_.get());
+    const QString nameType = ZTPreferences::sharedPreferences()->noteNamesType();
+    auto name = [&nameType](const QVNote* note) {
+        return note ? note->nameWithSpellingType(QStringLiteral("NoteName"), nameType) : QString();
+    };
+    const QString root = name(chord.firstNote());
+    const QString chordId = question ? question->chordId() : QString();
+    const qint64 inversion = test_ ? test_->userInfo().toLongLong() : 0;
+    // The chord's root lies `inversion` notes from the top of the voiced chord; an inversion
+    // the chord does not have is named as in root position.
+    const qint64 rootIndex = chord.numNotes() - inversion;
+    if (inversion < 1 || rootIndex < 0 || rootIndex >= chord.numNotes()) {
+        chord.setName(chordId.isEmpty() ? root : QStringLiteral("%1 %2").arg(root, chordId));
+    } else {
+        const QString bass = name(chord.noteAtIndex(rootIndex));
+        chord.setName(chordId.isEmpty() ? QStringLiteral("%1 / %2").arg(bass, root)
+                                        : QStringLiteral("%1 %2 / %3").arg(bass, chordId, root));
+    }
+    return chord;
+}
+
+void ZTNoteView::addNoteCollection(const ZTNoteCollection& collection)
+{
+    signatureImageNr_ = -1;
+    noteCollections_.append(collection);
+    _updateCollectionsAndRectsForDrawing();
+    update();
+}
+
+void ZTNoteView::resetNotes()
+{
+    signatureImageNr_ = -1;
+    setNoteCollections({});
+}
+
+void ZTNoteView::showNotesFromTest()
+{
+    if (test_ && test_->showNotes())
+        setNoteCollections(test_->noteCollectionObjects());
+}
+
+void ZTNoteView::showSignatureWithNr(qint64 number)
+{
+    if (quint64(number) < 15) {
+        test_.reset();
+        noteCollections_.clear();
+    }
+    signatureImageNr_ = number;
+    _updateCollectionsAndRectsForDrawing();
+    update();
+}
+
+void ZTNoteView::setSignatureImageNr(qint64 number)
+{
+    signatureImageNr_ = number;
+    update();
+}
+
+void ZTNoteView::setShowNoteNames(bool show)
+{
+    showNoteNames_ = show;
+    _updateCollectionsAndRectsForDrawing();
+}
+
+void ZTNoteView::setEditing(bool editing)
+{
+    editing_ = editing;
+    footerBar_->setHidden(!editing);
+    _updateCollectionsAndRectsForDrawing();
+}
+
+double ZTNoteView::staffTop() const
+{
+    return std::round((height() - kStaffHeight) / 2) + (editing_ ? 20 : 0);
+}
+
+// ---- Layout ----
+
+bool ZTNoteView::_rect(const QRectF& rect, const QList<QRectF>& rects)
+{
+    for (const QRectF& other : rects) {
+        if (rect.x() < other.right() && other.x() < rect.right() && rect.y() < other.bottom()
+            && other.y() < rect.bottom())
+            return true;
+    }
+    return false;
+}
+
+void ZTNoteView::_updateCollectionsAndRectsForDrawing()
+{
+    if (inLayout_)
+        return;
+    inLayout_ = true;
+
+    const double H = height();
+    const double top = staffTop();
+    const ZTMusicalTest* question = test_.get();
+    const bool isChord = dynamic_cast<const ZTChord*>(question) != nullptr;
+    const bool isProgression = isChordProgression(question);
+    const bool isInterval = dynamic_cast<const ZTInterval*>(question) != nullptr;
+    const qint64 N = noteCollections_.size();
+
+    playRects_.clear();
+    extraLines_.clear();
+    placedNotes_.clear();
+
+    // Staff choice. A chord question's last group (the whole chord) is not counted.
+    const qint64 counted = isChord ? qMax<qint64>(0, N - 1) : N;
+    qint64 lowest = 127;
+    auto isTreble = [](const QVNote& note) { return bassIndex(note) > 9; };
+    if (isProgression) {
+        for (qint64 i = 0; i < counted; ++i) {
+            ZTNoteCollection& collection = noteCollections_[i];
+            qint64 staff = -1, treble = 0, bass = 0;
+            for (const QVNote& note : collection.notes()) {
+                (isTreble(note) ? treble : bass) += 1;
+                lowest = qMin(lowest, note.nr());
+                if (treble > bass)
+                    staff = 1;
+            }
+            collection.setWhichStaff(staff);
+        }
+    } else {
+        qint64 staff = -1, treble = 0, bass = 0;
+        for (qint64 i = 0; i < counted; ++i) {
+            const QVNote* first = noteCollections_[i].firstNote();
+            if (!first)
+                continue;
+            (isTreble(*first) ? treble : bass) += 1;
+            lowest = qMin(lowest, first->nr());
+            if (treble > bass)
+                staff = 1;
+        }
+        for (ZTNoteCollection& collection : noteCollections_)
+            collection.setWhichStaff(staff);
+    }
+
+    const QString spellingType = ZTPreferences::sharedPreferences()->spellingType();
+    const QString nameType = ZTPreferences::sharedPreferences()->noteNamesType();
+    double x = kFirstCollectionX;
+    for (qint64 i = 0; i < N; ++i) {
+        ZTNoteCollection& collection = noteCollections_[i];
+        QList<QRectF> signRects;
+        x += 11.0 * collection.numSignatures();
+
+        qint64 numNotes = collection.numNotes();
+        if (isChord) {
+            if (N == 1 || i < N - 1)
+                numNotes = qMin<qint64>(1, numNotes);
+            else
+                x += 60;
+        }
+        playRects_.append(isProgression ? QRectF(x - 30, 0, 80, H) : QRectF(x - 10, 0, 40, H));
+        placedNotes_.append(numNotes);
+
+        qint64 previous = -25;
+        double widening = 0;
+        for (qint64 j = numNotes - 1; j >= 0; --j) {
+            QVNote& note = collection.notes()[j];
+            const qint64 bass = bassIndex(note);
+            const qint64 treble = bass + 7;
+            const qint64 staff = (isInterval && bass >= 10) ? 0 : collection.whichStaff();
+            const qint64 k = staff == 1 ? treble : bass <= 9 ? bass : staff == 0 ? treble : bass;
+
+            // Heads a second apart alternate between the column and one shifted right.
+            double shift = 0;
+            if (_absDiffVal1(k, previous) == 1) {
+                shift = 22;
+                widening += 22;
+            } else {
+                previous = k;
+            }
+
+            const double y = std::trunc(5.0 * k + top - 4);
+            note.setNoteFrame(QRectF(x + shift, y - 1, 22, 11));
+
+            QRectF sign;
+            switch (note.offset()) {
+            case 1: sign = QRectF(x - 12, y - 12, 10, 31); break;
+            case -1: sign = QRectF(x - 12, y - 6, 10, 31); break;
+            case -2: sign = QRectF(x - 14, y - 6, 15, 31); break;
+            case 2: sign = QRectF(x - 12, y, 11, 11); break;
+            default: break;
+            }
+            if (!sign.isNull()) {
+                while (_rect(sign, signRects))
+                    sign.translate(-11, 0);
+                signRects.append(sign);
+            }
+            note.setNoteSignFrame(sign);
+
+            QList<ZTNoteLine> lines;
+            auto addLine = [&](double yl) {
+                lines.append(ZTNoteLine(QPointF(x - 5 + shift, yl), QPointF(x - 5 + shift + kLedgerLineLength, yl)));
+            };
+            if (y < top - 9) {
+                const qint64 d = qint64(std::trunc((top - 5) - y));
+                for (qint64 m = 0; m < d / 5; m += 2)
+                    addLine((top - 9) - 5.0 * m);
+            } else if (y > top + kStaffHeight) {
+                for (double Y = y; Y == y || Y > top + kStaffHeight; Y -= 5) {
+                    if (qint64(std::trunc(Y - top - 1)) % 10 == 0)
+                        addLine(Y + 5);
+                }
+            } else if ((staff == 0 || staff == 1) && y > top + 45 && y < top + 85) {
+                const qint64 d = qint64(std::trunc((top + kTrebleOffset) - y));
+                for (qint64 m = 0; m < d / 5; m += 2)
+                    addLine((top + 86) - 5.0 * m);
+            } else if (staff == -1 && y > top + 45 && y < top + 85) {
+                for (double Y = y; Y == y || Y > top + 45; Y -= 5) {
+                    if (qint64(std::trunc(Y - top - 6)) % 10 == 0)
+                        addLine(Y + 5);
+                }
+            }
+            note.setNoteLines(lines);
+        }
+
+        if (showNoteNames_) {
+            QString title;
+            if (isChord && i == N - 1)
+                title = collection.name();
+            else if (isProgression)
+                title = collection.name();
+            else if (const QVNote* first = collection.firstNote())
+                title = first->nameWithSpellingType(spellingType, nameType);
+            collection.setTitle(title);
+            const double d = lowest > 35 ? -115 : -10;
+            const double e = editing_ ? 20 : 0;
+            collection.setTitleFrame(QRectF(x - 39, H / 2 + d + e, 100, 20));
+        }
+
+        if (i < N - 1) {
+            if (isProgression || (isChord && i == N - 2)) {
+                const double barX = x + 60 + widening;
+                extraLines_.append(ZTNoteLine(QPointF(barX, top), QPointF(barX, top + kStaffHeight)));
+            }
+            x += widening + (isProgression ? 100 : 45);
+        }
+    }
+
+    // The view grows with its notes and at least fills its parent.
+    const double wanted = x + (isProgression ? 100 : 45) + 70;
+    const double parentWidth = parentWidget() ? parentWidget()->width() : 0;
+    const int newWidth = int(std::ceil(qMax(wanted, parentWidth)));
+    if (newWidth != width())
+        resize(newWidth, height());
+    inLayout_ = false;
+}
+
+// ---- Size ----
+
+void ZTNoteView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    YUp::place(footerBar_, QRectF(0, 0, width(), kFooterBarHeight));
+    _updateCollectionsAndRectsForDrawing();
+}
+
+void ZTNoteView::watchParent()
+{
+    if (watchedParent_ == parentWidget())
+        return;
+    if (watchedParent_)
+        watchedParent_->removeEventFilter(this);
+    watchedParent_ = parentWidget();
+    if (watchedParent_)
+        watchedParent_->installEventFilter(this);
+}
+
+void ZTNoteView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ParentChange) {
+        watchParent();
+        _updateCollectionsAndRectsForDrawing();
+    }
+}
+
+bool ZTNoteView::eventFilter(QObject* watched, QEvent* event)
+{
+    // The staff fills its parent's width, so a wider parent means a new layout.
+    if (watched == watchedParent_ && event->type() == QEvent::Resize)
+        _updateCollectionsAndRectsForDrawing();
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- Drawing ----
+
+void ZTNoteView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    _drawRect(painter);
+}
+
+void ZTNoteView::drawNoteLine(YUpPainter& painter, double x, double y) const
+{
+    painter.drawLine(QPointF(x, y - 0.5), QPointF(x + kLedgerLineLength, y - 0.5), Color::white(0.4));
+    painter.drawLine(QPointF(x, y - 1), QPointF(x + kLedgerLineLength, y - 1), Color::black());
+}
+
+void ZTNoteView::_drawRect(QPainter& qtPainter)
+{
+    YUpPainter painter(qtPainter, height());
+    const double W = width();
+    const double top = staffTop();
+    const QColor black = Color::black();
+    const QColor grey = Color::white(0.4);
+
+    painter.setAntialiasing(false);
+    for (const double staffBottom : {top, top + kTrebleOffset}) {
+        for (int line = 0; line < 5; ++line) {
+            const double y = staffBottom + kLineSpacing * line;
+            painter.drawLine(QPointF(kStaffLeft, y), QPointF(W - kStaffRightInset, y), black);
+            painter.drawLine(QPointF(kStaffLeft, y + 0.5), QPointF(W - kStaffRightInset, y + 0.5), grey);
+        }
+    }
+    painter.drawLine(QPointF(kStaffLeft, top), QPointF(kStaffLeft, top + 136), black);
+    painter.drawLine(QPointF(kStaffLeft - 0.5, top), QPointF(kStaffLeft - 0.5, top + 136), grey);
+    const double right = W - kStaffRightInset;
+    painter.drawLine(QPointF(right, top), QPointF(right, top + 136), black);
+    painter.drawLine(QPointF(right - 0.5, top), QPointF(right - 0.5, top + 136), grey);
+
+    painter.drawImageAt(QStringLiteral("violinKey"), QPointF(51, top + 78));
+    painter.drawImageAt(QStringLiteral("bassKey"), QPointF(55, top + 7));
+    painter.drawImageAt(QStringLiteral("bracket"), QPointF(22, top + 1));
+
+    if (hasSignature()) {
+        const QString signature = QStringLiteral("signature_%1").arg(signatureImageNr_);
+        painter.drawImageAt(signature, QPointF(90, top - 15));
+        painter.drawImageAt(signature, QPointF(90, top + 90));
+    }
+
+    const QFont titleFont = Fonts::system(14);
+    for (qint64 i = 0; i < noteCollections_.size(); ++i) {
+        const ZTNoteCollection& collection = noteCollections_[i];
+        const qint64 placed = i < placedNotes_.size() ? qMin(placedNotes_[i], collection.numNotes()) : 0;
+        for (qint64 j = placed - 1; j >= 0; --j) {
+            const QVNote& note = collection.notes()[j];
+            const QString sign = accidentalImage(note.offset(), note.wasWrong());
+            if (!sign.isEmpty())
+                painter.drawImage(sign, note.noteSignFrame());
+            painter.setAntialiasing(false);
+            for (const ZTNoteLine& line : note.noteLines())
+                drawNoteLine(painter, line.start().x(), line.start().y());
+            const QString head = note.isSelected() ? QStringLiteral("wholeNoteSelected")
+                : note.wasWrong()                   ? QStringLiteral("wholeNoteRed")
+                                                    : QStringLiteral("wholeNote");
+            painter.drawImage(head, note.noteFrame());
+        }
+        painter.setAntialiasing(true);
+        if (showNoteNames_)
+            painter.drawText(collection.titleFrame(), collection.title(), titleFont, black, Qt::AlignHCenter);
+    }
+    painter.setAntialiasing(false);
+    for (const ZTNoteLine& line : std::as_const(extraLines_)) {
+        painter.drawLine(line.start() + QPointF(0.5, 0), line.end() + QPointF(0.5, 0), grey);
+        painter.drawLine(line.start(), line.end(), black);
+    }
+    painter.setAntialiasing(true);
+}
