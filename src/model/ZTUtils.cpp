@@ -1,0 +1,351 @@
+#include "ZTUtils.h"
+
+#include "FMDatabase.h"
+#include "Log.h"
+#include "NotificationCenter.h"
+#include "Paths.h"
+#include "QVDateAdditions.h"
+#include "QVNote.h"
+#include "ZTPreferences.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QScopeGuard>
+#include <QTemporaryFile>
+#include <QUrl>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <unistd.h>
+
+namespace {
+
+const QString kDatabaseFileName = QStringLiteral("db.sqlite");
+
+std::mutex& sharedDbLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+std::unique_ptr<FMDatabase>& sharedConnection()
+{
+    static std::unique_ptr<FMDatabase> connection;
+    return connection;
+}
+
+// Why the file is not a usable statistics database, or a null string when it is. Answers
+// null as well when the file cannot be examined now (locked, unreadable) and `strict` is
+// false: only a file known to be damaged is refused then.
+QString problemWithDatabaseFile(const QString& path, bool strict)
+{
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    auto closeDb = qScopeGuard([&db] { sqlite3_close_v2(db); });
+    auto fault = [&](int code, const QString& message) -> QString {
+        const bool damaged = code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_EMPTY;
+        if (!damaged && !strict)
+            return QString();
+        return message.isEmpty() ? QString::fromUtf8(sqlite3_errstr(code)) : message;
+    };
+    if (rc != SQLITE_OK)
+        return fault(rc, QString::fromUtf8(sqlite3_errmsg(db)));
+    sqlite3_busy_timeout(db, 2000);
+
+    sqlite3_stmt* statement = nullptr;
+    rc = sqlite3_prepare_v2(db,
+                            "SELECT count(*) FROM sqlite_master WHERE type='table' "
+                            "AND name IN ('stats','results')",
+                            -1, &statement, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(statement);
+        return fault(rc, message);
+    }
+    rc = sqlite3_step(statement);
+    const int tables = rc == SQLITE_ROW ? sqlite3_column_int(statement, 0) : 0;
+    const QString stepMessage = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_ROW)
+        return fault(rc, stepMessage);
+    if (tables != 2)
+        return QStringLiteral("the tables stats and results are missing");
+
+    // A truncated copy still has its first page; only a walk over the pages finds the rest gone.
+    rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &statement, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(statement);
+        return fault(rc, message);
+    }
+    rc = sqlite3_step(statement);
+    const QString verdict = rc == SQLITE_ROW
+        ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)))
+        : QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_ROW)
+        return fault(rc, verdict);
+    if (verdict != QLatin1String("ok"))
+        return fault(SQLITE_CORRUPT, verdict);
+    return QString();
+}
+
+// The folder exists afterwards, or false.
+bool makeFolder(const QString& folder)
+{
+    return QFileInfo(folder).isDir() || QDir().mkpath(folder);
+}
+
+// Copies the bundle's template next to the target and moves it in place only when no file
+// is there yet, so a half-written copy never takes the name and a user's file is never hit.
+bool installTemplate(const QString& path)
+{
+    const QString source = Paths::resource(kDatabaseFileName);
+    if (!QFileInfo(source).isFile())
+        return false;
+    QTemporaryFile copy(path + QStringLiteral(".XXXXXX"));
+    QFile templateFile(source);
+    if (!copy.open() || !templateFile.open(QIODevice::ReadOnly))
+        return false;
+    if (copy.write(templateFile.readAll()) != templateFile.size() || !copy.flush())
+        return false;
+    ::fsync(copy.handle());
+    copy.close();
+    // The bundle may be read-only; the user's copy must be writable.
+    QFile::setPermissions(copy.fileName(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                               | QFile::ReadOther);
+    if (QFile::rename(copy.fileName(), path)) {
+        copy.setAutoRemove(false);
+        return true;
+    }
+    // Someone else put a file there in the meantime: theirs stays.
+    return QFileInfo::exists(path);
+}
+
+void syncFolder(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+FMDatabase* ZTUtils::sharedDb()
+{
+    std::lock_guard lock(sharedDbLock());
+    if (sharedConnection())
+        return sharedConnection().get();
+
+    const QString folder = Paths::applicationSupportFolder();
+    if (!makeFolder(folder)) {
+        Log::line(QStringLiteral("error copying db"));
+        return nullptr;
+    }
+    const QString path = databasePath();
+    if (!QFileInfo::exists(path)) {
+        if (!installTemplate(path)) {
+            Log::line(QStringLiteral("error copying db"));
+            return nullptr;
+        }
+    } else {
+        const QString problem = problemWithDatabaseFile(path, false);
+        if (!problem.isNull()) {
+            Log::line(QStringLiteral("The statistics database %1 cannot be used (%2); it is left as it "
+                                     "is and no statistics are kept.")
+                          .arg(path, problem));
+            return nullptr;
+        }
+    }
+    sharedConnection() = FMDatabase::databaseWithPath(path);
+    return sharedConnection().get();
+}
+
+void ZTUtils::resetSharedDbForTesting()
+{
+    std::lock_guard lock(sharedDbLock());
+    sharedConnection().reset();
+}
+
+QString ZTUtils::databasePath()
+{
+    return Paths::applicationSupportFolder() + QLatin1Char('/') + kDatabaseFileName;
+}
+
+QDateTime ZTUtils::databaseModDate()
+{
+    const QFileInfo info(databasePath());
+    return info.exists() ? info.lastModified() : QDateTime();
+}
+
+const void* ZTUtils::classSender()
+{
+    static const char tag = 0;
+    return &tag;
+}
+
+bool ZTUtils::updateDBFile(const QByteArray& data)
+{
+    const QString folder = Paths::applicationSupportFolder();
+    const QString path = databasePath();
+    if (!makeFolder(folder)) {
+        Log::line(QStringLiteral("Error: updateDBFile cannot create %1").arg(folder));
+        return false;
+    }
+
+    // The copy is written beside the file, so moving it in place is one atomic rename.
+    QTemporaryFile download(path + QStringLiteral(".XXXXXX"));
+    if (!download.open() || download.write(data) != data.size() || !download.flush()) {
+        Log::line(QStringLiteral("Error: updateDBFile cannot write %1").arg(download.fileName()));
+        return false;
+    }
+    ::fsync(download.handle());
+    download.close();
+
+    const QString problem = problemWithDatabaseFile(download.fileName(), true);
+    if (!problem.isNull()) {
+        Log::line(QStringLiteral("Error: updateDBFile received no usable statistics database (%1); "
+                                 "%2 is left as it was")
+                      .arg(problem, path));
+        return false;
+    }
+
+    FMDatabase* db = nullptr;
+    {
+        std::lock_guard lock(sharedDbLock());
+        db = sharedConnection().get();
+    }
+    if (db)
+        db->close();
+    // A journal left by the old file would be rolled back into the new one.
+    QFile::remove(path + QStringLiteral("-journal"));
+    if (::rename(QFile::encodeName(download.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
+        Log::line(QStringLiteral("Error: updateDBFile cannot replace %1").arg(path));
+        if (db && !db->open())
+            Log::line(QStringLiteral("Error: updateDBFile opening DB"));
+        return false;
+    }
+    download.setAutoRemove(false);
+    syncFolder(folder);
+
+    db = sharedDb();
+    if (!db || !db->open()) {
+        Log::line(QStringLiteral("Error: updateDBFile opening DB"));
+        return false;
+    }
+    NotificationCenter::defaultCenter().post(QStringLiteral("ZTStatDBChangedNotification"), classSender());
+    return true;
+}
+
+QStringList ZTUtils::getNoteNamesFromNote(int first, int last)
+{
+    QStringList names;
+    if (first > last)
+        return names;
+    ZTPreferences* preferences = ZTPreferences::sharedPreferences();
+    const QString spellingType = preferences ? preferences->spellingType() : QString();
+    const QString noteNamesType = preferences ? preferences->noteNamesType() : QString();
+    names.reserve(last - first + 1);
+    for (int noteNr = first; noteNr <= last; ++noteNr)
+        names.append(QVNote::initWithNoteNr(noteNr, 0, false).nameWithSpellingType(spellingType, noteNamesType));
+    return names;
+}
+
+QString ZTUtils::getNoteNameForNote(int noteNr)
+{
+    return getNoteNamesFromNote(noteNr, noteNr).value(0);
+}
+
+bool ZTUtils::isWhiteKey(int noteNr)
+{
+    switch (noteNr % 12) {
+    case 1:
+    case 3:
+    case 6:
+    case 8:
+    case 10:
+        return false;
+    default:
+        return true; // negative numbers leave a negative remainder and count as white
+    }
+}
+
+QString ZTUtils::tmpFile()
+{
+    // An unusable TMPDIR yields an empty folder name, which must not turn into "/".
+    const QString folder = Paths::temporaryFolder();
+    QByteArray pattern = QFile::encodeName(folder + QStringLiteral("/melvoraTmpFile.XXXXXX"));
+    const int fd = folder.isEmpty() ? -1 : ::mkstemp(pattern.data());
+    if (fd < 0) {
+        Log::line(QStringLiteral("tmpFile: cannot create a file in %1").arg(Paths::temporaryFolder()));
+        return QString();
+    }
+    ::close(fd);
+    return QFile::decodeName(pattern);
+}
+
+QString ZTUtils::urlEncode(const QString& string)
+{
+    // Letters, digits and "-._~" stay by default; these are the other query characters.
+    return QString::fromLatin1(QUrl::toPercentEncoding(string, QByteArrayLiteral("!$'()*,;=:@/?")));
+}
+
+QString ZTUtils::toDateString(const QVariant& object)
+{
+    if (object.metaType().id() != QMetaType::QDateTime)
+        return QStringLiteral("");
+    return QVDateAdditions::toDateString(object.toDateTime());
+}
+
+QString ZTUtils::toTimeString(const QVariant& object)
+{
+    if (object.metaType().id() != QMetaType::QDateTime)
+        return QStringLiteral("");
+    const QDateTime date = object.toDateTime();
+    if (!date.isValid())
+        return QStringLiteral("");
+    // Medium style, where the date additions use the short one.
+    return QLocale().toString(date.toLocalTime().time(), QVDateAdditions::mediumTimeFormat());
+}
+
+QString ZTUtils::toDateTimeString(const QDateTime& date)
+{
+    if (!date.isValid())
+        return QStringLiteral("");
+    return QStringLiteral("%1 - %2").arg(toDateString(date), toTimeString(date));
+}
+
+QString ZTUtils::toWeekdayString(const QDateTime& date)
+{
+    if (!date.isValid())
+        return QStringLiteral("");
+    QString name = QLocale().dayName(date.toLocalTime().date().dayOfWeek(), QLocale::LongFormat);
+    if (!name.isEmpty())
+        name[0] = name[0].toUpper();
+    return name;
+}
+
+QString ZTUtils::toSortableDateString(const QDateTime& date)
+{
+    if (!date.isValid())
+        return QStringLiteral("");
+    const QDate day = date.toLocalTime().date();
+    return QString::asprintf("%04d%02d%02d", day.year(), day.month(), day.day());
+}
+
+QString ZTUtils::toStringForLiveToday(const QDateTime& date)
+{
+    if (!date.isValid())
+        return QStringLiteral("");
+    const QDate day = date.toLocalTime().date();
+    return QString::asprintf("%04d-%02d-%02d", day.year(), day.month(), day.day());
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class FMDatabase;
+
+// The statistics database file and its one shared connection, plus small shared helpers.
+//
+// db.sqlite lies beside settings.plist and is seeded from the bundle's template on first
+// use; an existing file is never overwritten by the template, and one that is not a usable
+// statistics database is left as it is (logged; no connection is handed out).
+class ZTUtils {
+public:
+    // ---- Statistics database ----
+
+    // The shared connection, handed out unopened the first time; null when the file could not
+    // be set up (the next call tries again). Lives for the process.
+    static FMDatabase* sharedDb();
+    // Tests: closes and drops the shared connection; the next sharedDb() starts afresh.
+    // Pointers handed out before are dangling afterwards.
+    static void resetSharedDbForTesting();
+    static QString databasePath();
+    // Invalid when the file's attributes cannot be read.
+    static QDateTime databaseModDate();
+    // Replaces the database file with a downloaded copy. The bytes are checked first (SQLite
+    // opens them and finds the tables stats and results); the file is swapped atomically and
+    // the shared connection reopened. Posts "ZTStatDBChangedNotification" and answers true
+    // only when all of that worked; on a bad copy the current file stays as it was.
+    static bool updateDBFile(const QByteArray& data);
+    // The sender of the notifications posted by this class.
+    static const void* classSender();
+
+    // ---- Utilities ----
+
+    // One name per MIDI number from first to last inclusive, spelled in C major and named
+    // with the current spellingType and noteNamesType settings; empty when first > last.
+    static QStringList getNoteNamesFromNote(int first, int last);
+    static QString getNoteNameForNote(int noteNr);
+    // False for the black keys (number modulo 12 is 1, 3, 6, 8 or 10); true for any negative number.
+    static bool isWhiteKey(int noteNr);
+    // A new, empty, uniquely named file "melvoraTmpFile.XXXXXX" in the temporary folder;
+    // a null string (and a log line) when none can be created.
+    static QString tmpFile();
+    // Percent-encoding for a query value: RFC 3986 query characters stay, "+" and "&" do not.
+    static QString urlEncode(const QString& string);
+
+    // Medium date / medium time in the user's locale; the empty text unless given a valid date.
+    static QString toDateString(const QVariant& object);
+    static QString toTimeString(const QVariant& object);
+    static QString toDateTimeString(const QDateTime& date);
+    // The full weekday name with a capital first letter.
+    static QString toWeekdayString(const QDateTime& date);
+    // "yyyyMMdd" and "yyyy-MM-dd" (Gregorian, local time zone, ASCII digits).
+    static QString toSortableDateString(const QDateTime& date);
+    static QString toStringForLiveToday(const QDateTime& date);
+};

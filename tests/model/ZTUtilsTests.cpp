@@ -1,0 +1,323 @@
+#include "FMDatabase.h"
+#include "FMResultSet.h"
+#include "PreferencesFixture.h"
+#include "QVDateAdditions.h"
+#include "ZTUtils.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QTimeZone>
+
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+class ZTUtilsTest : public PreferencesTestBase {
+protected:
+    void SetUp() override
+    {
+        PreferencesTestBase::SetUp();
+        ZTUtils::resetSharedDbForTesting();
+    }
+    void TearDown() override
+    {
+        ZTUtils::resetSharedDbForTesting();
+        PreferencesTestBase::TearDown();
+    }
+
+    QString dbPath() const { return env.applicationSupportFolder() + "/db.sqlite"; }
+
+    // A statistics file made elsewhere (as a synced copy would be), with `rows` stats rows.
+    QByteArray makeDatabase(int rows, const QString& item = "Fifth", bool withResults = true)
+    {
+        const QString path = env.root() + "/made.sqlite";
+        QFile::remove(path);
+        sqlite3* db = nullptr;
+        EXPECT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+        QByteArray sql = "CREATE TABLE stats (testName, itemName, right, wrong);";
+        if (withResults)
+            sql += "CREATE TABLE results (testName, itemName, result, numTryouts, date);";
+        sql += "BEGIN;";
+        for (int i = 0; i < rows; ++i)
+            sql += QStringLiteral("INSERT INTO stats VALUES ('Interval recognition', '%1%2', %3, 1);")
+                       .arg(item).arg(i ? QString::number(i) : QString()).arg(i + 2).toUtf8();
+        sql += "COMMIT;";
+        EXPECT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    }
+
+    void writeFile(const QString& path, const QByteArray& bytes)
+    {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+    QByteArray readFile(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QStringList itemNames(FMDatabase* db)
+    {
+        QStringList names;
+        auto rs = db->executeQuery("SELECT itemName FROM stats ORDER BY itemName");
+        while (rs && rs->next())
+            names << rs->stringForColumn("itemName");
+        return names;
+    }
+};
+
+TEST_F(ZTUtilsTest, FirstStartMakesTheFolderAndCopiesTheTemplateOnce)
+{
+    EXPECT_FALSE(QFileInfo::exists(env.applicationSupportFolder()));
+    EXPECT_FALSE(ZTUtils::databaseModDate().isValid());
+
+    FMDatabase* db = ZTUtils::sharedDb();
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(ZTUtils::sharedDb(), db);
+    EXPECT_EQ(db->databasePath(), dbPath());
+    EXPECT_EQ(ZTUtils::databasePath(), dbPath());
+    EXPECT_EQ(db->sqliteHandle(), nullptr); // handed out unopened
+    EXPECT_TRUE(ZTUtils::databaseModDate().isValid());
+
+    // The copy is writable and carries the statements the app runs.
+    ASSERT_TRUE(db->open());
+    EXPECT_TRUE(db->executeUpdate("INSERT into stats (testName, itemName, right, wrong) VALUES(?,?,?,?)",
+                                  {"Interval recognition", "Fifth", 1, 0}));
+    EXPECT_TRUE(db->executeUpdate("INSERT into results (testName, itemName, result, numTryouts, date) VALUES(?,?,?,?,?)",
+                                  {"Interval recognition", "Fifth", 1, 3, "2024-03-05 19:08:09"}));
+    auto rs = db->executeQuery("SELECT MAX(sum(right),sum(wrong)) as maxAll FROM stats WHERE testName=?",
+                               {"Interval recognition"});
+    ASSERT_TRUE(rs && rs->next());
+    EXPECT_EQ(rs->intForColumn("maxAll"), 1);
+    rs->close();
+}
+
+TEST_F(ZTUtilsTest, AnExistingFileIsKeptWhateverTheTemplateHolds)
+{
+    const QByteArray mine = makeDatabase(3, "Mine");
+    writeFile(dbPath(), mine);
+    FMDatabase* db = ZTUtils::sharedDb();
+    ASSERT_NE(db, nullptr);
+    ASSERT_TRUE(db->open());
+    EXPECT_EQ(itemNames(db), (QStringList{"Mine", "Mine1", "Mine2"}));
+    db->close();
+    EXPECT_EQ(readFile(dbPath()), mine);
+}
+
+TEST_F(ZTUtilsTest, ADamagedFileIsLoggedAndLeftAsItWas)
+{
+    const QByteArray good = makeDatabase(400);
+    const QList<QByteArray> damaged{
+        QByteArray("this is not a database at all, just some text").repeated(50),
+        good.left(good.size() / 2),          // truncated
+        makeDatabase(2, "x", false),         // no results table
+    };
+    for (const QByteArray& bytes : damaged) {
+        writeFile(dbPath(), bytes);
+        LogCapture log;
+        EXPECT_EQ(ZTUtils::sharedDb(), nullptr);
+        EXPECT_TRUE(log.contains("cannot be used")) << log.lines().join('\n').toStdString();
+        EXPECT_EQ(readFile(dbPath()), bytes);
+    }
+    // Once the file is sound again, the next call hands out the connection.
+    writeFile(dbPath(), good);
+    EXPECT_NE(ZTUtils::sharedDb(), nullptr);
+}
+
+TEST_F(ZTUtilsTest, MissingTemplateKeepsNoConnectionAndTheNextCallTriesAgain)
+{
+    env.useResources(env.root() + "/empty-bundle");
+    LogCapture log;
+    EXPECT_EQ(ZTUtils::sharedDb(), nullptr);
+    EXPECT_EQ(log.lines(), QStringList{"error copying db"});
+    EXPECT_FALSE(QFileInfo::exists(dbPath()));
+    // No half-written copy is left behind under any name.
+    EXPECT_EQ(QDir(env.applicationSupportFolder()).entryList(QDir::Files), QStringList{});
+
+    env.useResources(resources);
+    EXPECT_NE(ZTUtils::sharedDb(), nullptr);
+    EXPECT_TRUE(QFileInfo::exists(dbPath()));
+}
+
+TEST_F(ZTUtilsTest, UpdateSwapsTheFileUnderTheSameConnection)
+{
+    FMDatabase* db = ZTUtils::sharedDb();
+    ASSERT_TRUE(db && db->open());
+    EXPECT_TRUE(itemNames(db).isEmpty());
+    NotificationLog notifications({"ZTStatDBChangedNotification"});
+
+    // An open result set does not hold the swap up.
+    auto pending = db->executeQuery("SELECT * FROM stats");
+    const QByteArray synced = makeDatabase(2, "Synced");
+    EXPECT_TRUE(ZTUtils::updateDBFile(synced));
+
+    EXPECT_EQ(ZTUtils::sharedDb(), db);
+    EXPECT_EQ(itemNames(db), (QStringList{"Synced", "Synced1"}));
+    ASSERT_EQ(notifications.entries.size(), 1u);
+    EXPECT_EQ(notifications.entries[0].sender, ZTUtils::classSender());
+    EXPECT_EQ(QDir(env.applicationSupportFolder()).entryList(QDir::Files), QStringList{"db.sqlite"});
+}
+
+TEST_F(ZTUtilsTest, UpdateRefusesBadBytesAndKeepsTheCurrentFile)
+{
+    FMDatabase* db = ZTUtils::sharedDb();
+    ASSERT_TRUE(db && db->open());
+    ASSERT_TRUE(db->executeUpdate("INSERT INTO stats VALUES (?,?,?,?)", {"Interval recognition", "Kept", 1, 0}));
+    const QByteArray before = readFile(dbPath());
+    NotificationLog notifications({"ZTStatDBChangedNotification"});
+
+    const QByteArray good = makeDatabase(400);
+    const QList<QByteArray> bad{
+        QByteArray(),
+        QByteArray("<html>502 Bad Gateway</html>"),
+        good.left(good.size() / 2),
+        good.left(100),
+        makeDatabase(1, "NoResults", false),
+    };
+    for (const QByteArray& bytes : bad) {
+        LogCapture log;
+        EXPECT_FALSE(ZTUtils::updateDBFile(bytes));
+        EXPECT_TRUE(log.contains("updateDBFile")) << bytes.size();
+        EXPECT_EQ(readFile(dbPath()), before);
+        EXPECT_EQ(itemNames(db), QStringList{"Kept"});
+    }
+    EXPECT_TRUE(notifications.entries.empty());
+    EXPECT_EQ(QDir(env.applicationSupportFolder()).entryList(QDir::Files), QStringList{"db.sqlite"});
+}
+
+TEST_F(ZTUtilsTest, UpdateRepairsADamagedFileThatHadNoConnection)
+{
+    writeFile(dbPath(), "garbage");
+    EXPECT_EQ(ZTUtils::sharedDb(), nullptr);
+    EXPECT_TRUE(ZTUtils::updateDBFile(makeDatabase(1, "Synced")));
+    FMDatabase* db = ZTUtils::sharedDb();
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(itemNames(db), QStringList{"Synced"});
+}
+
+TEST_F(ZTUtilsTest, NoteNamesFollowTheSettingsAtTheCall)
+{
+    EXPECT_TRUE(ZTUtils::getNoteNamesFromNote(60, 59).isEmpty());
+    prefs()->setSpellingType("MIDI");
+    EXPECT_EQ(ZTUtils::getNoteNamesFromNote(60, 60), QStringList{"C3"});
+    const QStringList midi = ZTUtils::getNoteNamesFromNote(60, 62);
+    ASSERT_EQ(midi.size(), 3);
+    prefs()->setSpellingType("Scientific");
+    EXPECT_EQ(ZTUtils::getNoteNameForNote(60), "C4");
+    EXPECT_NE(ZTUtils::getNoteNamesFromNote(60, 62), midi);
+}
+
+TEST_F(ZTUtilsTest, WhiteKeys)
+{
+    for (int white : {0, 2, 4, 5, 7, 9, 11, 60, 64, 65, -1, -2, -11})
+        EXPECT_TRUE(ZTUtils::isWhiteKey(white)) << white;
+    for (int black : {1, 3, 6, 8, 10, 61, 127 - 9})
+        EXPECT_FALSE(ZTUtils::isWhiteKey(black)) << black;
+}
+
+TEST_F(ZTUtilsTest, UrlEncodeKeepsQueryCharactersOnly)
+{
+    EXPECT_EQ(ZTUtils::urlEncode("a+b&c d"), "a%2Bb%26c%20d");
+    EXPECT_EQ(ZTUtils::urlEncode("Az09-._~!$'()*,;=:@/?"), "Az09-._~!$'()*,;=:@/?");
+    EXPECT_EQ(ZTUtils::urlEncode(QString::fromUtf8("Dur ä#%")), "Dur%20%C3%A4%23%25");
+}
+
+TEST_F(ZTUtilsTest, TmpFileMakesNewEmptyFilesOrSaysWhyNot)
+{
+    const QString a = ZTUtils::tmpFile();
+    const QString b = ZTUtils::tmpFile();
+    EXPECT_NE(a, b);
+    for (const QString& path : {a, b}) {
+        const QFileInfo info(path);
+        EXPECT_TRUE(info.isFile());
+        EXPECT_EQ(info.size(), 0);
+        EXPECT_TRUE(info.fileName().startsWith("melvoraTmpFile."));
+        EXPECT_EQ(info.fileName().size(), QString("melvoraTmpFile.XXXXXX").size());
+    }
+
+    const QByteArray saved = qgetenv("TMPDIR");
+    qputenv("TMPDIR", (env.root() + "/missing-tmp").toUtf8());
+    LogCapture log;
+    EXPECT_TRUE(ZTUtils::tmpFile().isNull());
+    EXPECT_TRUE(log.contains("tmpFile"));
+    qputenv("TMPDIR", saved);
+}
+
+// Runs with a default locale and a time zone of the test's choosing, restoring both.
+class LocaleAndZone {
+public:
+    LocaleAndZone(const QLocale& locale, const char* zone)
+        : savedZone_(qgetenv("TZ"))
+        , hadZone_(qEnvironmentVariableIsSet("TZ"))
+    {
+        QLocale::setDefault(locale);
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~LocaleAndZone()
+    {
+        QLocale::setDefault(QLocale::system());
+        if (hadZone_)
+            qputenv("TZ", savedZone_);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray savedZone_;
+    bool hadZone_;
+};
+
+TEST_F(ZTUtilsTest, StoredTimestampIsGregorianAsciiLocalTime)
+{
+    const QDateTime afternoon(QDate(2024, 3, 5), QTime(19, 8, 9));
+    {
+        LocaleAndZone setting(QLocale(QLocale::English, QLocale::UnitedStates), "UTC");
+        EXPECT_EQ(QVDateAdditions::ISODate(afternoon), "2024-03-05 19:08:09");
+        EXPECT_EQ(ZTUtils::toSortableDateString(afternoon), "20240305");
+        EXPECT_EQ(ZTUtils::toStringForLiveToday(afternoon), "2024-03-05");
+    }
+    for (const QLocale& locale : {QLocale(QLocale::Arabic, QLocale::Egypt), QLocale(QLocale::Persian, QLocale::Iran),
+                                  QLocale(QLocale::Thai, QLocale::Thailand)}) {
+        // An instant given in UTC is written in the zone of the user (here +05:30).
+        LocaleAndZone setting(locale, "Asia/Kolkata");
+        const QDateTime utc(QDate(2024, 3, 5), QTime(13, 38, 9), QTimeZone::utc());
+        EXPECT_EQ(QVDateAdditions::ISODate(utc), "2024-03-05 19:08:09") << locale.name().toStdString();
+        EXPECT_EQ(ZTUtils::toSortableDateString(utc), "20240305");
+    }
+    EXPECT_EQ(QVDateAdditions::ISODate(QDateTime()), "");
+}
+
+TEST_F(ZTUtilsTest, DisplayedDatesUseTheLocaleAndRefuseNonDates)
+{
+    LocaleAndZone setting(QLocale(QLocale::English, QLocale::UnitedStates), "UTC");
+    const QDateTime afternoon(QDate(2024, 3, 5), QTime(19, 8, 9));
+    EXPECT_EQ(ZTUtils::toDateString(afternoon), "Mar 5, 2024");
+    EXPECT_EQ(QVDateAdditions::toDateString(afternoon), "Mar 5, 2024");
+    EXPECT_TRUE(ZTUtils::toTimeString(afternoon).startsWith("7:08:09")) << ZTUtils::toTimeString(afternoon).toStdString();
+    EXPECT_TRUE(QVDateAdditions::toTimeString(afternoon).startsWith("7:08"));
+    EXPECT_FALSE(QVDateAdditions::toTimeString(afternoon).contains("7:08:09"));
+    EXPECT_EQ(ZTUtils::toDateTimeString(afternoon),
+              ZTUtils::toDateString(afternoon) + " - " + ZTUtils::toTimeString(afternoon));
+    EXPECT_EQ(ZTUtils::toWeekdayString(afternoon), "Tuesday");
+
+    EXPECT_EQ(ZTUtils::toDateString(QVariant("2024-03-05")), "");
+    EXPECT_EQ(ZTUtils::toTimeString(QVariant()), "");
+    EXPECT_EQ(ZTUtils::toDateTimeString(QDateTime()), "");
+    EXPECT_EQ(ZTUtils::toSortableDateString(QDateTime()), "");
+
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    EXPECT_EQ(ZTUtils::toWeekdayString(afternoon), "Mardi");
+}
+
+} // namespace
