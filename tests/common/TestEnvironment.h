@@ -26,6 +26,10 @@ public:
 private:
     QTemporaryDir dir_;
     QByteArray savedResources_;
+    // The next environment's temporary folder is made under TMPDIR, which must not point
+    // into this one once it is gone.
+    QByteArray savedTmpDir_;
+    bool hadTmpDir_ = false;
 };
 
 // Captures log lines while alive.
