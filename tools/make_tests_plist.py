@@ -93,7 +93,7 @@ INTERVAL_GROUPS = [
 
 # Cumulative: each level names the intervals it adds.
 INTERVAL_LEVELS = [
-    ("Perfect fourth, fifth and octave", ["Perfect fourth", "Perfect fifth", "Octave"]),
+    ("Perfect intervals", ["Perfect fourth", "Perfect fifth", "Octave"]),
     ("Adding thirds", ["Minor third", "Major third"]),
     ("Adding seconds", ["Minor second", "Major second"]),
     ("Adding sixths", ["Minor sixth", "Major sixth"]),
@@ -342,20 +342,20 @@ READING_LEVELS = ["Middle C to G", "Treble staff", "Bass staff", "Ledger lines",
 
 # Melodies: what each level draws its notes from.
 MELODY_LEVELS = [
-    ("Three notes, major pentatonic", ["Major pentatonic"], 3, 1),
-    ("Four notes, major", ["Major"], 4, 1),
-    ("Four notes, major and minor", ["Major", "Natural minor"], 4, 1),
-    ("Five notes, major and minor", ["Major", "Natural minor", "Harmonic minor"], 5, 1),
-    ("Six notes, modes", ["Major", "Natural minor", "Dorian", "Mixolydian"], 6, 1),
+    ("Three notes in major pentatonic", ["Major pentatonic"], 3, 1),
+    ("Four notes in major", ["Major"], 4, 1),
+    ("Four notes in major and minor", ["Major", "Natural minor"], 4, 1),
+    ("Five notes in major and minor", ["Major", "Natural minor", "Harmonic minor"], 5, 1),
+    ("Six notes in the modes", ["Major", "Natural minor", "Dorian", "Mixolydian"], 6, 1),
     ("Six notes over two octaves", ["Major", "Natural minor", "Harmonic minor"], 6, 2),
-    ("Eight notes, chromatic", ["Chromatic"], 8, 1),
+    ("Eight chromatic notes", ["Chromatic"], 8, 1),
 ]
 READING_MELODY_LEVELS = [
-    ("Three notes, major pentatonic", ["Major pentatonic"], 3, 1),
-    ("Four notes, major", ["Major"], 4, 1),
-    ("Five notes, major and minor", ["Major", "Natural minor", "Harmonic minor"], 5, 1),
+    ("Three notes in major pentatonic", ["Major pentatonic"], 3, 1),
+    ("Four notes in major", ["Major"], 4, 1),
+    ("Five notes in major and minor", ["Major", "Natural minor", "Harmonic minor"], 5, 1),
     ("Six notes over two octaves", ["Major", "Natural minor"], 6, 2),
-    ("Eight notes, chromatic", ["Chromatic"], 8, 1),
+    ("Eight chromatic notes", ["Chromatic"], 8, 1),
 ]
 
 # --------------------------------------------------------------------------------------

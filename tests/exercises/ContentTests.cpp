@@ -9,6 +9,7 @@
 #include "ZTDataProvider.h"
 #include "ZTInterval.h"
 #include "ZTPitch.h"
+#include "ZTPreferences.h"
 #include "ZTScale.h"
 
 #include <QFile>
@@ -551,6 +552,34 @@ TEST_F(ContentTest, EverySettingTheEngineReadsHasADefaultItsEditorAndReaderAccep
             EXPECT_TRUE(present.contains(name)) << qPrintable(exercise) << " lacks " << qPrintable(name);
         EXPECT_EQ(QSet<QString>(present.begin(), present.end()).size(), present.size()) << qPrintable(exercise);
     }
+}
+
+// The settings store turns the defaults into what the engine's accessors read.
+TEST_F(ContentTest, SettingsStoreReadsUsableDefaultsForEveryExercise)
+{
+    ZTPreferences* prefs = ZTPreferences::sharedPreferences();
+    const auto provider = catalogue();
+    for (const QString& name : provider->testNames()) {
+        const QString level = prefs->stringForKey("level", name);
+        EXPECT_EQ(level, "int_0") << qPrintable(name);
+        EXPECT_TRUE(provider->isLevel(level, name)) << qPrintable(name);
+        EXPECT_GE(prefs->stringForKey("numTryouts", name).toInt(), 1) << qPrintable(name);
+        EXPECT_FALSE(prefs->stringForKey("answerTime", name).isEmpty()) << qPrintable(name);
+    }
+    for (const QString name : {"Interval recognition", "Chord recognition", "Scale recognition", "Chord progressions",
+                               "Melodies", "Interval music reading", "Chord music reading", "Scale music reading",
+                               "Melody music reading"}) {
+        const QStringList range = prefs->stringForKey("basenote", name).split(',');
+        ASSERT_EQ(range.size(), 2) << qPrintable(name);
+        EXPECT_LE(range[0].toInt(), range[1].toInt()) << qPrintable(name);
+    }
+    for (const QString name : {"Interval recognition", "Chord recognition", "Scale recognition", "Chord progressions", "Melodies"})
+        EXPECT_GE(prefs->numberForKey("tempo", name).toInt(), 40) << qPrintable(name); // 0 would stop the sequence
+    EXPECT_GE(prefs->floatForKey("length", "Pitch recognition"), 1.0f);
+    EXPECT_GE(prefs->floatForKey("length", "Chord progressions"), 1.0f);
+    EXPECT_GE(prefs->integerForKey("numberOfBeats", "Tempo recognition"), 2);
+    EXPECT_EQ(ZTMusicalTest::playModeForString(prefs->stringForKey("playmode", "Chord recognition")),
+              ZTMusicalTest::Together); // chords sound as chords
 }
 
 TEST_F(ContentTest, ShownNamesHaveStringTableEntries)
