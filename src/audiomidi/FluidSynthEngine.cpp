@@ -1,0 +1,143 @@
+#include "FluidSynthEngine.h"
+
+#include "Log.h"
+
+#include <fluidsynth.h>
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <mutex>
+
+namespace {
+
+// FluidSynth's own messages go to our log, except chatter below errors.
+void fluidLog(int level, const char* message, void*)
+{
+    Log::line(QStringLiteral("FluidSynth%1: %2")
+                  .arg(level == FLUID_PANIC ? QStringLiteral(" panic") : QString(),
+                       QString::fromLocal8Bit(message)));
+}
+
+void installLogFunctions()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        fluid_set_log_function(FLUID_PANIC, &fluidLog, nullptr);
+        fluid_set_log_function(FLUID_ERR, &fluidLog, nullptr);
+        fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+        fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
+        fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+    });
+}
+
+bool validNote(int note)
+{
+    return note >= 0 && note <= 127;
+}
+
+} // namespace
+
+QStringList FluidSynthEngine::soundFontCandidates()
+{
+    return {
+        QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2"),
+        QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2"),
+        QStringLiteral("/usr/share/soundfonts/FluidR3_GM.sf2"),
+        QStringLiteral("/usr/share/soundfonts/default.sf2"),
+    };
+}
+
+QString FluidSynthEngine::generalMIDISoundFontPath()
+{
+    for (const QString& candidate : soundFontCandidates())
+        if (QFileInfo(candidate).isFile())
+            return candidate;
+    return {};
+}
+
+std::unique_ptr<FluidSynthEngine> FluidSynthEngine::create(double sampleRate, QString* error,
+                                                           const QString& soundFontPath)
+{
+    installLogFunctions();
+    auto fail = [error](const QString& reason) -> std::unique_ptr<FluidSynthEngine> {
+        if (error)
+            *error = reason;
+        return nullptr;
+    };
+    const QString path = soundFontPath.isEmpty() ? generalMIDISoundFontPath() : soundFontPath;
+    if (path.isEmpty())
+        return fail(QStringLiteral("no General MIDI SoundFont found (looked for %1)")
+                        .arg(soundFontCandidates().join(QStringLiteral(", "))));
+
+    std::unique_ptr<FluidSynthEngine> engine(new FluidSynthEngine);
+    engine->settings_ = new_fluid_settings();
+    if (!engine->settings_)
+        return fail(QStringLiteral("FluidSynth settings could not be made"));
+    fluid_settings_setnum(engine->settings_, "synth.sample-rate", sampleRate);
+    fluid_settings_setint(engine->settings_, "synth.reverb.active", 0);
+    fluid_settings_setnum(engine->settings_, "synth.gain", 0.5);
+    // Samples are read when a preset is chosen: the General MIDI font is large and a
+    // question uses one or two of its instruments.
+    fluid_settings_setint(engine->settings_, "synth.dynamic-sample-loading", 1);
+    engine->synth_ = new_fluid_synth(engine->settings_);
+    if (!engine->synth_)
+        return fail(QStringLiteral("the FluidSynth synthesizer could not be made"));
+    if (fluid_synth_sfload(engine->synth_, path.toLocal8Bit().constData(), 1) == FLUID_FAILED)
+        return fail(QStringLiteral("the SoundFont \"%1\" could not be loaded").arg(path));
+    engine->soundFontPath_ = path;
+    return engine;
+}
+
+FluidSynthEngine::~FluidSynthEngine()
+{
+    if (synth_)
+        delete_fluid_synth(synth_);
+    if (settings_)
+        delete_fluid_settings(settings_);
+}
+
+void FluidSynthEngine::noteOn(int channel, int note, int velocity)
+{
+    if (!validNote(note))
+        return;
+    velocity = std::clamp(velocity, 0, 127);
+    if (velocity == 0)
+        fluid_synth_noteoff(synth_, channel & 0x0F, note);
+    else
+        fluid_synth_noteon(synth_, channel & 0x0F, note, velocity);
+}
+
+void FluidSynthEngine::noteOff(int channel, int note)
+{
+    if (!validNote(note))
+        return;
+    fluid_synth_noteoff(synth_, channel & 0x0F, note);
+}
+
+void FluidSynthEngine::programChange(int channel, int program)
+{
+    if (program < 0 || program > 127)
+        return;
+    fluid_synth_program_change(synth_, channel & 0x0F, program);
+}
+
+void FluidSynthEngine::bankSelect(int channel, int bank)
+{
+    fluid_synth_bank_select(synth_, channel & 0x0F, std::clamp(bank, 0, 16383));
+}
+
+void FluidSynthEngine::allSoundsOff()
+{
+    fluid_synth_all_sounds_off(synth_, -1);
+}
+
+int FluidSynthEngine::activeVoiceCount() const
+{
+    return fluid_synth_get_active_voice_count(synth_);
+}
+
+void FluidSynthEngine::render(float* out, std::size_t frames)
+{
+    fluid_synth_write_float(synth_, int(frames), out, 0, 2, out, 1, 2);
+}

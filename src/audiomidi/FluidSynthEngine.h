@@ -1,0 +1,47 @@
+#pragma once
+
+#include "AudioRenderSource.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+typedef struct _fluid_hashtable_t fluid_settings_t;
+typedef struct _fluid_synth_t fluid_synth_t;
+
+// A FluidSynth synthesizer with the General MIDI SoundFont, rendering as a source of the
+// audio output. Events may come from any thread (FluidSynth serialises them); render()
+// runs on the audio thread. Notes outside 0-127 are refused here, so nothing above the
+// MIDI range reaches the synthesizer.
+class FluidSynthEngine final : public AudioRenderSource {
+public:
+    // Where the General MIDI SoundFont is looked for, in order.
+    static QStringList soundFontCandidates();
+    // The first candidate that exists; a null string when there is none.
+    static QString generalMIDISoundFontPath();
+
+    // Null, with the reason in *error, when the synthesizer or the SoundFont cannot be made.
+    static std::unique_ptr<FluidSynthEngine> create(double sampleRate, QString* error = nullptr,
+                                                    const QString& soundFontPath = {});
+    ~FluidSynthEngine() override;
+    FluidSynthEngine(const FluidSynthEngine&) = delete;
+    FluidSynthEngine& operator=(const FluidSynthEngine&) = delete;
+
+    void noteOn(int channel, int note, int velocity);
+    void noteOff(int channel, int note);
+    void programChange(int channel, int program);
+    void bankSelect(int channel, int bank);
+    void allSoundsOff();
+    int activeVoiceCount() const;
+    QString soundFontPath() const { return soundFontPath_; }
+
+    void render(float* interleavedStereo, std::size_t frames) override;
+
+private:
+    FluidSynthEngine() = default;
+
+    fluid_settings_t* settings_ = nullptr;
+    fluid_synth_t* synth_ = nullptr;
+    QString soundFontPath_;
+};

@@ -1,0 +1,147 @@
+#pragma once
+
+#include "MIDIBackend.h"
+#include "NotificationCenter.h"
+#include "QVMusicInstrument.h"
+#include "ZTMIDIConnector.h"
+
+#include <QList>
+#include <QMetaType>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+// The one MIDI hub of the process. It owns the current instrument (chosen by the setting
+// "MIDIOutEndpoint"), keeps the list of MIDI destinations, takes MIDI input from every
+// source, filters it by channel, echoes it to the selected destination (MIDI through),
+// and turns notes into sounds, remote-control commands and notifications, or hands them
+// to a capturing connector.
+//
+// Incoming MIDI is handled on the MIDI input thread: "ZTMIDINoteOnNotification",
+// "ZTMIDIRemoteNextNotification" and "ZTMIDIRemoteRepeatNotification" are posted there, so
+// observers that touch the interface register for main-queue delivery. The MIDI settings
+// used on that thread are copied when their change notifications arrive. Everything else
+// runs on the main thread.
+//
+// Without a MIDI system the controller logs it and goes on: no input, no destinations,
+// and both software synthesizers still sound.
+class ZTMIDIController : public QVMusicInstrumentDelegate {
+public:
+    // The endpoint names with a fixed meaning; stored files rely on them.
+    static const QString kSystemSynthesizerName; // "Apple DLS SoftSynth"
+    static const QString kSampleSynthesizerName; // "Melvora SoftSynth"
+
+    // Makes an initialised instrument for the controller; may return null.
+    using InstrumentFactory = std::function<std::shared_ptr<QVMusicInstrument>(ZTMIDIController*)>;
+    using BackendFactory = std::function<std::shared_ptr<MIDIBackend>()>;
+
+    // Created on first use with the system's MIDI backend (or the one the factory
+    // below makes) and kept for the process.
+    static ZTMIDIController* sharedInstance();
+    // Tests and other tools: the backend of the shared instance, set before its creation.
+    static void setSharedBackendFactory(BackendFactory factory);
+    // The built-in sample synthesizer ("Melvora SoftSynth") lives in its own module, which
+    // installs its maker here. Without one the General MIDI synthesizer stands in.
+    static void setSampleSynthesizerFactory(InstrumentFactory factory);
+
+    // What the user sees for an endpoint name: the fixed names through the string table.
+    static QString displayNameForEndpoint(const QString& name);
+
+    // A controller on the given backend; call init() next. Tests make their own.
+    explicit ZTMIDIController(std::shared_ptr<MIDIBackend> backend);
+    ~ZTMIDIController() override;
+    ZTMIDIController(const ZTMIDIController&) = delete;
+    ZTMIDIController& operator=(const ZTMIDIController&) = delete;
+
+    // Observers, the settings store's endpoint lookup, destinations, input, instrument.
+    void init();
+
+    bool isMIDIAvailable() const;
+
+    // The current instrument; safe to call from any thread and to keep using while it is
+    // replaced (the old one is released on the main thread).
+    std::shared_ptr<QVMusicInstrument> instrument() const;
+    void setInstrument(std::shared_ptr<QVMusicInstrument> instrument);
+
+    // The destinations as last read.
+    QList<MIDIEndpoint> endpoints() const;
+    // The destination named by "MIDIOutEndpoint"; none when no destination has the name.
+    std::optional<MIDIEndpoint> endpoint() const;
+    // Selects the destination and routes the output to it (or to nothing).
+    void setEndpoint(const std::optional<MIDIEndpoint>& endpoint);
+    MIDIBackend* outputStream() const { return backend_.get(); }
+    // The channel (1-16) on which single notes and MIDI through go out: "MIDIOutChannel",
+    // or 1 when that is 1 or less.
+    int outputChannel() const;
+
+    ZTMIDIConnector* midiConnector() const { return midiConnector_.load(); }
+    void setMidiConnector(ZTMIDIConnector* connector) { midiConnector_.store(connector); }
+
+    // Set by the preferences window before it stores a new "MIDIOutEndpoint".
+    QString lastEndpoint() const;
+    void setLastEndpoint(const QString& name);
+
+    // The first destination whose name equals the string exactly.
+    std::optional<MIDIEndpoint> endpointWithName(const QString& name) const;
+
+    void setupInstrument();
+    void _reloadDestinationEndpoints();
+
+    QList<MIDIEndpoint> selectedInputSources() const;
+    void setSelectedInputSources(const QList<MIDIEndpoint>& sources);
+    void autoselectSources();
+
+    // Incoming MIDI (the MIDI input thread).
+    void takeMIDIMessages(const std::vector<MIDIMessage>& messages);
+    void noteOnEvent(unsigned note, unsigned velocity);
+    void noteOffEvent(unsigned note);
+    bool _isInternalPlayer() const;
+
+    void playerDidStartForMusicInstrument(QVMusicInstrument* instrument) override;
+    void playerDidStopForMusicInstrument(QVMusicInstrument* instrument) override;
+
+    void MIDIOutEndpointChangedNotification(const Notification& notification);
+    void MIDIObjectListChangedNotification();
+    void _sourceListDidChange();
+    void clientObjectAdded();
+    void clientObjectRemoved();
+    void _clientAdded();
+
+private:
+    struct InputSettings {
+        std::atomic<bool> through{false};
+        std::atomic<int> inChannel{0};
+        std::atomic<int> outChannel{1};
+        std::atomic<int> playKey{-1};
+        std::atomic<int> nextKey{-1};
+        std::atomic<bool> practiceMode{false};
+        std::atomic<bool> internalPlayer{true};
+    };
+
+    void loadInputSettings();
+    void handleChange(MIDIBackend::Change change);
+    void installInstrument(std::shared_ptr<QVMusicInstrument> instrument);
+    void deliverToConnector(ZTMIDIConnector* connector, std::function<void(ZTMIDIConnector*)> call);
+    void post(const QString& name, QVariant object = {});
+
+    std::shared_ptr<MIDIBackend> backend_;
+    std::shared_ptr<int> lifeToken_ = std::make_shared<int>(0); // guards queued work
+    InputSettings settings_;
+
+    mutable std::mutex endpointsMutex_; // the lookup may come from any thread
+    QList<MIDIEndpoint> endpoints_;
+    std::atomic<std::shared_ptr<const MIDIEndpoint>> endpoint_;
+    std::atomic<std::shared_ptr<QVMusicInstrument>> instrument_;
+    std::atomic<ZTMIDIConnector*> midiConnector_{nullptr};
+    QString lastEndpoint_;
+
+    std::vector<NotificationObserver> observers_;
+    DelayedCall clientAddedCall_;
+};
+
+Q_DECLARE_METATYPE(ZTMIDIController*)

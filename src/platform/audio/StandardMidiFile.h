@@ -1,0 +1,23 @@
+#pragma once
+
+#include "MusicSequence.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+// Reads a Standard MIDI File (format 0, 1 or 2, ticks-per-quarter timing) into a music
+// sequence with one track per MIDI channel. Only notes and tempo changes are kept; every
+// other event is dropped. Broken files give no sequence and a negative status.
+class StandardMidiFile {
+public:
+    enum Status : int {
+        NoErr = 0,
+        NotAMidiFile = -1,          // no "MThd" header of at least six bytes
+        UnsupportedTimeDivision = -2, // SMPTE frame timing or a division of 0
+        NoTracks = -3,              // no readable "MTrk" chunk
+        MalformedTrack = -4,        // an event runs past its chunk or a number is too long
+    };
+
+    static std::optional<MusicSequence> read(const QByteArray& data, int* status = nullptr);
+};

@@ -1,0 +1,184 @@
+#include "FakeMIDIBackend.h"
+
+#include "Log.h"
+
+#include <algorithm>
+
+FakeMIDIBackend::FakeMIDIBackend(bool available)
+    : available_(available)
+{
+}
+
+QString FakeMIDIBackend::unavailableReason() const
+{
+    return available_ ? QString() : QStringLiteral("no MIDI system (fake)");
+}
+
+QList<MIDIEndpoint> FakeMIDIBackend::sources() const
+{
+    std::lock_guard lock(mutex_);
+    return sources_;
+}
+
+QList<MIDIEndpoint> FakeMIDIBackend::destinations() const
+{
+    std::lock_guard lock(mutex_);
+    return destinations_;
+}
+
+QList<MIDIEndpoint> FakeMIDIBackend::selectedSources() const
+{
+    std::lock_guard lock(mutex_);
+    return selectedSources_;
+}
+
+void FakeMIDIBackend::setSelectedSources(const QList<MIDIEndpoint>& sources)
+{
+    std::lock_guard lock(mutex_);
+    selectedSources_.clear();
+    for (const MIDIEndpoint& source : sources)
+        if (sources_.contains(source))
+            selectedSources_.append(source);
+}
+
+QList<MIDIEndpoint> FakeMIDIBackend::outputDestinations() const
+{
+    std::lock_guard lock(mutex_);
+    return outputDestinations_;
+}
+
+void FakeMIDIBackend::setOutputDestinations(const QList<MIDIEndpoint>& destinations)
+{
+    std::lock_guard lock(mutex_);
+    outputDestinations_.clear();
+    for (const MIDIEndpoint& destination : destinations)
+        if (destinations_.contains(destination))
+            outputDestinations_.append(destination);
+}
+
+void FakeMIDIBackend::send(const std::vector<MIDIMessage>& messages)
+{
+    std::lock_guard lock(mutex_);
+    if (!available_ || outputDestinations_.isEmpty())
+        return;
+    for (const MIDIMessage& message : messages)
+        sent_.push_back({message, outputDestinations_});
+}
+
+void FakeMIDIBackend::setMessagesHandler(MessagesHandler handler)
+{
+    std::lock_guard lock(handlerMutex_);
+    messagesHandler_ = std::move(handler);
+}
+
+void FakeMIDIBackend::setChangeHandler(ChangeHandler handler)
+{
+    std::lock_guard lock(handlerMutex_);
+    changeHandler_ = std::move(handler);
+}
+
+void FakeMIDIBackend::announce(Change change)
+{
+    std::lock_guard lock(handlerMutex_);
+    if (changeHandler_)
+        changeHandler_(change);
+}
+
+void FakeMIDIBackend::addSource(const MIDIEndpoint& source)
+{
+    {
+        std::lock_guard lock(mutex_);
+        sources_.append(source);
+    }
+    announce(Change::ClientObjectAdded);
+    announce(Change::ObjectListChanged);
+    announce(Change::SourceListChanged);
+}
+
+void FakeMIDIBackend::removeSource(const QString& uniqueID)
+{
+    {
+        std::lock_guard lock(mutex_);
+        auto gone = [&](const MIDIEndpoint& e) { return e.uniqueID == uniqueID; };
+        sources_.removeIf(gone);
+        selectedSources_.removeIf(gone);
+        parsers_.remove(uniqueID);
+    }
+    announce(Change::ClientObjectRemoved);
+    announce(Change::ObjectListChanged);
+    announce(Change::SourceListChanged);
+}
+
+void FakeMIDIBackend::addDestination(const MIDIEndpoint& destination)
+{
+    {
+        std::lock_guard lock(mutex_);
+        destinations_.append(destination);
+    }
+    announce(Change::ClientObjectAdded);
+    announce(Change::ObjectListChanged);
+}
+
+void FakeMIDIBackend::removeDestination(const QString& uniqueID)
+{
+    {
+        std::lock_guard lock(mutex_);
+        auto gone = [&](const MIDIEndpoint& e) { return e.uniqueID == uniqueID; };
+        destinations_.removeIf(gone);
+        outputDestinations_.removeIf(gone);
+    }
+    announce(Change::ClientObjectRemoved);
+    announce(Change::ObjectListChanged);
+}
+
+void FakeMIDIBackend::receive(const std::vector<std::uint8_t>& bytes, const QString& sourceID)
+{
+    std::vector<MIDIMessage> messages;
+    {
+        std::lock_guard lock(mutex_);
+        if (!available_)
+            return;
+        if (!sourceID.isEmpty()) {
+            const bool selected = std::any_of(selectedSources_.begin(), selectedSources_.end(),
+                                              [&](const MIDIEndpoint& e) { return e.uniqueID == sourceID; });
+            if (!selected)
+                return;
+        }
+        MIDIParser& parser = parsers_[sourceID];
+        messages = parser.parse(bytes);
+        if (parser.droppedByLastParse() > 0)
+            Log::line(QStringLiteral("MIDI input: ignored %1 malformed byte(s) from \"%2\".")
+                          .arg(parser.droppedByLastParse())
+                          .arg(sourceID));
+    }
+    if (!messages.empty())
+        receiveMessages(messages);
+}
+
+void FakeMIDIBackend::receiveMessages(const std::vector<MIDIMessage>& messages)
+{
+    std::lock_guard lock(handlerMutex_);
+    if (messagesHandler_)
+        messagesHandler_(messages);
+}
+
+std::vector<FakeMIDIBackend::Sent> FakeMIDIBackend::sent() const
+{
+    std::lock_guard lock(mutex_);
+    return sent_;
+}
+
+std::vector<MIDIMessage> FakeMIDIBackend::sentMessages() const
+{
+    std::lock_guard lock(mutex_);
+    std::vector<MIDIMessage> messages;
+    for (const Sent& sent : sent_)
+        messages.push_back(sent.message);
+    return messages;
+}
+
+void FakeMIDIBackend::clearSent()
+{
+    std::lock_guard lock(mutex_);
+    sent_.clear();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "MIDIMessage.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// A MIDI port of another program or device, as the MIDI system names it.
+struct MIDIEndpoint {
+    QString name;     // what the user sees and the settings store
+    QString uniqueID; // the system's address of the port (for ALSA "client:port")
+    friend bool operator==(const MIDIEndpoint&, const MIDIEndpoint&) = default;
+};
+
+// The MIDI system as the MIDI controller uses it: one client with an input stream that
+// takes messages from the selected sources and an output stream that sends to the
+// selected destinations. A backend that is not available (no MIDI system) answers empty
+// lists and sends nothing.
+class MIDIBackend {
+public:
+    enum class Change {
+        ObjectListChanged,  // sources or destinations were added, removed or renamed
+        SourceListChanged,  // the sources the input stream can select changed
+        ClientObjectAdded,  // another program or device appeared
+        ClientObjectRemoved,
+    };
+    // Incoming messages in arrival order, called on the MIDI input thread.
+    using MessagesHandler = std::function<void(const std::vector<MIDIMessage>& messages)>;
+    // Called on whichever thread noticed the change (the input thread for the system).
+    using ChangeHandler = std::function<void(Change change)>;
+
+    // The ALSA sequencer client of this process; check isAvailable().
+    static std::shared_ptr<MIDIBackend> createSystemBackend();
+
+    virtual ~MIDIBackend() = default;
+
+    virtual bool isAvailable() const = 0;
+    // Why the MIDI system could not be reached; empty when it is available.
+    virtual QString unavailableReason() const = 0;
+
+    virtual QList<MIDIEndpoint> sources() const = 0;
+    virtual QList<MIDIEndpoint> destinations() const = 0;
+
+    virtual QList<MIDIEndpoint> selectedSources() const = 0;
+    virtual void setSelectedSources(const QList<MIDIEndpoint>& sources) = 0;
+
+    virtual QList<MIDIEndpoint> outputDestinations() const = 0;
+    virtual void setOutputDestinations(const QList<MIDIEndpoint>& destinations) = 0;
+    // Sends the messages, in order, to every output destination. Callable from any thread.
+    virtual void send(const std::vector<MIDIMessage>& messages) = 0;
+
+    // Setting a handler waits for a call of the previous one in progress to return, so an
+    // owner that clears its handlers is not called afterwards.
+    virtual void setMessagesHandler(MessagesHandler handler) = 0;
+    virtual void setChangeHandler(ChangeHandler handler) = 0;
+};
