@@ -105,7 +105,9 @@ INTERVAL_LEVELS = [
 ]
 
 # Chords: (name, chordId = the symbol suffix, formula). Tones ascend from the root, so the
-# second tone tells a minor third (the progression editor reads it that way).
+# second tone tells a minor third (the progression editor reads it that way). At most five
+# tones: the sidebar names inversions only up to the fourth, and an inverted chord can only
+# be answered through those names. Extended chords leave out the fifth, as usually voiced.
 CHORD_GROUPS = [
     ("Triads", [
         ("Major", "", "1 3 5"),
@@ -144,8 +146,8 @@ CHORD_GROUPS = [
         ("Dominant 7th sharp 9", "7#9", "1 3 5 b7 #9"),
         ("Dominant 7th sharp 11", "7#11", "1 3 5 b7 #11"),
         ("Dominant 11th", "11", "1 5 b7 9 11"),
-        ("Minor 11th", "m11", "1 b3 5 b7 9 11"),
-        ("Dominant 13th", "13", "1 3 5 b7 9 13"),
+        ("Minor 11th", "m11", "1 b3 b7 9 11"),
+        ("Dominant 13th", "13", "1 3 b7 9 13"),
     ]),
 ]
 
