@@ -3,12 +3,11 @@
 #include "Color.h"
 #include "Fonts.h"
 #include "Image.h"
+#include "QuestionKinds.h"
 #include "ImageButton.h"
 #include "YUp.h"
 #include "YUpPainter.h"
-#include "ZTChord.h"
 #include "ZTFooterBar.h"
-#include "ZTInterval.h"
 #include "ZTMusicalTest.h"
 #include "ZTPreferences.h"
 
@@ -20,12 +19,6 @@
 namespace {
 
 constexpr double kTrebleOffset = 95; // bottom treble line above the bottom bass line
-
-// Chord progressions are the progression question kind and every kind derived from it.
-bool isChordProgression(const ZTMusicalTest* test)
-{
-    return test && test->className() == QLatin1String("ZTChordProgression");
-}
 
 // 0 is the bottom bass line (G), 8 the top bass line (A); the treble index is 7 more.
 qint64 bassIndex(const QVNote& note)
@@ -90,7 +83,7 @@ void ZTNoteView::setTest(std::shared_ptr<ZTMusicalTest> test)
 void ZTNoteView::setNoteCollections(const QList<ZTNoteCollection>& collections)
 {
     noteCollections_ = collections;
-    if (dynamic_cast<ZTChord*>(test_.get()) && !noteCollections_.isEmpty())
+    if (QuestionKinds::isChord(test_.get()) && !noteCollections_.isEmpty())
         noteCollections_.append(namedChordCollection(noteCollections_.first()));
     if (!noteCollections_.isEmpty())
         signatureImageNr_ = -1;
@@ -199,9 +192,9 @@ void ZTNoteView::_updateCollectionsAndRectsForDrawing()
     const double H = height();
     const double top = staffTop();
     const ZTMusicalTest* question = test_.get();
-    const bool isChord = dynamic_cast<const ZTChord*>(question) != nullptr;
-    const bool isProgression = isChordProgression(question);
-    const bool isInterval = dynamic_cast<const ZTInterval*>(question) != nullptr;
+    const bool isChord = QuestionKinds::isChord(question);
+    const bool isProgression = QuestionKinds::isChordProgression(question);
+    const bool isInterval = QuestionKinds::isInterval(question);
     const qint64 N = noteCollections_.size();
 
     playRects_.clear();

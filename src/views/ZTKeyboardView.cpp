@@ -1,0 +1,455 @@
+#include "ZTKeyboardView.h"
+
+#include "Color.h"
+#include "Fonts.h"
+#include "Image.h"
+#include "QuestionKinds.h"
+#include "ImageButton.h"
+#include "YUp.h"
+#include "YUpPainter.h"
+#include "ZTChordProgressionStepView.h"
+#include "ZTMIDIController.h"
+#include "ZTMusicalTest.h"
+#include "ZTPreferences.h"
+#include "ZTUtils.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include <cmath>
+
+namespace {
+
+// x of the 14 keys from C to C sharp of the next octave; the table repeats an octave later.
+constexpr double kKeyX[14] = {0, 20, 30, 50, 60, 90, 110, 120, 140, 150, 170, 180, 210, 230};
+
+bool isWhite(qint64 index)
+{
+    return ZTUtils::isWhiteKey(int(index));
+}
+
+QString noteName(const QVNote& note)
+{
+    const ZTPreferences* preferences = ZTPreferences::sharedPreferences();
+    return note.nameWithSpellingType(preferences->spellingType(), preferences->noteNamesType());
+}
+
+std::shared_ptr<QVMusicInstrument> currentInstrument()
+{
+    return ZTMIDIController::sharedInstance()->instrument();
+}
+
+// The scroll area whose document this view is, if any.
+QScrollArea* enclosingScrollArea(const QWidget* view)
+{
+    for (QWidget* parent = view->parentWidget(); parent; parent = parent->parentWidget()) {
+        if (auto* area = qobject_cast<QScrollArea*>(parent))
+            return area->widget() == view ? area : nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+ZTKeyboardView::ZTKeyboardView(QWidget* parent) : QWidget(parent)
+{
+    resize(2240, int(kKeyboardHeight));
+    init();
+}
+
+ZTKeyboardView::ZTKeyboardView(const QRect& frame, QWidget* parent) : QWidget(parent)
+{
+    setGeometry(frame);
+    init();
+}
+
+ZTKeyboardView::~ZTKeyboardView() = default;
+
+void ZTKeyboardView::init()
+{
+    setUpHitRects();
+    greenNotes_.clear();
+    redNotes_.clear();
+    // Ten octave tiles and the keys C to G of the eleventh: MIDI 0 to 127.
+    resize(int(10 * kOctaveWidth + hitRectPlays_[8].x()), height());
+
+    octaveLeftButton_ = new ImageButton(this);
+    octaveLeftButton_->setType(ImageButton::Type::MomentaryPushIn);
+    octaveLeftButton_->setImageName(QStringLiteral("prevKeyboardTemplate"));
+    octaveRightButton_ = new ImageButton(this);
+    octaveRightButton_->setType(ImageButton::Type::MomentaryPushIn);
+    octaveRightButton_->setImageName(QStringLiteral("nextKeyboardTemplate"));
+    placeButtons();
+
+    for (int i = 0; i < 12; ++i) {
+        switch (i) {
+        case 0: case 5: keyDownImages_ << QStringLiteral("key_C_Down"); break;
+        case 2: case 7: case 9: keyDownImages_ << QStringLiteral("key_D_Down"); break;
+        case 4: case 11: keyDownImages_ << QStringLiteral("key_E_Down"); break;
+        default: keyDownImages_ << QStringLiteral("blackKeyDown"); break;
+        }
+    }
+    startOffset_ = 0;
+    keyDown_.fill(false);
+    setMouseTracking(false);
+}
+
+void ZTKeyboardView::setUpHitRects()
+{
+    hitRectPlays_.clear();
+    for (int i = 0; i < 26; ++i) {
+        const double x = (i < 14 ? kKeyX[i] : kKeyX[i - 12] + kOctaveWidth);
+        hitRectPlays_.append(isWhite(i) ? QRectF(x, 0, 30, 120) : QRectF(x, 50, 19, 70));
+    }
+}
+
+void ZTKeyboardView::setStartOffset(qint64 offset)
+{
+    startOffset_ = offset;
+    update();
+}
+
+void ZTKeyboardView::placeButtons()
+{
+    YUp::place(octaveLeftButton_, QRectF(10, 123, 50, 25));
+    YUp::place(octaveRightButton_, QRectF(width() - 60, 123, 50, 25));
+}
+
+void ZTKeyboardView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeButtons();
+}
+
+// ---- Geometry ----
+
+QRectF ZTKeyboardView::rectForNoteNr(qint64 noteNr) const
+{
+    const qint64 s = ((startOffset_ % 12) + 12) % 12;
+    const double x0 = hitRectPlays_[s].x();
+    const qint64 index = ((noteNr % 12) + 12) % 12;
+    const qint64 octave = (s + noteNr - startOffset_) / 12;
+    const float shift = float(octave) * float(kOctaveWidth) - float(x0);
+    return hitRectPlays_[index].translated(double(shift), 0);
+}
+
+qint64 ZTKeyboardView::_getNoteNrForPoint(const QPointF& point) const
+{
+    const qint64 s = ((startOffset_ % 12) + 12) % 12;
+    const double x0 = hitRectPlays_[s].x();
+    const qint64 octave = qint64(std::trunc(point.x() / kOctaveWidth));
+    for (const bool white : {false, true}) {
+        for (qint64 index = s - 1; index <= s + 14; ++index) {
+            if (index < 0 || index >= hitRectPlays_.size() || isWhite(index) != white)
+                continue;
+            const QRectF& key = hitRectPlays_[index];
+            const double left = std::trunc(key.x() + octave * kOctaveWidth - x0);
+            if (left <= point.x() && point.x() < left + key.width() && key.y() <= point.y()
+                && point.y() < key.y() + key.height())
+                return qMin<qint64>(127, octave * 12 + (startOffset_ / 12) * 12 + index);
+        }
+    }
+    return -1;
+}
+
+QRectF ZTKeyboardView::trackingRect() const
+{
+    return QRectF(0, 0, width(), kKeyboardHeight);
+}
+
+// ---- Playing ----
+
+void ZTKeyboardView::keyDown(qint64 noteNr)
+{
+    if (noteNr < 0 || noteNr >= 128)
+        return;
+    if (const auto instrument = currentInstrument())
+        instrument->noteOn(int(noteNr), unsigned(ZTPreferences::sharedPreferences()->MIDIOutVelocity()));
+    if (delegate_) {
+        const ZTMusicalTest* test = musicalTest_.get();
+        const QVNote note = test ? QVNote::initWithNoteNr(noteNr, test->rootNoteNr(), test->isMinor(),
+                                                          test->noteCollectionObjects())
+                                 : QVNote::initWithNoteNr(noteNr, 0, false);
+        delegate_->instrumentView(this, note);
+    }
+    keyDown_[size_t(noteNr)] = true;
+    updateKey(noteNr);
+}
+
+void ZTKeyboardView::keyUp(qint64 noteNr)
+{
+    if (noteNr < 0 || noteNr >= 128)
+        return;
+    if (const auto instrument = currentInstrument())
+        instrument->noteOff(int(noteNr));
+    keyDown_[size_t(noteNr)] = false;
+    updateKey(noteNr);
+}
+
+bool ZTKeyboardView::isKeyDown(qint64 noteNr) const
+{
+    return noteNr >= 0 && noteNr < 128 && keyDown_[size_t(noteNr)];
+}
+
+void ZTKeyboardView::allNotesUp()
+{
+    for (qint64 n = 0; n < 128; ++n) {
+        if (keyDown_[size_t(n)])
+            keyUp(n);
+    }
+    update();
+}
+
+void ZTKeyboardView::updateKey(qint64 noteNr)
+{
+    update(YUp::toQt(rectForNoteNr(noteNr), height()).toAlignedRect().adjusted(-1, -1, 1, 1));
+}
+
+void ZTKeyboardView::mouseDownAt(const QPointF& point)
+{
+    exitedWhileHeld_ = false;
+    const qint64 note = _getNoteNrForPoint(point);
+    if (note < 0)
+        return;
+    startedWithMouseDown_ = true;
+    keyDown(note);
+}
+
+void ZTKeyboardView::mouseDraggedAt(const QPointF& point, bool buttonHeld)
+{
+    if (!trackingRect().contains(point)) {
+        if (!exitedWhileHeld_) {
+            exitedWhileHeld_ = true;
+            mouseExited(buttonHeld);
+        }
+        return;
+    }
+    exitedWhileHeld_ = false;
+    if (!startedWithMouseDown_)
+        return;
+    const qint64 note = _getNoteNrForPoint(point);
+    if (note < 0 || isKeyDown(note))
+        return;
+    allNotesUp();
+    keyDown(note);
+}
+
+void ZTKeyboardView::mouseUpAt(const QPointF& point)
+{
+    startedWithMouseDown_ = false;
+    exitedWhileHeld_ = false;
+    keyUp(_getNoteNrForPoint(point));
+    // Whatever the pointer is over now, nothing may keep sounding once the button is up.
+    if (std::any_of(keyDown_.begin(), keyDown_.end(), [](bool down) { return down; }))
+        allNotesUp();
+}
+
+void ZTKeyboardView::mouseExited(bool buttonHeld)
+{
+    if (!buttonHeld)
+        return;
+    startedWithMouseDown_ = false;
+    allNotesUp();
+}
+
+void ZTKeyboardView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        mouseDownAt(YUp::mousePoint(this, event->position()));
+}
+
+void ZTKeyboardView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        mouseDraggedAt(YUp::mousePoint(this, event->position()), true);
+}
+
+void ZTKeyboardView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        mouseUpAt(YUp::mousePoint(this, event->position()));
+}
+
+void ZTKeyboardView::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    mouseExited(QGuiApplication::mouseButtons() != Qt::NoButton);
+}
+
+// ---- Marks ----
+
+void ZTKeyboardView::growMarks(ZTMarkList& marks, qint64 position)
+{
+    while (marks.size() <= position)
+        marks.append(QList<QVNote>());
+}
+
+void ZTKeyboardView::markNoteGreen(const QVNote& note, qint64 position)
+{
+    if (position < 0)
+        return;
+    _scrollToTestRange(musicalTest_);
+    growMarks(greenNotes_, position);
+    greenNotes_[position].append(note);
+    update();
+}
+
+void ZTKeyboardView::markNoteRed(const QVNote& note, qint64 position)
+{
+    if (position < 0)
+        return;
+    _scrollToTestRange(musicalTest_);
+    growMarks(redNotes_, position);
+    redNotes_[position].append(note);
+    update();
+}
+
+void ZTKeyboardView::setGreenNotes(const QList<QVNote>& notes, qint64 position)
+{
+    if (position < 0)
+        return;
+    growMarks(greenNotes_, position);
+    greenNotes_[position] = notes;
+    update();
+}
+
+void ZTKeyboardView::setGreenNotes(const ZTMarkList& marks)
+{
+    greenNotes_ = marks;
+    update();
+}
+
+void ZTKeyboardView::setRedNotes(const ZTMarkList& marks)
+{
+    redNotes_ = marks;
+    update();
+}
+
+void ZTKeyboardView::showStepBar(bool show, qint64 numSteps, qint64 step)
+{
+    ZTChordProgressionStepView* bar = chordProgressionStepView();
+    if (!bar)
+        return;
+    bar->setHidden(!show);
+    if (!show)
+        return;
+    bar->setNumSteps(numSteps);
+    bar->setCurrentStep(step);
+    bar->setEnabled(true);
+}
+
+void ZTKeyboardView::setGreenNotesFromTestWithStep(qint64 step)
+{
+    greenNotes_ = musicalTest_ ? musicalTest_->notesForInstrumentView() : ZTMarkList();
+    if (QuestionKinds::isChordProgression(musicalTest_.get()))
+        showStepBar(true, greenNotes_.size(), step);
+    else
+        showStepBar(false);
+    setStep(step);
+    update();
+}
+
+void ZTKeyboardView::unmarkAllNotes()
+{
+    greenNotes_.clear();
+    redNotes_.clear();
+    showStepBar(false);
+    update();
+}
+
+void ZTKeyboardView::setStep(qint64 step)
+{
+    step_ = step;
+    update();
+}
+
+void ZTKeyboardView::_scrollToTestRange(std::shared_ptr<ZTMusicalTest> test)
+{
+    musicalTest_ = std::move(test);
+    if (!musicalTest_)
+        return;
+    QScrollArea* area = enclosingScrollArea(this);
+    const double visibleLeft = area ? area->horizontalScrollBar()->value() : 0;
+    const double visibleWidth = area ? area->viewport()->width() : width();
+
+    qint64 lowest = 127, highest = 0;
+    bool anyCollection = false, anyOutside = false;
+    for (const ZTNoteCollection& collection : musicalTest_->noteCollectionObjects()) {
+        const QVNote* first = collection.firstNote();
+        if (!first)
+            continue;
+        anyCollection = true;
+        lowest = qMin(lowest, first->nr());
+        highest = qMax(highest, first->nr());
+        const double keyX = rectForNoteNr(first->nr()).x();
+        if (keyX < visibleLeft || keyX > visibleLeft + visibleWidth)
+            anyOutside = true;
+    }
+    if (!anyCollection || !anyOutside || !area)
+        return;
+    const QRectF low = rectForNoteNr(lowest);
+    const QRectF high = rectForNoteNr(highest);
+    const double span = high.right() - low.x();
+    const double x = low.x() - std::round((visibleWidth - span) * 0.5);
+    area->horizontalScrollBar()->setValue(int(x));
+}
+
+// ---- Drawing ----
+
+void ZTKeyboardView::paintEvent(QPaintEvent*)
+{
+    QPainter qtPainter(this);
+    qtPainter.setRenderHint(QPainter::Antialiasing, true);
+    YUpPainter painter(qtPainter, height());
+    const double W = width();
+
+    if (const auto tile = Image::named(QStringLiteral("octave"))) {
+        const qint64 s = ((startOffset_ % 12) + 12) % 12;
+        double sourceX = hitRectPlays_[s].x();
+        double x = 0;
+        while (x < W) {
+            const double part = qMin(kOctaveWidth - sourceX, W - x);
+            const QRectF target = painter.toQt(QRectF(x, 0, part, kKeyboardHeight));
+            tile->draw(qtPainter, target, QRectF(sourceX, 0, part, kKeyboardHeight), 1.0);
+            x += part;
+            sourceX = 0;
+        }
+    }
+
+    const QFont labelFont = Fonts::system(9);
+    const QColor labelColor = Color::rgb(0, 0, 0, 0.7);
+    for (qint64 n = 0; n < 128; ++n) {
+        if (keyDown_[size_t(n)])
+            painter.drawImage(keyDownImages_.value(n % 12), rectForNoteNr(n));
+        if (n % 12 == 0) {
+            const QRectF label((n / 12) * kOctaveWidth + 6, keyDown_[size_t(n)] ? 4 : 2, 24, 16);
+            painter.drawText(label, noteName(QVNote::initWithNoteNr(n, n, false)), labelFont, labelColor,
+                             Qt::AlignLeft);
+        }
+    }
+
+    const QFont markFont = Fonts::system(9, true);
+    auto drawMarks = [&](const ZTMarkList& marks, const QString& image) {
+        for (qint64 p = 0; p < marks.size(); ++p) {
+            if (step_ != -1 && p != step_)
+                continue;
+            for (const QVNote& note : marks[p]) {
+                const QRectF key = rectForNoteNr(note.nr());
+                const bool white = isWhite(note.nr());
+                const double x = key.x() + std::round((key.width() - 24) * 0.5);
+                double imageY = key.y() + (white ? 7 : 1);
+                double nameY = key.y() + (white ? 8 : 2);
+                if (step_ == -1) {
+                    imageY = 20.0 * p + 7;
+                    nameY = 20.0 * p + 8;
+                }
+                painter.drawImage(image, QRectF(x, imageY, 24, 11));
+                painter.drawText(QRectF(x, nameY, 24, 11), noteName(note), markFont, Qt::white, Qt::AlignHCenter);
+            }
+        }
+    };
+    drawMarks(greenNotes_, QStringLiteral("greenRect"));
+    drawMarks(redNotes_, QStringLiteral("redRect"));
+}
