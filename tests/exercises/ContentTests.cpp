@@ -219,8 +219,9 @@ TEST_F(ContentTest, ChordsHoldTheirFormulaInEveryInversion)
         const std::vector<int> formula = kChordFormulas.at(name);
         // Inversions are answered by name, and names exist for three to five tones only.
         EXPECT_TRUE(formula.size() >= 3 && formula.size() <= 5) << qPrintable(name);
-        for (qlonglong root = 48; root < 60; ++root)
+        for (qlonglong root = 48; root < 60; ++root) {
             EXPECT_EQ(chordTones(item, root), formula) << qPrintable(name) << " on " << root;
+        }
 
         // Inversion k puts tone k in the bass and keeps the chord's pitch classes; chords
         // within an octave stay in close position above that bass.
@@ -229,9 +230,10 @@ TEST_F(ContentTest, ChordsHoldTheirFormulaInEveryInversion)
             ASSERT_FALSE(inverted.empty());
             EXPECT_EQ(inverted.front(), formula[k]) << qPrintable(name) << " inversion " << k;
             EXPECT_EQ(pitchClasses(inverted), pitchClasses(formula)) << qPrintable(name);
-            if (formula.back() < 12)
+            if (formula.back() < 12) {
                 EXPECT_TRUE(std::is_sorted(inverted.begin(), inverted.end()) && inverted.back() - inverted.front() < 12)
                     << qPrintable(name) << " inversion " << k;
+            }
         }
 
         // The progression editor tells a minor chord by a minor third as its second tone.
@@ -252,8 +254,9 @@ TEST_F(ContentTest, ChordIdsAreUniqueWithTheMajorTriadUnnamed)
         EXPECT_FALSE(ids.contains(item.value("chordId").toString())) << qPrintable(item.value("chordId").toString());
         ids << item.value("chordId").toString();
         names << item.value("name").toString();
-        if (item.value("name") == "Major")
+        if (item.value("name") == "Major") {
             EXPECT_EQ(item.value("chordId").toString(), QString());
+        }
     }
     EXPECT_TRUE(names.contains("Augmented") && names.contains("Diminished 7th"));
 }
@@ -274,8 +277,9 @@ TEST_F(ContentTest, ScalesClimbByTheirStepPatternAndTurnAroundWhenDescending)
             for (int i = 1; i < notes.size(); ++i)
                 steps.push_back(int(notes[i].firstNote()->nr() - notes[i - 1].firstNote()->nr()));
             EXPECT_EQ(steps, kScaleSteps.at(name)) << qPrintable(name) << " on " << root;
-            for (const auto& collection : notes)
+            for (const auto& collection : notes) {
                 EXPECT_LE(std::abs(collection.firstNote()->offset()), 2) << qPrintable(name) << " on " << root;
+            }
             scale->setDescending(true);
             EXPECT_EQ(scale->noteCollectionObjects().first().firstNote()->nr(), root + 12) << qPrintable(name);
         }
@@ -304,8 +308,9 @@ TEST_F(ContentTest, PitchItemsAreNamedAfterTheirNoteAndGroupedByRegister)
         std::vector<std::pair<qlonglong, qlonglong>> ordered;
         for (const QVariant& group : test.value("groups").toList())
             ordered.push_back(registers.at(group.toMap().value("id").toString()));
-        for (size_t i = 1; i < ordered.size(); ++i)
+        for (size_t i = 1; i < ordered.size(); ++i) {
             EXPECT_LT(ordered[i - 1].second, ordered[i].first) << qPrintable(exercise);
+        }
     }
 }
 
@@ -343,8 +348,9 @@ TEST_F(ContentTest, TemposMatchTheirNamesAndLevelsGoFromCoarseToFine)
         for (auto it = std::next(tempos.begin()); it != tempos.end(); ++it)
             closest = std::min(closest, double(*it) / *std::prev(it));
         EXPECT_LE(closest, previous) << "level " << level;
-        if (level == 0)
+        if (level == 0) {
             EXPECT_GE(closest, 1.25); // far enough apart for a beginner
+        }
         previous = closest;
     }
 }
@@ -397,9 +403,10 @@ TEST_F(ContentTest, ProgressionNamesMatchTheirChordsAndStayInTheKey)
             EXPECT_EQ(root, (isMinor ? minor : major)[degree]) << qPrintable(name) << " " << qPrintable(symbols[i]);
             const std::vector<int> tones = chordTones(chord, 60 + root);
             EXPECT_EQ(tones, qualities.at(quality)) << qPrintable(name) << " " << qPrintable(symbols[i]);
-            for (int pc : pitchClasses(tones))
+            for (int pc : pitchClasses(tones)) {
                 EXPECT_TRUE((isMinor ? minorKey : majorKey).count((pc + root) % 12))
                     << qPrintable(name) << " " << qPrintable(symbols[i]) << " leaves the key";
+            }
         }
     }
 }
@@ -442,22 +449,25 @@ TEST_F(ContentTest, LevelsAreCumulativeAndNameExistingItems)
             const QStringList items = level.value("items").toStringList();
             EXPECT_EQ(level.value("id").toString(), QStringLiteral("int_%1").arg(i));
             EXPECT_FALSE(items.isEmpty()) << qPrintable(name) << " level " << i;
-            for (const QString& item : items)
+            for (const QString& item : items) {
                 EXPECT_TRUE(own.contains(item) || scales.contains(item)) << qPrintable(name) << ": " << qPrintable(item);
+            }
             if (own.isEmpty()) { // melodies: levels grow in length instead of items
                 const QVariantMap data = level.value("additionalData").toMap();
                 EXPECT_GE(data.value("numTones").toInt(), 2) << qPrintable(name);
                 EXPECT_GE(data.value("octaves").toInt(), 1) << qPrintable(name);
                 continue;
             }
-            for (const QString& item : previous)
+            for (const QString& item : previous) {
                 EXPECT_TRUE(items.contains(item)) << qPrintable(name) << " level " << i << " drops " << qPrintable(item);
+            }
             EXPECT_GT(items.size(), previous.size()) << qPrintable(name) << " level " << i << " adds nothing";
             previous = items;
         }
-        if (!own.isEmpty())
+        if (!own.isEmpty()) {
             EXPECT_EQ(QSet<QString>(previous.begin(), previous.end()), QSet<QString>(own.begin(), own.end()))
                 << qPrintable(name) << ": the last level must hold every item";
+        }
     }
 }
 
@@ -518,14 +528,17 @@ TEST_F(ContentTest, EverySettingTheEngineReadsHasADefaultItsEditorAndReaderAccep
             ASSERT_TRUE(readerTypes.count(name)) << "nothing reads " << qPrintable(where);
             EXPECT_EQ(def.typeId(), int(readerTypes.at(name))) << qPrintable(where);
             const QString type = setting.value("type").toString();
-            if (type == "select")
+            if (type == "select") {
                 EXPECT_TRUE(setting.value("values").toStringList().contains(def.toString())) << qPrintable(where);
-            if (name == "answerTime")
+            }
+            if (name == "answerTime") {
                 for (const QString& title : setting.value("values").toStringList())
                     EXPECT_TRUE(answerTimes.contains(title)) << qPrintable(where + ": " + title);
-            if (name == "numTryouts")
+            }
+            if (name == "numTryouts") {
                 for (const QString& tries : setting.value("values").toStringList())
                     EXPECT_GE(tries.toInt(), 1) << qPrintable(where);
+            }
             if (name == "playmode") {
                 std::set<qlonglong> modes;
                 for (const QString& mode : setting.value("values").toStringList())
@@ -538,20 +551,24 @@ TEST_F(ContentTest, EverySettingTheEngineReadsHasADefaultItsEditorAndReaderAccep
                 EXPECT_TRUE(24 <= parts[0].toInt() && parts[0].toInt() <= parts[1].toInt() && parts[1].toInt() <= 103)
                     << qPrintable(where);
             }
-            if (type == "randomBool")
+            if (type == "randomBool") {
                 EXPECT_TRUE(def.toInt() >= 0 && def.toInt() <= 2) << qPrintable(where);
-            if (type == "slider")
+            }
+            if (type == "slider") {
                 EXPECT_TRUE(setting.value("min").toDouble() <= def.toDouble() && def.toDouble() <= setting.value("max").toDouble())
                     << qPrintable(where);
-            if (name == "level" && setting.contains("additionalData"))
+            }
+            if (name == "level" && setting.contains("additionalData")) {
                 EXPECT_EQ(setting.value("additionalData").toList().size(), setting.value("values").toList().size());
+            }
         }
         QStringList required{"level", "answerTime", "numTryouts"};
         const auto extra = needs.find(test.value("class").toString());
         if (extra != needs.end())
             required += extra->second;
-        for (const QString& name : required)
+        for (const QString& name : required) {
             EXPECT_TRUE(present.contains(name)) << qPrintable(exercise) << " lacks " << qPrintable(name);
+        }
         EXPECT_EQ(QSet<QString>(present.begin(), present.end()).size(), present.size()) << qPrintable(exercise);
     }
 }
@@ -575,8 +592,9 @@ TEST_F(ContentTest, SettingsStoreReadsUsableDefaultsForEveryExercise)
         ASSERT_EQ(range.size(), 2) << qPrintable(name);
         EXPECT_LE(range[0].toInt(), range[1].toInt()) << qPrintable(name);
     }
-    for (const QString name : {"Interval recognition", "Chord recognition", "Scale recognition", "Chord progressions", "Melodies"})
+    for (const QString name : {"Interval recognition", "Chord recognition", "Scale recognition", "Chord progressions", "Melodies"}) {
         EXPECT_GE(prefs->numberForKey("tempo", name).toInt(), 40) << qPrintable(name); // 0 would stop the sequence
+    }
     EXPECT_GE(prefs->floatForKey("length", "Pitch recognition"), 1.0f);
     EXPECT_GE(prefs->floatForKey("length", "Chord progressions"), 1.0f);
     EXPECT_GE(prefs->integerForKey("numberOfBeats", "Tempo recognition"), 2);
