@@ -621,8 +621,10 @@ def check(tests):
         names = [i["name"] for i in t["items"]]
         assert len(names) == len(set(names)), f"duplicate item in {t['name']}"
         group_ids = {g["id"] for g in t["groups"]}
+        assert all(i.isdecimal() for i in group_ids), f"group ids of {t['name']} must be decimal"
         for item in t["items"]:
             assert item["group"] in group_ids, f"{item['name']} has no group in {t['name']}"
+        assert group_ids == {i["group"] for i in t["items"]}, f"{t['name']} has an empty group"
     chords = next(t for t in tests if t["name"] == "Chord recognition")["items"]
     chord_ids = [c["chordId"] for c in chords]
     assert len(chord_ids) == len(set(chord_ids)), "duplicate chord id"

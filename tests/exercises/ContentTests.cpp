@@ -471,27 +471,6 @@ TEST_F(ContentTest, LevelsAreCumulativeAndNameExistingItems)
     }
 }
 
-TEST_F(ContentTest, ItemsBelongToExistingGroupsAndEveryGroupIsUsed)
-{
-    for (const QVariant& value : bundleTests()) {
-        const QVariantMap test = value.toMap();
-        QSet<QString> ids, used, names;
-        for (const QVariant& group : test.value("groups").toList()) {
-            bool decimal = false;
-            group.toMap().value("id").toString().toInt(&decimal);
-            EXPECT_TRUE(decimal) << qPrintable(test.value("name").toString());
-            ids << group.toMap().value("id").toString();
-        }
-        for (const QVariant& item : test.value("items").toList()) {
-            const QString itemName = item.toMap().value("name").toString();
-            EXPECT_FALSE(names.contains(itemName)) << "duplicate " << qPrintable(itemName);
-            names << itemName;
-            used << item.toMap().value("group").toString();
-        }
-        EXPECT_EQ(used, ids) << qPrintable(test.value("name").toString());
-    }
-}
-
 TEST_F(ContentTest, EverySettingTheEngineReadsHasADefaultItsEditorAndReaderAccept)
 {
     const std::map<QString, QMetaType::Type> readerTypes{
