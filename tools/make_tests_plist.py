@@ -322,7 +322,7 @@ def pitch_level(nr):
     return 4
 
 
-PITCH_LEVELS = ["Middle C, E and G", "White keys of the middle octave", "All notes of the middle octave",
+PITCH_LEVELS = ["Middle C with E and G", "White keys of the middle octave", "All notes of the middle octave",
                 "Two octaves around middle C", "All notes"]
 
 
