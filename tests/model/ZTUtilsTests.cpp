@@ -10,7 +10,6 @@
 
 #include <sqlite3.h>
 
-#include <cstdlib>
 #include <ctime>
 
 namespace {
@@ -94,11 +93,6 @@ TEST_F(ZTUtilsTest, FirstStartMakesTheFolderAndCopiesTheTemplateOnce)
                                   {"Interval recognition", "Fifth", 1, 0}));
     EXPECT_TRUE(db->executeUpdate("INSERT into results (testName, itemName, result, numTryouts, date) VALUES(?,?,?,?,?)",
                                   {"Interval recognition", "Fifth", 1, 3, "2024-03-05 19:08:09"}));
-    auto rs = db->executeQuery("SELECT MAX(sum(right),sum(wrong)) as maxAll FROM stats WHERE testName=?",
-                               {"Interval recognition"});
-    ASSERT_TRUE(rs && rs->next());
-    EXPECT_EQ(rs->intForColumn("maxAll"), 1);
-    rs->close();
 }
 
 TEST_F(ZTUtilsTest, AnExistingFileIsKeptWhateverTheTemplateHolds)
@@ -209,41 +203,30 @@ TEST_F(ZTUtilsTest, NoteNamesFollowTheSettingsAtTheCall)
     EXPECT_TRUE(ZTUtils::getNoteNamesFromNote(60, 59).isEmpty());
     prefs()->setSpellingType("MIDI");
     EXPECT_EQ(ZTUtils::getNoteNamesFromNote(60, 60), QStringList{"C3"});
-    const QStringList midi = ZTUtils::getNoteNamesFromNote(60, 62);
-    ASSERT_EQ(midi.size(), 3);
+    EXPECT_EQ(ZTUtils::getNoteNamesFromNote(60, 62).size(), 3);
     prefs()->setSpellingType("Scientific");
     EXPECT_EQ(ZTUtils::getNoteNameForNote(60), "C4");
-    EXPECT_NE(ZTUtils::getNoteNamesFromNote(60, 62), midi);
 }
 
-TEST_F(ZTUtilsTest, WhiteKeys)
+TEST_F(ZTUtilsTest, SmallHelpers)
 {
-    for (int white : {0, 2, 4, 5, 7, 9, 11, 60, 64, 65, -1, -2, -11})
+    for (int white : {0, 2, 4, 5, 7, 9, 11, 60, 64, 65, -1, -11})
         EXPECT_TRUE(ZTUtils::isWhiteKey(white)) << white;
-    for (int black : {1, 3, 6, 8, 10, 61, 127 - 9})
+    for (int black : {1, 3, 6, 8, 10, 61})
         EXPECT_FALSE(ZTUtils::isWhiteKey(black)) << black;
-}
 
-TEST_F(ZTUtilsTest, UrlEncodeKeepsQueryCharactersOnly)
-{
     EXPECT_EQ(ZTUtils::urlEncode("a+b&c d"), "a%2Bb%26c%20d");
     EXPECT_EQ(ZTUtils::urlEncode("Az09-._~!$'()*,;=:@/?"), "Az09-._~!$'()*,;=:@/?");
-    EXPECT_EQ(ZTUtils::urlEncode(QString::fromUtf8("Dur ä#%")), "Dur%20%C3%A4%23%25");
-}
+    EXPECT_EQ(ZTUtils::urlEncode(QString::fromUtf8("ä#%")), "%C3%A4%23%25");
 
-TEST_F(ZTUtilsTest, TmpFileMakesNewEmptyFilesOrSaysWhyNot)
-{
     const QString a = ZTUtils::tmpFile();
     const QString b = ZTUtils::tmpFile();
     EXPECT_NE(a, b);
-    for (const QString& path : {a, b}) {
-        const QFileInfo info(path);
-        EXPECT_TRUE(info.isFile());
-        EXPECT_EQ(info.size(), 0);
-        EXPECT_TRUE(info.fileName().startsWith("melvoraTmpFile."));
-        EXPECT_EQ(info.fileName().size(), QString("melvoraTmpFile.XXXXXX").size());
-    }
-
+    EXPECT_TRUE(QFileInfo(a).isFile());
+    EXPECT_EQ(QFileInfo(a).size(), 0);
+    EXPECT_EQ(QFileInfo(a).path(), QDir::tempPath());
+    EXPECT_TRUE(QFileInfo(a).fileName().startsWith("melvoraTmpFile."));
+    // With no usable temporary folder: no file anywhere else, and a line saying so.
     const QByteArray saved = qgetenv("TMPDIR");
     qputenv("TMPDIR", (env.root() + "/missing-tmp").toUtf8());
     LogCapture log;
@@ -266,10 +249,7 @@ public:
     ~LocaleAndZone()
     {
         QLocale::setDefault(QLocale::system());
-        if (hadZone_)
-            qputenv("TZ", savedZone_);
-        else
-            qunsetenv("TZ");
+        hadZone_ ? qputenv("TZ", savedZone_) : qunsetenv("TZ");
         tzset();
     }
 
@@ -278,24 +258,17 @@ private:
     bool hadZone_;
 };
 
-TEST_F(ZTUtilsTest, StoredTimestampIsGregorianAsciiLocalTime)
+TEST_F(ZTUtilsTest, StoredTimestampIsGregorianAsciiLocalTimeWhateverTheLocale)
 {
-    const QDateTime afternoon(QDate(2024, 3, 5), QTime(19, 8, 9));
-    {
-        LocaleAndZone setting(QLocale(QLocale::English, QLocale::UnitedStates), "UTC");
-        EXPECT_EQ(QVDateAdditions::ISODate(afternoon), "2024-03-05 19:08:09");
-        EXPECT_EQ(ZTUtils::toSortableDateString(afternoon), "20240305");
-        EXPECT_EQ(ZTUtils::toStringForLiveToday(afternoon), "2024-03-05");
-    }
-    for (const QLocale& locale : {QLocale(QLocale::Arabic, QLocale::Egypt), QLocale(QLocale::Persian, QLocale::Iran),
-                                  QLocale(QLocale::Thai, QLocale::Thailand)}) {
-        // An instant given in UTC is written in the zone of the user (here +05:30).
+    for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::Arabic, QLocale::Egypt),
+                                  QLocale(QLocale::Persian, QLocale::Iran), QLocale(QLocale::Thai, QLocale::Thailand)}) {
+        // An instant given in UTC is written in the user's zone (here +05:30).
         LocaleAndZone setting(locale, "Asia/Kolkata");
         const QDateTime utc(QDate(2024, 3, 5), QTime(13, 38, 9), QTimeZone::utc());
         EXPECT_EQ(QVDateAdditions::ISODate(utc), "2024-03-05 19:08:09") << locale.name().toStdString();
         EXPECT_EQ(ZTUtils::toSortableDateString(utc), "20240305");
+        EXPECT_EQ(ZTUtils::toStringForLiveToday(utc), "2024-03-05");
     }
-    EXPECT_EQ(QVDateAdditions::ISODate(QDateTime()), "");
 }
 
 TEST_F(ZTUtilsTest, DisplayedDatesUseTheLocaleAndRefuseNonDates)
@@ -303,18 +276,12 @@ TEST_F(ZTUtilsTest, DisplayedDatesUseTheLocaleAndRefuseNonDates)
     LocaleAndZone setting(QLocale(QLocale::English, QLocale::UnitedStates), "UTC");
     const QDateTime afternoon(QDate(2024, 3, 5), QTime(19, 8, 9));
     EXPECT_EQ(ZTUtils::toDateString(afternoon), "Mar 5, 2024");
-    EXPECT_EQ(QVDateAdditions::toDateString(afternoon), "Mar 5, 2024");
-    EXPECT_TRUE(ZTUtils::toTimeString(afternoon).startsWith("7:08:09")) << ZTUtils::toTimeString(afternoon).toStdString();
-    EXPECT_TRUE(QVDateAdditions::toTimeString(afternoon).startsWith("7:08"));
-    EXPECT_FALSE(QVDateAdditions::toTimeString(afternoon).contains("7:08:09"));
-    EXPECT_EQ(ZTUtils::toDateTimeString(afternoon),
-              ZTUtils::toDateString(afternoon) + " - " + ZTUtils::toTimeString(afternoon));
+    EXPECT_TRUE(ZTUtils::toTimeString(afternoon).startsWith("7:08:09"));
+    EXPECT_FALSE(QVDateAdditions::toTimeString(afternoon).contains("7:08:09")); // short style
+    EXPECT_EQ(ZTUtils::toDateTimeString(afternoon), "Mar 5, 2024 - " + ZTUtils::toTimeString(afternoon));
     EXPECT_EQ(ZTUtils::toWeekdayString(afternoon), "Tuesday");
-
     EXPECT_EQ(ZTUtils::toDateString(QVariant("2024-03-05")), "");
-    EXPECT_EQ(ZTUtils::toTimeString(QVariant()), "");
     EXPECT_EQ(ZTUtils::toDateTimeString(QDateTime()), "");
-    EXPECT_EQ(ZTUtils::toSortableDateString(QDateTime()), "");
 
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     EXPECT_EQ(ZTUtils::toWeekdayString(afternoon), "Mardi");
