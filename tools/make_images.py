@@ -301,6 +301,75 @@ def cells():
     write("knobBottom", 8, 4, '<path d="M0,0 H8 A4,4 0 0 1 0,0 Z" fill="%s"/>' % knob)
 
 
+# ---- staff editor footer -----------------------------------------------------------------
+
+FOOTER_GRADIENT = """<defs>
+  <linearGradient id="bar" x1="0" y1="0" x2="0" y2="1">
+    <stop offset="0" stop-color="#f4f5f7"/><stop offset="1" stop-color="#d5d9de"/>
+  </linearGradient>
+</defs>"""
+
+
+def footer_bar():
+    write("footerBarLeft", 4, 23, FOOTER_GRADIENT + """
+<rect x="0" y="0" width="4" height="23" fill="url(#bar)"/>
+<rect x="0" y="0" width="4" height="1" fill="#a3a9b1"/>
+<rect x="0" y="0" width="1" height="23" fill="#a3a9b1"/>""")
+    write("footerBarMiddle", 1, 23, FOOTER_GRADIENT + """
+<rect x="0" y="0" width="1" height="23" fill="url(#bar)"/>
+<rect x="0" y="0" width="1" height="1" fill="#a3a9b1"/>""")
+    write("footerBarRight", 4, 23, FOOTER_GRADIENT + """
+<rect x="0" y="0" width="4" height="23" fill="url(#bar)"/>
+<rect x="0" y="0" width="4" height="1" fill="#a3a9b1"/>
+<rect x="3" y="0" width="1" height="23" fill="#a3a9b1"/>""")
+
+
+def footer_button(name, symbol, pressed, selected=False):
+    """A 26 x 21 footer button: a separator on its right, a sunken face when pressed or on."""
+    parts = []
+    if pressed or selected:
+        fill = "#2f7de1" if selected else "#b8bec6"
+        parts.append('<rect x="1.5" y="1.5" width="22" height="18" rx="3" fill="%s"/>' % fill)
+    parts.append('<rect x="25" y="3" width="1" height="15" fill="#aab0b8"/>')
+    colour = "#ffffff" if selected else "#3b4149"
+    parts.append(symbol(colour))
+    write(name, 26, 21, "\n".join(parts))
+
+
+def plus(colour):
+    return ('<rect x="7.5" y="9.5" width="10" height="2" rx="0.5" fill="{c}"/>'
+            '<rect x="11.5" y="5.5" width="2" height="10" rx="0.5" fill="{c}"/>').format(c=colour)
+
+
+def minus(colour):
+    return '<rect x="7.5" y="9.5" width="10" height="2" rx="0.5" fill="%s"/>' % colour
+
+
+def accidental_symbol(glyph, height, baseline):
+    def draw(colour):
+        x0, y0, x1, y1 = glyph_bounds(MUSIC, glyph)
+        scale = height / (y1 - y0)
+        x = 12.5 - (x1 - x0) * scale / 2 - x0 * scale
+        return '<path fill="%s" d="%s"/>' % (colour, glyph_path(MUSIC, glyph, scale, x, baseline + y0 * scale + height))
+    return draw
+
+
+def footer_buttons():
+    footer_button("levelPlusButtonNormal", plus, False)
+    footer_button("levelPlusButtonActive", plus, True)
+    footer_button("levelMinusButtonNormal", minus, False)
+    footer_button("levelMinusButtonActive", minus, True)
+    symbols = (
+        ("flat", accidental_symbol("accidentals.flat", 14, 3.5)),
+        ("doubleFlat", accidental_symbol("accidentals.flatflat", 14, 3.5)),
+        ("sharp", accidental_symbol("accidentals.sharp", 14, 3.5)),
+        ("doubleSharp", accidental_symbol("accidentals.doublesharp", 7, 7)),
+    )
+    for name, symbol in symbols:
+        footer_button(name + "ButtonNormal", symbol, False)
+        footer_button(name + "ButtonSelected", symbol, False, selected=True)
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     clefs()
@@ -314,6 +383,8 @@ def main():
     step_bar()
     count_down()
     cells()
+    footer_bar()
+    footer_buttons()
 
 
 if __name__ == "__main__":

@@ -13,6 +13,7 @@
 #include "ZTPreferences.h"
 #include "ZTUtils.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>

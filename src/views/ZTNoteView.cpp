@@ -403,19 +403,21 @@ void ZTNoteView::_drawRect(QPainter& qtPainter)
     const QColor black = Color::black();
     const QColor grey = Color::white(0.4);
 
+    // Every line is black with a grey edge half a point beside it; the grey goes first so the
+    // black line stays whole where they meet.
     painter.setAntialiasing(false);
     for (const double staffBottom : {top, top + kTrebleOffset}) {
         for (int line = 0; line < 5; ++line) {
             const double y = staffBottom + kLineSpacing * line;
-            painter.drawLine(QPointF(kStaffLeft, y), QPointF(W - kStaffRightInset, y), black);
             painter.drawLine(QPointF(kStaffLeft, y + 0.5), QPointF(W - kStaffRightInset, y + 0.5), grey);
+            painter.drawLine(QPointF(kStaffLeft, y), QPointF(W - kStaffRightInset, y), black);
         }
     }
-    painter.drawLine(QPointF(kStaffLeft, top), QPointF(kStaffLeft, top + 136), black);
-    painter.drawLine(QPointF(kStaffLeft - 0.5, top), QPointF(kStaffLeft - 0.5, top + 136), grey);
     const double right = W - kStaffRightInset;
-    painter.drawLine(QPointF(right, top), QPointF(right, top + 136), black);
+    painter.drawLine(QPointF(kStaffLeft - 0.5, top), QPointF(kStaffLeft - 0.5, top + 136), grey);
+    painter.drawLine(QPointF(kStaffLeft, top), QPointF(kStaffLeft, top + 136), black);
     painter.drawLine(QPointF(right - 0.5, top), QPointF(right - 0.5, top + 136), grey);
+    painter.drawLine(QPointF(right, top), QPointF(right, top + 136), black);
 
     painter.drawImageAt(QStringLiteral("violinKey"), QPointF(51, top + 78));
     painter.drawImageAt(QStringLiteral("bassKey"), QPointF(55, top + 7));

@@ -1,0 +1,207 @@
+#include "ViewTestSupport.h"
+
+#include "ZTChordProgressionStepView.h"
+#include "ZTKeyboardView.h"
+#include "ZTMusicalTest.h"
+
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+namespace {
+
+// A question whose notes are given directly; `progression` makes it a chord progression
+// with one answer position per group.
+class FixedQuestion : public ZTMusicalTest {
+public:
+    using ZTMusicalTest::ZTMusicalTest;
+    QString className() const override { return progression ? QStringLiteral("ZTChordProgression") : QStringLiteral("ZTMusicalTest"); }
+    QList<ZTNoteCollection> noteCollectionObjects() const override { return groups; }
+    QList<QList<QVNote>> notesForInstrumentView() const override
+    {
+        if (!progression)
+            return ZTMusicalTest::notesForInstrumentView();
+        QList<QList<QVNote>> positions;
+        for (const ZTNoteCollection& group : groups)
+            positions.append(group.notes());
+        return positions;
+    }
+    QList<ZTNoteCollection> groups;
+    bool progression = false;
+};
+
+class KeyboardViewTest : public ViewTest {
+protected:
+    void SetUp() override
+    {
+        ViewTest::SetUp();
+        keyboard = std::make_unique<ZTKeyboardView>(QRect(0, 0, 2240, 120));
+        keyboard->setDelegate(&delegate);
+    }
+    std::shared_ptr<FixedQuestion> question(std::initializer_list<qint64> firstNotes, bool progression = false)
+    {
+        auto made = std::shared_ptr<FixedQuestion>(ZTTest::create<FixedQuestion>());
+        for (const qint64 nr : firstNotes)
+            made->groups.append(group({nr}));
+        made->progression = progression;
+        return made;
+    }
+    void press(const QPointF& at) { QTest::mousePress(keyboard.get(), Qt::LeftButton, {}, qtPoint(keyboard.get(), at)); }
+    void release(const QPointF& at) { QTest::mouseRelease(keyboard.get(), Qt::LeftButton, {}, qtPoint(keyboard.get(), at)); }
+    void drag(const QPointF& at)
+    {
+        const QPointF position = qtPoint(keyboard.get(), at);
+        QMouseEvent move(QEvent::MouseMove, position, keyboard->mapToGlobal(position), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(keyboard.get(), &move);
+    }
+    // Key centre at y 30 (white part) or 90 (black part).
+    QPointF whiteKey(qint64 nr) const { return keyboard->rectForNoteNr(nr).center() - QPointF(0, 30); }
+
+    RecordingInstrumentDelegate delegate;
+    std::unique_ptr<ZTKeyboardView> keyboard;
+};
+
+} // namespace
+
+TEST_F(KeyboardViewTest, KeyGeometryAndHitTests)
+{
+    EXPECT_EQ(keyboard->width(), 2240);
+    EXPECT_EQ(keyboard->rectForNoteNr(36), QRectF(630, 0, 30, 120));
+    EXPECT_EQ(keyboard->rectForNoteNr(61), QRectF(1070, 50, 19, 70));
+    EXPECT_EQ(keyboard->_getNoteNrForPoint({235, 100}), 13); // the black key wins
+    EXPECT_EQ(keyboard->_getNoteNrForPoint({235, 20}), 12);  // under it, the white key
+    EXPECT_EQ(keyboard->_getNoteNrForPoint({2230, 50}), 127);
+    EXPECT_EQ(keyboard->_getNoteNrForPoint({209.5, 60}), 11);
+    EXPECT_EQ(keyboard->_getNoteNrForPoint({210, 60}), 12);
+    EXPECT_EQ(keyboard->_getNoteNrForPoint({100, 120}), -1);
+    EXPECT_EQ(keyboard->_getNoteNrForPoint({-5, 60}), -1);
+    for (qint64 nr = 0; nr < 128; ++nr) // every key is found at its own centre
+        EXPECT_EQ(keyboard->_getNoteNrForPoint(keyboard->rectForNoteNr(nr).center() + QPointF(0, 25)), nr);
+}
+
+TEST_F(KeyboardViewTest, PressDragAndReleasePlayOneKeyAtATime)
+{
+    press(whiteKey(60));
+    drag(whiteKey(62));
+    drag(whiteKey(62) + QPointF(5, 0)); // within D: nothing new
+    release(whiteKey(62));
+    const QList<QPair<QString, int>> expected{{"on", 60}, {"off", 60}, {"on", 62}, {"off", 62}};
+    EXPECT_EQ(instrument_->events, expected);
+    ASSERT_EQ(delegate.notes.size(), 2);
+    EXPECT_EQ(delegate.notes[1].nr(), 62);
+    EXPECT_FALSE(keyboard->isKeyDown(62));
+}
+
+TEST_F(KeyboardViewTest, NothingStaysHeldAfterTheButtonComesUp)
+{
+    keyboard->keyDown(48); // held by the host
+    press(whiteKey(60));
+    release(QPointF(300, 200)); // released away from every key
+    for (qint64 nr = 0; nr < 128; ++nr)
+        EXPECT_FALSE(keyboard->isKeyDown(nr)) << nr;
+
+    press(whiteKey(60));
+    drag(QPointF(300, 160)); // out of the keyboard with the button down
+    EXPECT_FALSE(keyboard->isKeyDown(60));
+    drag(whiteKey(64)); // back in: a press is needed to sound again
+    EXPECT_FALSE(keyboard->isKeyDown(64));
+}
+
+TEST_F(KeyboardViewTest, KeysOutsideTheMidiRangeAreIgnored)
+{
+    keyboard->keyDown(128);
+    keyboard->keyDown(-1);
+    keyboard->keyUp(128);
+    EXPECT_TRUE(instrument_->events.isEmpty());
+    EXPECT_TRUE(delegate.notes.isEmpty());
+}
+
+TEST_F(KeyboardViewTest, PlayedNotesAreSpelledInTheQuestionsKey)
+{
+    auto inD = question({62});
+    inD->setRootNoteNr(62);
+    keyboard->setMusicalTest(inD);
+    keyboard->keyDown(61);
+    ASSERT_EQ(delegate.notes.size(), 1);
+    EXPECT_EQ(delegate.notes[0].letter(), QStringLiteral("C"));
+    EXPECT_EQ(delegate.notes[0].offset(), 1);
+}
+
+TEST_F(KeyboardViewTest, MarkListsGrowOnDemand)
+{
+    keyboard->markNoteGreen(note(60), 3);
+    ASSERT_EQ(keyboard->greenNotes().size(), 4);
+    for (int p = 0; p < 3; ++p)
+        EXPECT_TRUE(keyboard->greenNotes()[p].isEmpty());
+    EXPECT_EQ(keyboard->greenNotes()[3].size(), 1);
+    keyboard->markNoteRed(note(61), 0);
+    keyboard->markNoteRed(note(62), -2); // no such position
+    EXPECT_EQ(keyboard->redNotes().size(), 1);
+
+    keyboard->unmarkAllNotes();
+    EXPECT_TRUE(keyboard->greenNotes().isEmpty());
+    EXPECT_TRUE(keyboard->redNotes().isEmpty());
+}
+
+TEST_F(KeyboardViewTest, OnlyTheChosenStepsMarksAreDrawn)
+{
+    keyboard->setGreenNotes({note(60)}, 0);
+    keyboard->setGreenNotes({note(64)}, 1);
+    const QRectF c = keyboard->rectForNoteNr(60);
+    const QRectF e = keyboard->rectForNoteNr(64);
+    auto isMark = [](const QColor& colour) { return colour.green() > 120 && colour.red() < 150 && colour.blue() < 150; };
+    const double markY = 7 + 1.5; // inside the mark, under its lettering
+
+    keyboard->setStep(1);
+    EXPECT_FALSE(isMark(colorAt(keyboard.get(), {c.x() + 5, markY})));
+    EXPECT_TRUE(isMark(colorAt(keyboard.get(), {e.x() + 5, markY})));
+
+    keyboard->setStep(-1); // every position, stacked 20 points apart
+    EXPECT_TRUE(isMark(colorAt(keyboard.get(), {c.x() + 5, markY})));
+    EXPECT_TRUE(isMark(colorAt(keyboard.get(), {e.x() + 5, 20 + markY})));
+    EXPECT_FALSE(isMark(colorAt(keyboard.get(), {e.x() + 5, markY})));
+}
+
+TEST_F(KeyboardViewTest, ProgressionsSetUpTheStepBar)
+{
+    ZTChordProgressionStepView bar;
+    bar.setHidden(true);
+    ZTMusicInstumentProtocol::setStepViewProvider([&bar] { return &bar; });
+
+    keyboard->setMusicalTest(question({60, 65, 67}, true));
+    keyboard->setGreenNotesFromTestWithStep(2);
+    EXPECT_FALSE(bar.isHidden());
+    EXPECT_EQ(bar.numSteps(), 3);
+    EXPECT_EQ(bar.currentStep(), 2);
+    EXPECT_EQ(keyboard->step(), 2);
+    EXPECT_EQ(keyboard->greenNotes().size(), 3);
+
+    keyboard->setMusicalTest(question({60, 64}));
+    keyboard->setGreenNotesFromTest();
+    EXPECT_TRUE(bar.isHidden());
+    ASSERT_EQ(keyboard->greenNotes().size(), 1);
+    EXPECT_EQ(keyboard->greenNotes()[0].size(), 2);
+}
+
+TEST_F(KeyboardViewTest, MarkingScrollsAnOffScreenQuestionIntoTheMiddle)
+{
+    QScrollArea area;
+    area.resize(420, 150);
+    auto* owned = new ZTKeyboardView(QRect(0, 0, 2240, 120));
+    area.setWidget(owned);
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    const int visible = area.viewport()->width();
+
+    owned->setMusicalTest(question({48, 52}));
+    owned->markNoteGreen(note(48), 0); // 48 starts at 840: outside the first 420 points
+    const QRectF low = owned->rectForNoteNr(48);
+    const QRectF high = owned->rectForNoteNr(52);
+    const int expected = int(low.x() - std::round((visible - (high.right() - low.x())) * 0.5));
+    EXPECT_EQ(area.horizontalScrollBar()->value(), expected);
+
+    owned->setMusicalTest(question({50})); // already in view: stays
+    owned->markNoteGreen(note(50), 0);
+    EXPECT_EQ(area.horizontalScrollBar()->value(), expected);
+}

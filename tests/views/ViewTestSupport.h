@@ -1,0 +1,55 @@
+#pragma once
+
+#include "TestEnvironment.h"
+
+#include "QVMusicInstrument.h"
+#include "QVNote.h"
+#include "ZTMusicInstumentProtocol.h"
+#include "ZTNoteCollection.h"
+
+#include <QList>
+#include <QPair>
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// Records what the views sound.
+class RecordingInstrument : public QVMusicInstrument {
+public:
+    void noteOn(int note, unsigned velocity) override { events.append({QStringLiteral("on"), note}); lastVelocity = velocity; }
+    void noteOff(int note) override { events.append({QStringLiteral("off"), note}); }
+    QList<QPair<QString, int>> events;
+    unsigned lastVelocity = 0;
+};
+
+class RecordingInstrumentDelegate : public ZTMusicInstumentDelegate {
+public:
+    void instrumentView(ZTMusicInstumentProtocol*, const QVNote& note) override { notes.append(note); }
+    QList<QVNote> notes;
+};
+
+// A fresh home, fresh settings and a recording instrument on the MIDI controller.
+class ViewTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    static QVNote note(qint64 nr) { return QVNote::initWithNoteNr(nr, 0, false); }
+    // A note spelled with an accidental: `letterNr` natural note raised or lowered by `offset`.
+    static QVNote altered(qint64 letterNr, qint64 offset);
+    static ZTNoteCollection group(std::initializer_list<qint64> nrs);
+
+    // Saves a picture of the widget under <build>/view-shots/<name>.png.
+    static void saveShot(QWidget* widget, const QString& name, double scale = 2.0);
+    // The colour at a y-up point of a rendered widget.
+    static QColor colorAt(QWidget* widget, const QPointF& yUpPoint);
+    // A Qt point in the widget for a y-up point.
+    static QPoint qtPoint(const QWidget* widget, const QPointF& yUpPoint);
+
+    std::unique_ptr<TestEnvironment> environment_;
+    std::shared_ptr<RecordingInstrument> instrument_;
+};
