@@ -69,6 +69,15 @@ void ZTNoteView::init()
     footerBar_->setHidden(true);
     YUp::place(footerBar_, QRectF(0, 0, width(), kFooterBarHeight));
     watchParent();
+    auto relayout = [this](const Notification&) {
+        _updateCollectionsAndRectsForDrawing();
+        update();
+    };
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    spellingObserver_ = center.addObserver(QStringLiteral("spellingTypeChangedNotification"), relayout,
+                                           NotificationCenter::Delivery::MainQueue);
+    nameTypeObserver_ = center.addObserver(QStringLiteral("noteNamesTypeChangedNotification"), relayout,
+                                           NotificationCenter::Delivery::MainQueue);
     _updateCollectionsAndRectsForDrawing();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NotificationCenter.h"
 #include "ZTNoteCollection.h"
 #include "ZTNoteLine.h"
 
@@ -140,4 +141,7 @@ private:
     QList<qint64> placedNotes_;
     QWidget* watchedParent_ = nullptr;
     bool inLayout_ = false;
+    // The titles are note names in the user's spelling: a new spelling means a new layout.
+    NotificationObserver spellingObserver_;
+    NotificationObserver nameTypeObserver_;
 };

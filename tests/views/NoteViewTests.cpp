@@ -4,6 +4,7 @@
 #include "ZTFooterBar.h"
 #include "ZTInterval.h"
 #include "ZTNoteView.h"
+#include "ZTPreferences.h"
 #include "ZTPrintableNoteView.h"
 
 #include <QVariantList>
@@ -230,4 +231,17 @@ TEST_F(NoteViewTest, PrintableCopyLaysOutItsOwnNotes)
     ASSERT_EQ(printable.noteCollections().size(), 2);
     EXPECT_NE(printable.noteCollections()[1].notes()[0].noteFrame(), shown);
     EXPECT_TRUE(printable.showNoteNames());
+}
+
+TEST_F(NoteViewTest, TitlesFollowANewSpelling)
+{
+    ManualMainQueue queue;
+    view->setShowNoteNames(true);
+    view->setNoteCollections({group({60})});
+    ZTPreferences::sharedPreferences()->setSpellingType(QStringLiteral("MIDI"));
+    queue.advance(1.0);
+    EXPECT_EQ(at(0).title(), QStringLiteral("C3"));
+    ZTPreferences::sharedPreferences()->setSpellingType(QStringLiteral("Scientific"));
+    queue.advance(1.0);
+    EXPECT_EQ(at(0).title(), QStringLiteral("C4"));
 }
