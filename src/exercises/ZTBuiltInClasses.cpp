@@ -4,10 +4,21 @@
 #include "ZTClassRegistry.h"
 
 #include "ZTChord.h"
+#include "ZTChordController.h"
+#include "ZTChordMusicRead.h"
+#include "ZTChordMusicReadController.h"
 #include "ZTInterval.h"
+#include "ZTIntervalController.h"
+#include "ZTIntervalMusicRead.h"
+#include "ZTIntervalMusicReadController.h"
 #include "ZTMusicRead.h"
+#include "ZTMusicReadController.h"
 #include "ZTPitch.h"
+#include "ZTPitchController.h"
 #include "ZTScale.h"
+#include "ZTScaleController.h"
+#include "ZTScaleMusicRead.h"
+#include "ZTScaleMusicReadController.h"
 
 namespace {
 
@@ -19,6 +30,22 @@ ZTQuestionClass questionClassOf()
     }};
 }
 
+template <typename T>
+ZTControllerClass controllerClassOf(std::function<QVariantList(const QVariantList&)> translateItems =
+                                        &ZTAbstractTestController::classTranslateItems)
+{
+    return ZTControllerClass{
+        [](qlonglong levelIndex, ZTExamsController* examsController) -> std::unique_ptr<ZTAbstractTestController> {
+            return ZTAbstractTestController::create<T>(levelIndex, examsController);
+        },
+        std::move(translateItems)};
+}
+
+QVariantList translatePitchItems(const QVariantList& items)
+{
+    return ZTPitchController::translateItems(items, nullptr);
+}
+
 } // namespace
 
 void ZTClassRegistry::registerBuiltInClasses(ZTClassRegistry& registry)
@@ -28,8 +55,26 @@ void ZTClassRegistry::registerBuiltInClasses(ZTClassRegistry& registry)
     registry.registerQuestionClass(QStringLiteral("ZTChord"), questionClassOf<ZTChord>());
     registry.registerQuestionClass(QStringLiteral("ZTPitch"), questionClassOf<ZTPitch>());
     registry.registerQuestionClass(QStringLiteral("ZTMusicRead"), questionClassOf<ZTMusicRead>());
-    // Still to come, each a question kind of its own: ZTIntervalMusicRead, ZTScaleMusicRead,
-    // ZTChordMusicRead, ZTChordProgression, ZTBPM, ZTKeySignature, ZTMelodies,
-    // ZTMelodiesMusicRead; and the controllers ("<class>Controller") with
-    // registerControllerClass.
+    registry.registerQuestionClass(QStringLiteral("ZTIntervalMusicRead"), questionClassOf<ZTIntervalMusicRead>());
+    registry.registerQuestionClass(QStringLiteral("ZTScaleMusicRead"), questionClassOf<ZTScaleMusicRead>());
+    registry.registerQuestionClass(QStringLiteral("ZTChordMusicRead"), questionClassOf<ZTChordMusicRead>());
+    // Still to come, each a question kind of its own: ZTChordProgression, ZTBPM,
+    // ZTKeySignature, ZTMelodies, ZTMelodiesMusicRead.
+
+    // Controllers, found as the exercise's "class" followed by "Controller".
+    registry.registerControllerClass(QStringLiteral("ZTIntervalController"), controllerClassOf<ZTIntervalController>());
+    registry.registerControllerClass(QStringLiteral("ZTScaleController"), controllerClassOf<ZTScaleController>());
+    registry.registerControllerClass(QStringLiteral("ZTChordController"), controllerClassOf<ZTChordController>());
+    registry.registerControllerClass(QStringLiteral("ZTPitchController"),
+                                     controllerClassOf<ZTPitchController>(translatePitchItems));
+    registry.registerControllerClass(QStringLiteral("ZTMusicReadController"),
+                                     controllerClassOf<ZTMusicReadController>(translatePitchItems));
+    registry.registerControllerClass(QStringLiteral("ZTIntervalMusicReadController"),
+                                     controllerClassOf<ZTIntervalMusicReadController>());
+    registry.registerControllerClass(QStringLiteral("ZTScaleMusicReadController"),
+                                     controllerClassOf<ZTScaleMusicReadController>());
+    registry.registerControllerClass(QStringLiteral("ZTChordMusicReadController"),
+                                     controllerClassOf<ZTChordMusicReadController>());
+    // Still to come: ZTChordProgressionController, ZTBPMController, ZTKeySignatureController,
+    // ZTMelodiesController, ZTMelodiesMusicReadController.
 }

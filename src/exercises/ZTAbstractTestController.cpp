@@ -1,0 +1,973 @@
+#include "ZTAbstractTestController.h"
+
+#include "FMDatabase.h"
+#include "FMResultSet.h"
+#include "Localization.h"
+#include "Log.h"
+#include "RandomSource.h"
+#include "ZTDataProvider.h"
+#include "ZTException.h"
+#include "ZTExamsController.h"
+#include "ZTMusicalTest.h"
+#include "ZTPreferences.h"
+#include "ZTQuestionPlayer.h"
+#include "ZTStringFormat.h"
+#include "ZTUtils.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+const QString kTranslatedName = QStringLiteral("translatedName");
+const QString kName = QStringLiteral("name");
+
+ZTPreferences* prefs()
+{
+    return ZTPreferences::sharedPreferences();
+}
+
+bool isGroupEntry(const QVariant& entry)
+{
+    return entry.typeId() == QMetaType::QString;
+}
+
+// Whether every question note is matched by an entered note of its own: a note entered
+// twice stands for one tone only (C, E, E does not complete C-E-G).
+bool coversEveryNote(const QList<QVNote>& entered, const QList<QVNote>& expected, bool ignoreOctaves)
+{
+    const qsizetype n = expected.size();
+    auto matches = [&](const QVNote& e, const QVNote& x) {
+        return e.nr() == x.nr() || (ignoreOctaves && e.isSameNote(x));
+    };
+    // Augmenting paths over (entered note -> question note); the lists are a few notes long.
+    std::vector<qsizetype> ownerOf(n, -1);
+    std::function<bool(qsizetype, std::vector<bool>&)> assign = [&](qsizetype e, std::vector<bool>& seen) {
+        for (qsizetype x = 0; x < n; ++x) {
+            if (seen[x] || !matches(entered.at(e), expected.at(x)))
+                continue;
+            seen[x] = true;
+            if (ownerOf[x] < 0 || assign(ownerOf[x], seen)) {
+                ownerOf[x] = e;
+                return true;
+            }
+        }
+        return false;
+    };
+    qsizetype matched = 0;
+    for (qsizetype e = 0; e < entered.size(); ++e) {
+        std::vector<bool> seen(n, false);
+        if (assign(e, seen))
+            ++matched;
+    }
+    return matched == n;
+}
+
+} // namespace
+
+// ---- Class data ----
+
+const QHash<QString, int>& ZTAbstractTestController::answerTimes()
+{
+    static const QHash<QString, int> table{
+        {QStringLiteral("Unlimited"), 0}, {QStringLiteral("1 sec"), 1},   {QStringLiteral("2 sec"), 2},
+        {QStringLiteral("3 sec"), 3},     {QStringLiteral("4 sec"), 4},   {QStringLiteral("5 sec"), 5},
+        {QStringLiteral("6 sec"), 6},     {QStringLiteral("7 sec"), 7},   {QStringLiteral("8 sec"), 8},
+        {QStringLiteral("9 sec"), 9},     {QStringLiteral("10 sec"), 10}, {QStringLiteral("15 sec"), 15},
+        {QStringLiteral("20 sec"), 20},   {QStringLiteral("30 sec"), 30}, {QStringLiteral("40 sec"), 40},
+        {QStringLiteral("50 sec"), 50},   {QStringLiteral("1 min"), 60}};
+    return table;
+}
+
+QVariantList ZTAbstractTestController::classTranslateItems(const QVariantList& items)
+{
+    QVariantList translated;
+    translated.reserve(items.size());
+    for (const QVariant& entry : items) {
+        QVariantMap item = entry.toMap();
+        item.insert(kTranslatedName, localized(item.value(kName).toString()));
+        translated.append(item);
+    }
+    return translated;
+}
+
+// ---- Creation ----
+
+ZTAbstractTestController::ZTAbstractTestController() = default;
+
+ZTAbstractTestController::~ZTAbstractTestController() = default;
+
+void ZTAbstractTestController::initWithLevel(qlonglong level, ZTExamsController* examsController)
+{
+    examsController_ = examsController;
+    answerTimes();
+    keyboardPlayRightOrder_ = true;
+    numTryouts_ = 0;
+    setLevel(level);
+    enteredNotes_.clear();
+
+    observe(QStringLiteral("noteNamesTypeChangedNotification"), [this] { spellingTypeOrNoteNamesChangedNotification(); });
+    observe(QStringLiteral("spellingTypeChangedNotification"), [this] { spellingTypeOrNoteNamesChangedNotification(); });
+    observe(QStringLiteral("ZTSamplePlayerDidStopNotification"), [this] { samplePlayerDidStopNotification(); });
+    observe(QStringLiteral("ZTCountdownViewFinishedNotification"), [this] { countdownViewFinishedNotification(); });
+    observe(QStringLiteral("currentExerciseChangedNotification"), [this] { currentExerciseChangedNotification(); });
+    observe(QStringLiteral("ZTStatsChangedNotification"), [this] { statsChangedNotification(); });
+}
+
+void ZTAbstractTestController::observe(const QString& notificationName, std::function<void()> handler)
+{
+    observers_.push_back(NotificationCenter::defaultCenter().addObserver(
+        notificationName, [handler = std::move(handler)](const Notification&) { handler(); }));
+}
+
+// ---- Hooks ----
+
+QString ZTAbstractTestController::testName() const
+{
+    return QString();
+}
+
+std::shared_ptr<ZTTest> ZTAbstractTestController::testForItem(const QVariantMap&)
+{
+    Log::line(QStringLiteral("ERROR: This should never called! Please overwrite!!"));
+    return nullptr;
+}
+
+std::shared_ptr<ZTTest> ZTAbstractTestController::createTestForItem(const QVariantMap& item, const QVariant&)
+{
+    return testForItem(item);
+}
+
+QVariant ZTAbstractTestController::createUserInfoWithItem(const QVariantMap&)
+{
+    return QVariant();
+}
+
+std::shared_ptr<ZTTest> ZTAbstractTestController::playTestWithItem(const QVariantMap& item, const QVariant& userInfo)
+{
+    resetPlayButton();
+    std::shared_ptr<ZTTest> test = createTestForItem(item, userInfo);
+    if (test)
+        playTest(test);
+    return test;
+}
+
+void ZTAbstractTestController::playTest(const std::shared_ptr<ZTTest>& test)
+{
+    resetPlayButton();
+    auto musical = std::dynamic_pointer_cast<ZTMusicalTest>(test);
+    if (!musical)
+        return;
+    playMusicalTest(*musical, prefs()->numberForKey(QStringLiteral("tempo"), testName()).toLongLong());
+}
+
+void ZTAbstractTestController::playMusicalTest(ZTMusicalTest& test, qlonglong beatsPerMinute)
+{
+    try {
+        MusicSequence sequence = test.newMusicSequenceWithTempo(beatsPerMinute);
+        if (std::shared_ptr<ZTQuestionPlayer> player = ZTQuestionPlayer::current())
+            player->playSequence(std::move(sequence));
+    } catch (const ZTException& error) {
+        Log::line(QStringLiteral("%1: %2").arg(error.name(), error.reason()));
+    }
+}
+
+std::shared_ptr<ZTTest> ZTAbstractTestController::showTestWithItemOnStaff(const QVariantMap& item,
+                                                                          const QVariant& userInfo)
+{
+    resetPlayButton();
+    std::shared_ptr<ZTTest> test = createTestForItem(item, userInfo);
+    if (!test)
+        return nullptr;
+    if (noteView_) {
+        QList<ZTNoteCollection> shown;
+        for (const ZTNoteCollection& collection : test->noteCollectionObjects())
+            shown.append(collection.copy());
+        noteView_->setNoteCollections(shown);
+    }
+    NotificationCenter::defaultCenter().post(QStringLiteral("ZTSamplePlayerDidStopNotification"), this);
+    return test;
+}
+
+bool ZTAbstractTestController::isAnswerRightForItem(const QVariantMap& item, const QVariant& userInfo)
+{
+    std::shared_ptr<ZTTest> answer = createTestForItem(item, userInfo);
+    if (!answer || !currentTest_)
+        return false;
+    matchCurrentRootAndDirection(*answer);
+    return answer->isEqualTo(*currentTest_);
+}
+
+QVariantList ZTAbstractTestController::translateItems(const QVariantList& items) const
+{
+    return classTranslateItems(items);
+}
+
+QString ZTAbstractTestController::questionString() const
+{
+    return localized(QStringLiteral("Select an answer! To repeat click  \u27F3 ."));
+}
+
+QString ZTAbstractTestController::questionSubString() const
+{
+    return ZTStringFormat::fill(localized(QStringLiteral("Choose an entry from the sidebar or play it with %@.")),
+                                {instrumentName()});
+}
+
+QString ZTAbstractTestController::startTestString() const
+{
+    return localized(QStringLiteral("Click on  \u25B6  to start the next exercise!"));
+}
+
+QString ZTAbstractTestController::practiceMessage() const
+{
+    return localized(QStringLiteral("Click on any item in the sidebar to hear it"));
+}
+
+QString ZTAbstractTestController::rightResultString() const
+{
+    if (!currentTest_)
+        return QString();
+    const QString name = currentTest_->translatedName().isEmpty() ? currentTest_->name() : currentTest_->translatedName();
+    return ZTStringFormat::fill(QStringLiteral("%@ (%@)"), {localized(name), currentTest_->result()});
+}
+
+QString ZTAbstractTestController::spellingString() const
+{
+    return currentTest_ ? currentTest_->result() : QString();
+}
+
+bool ZTAbstractTestController::canDescending() const
+{
+    return false;
+}
+
+bool ZTAbstractTestController::hasItems() const
+{
+    return !items_.isEmpty();
+}
+
+QString ZTAbstractTestController::instrumentName()
+{
+    return prefs()->instrumentType() != 0 ? localized(QStringLiteral("the fretboard"))
+                                          : localized(QStringLiteral("the keyboard"));
+}
+
+// ---- Settings, or the exam runner's values ----
+
+int ZTAbstractTestController::allowedTryouts() const
+{
+    if (examsController_)
+        return examsController_->numberOfTryoutsForCurrentTest();
+    return prefs()->stringForKey(QStringLiteral("numTryouts"), testName()).trimmed().toInt();
+}
+
+QString ZTAbstractTestController::answerTimeTitle() const
+{
+    if (examsController_)
+        return examsController_->answerTimeForCurrentTest();
+    return prefs()->stringForKey(QStringLiteral("answerTime"), testName());
+}
+
+bool ZTAbstractTestController::showNoteNames() const
+{
+    if (examsController_)
+        return examsController_->showNoteNameForCurrentTest();
+    return prefs()->boolForKey(QStringLiteral("showNoteNames"), testName());
+}
+
+bool ZTAbstractTestController::showFirstNote() const
+{
+    if (examsController_)
+        return examsController_->showfirstnoteForCurrentTest();
+    return prefs()->boolForKey(QStringLiteral("showfirstnote"), testName());
+}
+
+std::pair<qlonglong, qlonglong> ZTAbstractTestController::baseNoteRange() const
+{
+    const QString range = examsController_ ? examsController_->basenoteForCurrentTest()
+                                           : prefs()->stringForKey(QStringLiteral("basenote"), testName());
+    const QStringList parts = range.split(QLatin1Char(','));
+    return {parts.value(0).trimmed().toLongLong(), parts.value(1).trimmed().toLongLong()};
+}
+
+int ZTAbstractTestController::descendingSetting() const
+{
+    if (examsController_)
+        return examsController_->descendingForCurrentTest();
+    return prefs()->integerForKey(QStringLiteral("descending"), testName());
+}
+
+bool ZTAbstractTestController::isStaffQuestion() const
+{
+    return ZTDataProvider::sharedDataProvider()->questionTypeForTestWithName(testName()) == QLatin1String("staff");
+}
+
+bool ZTAbstractTestController::playDescending() const
+{
+    switch (descendingSetting()) {
+    case 1:
+        return true;
+    case 2:
+        return (RandomSource::shared().next() & 1u) == 0;
+    default:
+        return false;
+    }
+}
+
+void ZTAbstractTestController::setUpMusicalTest(ZTMusicalTest& test) const
+{
+    const auto [low, high] = baseNoteRange();
+    test.setDescending(playDescending());
+    test.setPlayMode(test.playModeWithString(prefs()->stringForKey(QStringLiteral("playmode"), testName())));
+    test.setRootNoteRange(ZTNoteRange{qulonglong(std::max<qlonglong>(low, 0)), qulonglong(std::max<qlonglong>(high - low, 0))});
+    test.updateRootNote();
+}
+
+void ZTAbstractTestController::matchCurrentRootAndDirection(ZTTest& test) const
+{
+    auto* answer = dynamic_cast<ZTMusicalTest*>(&test);
+    auto* current = dynamic_cast<ZTMusicalTest*>(currentTest_.get());
+    if (!answer || !current)
+        return;
+    answer->setRootNoteNr(current->rootNoteNr());
+    answer->setDescending(current->descending());
+    answer->resetNoteCollections();
+}
+
+std::shared_ptr<ZTMusicalTest> ZTAbstractTestController::currentMusicalTest() const
+{
+    return std::dynamic_pointer_cast<ZTMusicalTest>(currentTest_);
+}
+
+ZTMainWindowServices* ZTAbstractTestController::mainWindow()
+{
+    return ZTMainWindowServices::shared();
+}
+
+ZTCountDownControl* ZTAbstractTestController::countDownView()
+{
+    ZTMainWindowServices* window = mainWindow();
+    return window ? window->countDownView() : nullptr;
+}
+
+void ZTAbstractTestController::stopInstrument()
+{
+    if (std::shared_ptr<ZTQuestionPlayer> player = ZTQuestionPlayer::current())
+        player->stopPlayer();
+}
+
+void ZTAbstractTestController::reloadSidebar()
+{
+    if (tableView_)
+        tableView_->reloadData();
+}
+
+// ---- Level ----
+
+void ZTAbstractTestController::setLevel(qlonglong level)
+{
+    level_ = level;
+    ZTDataProvider* catalogue = ZTDataProvider::sharedDataProvider();
+    const QStringList names = examsController_ ? examsController_->itemsForCurrentTest()
+                                               : catalogue->itemsForTestWithName(testName(), int(level));
+    const QSet<QString> wanted(names.cbegin(), names.cend());
+    QVariantList kept;
+    for (const QVariant& entry : catalogue->testWithName(testName()).value(QStringLiteral("items")).toList()) {
+        if (wanted.contains(entry.toMap().value(kName).toString()))
+            kept.append(entry);
+    }
+    items_ = translateItems(kept);
+    reloadSidebar();
+}
+
+QVariantList ZTAbstractTestController::arrayForTableView() const
+{
+    return items_;
+}
+
+// ---- Choice of the next item ----
+
+namespace {
+
+// Item names, each item once plus extra copies by its share of wrong answers.
+QStringList weightedPool(const QString& testName, const QVariantList& items)
+{
+    QStringList pool;
+    for (const QVariant& entry : items) {
+        const QVariantMap item = entry.toMap();
+        if (item.contains(kName))
+            pool.append(item.value(kName).toString());
+    }
+    if (pool.isEmpty())
+        return pool;
+    const QStringList names = pool;
+
+    QSet<QString> answered;
+    if (FMDatabase* db = ZTUtils::sharedDb()) {
+        // One parameter per name: names are user text (custom items) and never part of the SQL.
+        QStringList marks;
+        marks.fill(QStringLiteral("?"), names.size());
+        QVariantList values{testName};
+        for (const QString& name : names)
+            values.append(name);
+        auto rows = db->executeQuery(
+            QStringLiteral("SELECT itemName,right,wrong FROM stats WHERE testName=? AND itemName IN (%1)")
+                .arg(marks.join(QLatin1Char(','))),
+            values);
+        while (rows && rows->next()) {
+            const QString itemName = rows->stringForColumn(QStringLiteral("itemName"));
+            answered.insert(itemName);
+            const double right = rows->doubleForColumn(QStringLiteral("right"));
+            const double wrong = rows->doubleForColumn(QStringLiteral("wrong"));
+            if (right + wrong <= 0)
+                continue;
+            const long extra = std::lround(wrong * 100.0 / (right + wrong) / 25.0);
+            for (long k = 0; k < extra; ++k)
+                pool.append(itemName);
+        }
+    }
+    // Never asked weighs like always wrong.
+    for (const QString& name : names) {
+        if (!answered.contains(name))
+            for (int k = 0; k < 4; ++k)
+                pool.append(name);
+    }
+    return pool;
+}
+
+qlonglong indexOfItemNamed(const QString& name, const QVariantList& items)
+{
+    for (qsizetype i = 0; i < items.size(); ++i)
+        if (items.at(i).toMap().value(kName).toString() == name)
+            return i;
+    return -1;
+}
+
+} // namespace
+
+qlonglong ZTAbstractTestController::_newIndex()
+{
+    const QStringList pool = weightedPool(testName(), items_);
+    if (pool.isEmpty())
+        return -1;
+    return indexOfItemNamed(pool.at(RandomSource::shared().below(quint32(pool.size()))), items_);
+}
+
+qlonglong ZTAbstractTestController::createNextTestIndex()
+{
+    const qlonglong count = items_.size();
+    if (count == 0)
+        return -1;
+    const qlonglong last = qlonglong(lastIndex_);
+    // The statistics do not change between redraws, so the pool is read once.
+    const QStringList pool = weightedPool(testName(), items_);
+    QHash<QString, qlonglong> indexByName;
+    bool canAvoidLast = false;
+    for (const QString& name : pool) {
+        if (!indexByName.contains(name))
+            indexByName.insert(name, indexOfItemNamed(name, items_));
+        canAvoidLast = canAvoidLast || indexByName.value(name) != last;
+    }
+    auto draw = [&]() -> qlonglong {
+        return pool.isEmpty() ? -1 : indexByName.value(pool.at(RandomSource::shared().below(quint32(pool.size()))), -1);
+    };
+
+    qlonglong result = draw();
+    if (result >= 0 && count >= 3 && canAvoidLast) {
+        while (result == last)
+            result = draw();
+    }
+    if (result < 0) {
+        result = RandomSource::shared().below(quint32(count));
+        while (count >= 3 && result == last)
+            result = RandomSource::shared().below(quint32(count));
+    }
+    lastIndex_ = qulonglong(result);
+    return result;
+}
+
+// ---- Question flow ----
+
+void ZTAbstractTestController::nextTest()
+{
+    const int seconds = answerTimes().value(answerTimeTitle(), 0);
+    ZTCountDownControl* countDown = countDownView();
+    if (seconds < 1) {
+        if (autoTimer_.isValid()) {
+            autoTimer_.cancel();
+            if (countDown)
+                countDown->stop();
+        }
+    } else {
+        if (countDown) {
+            countDown->stop();
+            countDown->setHidden(false);
+            countDown->setIsAutoplayCountdown(false);
+            countDown->setValue(seconds);
+            countDown->setColor(ZTColor::redColor());
+        }
+        startCountdownWhenFinishedPlaying_ = true;
+    }
+
+    // Whatever belonged to the previous question ends here.
+    wrongNoteReport_.cancel();
+    isPlayingSelectedItem_ = false;
+    enteredNotes_.clear();
+    testInProgress_ = true;
+    numTryouts_ = 0;
+
+    const qlonglong index = createNextTestIndex();
+    const QVariantMap item = index >= 0 && index < items_.size() ? items_.at(index).toMap() : QVariantMap();
+    const QVariant userInfo = createUserInfoWithItem(item);
+    std::shared_ptr<ZTTest> test = playTestWithItem(item, userInfo);
+    if (!test) {
+        endWithoutQuestion();
+        return;
+    }
+    setCurrentTest(test);
+    currentTestIndex_ = index;
+    if (auto musical = std::dynamic_pointer_cast<ZTMusicalTest>(test)) {
+        musical->setSpellingType(prefs()->spellingType());
+        if (instrumentView_)
+            instrumentView_->setMusicalTest(musical);
+    }
+    waitingForKeyboardInput_ = true;
+    resetMarks();
+}
+
+void ZTAbstractTestController::endWithoutQuestion()
+{
+    testInProgress_ = false;
+    startCountdownWhenFinishedPlaying_ = false;
+    waitingForKeyboardInput_ = false;
+    if (ZTCountDownControl* countDown = countDownView(); countDown && !countDown->isAutoplayCountdown())
+        countDown->stop();
+    setCurrentTest(nullptr);
+    currentTestIndex_ = -1;
+    resetMarks();
+}
+
+void ZTAbstractTestController::repeatTest()
+{
+    cancelAutoAdvance();
+    if (currentTest_)
+        playTest(currentTest_);
+}
+
+void ZTAbstractTestController::cancelAutoAdvance()
+{
+    if (!autoTimer_.isValid())
+        return;
+    autoTimer_.cancel();
+    if (ZTCountDownControl* countDown = countDownView())
+        countDown->stop();
+}
+
+void ZTAbstractTestController::reset()
+{
+    autoTimer_.cancel();
+    wrongNoteReport_.cancel();
+    isPlayingSelectedItem_ = false;
+    waitingForKeyboardInput_ = false;
+    numTryouts_ = 0;
+    currentTest_.reset();
+    enteredNotes_.clear();
+    resetMarks();
+    resetPlayButton();
+    testInProgress_ = false;
+}
+
+void ZTAbstractTestController::resetPlayButton()
+{
+    ZTMainWindowServices* window = mainWindow();
+    if (!window)
+        return;
+    if (ZTButtonControl* next = window->nextButton()) {
+        next->setImage(QStringLiteral("playButton"));
+        next->setAlternateImage(QStringLiteral("playButtonHighlighted"));
+        next->setToolTip(localized(QStringLiteral("Next question")));
+    }
+    if (ZTButtonControl* touchBar = window->touchBarNextButton())
+        touchBar->setImage(QStringLiteral("playButIcon"));
+}
+
+void ZTAbstractTestController::setCurrentTest(std::shared_ptr<ZTTest> test)
+{
+    currentTest_ = std::move(test);
+    if (auto musical = currentMusicalTest(); musical && noteView_) {
+        noteView_->setShowNoteNames(showNoteNames());
+        noteView_->setTest(musical);
+    }
+}
+
+void ZTAbstractTestController::resetMarks()
+{
+    rightItem_ = QString();
+    wrongItem_ = QString();
+    if (instrumentView_)
+        instrumentView_->unmarkAllNotes();
+    if (noteView_) {
+        noteView_->setShowNoteNames(showNoteNames());
+        noteView_->resetNotes();
+    }
+
+    const std::shared_ptr<ZTMusicalTest> musical = currentMusicalTest();
+    const QList<ZTNoteCollection> collections = musical ? musical->noteCollectionObjects() : QList<ZTNoteCollection>();
+    const bool staff = isStaffQuestion();
+    if (showFirstNote() && !collections.isEmpty() && collections.first().firstNote()) {
+        const QVNote first = *collections.first().firstNote();
+        if (instrumentView_)
+            instrumentView_->markNoteGreen(first, 0);
+        if (!staff && noteView_) {
+            ZTNoteCollection shown;
+            shown.addNote(first);
+            shown.setName(QStringLiteral(""));
+            noteView_->addNoteCollection(shown);
+        }
+    }
+
+    reloadSidebar();
+    if (graph_) {
+        graph_->reloadData();
+        setupPlotSpace(graph_);
+    }
+
+    if (musical && staff && !prefs()->practiceMode() && !collections.isEmpty() && noteView_)
+        noteView_->showNotesFromTest();
+}
+
+void ZTAbstractTestController::playItemAtIndex(qlonglong index)
+{
+    if (index < 0 || index >= items_.size())
+        return;
+    playTestWithItem(items_.at(index).toMap(), QVariant());
+}
+
+// ---- Notifications ----
+
+void ZTAbstractTestController::spellingTypeOrNoteNamesChangedNotification()
+{
+    if (instrumentView_)
+        instrumentView_->setNeedsDisplay();
+    if (auto musical = currentMusicalTest())
+        musical->setSpellingType(prefs()->spellingType());
+    if (noteView_)
+        noteView_->setNeedsDisplay();
+    if (graph_) {
+        graph_->reloadData();
+        setupPlotSpace(graph_);
+    }
+}
+
+void ZTAbstractTestController::samplePlayerDidStopNotification()
+{
+    // The end of a clicked item played before it is judged. Only that playback judges the
+    // click: a selection left from practice mode is no answer to a later question.
+    if (isPlayingSelectedItem_) {
+        isPlayingSelectedItem_ = false;
+        waitingForKeyboardInput_ = testInProgress_;
+        if (!prefs()->practiceMode() && !lastSelectedItem_.isEmpty())
+            _reportAnswer();
+        lastSelectedItem_.clear();
+        lastUserInfo_ = QVariant();
+        return;
+    }
+    ZTCountDownControl* countDown = countDownView();
+    if (startCountdownWhenFinishedPlaying_ && countDown && !countDown->isHidden() && !countDown->isAutoplayCountdown()) {
+        startCountdownWhenFinishedPlaying_ = false;
+        countDown->setIsAutoplayCountdown(false);
+        countDown->start();
+    }
+}
+
+void ZTAbstractTestController::currentExerciseChangedNotification()
+{
+    cancelAutoAdvance();
+}
+
+// ---- Sidebar ----
+
+qlonglong ZTAbstractTestController::numberOfRowsInTableView() const
+{
+    return arrayForTableView().size();
+}
+
+double ZTAbstractTestController::tableViewHeightOfRow(qlonglong) const
+{
+    return ZTSidebarCell::kHeight;
+}
+
+bool ZTAbstractTestController::tableViewIsGroupRow(qlonglong row) const
+{
+    const QVariantList rows = arrayForTableView();
+    return row >= 0 && row < rows.size() && isGroupEntry(rows.at(row));
+}
+
+ZTSidebarCell ZTAbstractTestController::tableViewViewForRow(qlonglong row) const
+{
+    ZTSidebarCell cell;
+    cell.row = row;
+    const QVariantList rows = arrayForTableView();
+    if (row < 0 || row >= rows.size())
+        return cell;
+    const QVariant entry = rows.at(row);
+    if (isGroupEntry(entry)) {
+        cell.isGroupRow = true;
+        cell.title = localized(entry.toString());
+        cell.titleColor = ZTColor::blackColor();
+        cell.backgroundImage = QStringLiteral("tableViewSectionBackground");
+        return cell;
+    }
+    const QVariantMap item = entry.toMap();
+    cell.title = item.contains(kTranslatedName) ? item.value(kTranslatedName).toString() : item.value(kName).toString();
+    auto is = [&cell](const QString& marked) { return !marked.isEmpty() && cell.title == marked; };
+    if (is(currentItem_))
+        cell.titleColor = ZTColor{1.0, 207 / 255.0, 15 / 255.0, 1.0};
+    else if (is(rightItem_))
+        cell.titleColor = ZTColor{119 / 255.0, 167 / 255.0, 94 / 255.0, 1.0};
+    else if (is(wrongItem_))
+        cell.titleColor = ZTColor::redColor();
+    else
+        cell.titleColor = ZTColor::whiteColor(tableView_ && tableView_->tag() != 0 ? 1.0 : 0.5);
+    return cell;
+}
+
+QList<qlonglong> ZTAbstractTestController::tableViewSelectionIndexesForProposedSelection(
+    const QList<qlonglong>& proposed, const QList<qlonglong>& current) const
+{
+    if (!tableView_ || tableView_->tag() == 0)
+        return current;
+    QList<qlonglong> allowed;
+    for (qlonglong row : proposed)
+        if (!tableViewIsGroupRow(row))
+            allowed.append(row);
+    return allowed;
+}
+
+void ZTAbstractTestController::tableViewSelectionDidChange()
+{
+    if (!tableView_)
+        return;
+    const qlonglong row = tableView_->selectedRow();
+    if (row < 0)
+        return;
+    tableView_->deselectAll();
+    if (tableView_->tag() == 1)
+        tableViewClickedWithRow(row, QVariant());
+}
+
+void ZTAbstractTestController::tableViewCellPopupClicked(qlonglong, qlonglong) {}
+
+void ZTAbstractTestController::tableViewClickedWithRow(qlonglong row, const QVariant& userInfo)
+{
+    if (isPlayingSelectedItem_)
+        return;
+    stopInstrument();
+    const QVariantList rows = arrayForTableView();
+    if (row < 0 || row >= rows.size() || isGroupEntry(rows.at(row)))
+        return;
+    const QVariantMap item = rows.at(row).toMap();
+    lastSelectedItem_ = item;
+    lastUserInfo_ = userInfo;
+
+    if (prefs()->practiceMode()) {
+        setCurrentTest(playTestWithItem(item, userInfo));
+        currentTestIndex_ = row;
+        currentItem_ = item.value(kTranslatedName).toString();
+        if (auto musical = currentMusicalTest()) {
+            musical->setSpellingType(prefs()->spellingType());
+            if (instrumentView_)
+                instrumentView_->setMusicalTest(musical);
+            const QString title = musical->translatedName().isEmpty() ? localized(musical->name())
+                                                                      : musical->translatedName();
+            NotificationCenter::defaultCenter().post(
+                QStringLiteral("ZTDisplayInfoNotification"), this,
+                QVariantMap{{QStringLiteral("title"), title}, {QStringLiteral("subTitle"), musical->spellingString()}});
+            if (instrumentView_ && musical->showNotes() && !musical->noteCollectionObjects().isEmpty())
+                instrumentView_->setGreenNotesFromTestWithStep(instrumentView_->step());
+            if (noteView_)
+                noteView_->showNotesFromTest();
+            reloadSidebar();
+        } else {
+            resetMarks();
+        }
+        if (ZTMainWindowServices* window = mainWindow())
+            window->loadWebView();
+        return;
+    }
+
+    if (prefs()->boolForKey(QStringLiteral("shouldPlaySelectedItem"), testName())) {
+        std::shared_ptr<ZTTest> clicked = createTestForItem(item, userInfo);
+        if (!std::dynamic_pointer_cast<ZTMusicalTest>(clicked) || !currentMusicalTest())
+            return;
+        matchCurrentRootAndDirection(*clicked);
+        isPlayingSelectedItem_ = true;
+        waitingForKeyboardInput_ = false;
+        playTest(clicked);
+        currentItem_ = item.value(kTranslatedName).toString();
+        rightItem_ = QString();
+        wrongItem_ = QString();
+        reloadSidebar();
+        if (ZTCountDownControl* countDown = countDownView(); countDown && !countDown->isAutoplayCountdown())
+            countDown->stop();
+        return;
+    }
+    _reportAnswer();
+}
+
+void ZTAbstractTestController::_reportAnswer()
+{
+    if (examsController_)
+        autoTimer_.cancel();
+    const QVariantMap item = lastSelectedItem_;
+    if (isAnswerRightForItem(item, lastUserInfo_))
+        reportAnswerRight(item);
+    else
+        reportAnswerWrong(item);
+}
+
+// ---- Entered notes ----
+
+qlonglong ZTAbstractTestController::indexOfNote(const QVNote& note, const QList<QVNote>& notes)
+{
+    const bool ignoreOctaves = prefs()->ignoreOctaves();
+    for (qsizetype i = 0; i < notes.size(); ++i) {
+        if (notes.at(i).nr() == note.nr() || (ignoreOctaves && notes.at(i).isSameNote(note)))
+            return i;
+    }
+    return -1;
+}
+
+void ZTAbstractTestController::noteEnteredWithNr(qlonglong noteNr)
+{
+    if (!waitingForKeyboardInput_)
+        return;
+    const std::shared_ptr<ZTMusicalTest> musical = currentMusicalTest();
+    if (!musical)
+        return;
+    noteEntered(QVNote::initWithNoteNr(noteNr, musical->rootNoteNr(), musical->isMinor(),
+                                       musical->noteCollectionObjects()));
+}
+
+void ZTAbstractTestController::noteEntered(const QVNote& note)
+{
+    if (!waitingForKeyboardInput_)
+        return;
+    const std::shared_ptr<ZTMusicalTest> musical = currentMusicalTest();
+    if (!musical)
+        return;
+    const QList<ZTNoteCollection> collections = musical->noteCollectionObjects();
+    const QVNote* first = collections.size() >= 2 ? collections.at(0).firstNote() : nullptr;
+    const QVNote* second = collections.size() >= 2 ? collections.at(1).firstNote() : nullptr;
+    if (showFirstNote() && first && enteredNotes_.isEmpty())
+        enteredNotes_.append(*first);
+
+    // A repeat of the note given for the user, or of the first note, is not taken twice
+    // unless the question itself starts with a repeated note.
+    const bool duplicate = indexOfNote(note, enteredNotes_) >= 0;
+    const bool sameStart = first && second && first->nr() == second->nr();
+    const bool sameClass = first && second && first->isSameNote(*second);
+    const bool skip = duplicate && !sameStart && !(sameClass && prefs()->ignoreOctaves()) && enteredNotes_.size() < 2;
+    if (!skip)
+        enteredNotes_.append(note);
+    checkEnteredNotes();
+}
+
+void ZTAbstractTestController::checkEnteredNotes()
+{
+    const std::shared_ptr<ZTMusicalTest> musical = currentMusicalTest();
+    if (!musical)
+        return;
+    const bool staff = isStaffQuestion();
+    if (noteView_)
+        noteView_->setShowNoteNames(showNoteNames());
+    const QList<ZTNoteCollection> collections = musical->noteCollectionObjects();
+    if (collections.isEmpty())
+        return;
+    if (!staff && noteView_)
+        noteView_->resetNotes();
+    const bool ignoreOctaves = prefs()->ignoreOctaves();
+
+    bool complete = false;
+    if (keyboardPlayRightOrder_) {
+        for (qsizetype i = 0; i < enteredNotes_.size(); ++i) {
+            const QVNote& entered = enteredNotes_.at(i);
+            const QVNote* expected = i < collections.size() ? collections.at(i).firstNote() : nullptr;
+            if (!expected || !(entered.isEqual(*expected) || (ignoreOctaves && entered.isSameNote(*expected)))) {
+                enteredNoteWasWrong(i, 0);
+                return;
+            }
+            if (instrumentView_)
+                instrumentView_->markNoteGreen(*expected, 0);
+            if (!staff && noteView_)
+                noteView_->addNoteCollection(collections.at(i));
+        }
+        complete = enteredNotes_.size() == collections.size();
+    } else {
+        const QList<QVNote> firsts = ZTNoteCollection::firstNotesFromCollections(collections);
+        for (qsizetype i = 0; i < enteredNotes_.size(); ++i) {
+            const QVNote& entered = enteredNotes_.at(i);
+            if (indexOfNote(entered, firsts) < 0) {
+                enteredNoteWasWrong(i, 0);
+                return;
+            }
+            if (instrumentView_)
+                instrumentView_->markNoteGreen(entered, 0);
+            if (!staff && noteView_)
+                noteView_->addNoteCollection(ZTNoteCollection::noteCollectionWithNote(entered));
+        }
+        complete = coversEveryNote(enteredNotes_, firsts, ignoreOctaves);
+    }
+    if (complete) {
+        stopInstrument();
+        if (currentTest_)
+            reportAnswerRight(currentTest_->item());
+    }
+    lastEnteredNoteWasRight_ = true;
+}
+
+void ZTAbstractTestController::enteredNoteWasWrong(qsizetype enteredIndex, qlonglong position)
+{
+    enteredNotes_[enteredIndex].setWrong(true);
+    const QVNote note = enteredNotes_.at(enteredIndex);
+    if (noteView_)
+        noteView_->addNoteCollection(ZTNoteCollection::noteCollectionWithNote(note));
+    if (instrumentView_)
+        instrumentView_->markNoteRed(note, position);
+    stopInstrument();
+    lastEnteredNoteWasRight_ = false;
+    // One report per question: further notes entered meanwhile find the same wrong note
+    // and must not score it again. Ending the question cancels the report.
+    if (wrongNoteReport_.isValid())
+        return;
+    wrongNoteReport_ = MainQueue::after(0.5, [this] {
+        if (currentTest_)
+            reportAnswerWrong(currentTest_->item());
+    });
+}
+
+// ---- Encyclopedia ----
+
+QUrl ZTAbstractTestController::getWikiURLForTestWithExerciseName(const QString& exerciseName,
+                                                                 const QString& currentTestName) const
+{
+    const QString key = QStringLiteral("WIKI_") + exerciseName;
+    const QString base = ZTUtils::urlEncode(localized(key));
+    const QString itemKey = currentTestName.isEmpty() ? key : key + QStringLiteral("_") + currentTestName;
+    const QString itemText = localized(itemKey);
+    if (itemText != itemKey && !itemText.isEmpty())
+        return QUrl(ZTUtils::urlEncode(itemText));
+    if (base.startsWith(QLatin1String("http://")) || base.startsWith(QLatin1String("https://"))) {
+        const QUrl url(base);
+        if (url.isValid())
+            return url;
+    }
+    return QUrl(ZTUtils::urlEncode(itemText));
+}
+
+QUrl ZTAbstractTestController::getWikiURLForCurrentTest() const
+{
+    return getWikiURLForTestWithExerciseName(testName(), currentTest_ ? currentTest_->name() : QString());
+}

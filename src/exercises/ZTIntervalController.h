@@ -1,0 +1,15 @@
+#pragma once
+
+#include "ZTAbstractTestController.h"
+
+// "Interval recognition": an interval is played over a root drawn from the "basenote" range.
+class ZTIntervalController : public ZTAbstractTestController {
+public:
+    QString testName() const override;
+    std::shared_ptr<ZTTest> testForItem(const QVariantMap& item) override;
+    std::shared_ptr<ZTTest> createTestForItem(const QVariantMap& item, const QVariant& userInfo) override;
+    bool canDescending() const override;
+    QString questionString() const override;
+    QString questionSubString() const override;
+    QString startTestString() const override;
+};
