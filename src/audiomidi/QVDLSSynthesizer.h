@@ -2,6 +2,7 @@
 
 #include "FluidSynthEngine.h"
 #include "QVMusicPlayerInstrument.h"
+#include "SharedSlot.h"
 
 #include <atomic>
 #include <memory>
@@ -48,6 +49,6 @@ private:
 
     ZTMIDIController* controller_;
     std::mutex graphMutex_; // building and tearing down; never held while rendering
-    std::atomic<std::shared_ptr<FluidSynthEngine>> graph_;
+    SharedSlot<FluidSynthEngine> graph_;
     DelayedCall changeBackCall_;
 };

@@ -2,6 +2,7 @@
 
 #include "QVMusicInstrument.h"
 #include "SequencePlayer.h"
+#include "SharedSlot.h"
 
 #include <atomic>
 #include <memory>
@@ -32,5 +33,5 @@ protected:
 
 private:
     // Read from the MIDI thread (isPlaying for the remote keys), replaced on the main thread.
-    std::atomic<std::shared_ptr<SequencePlayer>> musicPlayer_;
+    SharedSlot<SequencePlayer> musicPlayer_;
 };

@@ -3,6 +3,7 @@
 #include "MIDIBackend.h"
 #include "NotificationCenter.h"
 #include "QVMusicInstrument.h"
+#include "SharedSlot.h"
 #include "ZTMIDIConnector.h"
 
 #include <QList>
@@ -135,8 +136,8 @@ private:
 
     mutable std::mutex endpointsMutex_; // the lookup may come from any thread
     QList<MIDIEndpoint> endpoints_;
-    std::atomic<std::shared_ptr<const MIDIEndpoint>> endpoint_;
-    std::atomic<std::shared_ptr<QVMusicInstrument>> instrument_;
+    SharedSlot<const MIDIEndpoint> endpoint_;
+    SharedSlot<QVMusicInstrument> instrument_;
     std::atomic<ZTMIDIConnector*> midiConnector_{nullptr};
     QString lastEndpoint_;
 

@@ -1,0 +1,160 @@
+#include "AudioMidiTestSupport.h"
+
+#include "FluidSynthEngine.h"
+#include "QVDLSSynthesizer.h"
+#include "ZTMusicalTest.h"
+#include "ZTScale.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr std::size_t kBlock = 256;
+
+class FluidSynthTest : public AudioMidiTest {
+protected:
+    void SetUp() override
+    {
+        AudioMidiTest::SetUp();
+        if (FluidSynthEngine::generalMIDISoundFontPath().isEmpty())
+            GTEST_SKIP() << "no General MIDI SoundFont installed";
+        synth = std::make_unique<QVDLSSynthesizer>();
+        synth->init();
+        ASSERT_TRUE(synth->graph());
+    }
+    void TearDown() override
+    {
+        synth.reset();
+        AudioMidiTest::TearDown();
+    }
+
+    // Moves time and pulls the audio block by block, as a device would; the energy of
+    // each block.
+    std::vector<double> render(double seconds)
+    {
+        AudioOutput* output = AudioOutput::sharedOutput();
+        const double blockSeconds = double(kBlock) / output->sampleRate();
+        std::vector<float> buffer(kBlock * 2);
+        std::vector<double> energy;
+        for (double t = 0; t < seconds; t += blockSeconds) {
+            queue.advance(blockSeconds);
+            output->renderOffline(buffer.data(), kBlock);
+            double sum = 0;
+            for (float sample : buffer)
+                sum += double(sample) * sample;
+            energy.push_back(sum / buffer.size());
+        }
+        return energy;
+    }
+
+    // Times (seconds from block `origin`) where the energy, smoothed over two blocks,
+    // rises to more than twice what it was three blocks before.
+    static std::vector<double> onsets(const std::vector<double>& energy, std::size_t origin,
+                                      double blockSeconds)
+    {
+        auto smooth = [&](std::size_t k) { return (energy[k] + energy[k - 1]) / 2; };
+        std::vector<double> found;
+        for (std::size_t k = 4; k < energy.size(); ++k) {
+            if (smooth(k) > 1e-6 && smooth(k) > 2.0 * smooth(k - 3)) {
+                const double t = (double(k) - double(origin)) * blockSeconds;
+                if (found.empty() || t - found.back() > 0.08)
+                    found.push_back(t);
+            }
+        }
+        return found;
+    }
+
+    static double mean(const std::vector<double>& energy, std::size_t from, std::size_t to)
+    {
+        double sum = 0;
+        for (std::size_t k = from; k < to && k < energy.size(); ++k)
+            sum += energy[k];
+        return sum / double(to - from);
+    }
+
+    std::unique_ptr<QVDLSSynthesizer> synth;
+};
+
+} // namespace
+
+TEST_F(FluidSynthTest, QuestionSoundsAtTheBeatsOfItsSequence)
+{
+    // A major arpeggio question (degrees 1, 3, 5, 8 on C) in the question model's default
+    // play mode, at 100 BPM.
+    QVariantList steps;
+    for (int degree : {1, 3, 5, 8})
+        steps.append(QVariantMap{{"notes", QVariantList{QVariantMap{{"pos", degree}, {"off", 0}}}}});
+    auto question = ZTTest::create<ZTScale>(QVariantMap{{"name", "Major"}, {"definition", steps}});
+    question->setRootNoteRange({60, 0});
+    question->updateRootNote();
+    const MusicSequence sequence = question->newMusicSequenceWithTempo(100);
+    ASSERT_EQ(sequence.tracks().size(), 1u);
+    ASSERT_EQ(sequence.tracks()[0].notes().size(), 4u);
+
+    std::vector<double> energy = render(0.3); // silence first, so the first note is an onset too
+    const std::size_t origin = energy.size();
+    synth->playSequence(sequence);
+    const std::vector<double> played = render(3.5);
+    energy.insert(energy.end(), played.begin(), played.end());
+    const double blockSeconds = double(kBlock) / AudioOutput::sharedOutput()->sampleRate();
+    const std::vector<double> found = onsets(energy, origin, blockSeconds);
+
+    std::vector<double> expected;
+    for (const MusicNoteEvent& event : sequence.tracks()[0].notes())
+        expected.push_back(sequence.secondsForBeat(event.beat));
+    ASSERT_EQ(found.size(), expected.size()) << ::testing::PrintToString(found);
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(found[i], expected[i], 0.015) << i;
+}
+
+TEST_F(FluidSynthTest, SingleNotesPlayAndStop)
+{
+    const double blockSeconds = double(kBlock) / AudioOutput::sharedOutput()->sampleRate();
+    const std::size_t blocksPerSecond = std::size_t(1.0 / blockSeconds);
+    synth->noteOn(60);
+    std::vector<double> energy = render(0.5);
+    const double sounding = mean(energy, 10, energy.size());
+    EXPECT_GT(sounding, 1e-5);
+    EXPECT_GT(synth->graph()->activeVoiceCount(), 0);
+
+    synth->noteOff(60);
+    energy = render(2.5);
+    EXPECT_LT(mean(energy, energy.size() - blocksPerSecond / 2, energy.size()), sounding * 1e-3);
+    EXPECT_EQ(synth->graph()->activeVoiceCount(), 0);
+}
+
+TEST_F(FluidSynthTest, NotesAboveTheMidiRangeNeverSound)
+{
+    synth->noteOn(128, 100);
+    synth->noteOn(129);
+    synth->noteOn(-1);
+    MusicSequence clicks;
+    MusicTrack& track = clicks.newTrack();
+    track.addNote(note(0, 128, 1));
+    track.addNote(note(0.5, 129, 1));
+    synth->playSequence(clicks);
+    const std::vector<double> energy = render(1.0);
+    EXPECT_EQ(synth->graph()->activeVoiceCount(), 0);
+    EXPECT_EQ(*std::max_element(energy.begin(), energy.end()), 0.0);
+}
+
+TEST_F(FluidSynthTest, StoppingASequenceSilencesIt)
+{
+    MusicSequence held;
+    held.newTrack().addNote(note(0, 55, 16));
+    synth->playSequence(held);
+    std::vector<double> energy = render(0.5);
+    const double sounding = mean(energy, 20, energy.size());
+    ASSERT_GT(sounding, 1e-5);
+    synth->stopPlayer();
+    energy = render(2.5);
+    EXPECT_LT(energy.back(), sounding * 1e-3);
+    EXPECT_EQ(synth->graph()->activeVoiceCount(), 0);
+}
+
+TEST_F(FluidSynthTest, MissingSoundFontIsReported)
+{
+    QString error;
+    EXPECT_FALSE(FluidSynthEngine::create(44100, &error, QStringLiteral("/nonexistent/none.sf2")));
+    EXPECT_TRUE(error.contains(QStringLiteral("could not be loaded"))) << error.toStdString();
+}
