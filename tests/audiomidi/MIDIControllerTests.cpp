@@ -7,6 +7,7 @@
 #include "ZTMIDIController.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QThread>
 
 #include <atomic>
@@ -233,6 +234,13 @@ TEST_F(MIDIControllerTest, InternalPlayerSoundsNotesAndTakesRemoteKeys)
     backend->receive({0x90, 38, 100});
     EXPECT_EQ(posted.names(), QStringList{"38"});
     ASSERT_EQ(instrument->calls().size(), 1u);
+
+    // A stray byte is logged and skipped; the note after it still counts.
+    LogCapture log;
+    posted.clear();
+    backend->receive({0xF7, 0x90, 61, 1});
+    EXPECT_TRUE(log.contains(QStringLiteral("ignored 1 malformed byte(s)")));
+    EXPECT_EQ(posted.names(), QStringList{"61"});
 }
 
 TEST_F(MIDIControllerTest, NotificationsArePostedOnTheMIDIThreadAndReachTheMainQueueInOrder)
@@ -390,4 +398,18 @@ TEST_F(MIDIControllerTest, GoesOnWithoutMIDIAndFallsBackToTheSystemSynthesizer)
     EXPECT_EQ(ZTMIDIController::displayNameForEndpoint(ZTMIDIController::kSystemSynthesizerName),
               QStringLiteral("General MIDI Synthesizer"));
     EXPECT_EQ(ZTMIDIController::displayNameForEndpoint(kSynth.name), kSynth.name);
+}
+
+TEST(SystemMIDIBackend, MissingSequencerLeavesAnUnavailableBackend)
+{
+    if (QFile::exists(QStringLiteral("/dev/snd/seq")))
+        GTEST_SKIP() << "this machine has an ALSA sequencer";
+    std::shared_ptr<MIDIBackend> system = MIDIBackend::createSystemBackend();
+    EXPECT_FALSE(system->isAvailable());
+    EXPECT_TRUE(system->unavailableReason().contains(QStringLiteral("sequencer")));
+    EXPECT_TRUE(system->sources().isEmpty());
+    EXPECT_TRUE(system->destinations().isEmpty());
+    system->setOutputDestinations({kSynth});
+    system->send({MIDIMessage::voiceMessage(0, 0x90, 60, 100)});
+    EXPECT_TRUE(system->outputDestinations().isEmpty());
 }
