@@ -1,16 +1,26 @@
-// The classes of this library that the engine finds by name. Each kind of question (and,
-// once they exist, each exercise controller) adds its line here; explicit registration
-// keeps the linker from dropping classes that nothing names directly.
+// The classes of this library that the engine finds by name. Each kind of question and each
+// exercise controller adds its line here; explicit registration keeps the linker from
+// dropping classes that nothing names directly.
 #include "ZTClassRegistry.h"
 
+#include "ZTBPM.h"
+#include "ZTBPMController.h"
 #include "ZTChord.h"
 #include "ZTChordController.h"
 #include "ZTChordMusicRead.h"
 #include "ZTChordMusicReadController.h"
+#include "ZTChordProgression.h"
+#include "ZTChordProgressionController.h"
 #include "ZTInterval.h"
 #include "ZTIntervalController.h"
 #include "ZTIntervalMusicRead.h"
 #include "ZTIntervalMusicReadController.h"
+#include "ZTKeySignature.h"
+#include "ZTKeySignatureController.h"
+#include "ZTMelodies.h"
+#include "ZTMelodiesController.h"
+#include "ZTMelodiesMusicRead.h"
+#include "ZTMelodiesMusicReadController.h"
 #include "ZTMusicRead.h"
 #include "ZTMusicReadController.h"
 #include "ZTPitch.h"
@@ -58,8 +68,11 @@ void ZTClassRegistry::registerBuiltInClasses(ZTClassRegistry& registry)
     registry.registerQuestionClass(QStringLiteral("ZTIntervalMusicRead"), questionClassOf<ZTIntervalMusicRead>());
     registry.registerQuestionClass(QStringLiteral("ZTScaleMusicRead"), questionClassOf<ZTScaleMusicRead>());
     registry.registerQuestionClass(QStringLiteral("ZTChordMusicRead"), questionClassOf<ZTChordMusicRead>());
-    // Still to come, each a question kind of its own: ZTChordProgression, ZTBPM,
-    // ZTKeySignature, ZTMelodies, ZTMelodiesMusicRead.
+    registry.registerQuestionClass(QStringLiteral("ZTChordProgression"), questionClassOf<ZTChordProgression>());
+    registry.registerQuestionClass(QStringLiteral("ZTBPM"), questionClassOf<ZTBPM>());
+    registry.registerQuestionClass(QStringLiteral("ZTKeySignature"), questionClassOf<ZTKeySignature>());
+    registry.registerQuestionClass(QStringLiteral("ZTMelodies"), questionClassOf<ZTMelodies>());
+    registry.registerQuestionClass(QStringLiteral("ZTMelodiesMusicRead"), questionClassOf<ZTMelodiesMusicRead>());
 
     // Controllers, found as the exercise's "class" followed by "Controller".
     registry.registerControllerClass(QStringLiteral("ZTIntervalController"), controllerClassOf<ZTIntervalController>());
@@ -75,6 +88,13 @@ void ZTClassRegistry::registerBuiltInClasses(ZTClassRegistry& registry)
                                      controllerClassOf<ZTScaleMusicReadController>());
     registry.registerControllerClass(QStringLiteral("ZTChordMusicReadController"),
                                      controllerClassOf<ZTChordMusicReadController>());
-    // Still to come: ZTChordProgressionController, ZTBPMController, ZTKeySignatureController,
-    // ZTMelodiesController, ZTMelodiesMusicReadController.
+    registry.registerControllerClass(QStringLiteral("ZTChordProgressionController"),
+                                     controllerClassOf<ZTChordProgressionController>());
+    registry.registerControllerClass(QStringLiteral("ZTBPMController"), controllerClassOf<ZTBPMController>());
+    registry.registerControllerClass(QStringLiteral("ZTKeySignatureController"),
+                                     controllerClassOf<ZTKeySignatureController>(
+                                         &ZTKeySignatureController::classTranslateItems));
+    registry.registerControllerClass(QStringLiteral("ZTMelodiesController"), controllerClassOf<ZTMelodiesController>());
+    registry.registerControllerClass(QStringLiteral("ZTMelodiesMusicReadController"),
+                                     controllerClassOf<ZTMelodiesMusicReadController>());
 }

@@ -1,0 +1,234 @@
+#include "ZTChordProgressionController.h"
+
+#include "Localization.h"
+#include "ZTChordProgression.h"
+#include "ZTPreferences.h"
+#include "ZTStringFormat.h"
+
+#include <algorithm>
+
+namespace {
+
+bool sameTone(const QVNote& entered, const QVNote& tone, bool ignoreOctaves)
+{
+    return entered.nr() == tone.nr() || (ignoreOctaves && entered.isSameNote(tone));
+}
+
+// The chord to which entered note number `count` (from 1) belongs, counting the chords'
+// tones off in order; 0 before any note, the last chord beyond the end.
+qlonglong chordOfEnteredNote(qsizetype count, const QList<ZTNoteCollection>& chords)
+{
+    qsizetype consumed = 0;
+    for (qsizetype c = 0; c < chords.size(); ++c) {
+        consumed += chords.at(c).numNotes();
+        if (count <= consumed)
+            return c;
+    }
+    return std::max<qsizetype>(chords.size() - 1, 0);
+}
+
+// The tone of the chord that the entered note stands for, among those not yet taken: the
+// same number first, then (with "ignoreOctaves") the same note in another octave; -1 when none.
+qsizetype freeToneFor(const QVNote& entered, const QList<QVNote>& tones, const std::vector<bool>& taken,
+                      bool ignoreOctaves)
+{
+    for (qsizetype i = 0; i < tones.size(); ++i)
+        if (!taken[size_t(i)] && tones.at(i).nr() == entered.nr())
+            return i;
+    if (ignoreOctaves)
+        for (qsizetype i = 0; i < tones.size(); ++i)
+            if (!taken[size_t(i)] && tones.at(i).isSameNote(entered))
+                return i;
+    return -1;
+}
+
+} // namespace
+
+void ZTChordProgressionController::initWithLevel(qlonglong level, ZTExamsController* examsController)
+{
+    ZTSectionedTestController::initWithLevel(level, examsController);
+    keyboardPlayRightOrder_ = false;
+}
+
+QString ZTChordProgressionController::testName() const
+{
+    return QStringLiteral("Chord progressions");
+}
+
+QString ZTChordProgressionController::questionString() const
+{
+    return localized(QStringLiteral("Which chord progression was played? To repeat it, click  \u27F3 ."));
+}
+
+QString ZTChordProgressionController::questionSubString() const
+{
+    return ZTStringFormat::fill(
+        localized(QStringLiteral("Choose the right chord progression from the sidebar or play it with %@.")),
+        {instrumentName()});
+}
+
+QString ZTChordProgressionController::startTestString() const
+{
+    return localized(QStringLiteral("Click on  \u25B6  to play the next chord progression."));
+}
+
+std::shared_ptr<ZTTest> ZTChordProgressionController::testForItem(const QVariantMap& item)
+{
+    if (item.isEmpty())
+        return nullptr;
+    return ZTTest::create<ZTChordProgression>(item);
+}
+
+std::shared_ptr<ZTTest> ZTChordProgressionController::createTestForItem(const QVariantMap& item, const QVariant&)
+{
+    std::shared_ptr<ZTTest> test = testForItem(item);
+    if (auto* progression = dynamic_cast<ZTChordProgression*>(test.get())) {
+        const auto [low, high] = baseNoteRange();
+        progression->setRootNoteRange(
+            ZTNoteRange{qulonglong(std::max<qlonglong>(low, 0)), qulonglong(std::max<qlonglong>(high - low, 0))});
+        progression->updateRootNote();
+        progression->resetNoteCollections();
+    }
+    return test;
+}
+
+std::shared_ptr<ZTChordProgression> ZTChordProgressionController::currentProgression() const
+{
+    return std::dynamic_pointer_cast<ZTChordProgression>(currentTest());
+}
+
+bool ZTChordProgressionController::isAnswerRightForItem(const QVariantMap& item, const QVariant& userInfo)
+{
+    const std::shared_ptr<ZTChordProgression> current = currentProgression();
+    const auto answer = std::dynamic_pointer_cast<ZTChordProgression>(createTestForItem(item, userInfo));
+    if (!current || !answer)
+        return false;
+    if (answer->definition().toList().size() != current->definition().toList().size())
+        return false;
+    // The current question's inversions only fit chords of the same sizes.
+    if (answer->toneCountsOfSteps() != current->toneCountsOfSteps())
+        return false;
+    answer->setRootNoteNr(current->rootNoteNr());
+    answer->setInversions(current->inversions());
+    return answer->isEqualTo(*current);
+}
+
+void ZTChordProgressionController::noteEntered(const QVNote& note)
+{
+    if (!waitingForKeyboardInput())
+        return;
+    const std::shared_ptr<ZTChordProgression> progression = currentProgression();
+    if (!progression)
+        return;
+    const QList<ZTNoteCollection> chords = progression->noteCollectionObjects();
+    if (showFirstNote() && chords.size() >= 2 && enteredNotes().isEmpty() && chords.first().firstNote())
+        appendEnteredNote(*chords.first().firstNote());
+
+    // A tone entered again for the chord in progress stands for nothing new: taken twice it
+    // would complete the chord without its other tones (C, E, E for C-E-G), so it is ignored.
+    // Once the chord is complete the same note may begin the next one.
+    const bool ignoreOctaves = ZTPreferences::sharedPreferences()->ignoreOctaves();
+    const qsizetype count = enteredNotes().size();
+    qsizetype start = 0;
+    qsizetype chord = 0;
+    while (chord < chords.size() && start + chords.at(chord).numNotes() <= count)
+        start += chords.at(chord++).numNotes();
+    bool repeat = false;
+    if (chord < chords.size()) {
+        const QList<QVNote>& tones = chords.at(chord).notes();
+        const auto matches = std::count_if(tones.cbegin(), tones.cend(),
+                                           [&](const QVNote& tone) { return sameTone(note, tone, ignoreOctaves); });
+        const auto taken = std::count_if(enteredNotes().cbegin() + start, enteredNotes().cend(),
+                                         [&](const QVNote& entered) { return sameTone(note, entered, ignoreOctaves); });
+        repeat = matches > 0 && taken >= matches;
+    }
+    if (!repeat)
+        appendEnteredNote(note);
+
+    const qlonglong step = chordOfEnteredNote(enteredNotes().size(), chords);
+    if (ZTMainWindowServices* window = mainWindow()) {
+        if (ZTStepViewControl* bar = window->chordProgressionStepView()) {
+            bar->setCurrentStep(step);
+            bar->setEnabled(false);
+        }
+        if (ZTInstrumentViewControl* instrument = window->instrumentView())
+            instrument->setStep(step);
+    }
+    checkEnteredNotes();
+}
+
+void ZTChordProgressionController::checkEnteredNotes()
+{
+    const std::shared_ptr<ZTChordProgression> progression = currentProgression();
+    if (!progression)
+        return;
+    const bool staff = isStaffQuestion();
+    ZTStaffControl* staffView = noteView();
+    if (staffView)
+        staffView->setShowNoteNames(showNoteNames());
+    const QList<ZTNoteCollection> chords = progression->noteCollectionObjects();
+    if (chords.isEmpty())
+        return;
+    if (!staff && staffView)
+        staffView->resetNotes();
+
+    const bool ignoreOctaves = ZTPreferences::sharedPreferences()->ignoreOctaves();
+    const QList<QVNote> entered = enteredNotes();
+    QList<ZTNoteCollection> shown;
+    qsizetype next = 0;
+    qsizetype tones = 0;
+    bool waiting = false;
+    for (qsizetype c = 0; c < chords.size() && !waiting; ++c) {
+        const ZTNoteCollection& chord = chords.at(c);
+        const QList<QVNote>& chordTones = chord.notes();
+        tones += chordTones.size();
+        ZTNoteCollection answered;
+        answered.setName(QStringLiteral(""));
+        shown.append(answered);
+        std::vector<bool> taken(size_t(chordTones.size()), false);
+        for (qsizetype t = 0; t < chordTones.size(); ++t) {
+            if (next >= entered.size()) {
+                waiting = true;
+                break;
+            }
+            const QVNote& note = entered.at(next);
+            const qsizetype index = freeToneFor(note, chordTones, taken, ignoreOctaves);
+            if (index < 0) {
+                enteredNoteWasWrong(next, c);
+                return;
+            }
+            taken[size_t(index)] = true;
+            shown.last().addNote(chordTones.at(index));
+            if (t == chordTones.size() - 1)
+                shown.last().setName(chord.name());
+            if (instrumentView())
+                instrumentView()->markNoteGreen(note, c);
+            if (!staff && staffView)
+                staffView->setNoteCollections(shown);
+            ++next;
+        }
+    }
+    if (!waiting && tones == entered.size()) {
+        stopInstrument();
+        if (currentTest())
+            reportAnswerRight(currentTest()->item());
+    }
+    setLastEnteredNoteWasRight(true);
+}
+
+void ZTChordProgressionController::resetMarks()
+{
+    ZTSectionedTestController::resetMarks();
+    ZTMainWindowServices* window = mainWindow();
+    if (!window)
+        return;
+    const std::shared_ptr<ZTChordProgression> progression = currentProgression();
+    if (ZTStepViewControl* bar = window->chordProgressionStepView()) {
+        bar->setNumSteps(progression ? progression->noteCollectionObjects().size() : 0);
+        bar->setHidden(false);
+        bar->setCurrentStep(0);
+        bar->setEnabled(false);
+    }
+    if (ZTInstrumentViewControl* instrument = window->instrumentView())
+        instrument->setStep(0);
+}
