@@ -3,6 +3,7 @@
 #include "Localization.h"
 #include "Log.h"
 #include "Paths.h"
+#include "PlistValues.h"
 #include "PropertyList.h"
 #include "ZTDataController.h"
 #include "ZTPreferences.h"
@@ -13,56 +14,6 @@ namespace {
 
 const QString kChordRecognition = QStringLiteral("Chord recognition");
 const QString kChordProgressions = QStringLiteral("Chord progressions");
-
-bool isNumber(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Float:
-    case QMetaType::Double:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Property-list equality with numbers compared by value (a stored qlonglong equals an int).
-bool sameValue(const QVariant& a, const QVariant& b)
-{
-    if (isNumber(a) && isNumber(b))
-        return a.toDouble() == b.toDouble();
-    if (a.typeId() == QMetaType::QVariantList && b.typeId() == QMetaType::QVariantList) {
-        const QVariantList la = a.toList();
-        const QVariantList lb = b.toList();
-        if (la.size() != lb.size())
-            return false;
-        for (qsizetype i = 0; i < la.size(); ++i)
-            if (!sameValue(la[i], lb[i]))
-                return false;
-        return true;
-    }
-    if (a.typeId() == QMetaType::QVariantMap && b.typeId() == QMetaType::QVariantMap) {
-        const QVariantMap ma = a.toMap();
-        const QVariantMap mb = b.toMap();
-        if (ma.size() != mb.size())
-            return false;
-        for (auto it = ma.cbegin(); it != ma.cend(); ++it) {
-            auto other = mb.constFind(it.key());
-            if (other == mb.cend() || !sameValue(it.value(), other.value()))
-                return false;
-        }
-        return true;
-    }
-    return a == b;
-}
 
 QVariantMap levelSettingOf(const QVariantMap& test)
 {
@@ -477,7 +428,7 @@ bool ZTDataProvider::_isDefinition(const QVariant& definition, const QVariant& o
 {
     // Tempo and key-signature items are defined by a plain number.
     if (definition.typeId() != QMetaType::QVariantList || otherDefinition.typeId() != QMetaType::QVariantList)
-        return sameValue(definition, otherDefinition);
+        return PlistValues::objectsEqual(definition, otherDefinition);
     const QVariantList a = definition.toList();
     const QVariantList b = otherDefinition.toList();
     if (a.size() != b.size())
@@ -490,7 +441,7 @@ bool ZTDataProvider::_isDefinition(const QVariant& definition, const QVariant& o
             if (stepA.value(QStringLiteral("chordId")).toString() != stepB.value(QStringLiteral("chordId")).toString()
                 || stepA.value(QStringLiteral("step")).toLongLong() != stepB.value(QStringLiteral("step")).toLongLong())
                 return false;
-        } else if (!sameValue(stepA.value(QStringLiteral("notes")), stepB.value(QStringLiteral("notes")))) {
+        } else if (!PlistValues::objectsEqual(stepA.value(QStringLiteral("notes")), stepB.value(QStringLiteral("notes")))) {
             return false;
         }
     }

@@ -5,7 +5,7 @@
 #include "NotificationCenter.h"
 #include "Paths.h"
 #include "PropertyList.h"
-#include "ZTPreferencesValues.h"
+#include "PlistValues.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -269,17 +269,17 @@ QVariant ZTPreferences::_objectForKey(const QString& key) const
 
 int ZTPreferences::_integerForKey(const QString& key) const
 {
-    return PrefsValues::toInteger(_objectForKey(key));
+    return PlistValues::toInteger(_objectForKey(key));
 }
 
 bool ZTPreferences::_boolForKey(const QString& key) const
 {
-    return PrefsValues::toBool(_objectForKey(key));
+    return PlistValues::toBool(_objectForKey(key));
 }
 
 float ZTPreferences::_floatForKey(const QString& key) const
 {
-    return PrefsValues::toFloat(_objectForKey(key));
+    return PlistValues::toFloat(_objectForKey(key));
 }
 
 void ZTPreferences::_setObject(const QVariant& value, const QString& key)
@@ -321,7 +321,7 @@ void ZTPreferences::_notifyAndSynchronize(const QString& key)
 
 QString ZTPreferences::stringForKey(const QString& key, const QString& test) const
 {
-    return PrefsValues::toStringOrNull(_objectForKey(testKey(key, test)));
+    return PlistValues::toStringOrNull(_objectForKey(testKey(key, test)));
 }
 
 int ZTPreferences::integerForKey(const QString& key, const QString& test) const
@@ -384,7 +384,7 @@ void ZTPreferences::setBool(bool value, const QString& key, const QString& test)
 
 void ZTPreferences::setNumber(const QVariant& value, const QString& key, const QString& test)
 {
-    if (PrefsValues::objectsEqual(numberForKey(key, test), value))
+    if (PlistValues::objectsEqual(numberForKey(key, test), value))
         return;
     const QString composite = testKey(key, test);
     _setObject(value, composite);
@@ -395,7 +395,7 @@ void ZTPreferences::setNumber(const QVariant& value, const QString& key, const Q
 
 void ZTPreferences::setStringSetting(const QString& value, const QString& key)
 {
-    if (sameString(PrefsValues::toStringOrNull(_objectForKey(key)), value))
+    if (sameString(PlistValues::toStringOrNull(_objectForKey(key)), value))
         return;
     _setObject(value.isNull() ? QVariant() : QVariant(value), key);
     _notifyAndSynchronize(key);
@@ -419,7 +419,7 @@ void ZTPreferences::setBoolSetting(bool value, const QString& key)
 
 void ZTPreferences::setListSetting(const QVariantList& value, const QString& key)
 {
-    if (PrefsValues::objectsEqual(_objectForKey(key).toList(), value))
+    if (PlistValues::objectsEqual(_objectForKey(key).toList(), value))
         return;
     _setObject(value, key);
     _notifyAndSynchronize(key);
@@ -431,7 +431,7 @@ void ZTPreferences::setDateStoreOnly(const QDateTime& value, const QString& key)
 }
 
 #define ZT_STRING_SETTING(getter, setter, key)                                                                  \
-    QString ZTPreferences::getter() const { return PrefsValues::toStringOrNull(_objectForKey(QStringLiteral(key))); } \
+    QString ZTPreferences::getter() const { return PlistValues::toStringOrNull(_objectForKey(QStringLiteral(key))); } \
     void ZTPreferences::setter(const QString& value) { setStringSetting(value, QStringLiteral(key)); }
 #define ZT_INTEGER_SETTING(getter, setter, key)                                                                 \
     int ZTPreferences::getter() const { return _integerForKey(QStringLiteral(key)); }                           \
@@ -519,7 +519,7 @@ void ZTPreferences::setMicThreshold(float value)
 
 QString ZTPreferences::MIDIOutEndpoint()
 {
-    const QString stored = PrefsValues::toStringOrNull(_objectForKey(kMIDIOutEndpoint));
+    const QString stored = PlistValues::toStringOrNull(_objectForKey(kMIDIOutEndpoint));
     if (stored == kSoftSynth || stored == kSystemSynth)
         return stored;
     if (!stored.isNull()) {
@@ -559,7 +559,7 @@ QVariant ZTPreferences::valueForKey(const QString& key)
 
 void ZTPreferences::setValue(const QVariant& value, const QString& key)
 {
-    if (PrefsValues::objectsEqual(valueForKey(key), value))
+    if (PlistValues::objectsEqual(valueForKey(key), value))
         return;
     _setObject(value, key);
     _notifyAndSynchronize(key);
@@ -583,7 +583,7 @@ void ZTPreferences::updatePrefsFromSync(const QVariantMap& dict)
         if (syncExcludedKeys().contains(it.key()) || !it.value().isValid())
             continue;
         auto stored = defaultsDict_.constFind(it.key());
-        if (stored != defaultsDict_.constEnd() && PrefsValues::objectsEqual(*stored, it.value()))
+        if (stored != defaultsDict_.constEnd() && PlistValues::objectsEqual(*stored, it.value()))
             continue;
         defaultsDict_.insert(it.key(), it.value());
         _notifyAndSynchronize(it.key());
@@ -609,7 +609,7 @@ QString ZTPreferences::soundFileForSoundWithId(const QString& id) const
     const int index = indexForSoundWithId(id, list);
     if (index < 0)
         return {};
-    return PrefsValues::toStringOrNull(list.at(index).toMap().value(QStringLiteral("file")));
+    return PlistValues::toStringOrNull(list.at(index).toMap().value(QStringLiteral("file")));
 }
 
 int ZTPreferences::indexForSoundWithId(const QString& id, const QVariantList& sounds) const

@@ -3,7 +3,7 @@
 #include "FMDatabase.h"
 #include "FMResultSet.h"
 #include "ZTDataProvider.h"
-#include "ZTPreferencesValues.h"
+#include "PlistValues.h"
 #include "ZTUtils.h"
 
 namespace {
@@ -92,7 +92,7 @@ TEST_F(CustomListsTest, RebuildsLeaveOneEntryPerCustomExerciseInTheFixedOrder)
     EXPECT_TRUE(p->exercisesModificationDate().isValid());
     EXPECT_FALSE(p->prefsWereChangedDuringLastSync());
     // Written before it is announced; the catalogue picks the item up on the notification.
-    EXPECT_TRUE(PrefsValues::objectsEqual(settingsFile().value("customExercises"), list));
+    EXPECT_TRUE(PlistValues::objectsEqual(settingsFile().value("customExercises"), list));
     queue.advance(0.5);
     EXPECT_EQ(log.entries.size(), 1u);
     EXPECT_TRUE(ZTDataProvider::sharedDataProvider()->exerciseNamesForTestWithName("Chord recognition").contains("Mine"));
@@ -240,6 +240,6 @@ TEST_F(CustomListsTest, ReplaceAndDeleteFindTheirEntryByName)
     p->deleteLevelWithIndex(4, "Chord recognition");
     p->replaceCustomLevel(level("Q", {}, "Melodies"), 0, "Melodies");
     p->deleteExerciseWithIndex(-1, "Chord recognition");
-    EXPECT_TRUE(PrefsValues::objectsEqual(p->customLevels(), before));
+    EXPECT_TRUE(PlistValues::objectsEqual(p->customLevels(), before));
     EXPECT_EQ(names(p->customExercisesForTestWithName("Chord recognition")), QStringList{"C1 renamed"});
 }

@@ -2,7 +2,7 @@
 
 #include "Paths.h"
 #include "ZTDataProvider.h"
-#include "ZTPreferencesValues.h"
+#include "PlistValues.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -269,7 +269,7 @@ TEST_F(ZTPreferencesTest, ResetKeepsTheCustomListsAndClearsEverythingElse)
     EXPECT_TRUE(p->dropboxStatRev().isNull());
     EXPECT_FALSE(p->syncDropBoxStatistics());
     EXPECT_EQ(p->autoPlayTime(), 3);
-    EXPECT_TRUE(PrefsValues::objectsEqual(p->customLevels(), levels));
+    EXPECT_TRUE(PlistValues::objectsEqual(p->customLevels(), levels));
     queue.advance(0.5);
     EXPECT_EQ(log.names(), (QStringList{"ZTPreferencesResetNotification", "customLevelsChangedNotification"}));
     EXPECT_EQ(QStringList(settingsFile().keys()),

@@ -1,4 +1,4 @@
-#include "ZTPreferencesValues.h"
+#include "PlistValues.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -8,7 +8,7 @@
 #include <cmath>
 #include <limits>
 
-namespace PrefsValues {
+namespace PlistValues {
 namespace {
 
 bool isIntegral(const QVariant& value)
@@ -176,4 +176,4 @@ bool objectsEqual(const QVariant& a, const QVariant& b)
     return a == b;
 }
 
-} // namespace PrefsValues
+} // namespace PlistValues

@@ -3,10 +3,10 @@
 #include <QString>
 #include <QVariant>
 
-// How the settings store reads its property-list values: numbers and numeric strings both
-// convert, and values compare the way stored settings must (numbers by value, whatever
+// How stored property-list values are read: numbers and numeric strings both
+// convert, and values compare the way stored records must (numbers by value, whatever
 // their width; arrays and dictionaries element by element).
-namespace PrefsValues {
+namespace PlistValues {
 
 // Integer value; a string contributes its leading integer ("12 bars" -> 12); else 0.
 int toInteger(const QVariant& value);
@@ -21,4 +21,4 @@ QString toStringOrNull(const QVariant& value);
 // are equal, an invalid and a valid one are not.
 bool objectsEqual(const QVariant& a, const QVariant& b);
 
-} // namespace PrefsValues
+} // namespace PlistValues
