@@ -157,7 +157,9 @@ void ZTAbstractTestController::playTest(const std::shared_ptr<ZTTest>& test)
 {
     resetPlayButton();
     auto musical = std::dynamic_pointer_cast<ZTMusicalTest>(test);
-    if (!musical)
+    // A question shown on the staff has no sound (and no tempo) of its own, also when the
+    // repeat key asks for it.
+    if (!musical || !musical->hasAudio())
         return;
     playMusicalTest(*musical, prefs()->numberForKey(QStringLiteral("tempo"), testName()).toLongLong());
 }

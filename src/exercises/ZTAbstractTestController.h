@@ -80,6 +80,9 @@ public:
     virtual bool hasItems() const;
     // Index into items() of the next question; -1 for none.
     virtual qlonglong createNextTestIndex();
+    // One weighted draw: every item once, plus 1 to 4 copies by its share of wrong answers
+    // (4 when never asked); -1 without items.
+    qlonglong _newIndex();
     virtual QUrl getWikiURLForCurrentTest() const;
     virtual void setLevel(qlonglong level);
     // The sidebar rows: item records, and for sectioned kinds group names (strings).
@@ -231,7 +234,6 @@ protected:
     // Observes a settings change of this exercise ("<exercise>.<key>ChangedNotification").
     void observe(const QString& notificationName, std::function<void()> handler);
 
-    qlonglong _newIndex();
     void _reportAnswer();
     void _startAutoPlayTimerIfSet();
     // Ends a question that could not be built: nothing to answer, nothing to score.
