@@ -247,7 +247,12 @@ TEST_P(WrongNoteReportTest, OneReportPerQuestionAndNoneAfterItsEnd)
 INSTANTIATE_TEST_SUITE_P(Orders, WrongNoteReportTest,
                          ::testing::Values(Meanwhile::Nothing, Meanwhile::MoreWrongNotes, Meanwhile::CountDownEnd,
                                            Meanwhile::Skip, Meanwhile::RightClick, Meanwhile::NextQuestion,
-                                           Meanwhile::Reset, Meanwhile::LastTry));
+                                           Meanwhile::Reset, Meanwhile::LastTry),
+                         [](const ::testing::TestParamInfo<Meanwhile>& info) {
+                             static const char* names[] = {"Nothing", "MoreWrongNotes", "CountDownEnd", "Skip",
+                                                           "RightClick", "NextQuestion", "Reset", "LastTry"};
+                             return std::string(names[int(info.param)]);
+                         });
 
 TEST_F(ScoringTest, AutoAdvanceAfterAnswers)
 {
