@@ -1,5 +1,6 @@
 #include "ZTResultSoundPlayer.h"
 
+#include "AudioOutput.h"
 #include "Log.h"
 #include "Paths.h"
 #include "ZTPreferences.h"
@@ -20,8 +21,12 @@ ZTResultSoundPlayer* ZTResultSoundPlayer::shared()
     if (installedPlayer())
         return installedPlayer().get();
     // Made only when first asked for, so a run that never plays an answer sound never
-    // opens the audio output.
-    static const std::unique_ptr<ZTWaveFilePlayer> builtIn = std::make_unique<ZTWaveFilePlayer>();
+    // opens the audio output. The output is made first (not opened) so that it outlives
+    // the player, whose sounds leave the output when the process ends.
+    static const std::unique_ptr<ZTWaveFilePlayer> builtIn = [] {
+        AudioOutput::sharedOutput();
+        return std::make_unique<ZTWaveFilePlayer>();
+    }();
     return builtIn.get();
 }
 

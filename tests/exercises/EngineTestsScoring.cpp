@@ -244,15 +244,18 @@ TEST_P(WrongNoteReportTest, OneReportPerQuestionAndNoneAfterItsEnd)
     EXPECT_FALSE(intervals->hasPendingWrongNoteReport());
 }
 
+std::string meanwhileName(const ::testing::TestParamInfo<Meanwhile>& info)
+{
+    static const char* const names[] = {"Nothing", "MoreWrongNotes", "CountDownEnd", "Skip",
+                                        "RightClick", "NextQuestion", "Reset", "LastTry"};
+    return names[int(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Orders, WrongNoteReportTest,
                          ::testing::Values(Meanwhile::Nothing, Meanwhile::MoreWrongNotes, Meanwhile::CountDownEnd,
                                            Meanwhile::Skip, Meanwhile::RightClick, Meanwhile::NextQuestion,
                                            Meanwhile::Reset, Meanwhile::LastTry),
-                         [](const ::testing::TestParamInfo<Meanwhile>& info) {
-                             static const char* names[] = {"Nothing", "MoreWrongNotes", "CountDownEnd", "Skip",
-                                                           "RightClick", "NextQuestion", "Reset", "LastTry"};
-                             return std::string(names[int(info.param)]);
-                         });
+                         meanwhileName);
 
 TEST_F(ScoringTest, AutoAdvanceAfterAnswers)
 {
