@@ -80,7 +80,7 @@ public:
     virtual bool hasItems() const;
     // Index into items() of the next question; -1 for none.
     virtual qlonglong createNextTestIndex();
-    // One weighted draw: every item once, plus 1 to 4 copies by its share of wrong answers
+    // One weighted draw: every item once, plus 0 to 4 copies by its share of wrong answers
     // (4 when never asked); -1 without items.
     qlonglong _newIndex();
     virtual QUrl getWikiURLForCurrentTest() const;
