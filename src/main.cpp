@@ -1,11 +1,17 @@
-// Until the main window exists, the program loads the exercise catalogue and lists it.
+// Starts the application; "--list-exercises" prints the exercise catalogue instead.
+#include "ZTAppDelegate.h"
 #include "ZTDataProvider.h"
 #include "ZTPreferences.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
 
-int main(int argc, char** argv)
+#include <cstring>
+
+namespace {
+
+int listExercises(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     ZTPreferences::sharedPreferences();
@@ -27,4 +33,24 @@ int main(int argc, char** argv)
             << (levelNames.isEmpty() ? QStringLiteral("none") : levelNames.join(QStringLiteral(", "))) << '\n';
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--list-exercises") == 0)
+            return listExercises(argc, argv);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Melvora"));
+    QApplication::setApplicationVersion(QStringLiteral(MELVORA_VERSION));
+    QApplication::setOrganizationName(QStringLiteral("Vantrel"));
+    // Quitting goes through the delegate, which writes the settings first.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    ZTAppDelegate delegate;
+    delegate.launch();
+    return QApplication::exec();
 }

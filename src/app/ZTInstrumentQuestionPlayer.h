@@ -1,0 +1,13 @@
+#pragma once
+
+#include "ZTQuestionPlayer.h"
+
+// Plays questions on the MIDI hub's current instrument, whichever it is at the time.
+class ZTInstrumentQuestionPlayer : public ZTQuestionPlayer {
+public:
+    // Installs one unless a player is installed already.
+    static void installIfNone();
+
+    void playSequence(MusicSequence sequence) override;
+    void stopPlayer() override;
+};

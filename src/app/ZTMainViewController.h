@@ -1,0 +1,254 @@
+#pragma once
+
+#include "NotificationCenter.h"
+#include "ZTBarGraph.h"
+#include "ZTChordProgressionStepView.h"
+#include "ZTMainWindowServices.h"
+#include "ZTMusicInstumentProtocol.h"
+#include "ZTScreenControls.h"
+#include "ZTSidebarTableView.h"
+
+#include <QFont>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class ImageButton;
+class QLabel;
+class QScrollArea;
+class QSplitter;
+class ZTAbstractTestController;
+class ZTAppDelegate;
+class ZTCountDownView;
+class ZTGraphHostingView;
+class ZTKeyboardView;
+class ZTNoteView;
+class ZTPopupButton;
+class ZTTableViewBackView;
+class ZTToolbar;
+class ZTToolbarInfoView;
+
+// The exercise screen: it creates the controller of the current exercise and level, hands it
+// the screen's views, runs the question flow (next, skip, repeat), relays answers from the
+// on-screen instrument and MIDI input, keeps the level, practice mode and play direction, tells
+// the user how the exercise stands (info panel and statistics graph), and after every change
+// recomputes the state of every control in _updateViews.
+//
+// Main thread only.
+class ZTMainViewController : public QWidget,
+                             public ZTMainWindowServices,
+                             public ZTMusicInstumentDelegate,
+                             public ZTChordProgressionStepViewDelegate,
+                             public ZTSidebarDataSource,
+                             public ZTBarPlotDataSource {
+    Q_OBJECT
+public:
+    // Who asked for the next question: a click on the next button may only cancel a pending
+    // auto-advance; menu commands, remote keys and notifications never do.
+    enum class Sender { None, Button, MenuItem, Notification };
+
+    static constexpr double kTableLeftShown = 20.0;
+    static constexpr double kTableLeftHidden = -207.0;
+    static constexpr double kSidebarWidth = 190.0;
+    static constexpr double kMaxLabelWidth = 150.0;
+
+    // Builds the screen's views and runs the loading steps (tuner and reachability come with
+    // the microphone and encyclopedia; observers, graph, shared exercise pop-up menu).
+    explicit ZTMainViewController(ZTAppDelegate* appDelegate, QWidget* parent = nullptr);
+    ~ZTMainViewController() override;
+
+    // Once, at the end of start-up: the exercise, the instrument view, the localised titles.
+    void setup();
+
+    // ---- ZTMainWindowServices ----
+    ZTCountDownControl* countDownView() override { return &countDownAdapter_; }
+    ZTButtonControl* nextButton() override { return &nextButtonAdapter_; }
+    // There is no touch bar here.
+    ZTButtonControl* touchBarNextButton() override { return nullptr; }
+    ZTStepViewControl* chordProgressionStepView() override { return &stepViewAdapter_; }
+    ZTInstrumentViewControl* instrumentView() override { return &instrumentViewAdapter_; }
+    // The encyclopedia pane is not part of this window yet: a hidden pane loads nothing.
+    void loadWebView() override;
+
+    // ---- Actions ----
+    void playAction();
+    void nextAction(Sender sender);
+    void levelAction(int tag);
+    void levelPopupButtonAction(int index);
+    void newLevelAction();
+    // Tag 1 Training, 2 Learning.
+    void practiceModeChanged(int tag);
+    void setupPracticeMode(bool learning);
+    // Tag 1 up, 2 down, 3 random.
+    void playDirectionAction(int tag);
+    void setPlayDirectionSegment(int segment);
+
+    // ---- Delegates ----
+    void instrumentView(ZTMusicInstumentProtocol* view, const QVNote& notePressed) override;
+    void chordProgressionStepViewButtonClicked(ZTChordProgressionStepView* stepView) override;
+
+    // ---- Screen state ----
+    void _updateViews();
+    void _setupLevelsMenu();
+    void _setupPracticeMode();
+    void _setupExercise();
+    void _setupCurrentController(std::unique_ptr<ZTAbstractTestController> controller);
+    int _levelIndexForCurrentTest() const;
+    QString _getControllerClassnameForCurrentTest() const;
+    // The stored current exercise, or the catalogue's first one when the stored name is not
+    // in the catalogue (a deleted custom exercise); empty when the catalogue is empty.
+    QString currentExerciseName() const;
+
+    // ---- Feedback and statistics graph ----
+    void _setupStatistics(ZTBarGraph* graph);
+    static QString stringByTruncating(const QString& string, double width, const QFont& textStyle);
+    static ZTAxisLabel _createAxisLabelWithText(const QString& text, const ZTXYAxis& axis, unsigned location);
+    void sizeGraphView();
+    void _finishedWasRight(bool right, const QVariantMap& item);
+    void _displaySelectTestMessage();
+    void _displayStartTestMessage();
+    void _displayPracticeMessage();
+
+    // ---- Instrument panel ----
+    void _setupInstrumentView();
+    void sizeInstrumentView();
+    // The instruments menu of the panel comes with the instrument panel.
+    void _setupInstrumentsMenu() {}
+    void _updateKeyboardScrollButtons() {}
+
+    // ---- Microphone ----
+    // Whether the screen takes microphone answers now (the button's tag); the tuner follows
+    // once the microphone input exists.
+    void setMicEnabled(bool enabled);
+
+    // ---- Window extras ----
+    void _localize();
+
+    // ---- Notification handlers ----
+    void statsChangedNotification();
+    void MIDINoteOnNotification(const Notification& notification);
+    void testItemAnsweredRightNotification(const Notification& notification);
+    void testItemAnsweredWrongNotification(const Notification& notification);
+    void testItemPlayButtonEnabledChangedNotification(const Notification& notification);
+    void currentExerciseChangedNotification();
+    void customLevelsChangedNotification();
+    void spellingTypeOrNoteNamesChangedNotification();
+    void displayInfoNotification(const Notification& notification);
+    void preferencesResetNotification();
+    void statDBChangedNotification();
+    void levelChangedNotification();
+    void descendingChangedNotification();
+
+    // ---- Properties ----
+    ZTAbstractTestController* currentLessonController() const { return currentLessonController_.get(); }
+    ZTBarGraph* graph() const { return graph_.get(); }
+    ZTAppDelegate* appDelegate() const { return appDelegate_; }
+    double tableLeftConstraint() const { return tableLeftConstraint_; }
+    double graphClipWidth() const { return graphClipWidth_; }
+    double graphWidthConstraint() const { return graphWidthConstraint_; }
+
+    // ---- The screen's views ----
+    ZTToolbar* toolbar() const { return toolbar_; }
+    ZTToolbarInfoView* toolbarInfoView() const;
+    ZTSidebarTableView* tableView() const { return tableView_; }
+    ZTTableViewBackView* tableViewBack() const { return tableViewBack_; }
+    ZTPopupButton* exercisePopupButton() const { return exercisePopupButton_; }
+    ZTPopupButton* levelPopupButton() const { return levelPopupButton_; }
+    ImageButton* playButton() const { return playButton_; }
+    ImageButton* nextButtonView() const { return nextButton_; }
+    ImageButton* learnButton() const { return learnButton_; }
+    ImageButton* testButton() const { return testButton_; }
+    ImageButton* playDirectionUpButton() const { return playDirectionUpButton_; }
+    ImageButton* playDirectionDownButton() const { return playDirectionDownButton_; }
+    ImageButton* playDirectionRandomButton() const { return playDirectionRandomButton_; }
+    ImageButton* keyboardSegment() const { return keyboardSegment_; }
+    ImageButton* fretboardSegment() const { return fretboardSegment_; }
+    ImageButton* micButton() const { return micButton_; }
+    ZTNoteView* noteView() const { return noteView_; }
+    ZTCountDownView* countDownViewWidget() const { return countDownView_; }
+    ZTChordProgressionStepView* stepViewWidget() const { return chordProgressionStepView_; }
+    ZTMusicInstumentProtocol* instrumentViewWidget() const { return instrumentViewAdapter_.view(); }
+    ZTGraphHostingView* graphHostingView() const { return graphHostingView_; }
+    QScrollArea* graphScrollView() const { return graphScrollView_; }
+    QWidget* webView() const { return webView_; }
+    QSplitter* splitView() const { return splitView_; }
+    QScrollArea* instrumentScrollView() const { return instrumentScrollView_; }
+
+    // ---- ZTSidebarDataSource (forwarded to the exercise controller) ----
+    qlonglong numberOfRowsInTableView() const override;
+    ZTSidebarCell tableViewViewForRow(qlonglong row) const override;
+    double tableViewHeightOfRow(qlonglong row) const override;
+    QList<qlonglong> tableViewSelectionIndexesForProposedSelection(const QList<qlonglong>& proposed,
+                                                                  const QList<qlonglong>& current) const override;
+    void tableViewSelectionDidChange() override;
+    void tableViewCellPopupClicked(qlonglong row, qlonglong selectedIndex) override;
+
+    // ---- ZTBarPlotDataSource (forwarded to the exercise controller) ----
+    qlonglong numberOfRecordsForPlot(const QString& plotIdentifier) const override;
+    QVariant numberForPlot(const QString& plotIdentifier, int field, qlonglong recordIndex) const override;
+    ZTGraphLabel dataLabelForPlot(const QString& plotIdentifier, qlonglong recordIndex) const override;
+    std::optional<ZTColor> barFillForBarPlot(const QString& plotIdentifier, qlonglong recordIndex) const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildViews();
+    QWidget* buildToolbar();
+    QWidget* buildMainArea();
+    QWidget* buildInstrumentPanel();
+    void viewDidLoad();
+    void _registerNotifications();
+    void observe(const QString& name, std::function<void(const Notification&)> handler,
+                 NotificationCenter::Delivery delivery = NotificationCenter::Delivery::PostingThread);
+    void setInfo(const QString& image, const QString& title, const QString& subTitle);
+    bool isPlaying() const;
+    QList<QVariantMap> levelRecords() const;
+
+    ZTAppDelegate* appDelegate_ = nullptr;
+    std::unique_ptr<ZTAbstractTestController> currentLessonController_;
+    std::unique_ptr<ZTBarGraph> graph_;
+    std::vector<NotificationObserver> observers_;
+    std::vector<NotificationObserver> controllerObservers_;
+
+    ZTCountDownAdapter countDownAdapter_{nullptr};
+    ZTButtonAdapter nextButtonAdapter_{nullptr};
+    ZTStepViewAdapter stepViewAdapter_{nullptr};
+    ZTInstrumentViewAdapter instrumentViewAdapter_;
+    std::unique_ptr<ZTStaffAdapter> staffAdapter_;
+
+    double tableLeftConstraint_ = kTableLeftShown;
+    double graphClipWidth_ = 0;
+    double graphWidthConstraint_ = 0;
+
+    ZTToolbar* toolbar_ = nullptr;
+    ZTPopupButton* exercisePopupButton_ = nullptr;
+    ZTPopupButton* levelPopupButton_ = nullptr;
+    ImageButton* playButton_ = nullptr;
+    ImageButton* nextButton_ = nullptr;
+    ImageButton* learnButton_ = nullptr;
+    ImageButton* testButton_ = nullptr;
+    ImageButton* playDirectionUpButton_ = nullptr;
+    ImageButton* playDirectionDownButton_ = nullptr;
+    ImageButton* playDirectionRandomButton_ = nullptr;
+    ZTCountDownView* countDownView_ = nullptr;
+    QWidget* sidebar_ = nullptr;
+    ZTTableViewBackView* tableViewBack_ = nullptr;
+    ZTSidebarTableView* tableView_ = nullptr;
+    QSplitter* splitView_ = nullptr;
+    ZTNoteView* noteView_ = nullptr;
+    QWidget* lowerPane_ = nullptr;
+    QScrollArea* graphScrollView_ = nullptr;
+    ZTGraphHostingView* graphHostingView_ = nullptr;
+    QWidget* webView_ = nullptr;
+    ZTChordProgressionStepView* chordProgressionStepView_ = nullptr;
+    ImageButton* keyboardSegment_ = nullptr;
+    ImageButton* fretboardSegment_ = nullptr;
+    ImageButton* micButton_ = nullptr;
+    QLabel* ledImageView_ = nullptr;
+    QScrollArea* instrumentScrollView_ = nullptr;
+    QPointer<ZTKeyboardView> keyboardView_;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QMenu>
+#include <QPointer>
+#include <QString>
+
+class QAction;
+
+// A pop-up button over a menu: a click opens the menu under the button. Its items are the
+// menu's actions that are not separators. The menu may be shared with the menu bar (the
+// Exercise menu) or be the button's own (addItemWithTitle). The button shows its label,
+// which the owner sets from the selected item.
+class ZTPopupButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit ZTPopupButton(QWidget* parent = nullptr);
+    ~ZTPopupButton() override;
+
+    // A shared menu is not owned.
+    void setMenu(QMenu* menu);
+    QMenu* menu() const { return menu_; }
+
+    // The button's own items: removes them all / appends one whose choice emits itemChosen.
+    void removeAllItems();
+    QAction* addItemWithTitle(const QString& title);
+
+    int numberOfItems() const;
+    QString itemTitleAtIndex(int index) const;
+    // -1 selects nothing; an index past the end too.
+    void selectItemAtIndex(int index);
+    int indexOfSelectedItem() const { return selectedIndex_; }
+    // Empty when nothing is selected.
+    QString titleOfSelectedItem() const;
+
+    QString labelText() const { return labelText_; }
+    void setLabelText(const QString& text);
+
+    void showPopup();
+
+    QSize sizeHint() const override;
+
+signals:
+    void itemChosen(int index);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QList<QAction*> items() const;
+
+    QPointer<QMenu> menu_;
+    QMenu* ownMenu_ = nullptr;
+    int selectedIndex_ = -1;
+    QString labelText_;
+};

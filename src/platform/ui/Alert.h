@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+
+// Modal alerts: a message, an informative text and buttons in the order given. The answer
+// is the index of the chosen button (0 for the first), -1 when the alert was closed
+// without a choice.
+class Alert {
+public:
+    enum class Style { Informational, Warning, Critical };
+
+    struct Request {
+        QString message;
+        QString informativeText;
+        QStringList buttons;
+        Style style = Style::Informational;
+        // The button that Escape chooses; -1 for none.
+        int cancelButton = -1;
+    };
+
+    static int runModal(const Request& request, QWidget* parent = nullptr);
+
+    // Tests answer alerts without showing them; an empty function shows them again.
+    using Responder = std::function<int(const Request& request)>;
+    static void setResponder(Responder responder);
+};

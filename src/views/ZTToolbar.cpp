@@ -1,0 +1,3 @@
+#include "ZTToolbar.h"
+
+ZTToolbar::ZTToolbar(QWidget* parent) : QWidget(parent) {}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "Alert.h"
+#include "TestEnvironment.h"
+#include "ZTAppDelegate.h"
+#include "ZTResultSoundPlayer.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class ZTMainViewController;
+
+// Records the answer sounds instead of playing them.
+class RecordingSoundPlayer : public ZTResultSoundPlayer {
+public:
+    void playSoundFile(const QString& path, float volume) override;
+    QStringList played;
+};
+
+// A fresh home, a manual main queue and a fake MIDI system; the application is started as the
+// program starts it. Alerts are answered with `alertAnswer` and recorded.
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A new delegate on the current folders, through all start-up steps.
+    ZTAppDelegate* launch();
+    // The quit command (settings written), then the delegate goes as at the end of main().
+    void quit();
+    // Quits, forgets every shared store and starts again on the same folders.
+    void restart();
+
+    ZTAppDelegate* delegate() const { return delegate_.get(); }
+    ZTMainViewController* screen() const;
+    void advance(double seconds);
+    // Lets the instrument finish what it plays (the count-down and auto-advance wait for it).
+    void finishPlaying();
+
+    // Rows of a statistics query, each as the text of its first `columns` columns.
+    static QList<QStringList> rows(const QString& sql, int columns, const QVariantList& values = {});
+
+    // Saves a picture of the window to $MELVORA_APP_SHOTS/<name>.png when that variable is set.
+    void saveShot(const QString& name) const;
+
+    std::unique_ptr<TestEnvironment> environment_;
+    std::unique_ptr<ManualMainQueue> queue_;
+    std::shared_ptr<RecordingSoundPlayer> sounds_;
+    QList<Alert::Request> alerts_;
+    int alertAnswer_ = 0;
+
+private:
+    std::unique_ptr<ZTAppDelegate> delegate_;
+};

@@ -1,0 +1,152 @@
+#!/usr/bin/python3
+"""Writes the main window's images (resources/images/*.svg): the top bar's buttons and
+info panel, the play-direction and mode switches, the panel icons and the pane backgrounds.
+
+Run after changing a picture:  /usr/bin/python3 tools/make_app_images.py
+"""
+
+import os
+
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources", "images")
+
+ACCENT_TOP, ACCENT_BOTTOM = "#5a9cf0", "#2f6fc4"
+FACE_TOP, FACE_BOTTOM = "#4a5059", "#2c3036"
+FACE_DOWN_TOP, FACE_DOWN_BOTTOM = "#2b2f35", "#22262b"
+ICON = "#d7dce3"
+
+
+def write(name, width, height, body, defs=""):
+    svg = ('<svg xmlns="http://www.w3.org/2000/svg" width="%g" height="%g" viewBox="0 0 %g %g">\n'
+           % (width, height, width, height))
+    if defs:
+        svg += "<defs>\n%s\n</defs>\n" % defs
+    svg += body + "\n</svg>\n"
+    with open(os.path.join(OUT, name + ".svg"), "w") as f:
+        f.write(svg)
+
+
+def gradient(ident, top, bottom):
+    return ('<linearGradient id="%s" x1="0" y1="0" x2="0" y2="1">'
+            '<stop offset="0" stop-color="%s"/><stop offset="1" stop-color="%s"/></linearGradient>'
+            % (ident, top, bottom))
+
+
+# ---- Info panel: a dark display set into the bar, cut into caps and a middle ----
+
+def info_panel():
+    h, r = 44, 9
+    defs = gradient("glass", "#121519", "#242a31")
+    outline = 'fill="none" stroke="#07080a"'
+    inner = 'fill="none" stroke="#000000" stroke-opacity="0.35"'
+    # Each piece is drawn within its own bounds: the pictures are stretched and laid side by side.
+    left = ('<path d="M10 0.5 H9.5 A9 9 0 0 0 0.5 9.5 V34.5 A9 9 0 0 0 9.5 43.5 H10 Z" fill="url(#glass)"/>'
+            '<path d="M10 0.5 H9.5 A9 9 0 0 0 0.5 9.5 V34.5 A9 9 0 0 0 9.5 43.5 H10" %s/>'
+            '<path d="M10 1.5 H9.5 A8 8 0 0 0 1.5 9.5 V34.5 A8 8 0 0 0 9.5 42.5 H10" %s/>' % (outline, inner))
+    right = ('<g transform="translate(10 0) scale(-1 1)">%s</g>' % left)
+    middle = ('<rect x="0" y="0.5" width="4" height="43" fill="url(#glass)"/>'
+              '<path d="M0 0.5 H4 M0 43.5 H4" %s/><path d="M0 1.5 H4 M0 42.5 H4" %s/>' % (outline, inner))
+    write("toolbarInfoLeft", 10, h, left, defs)
+    write("toolbarInfoCenter", 4, h, middle, defs)
+    write("toolbarInfoRight", 10, h, right, defs)
+
+
+# ---- Panel icons (16 x 16) ----
+
+def icons():
+    def disc(name, top, bottom, mark):
+        write(name, 16, 16,
+              '<circle cx="8" cy="8" r="7.5" fill="url(#d)"/>'
+              '<circle cx="8" cy="8" r="7" fill="none" stroke="#ffffff" stroke-opacity="0.25"/>' + mark,
+              gradient("d", top, bottom))
+
+    white = 'stroke="#ffffff" stroke-width="2" stroke-linecap="round" stroke-linejoin="round" fill="none"'
+    disc("questionIconSmall", "#66a6f2", "#2f6fc4",
+         '<path d="M5.6 6.1 C5.6 3.4 10.4 3.4 10.4 6 C10.4 7.7 8 7.8 8 9.6" %s/>'
+         '<circle cx="8" cy="12.3" r="1.15" fill="#ffffff"/>' % white)
+    disc("infoIconSmall", "#9aa4b2", "#5d6775",
+         '<circle cx="8" cy="4.6" r="1.2" fill="#ffffff"/><path d="M8 7.4 V12" %s/>' % white)
+    disc("rightIconSmall", "#8fd16a", "#4f9a30", '<path d="M4.6 8.3 L7 10.7 L11.5 5.6" %s/>' % white)
+    disc("wrongIconSmall", "#ef7f72", "#c0392b", '<path d="M5.5 5.5 L10.5 10.5 M10.5 5.5 L5.5 10.5" %s/>' % white)
+
+
+# ---- Round transport buttons ----
+
+def round_button(name, size, top, bottom, mark, ring="#0b0c0e"):
+    r = size / 2.0
+    write(name, size, size,
+          '<circle cx="%g" cy="%g" r="%g" fill="%s"/>'
+          '<circle cx="%g" cy="%g" r="%g" fill="url(#f)"/>'
+          '<path d="M%g %g A%g %g 0 0 1 %g %g" fill="none" stroke="#ffffff" stroke-opacity="0.28"/>%s'
+          % (r, r, r - 0.5, ring, r, r, r - 2, r - (r - 3) * 0.8, r - (r - 3) * 0.6, r - 3, r - 3,
+             r + (r - 3) * 0.8, r - (r - 3) * 0.6, mark),
+          gradient("f", top, bottom))
+
+
+def transport():
+    s = 44
+    play = '<path d="M18 14 L31 22 L18 30 Z" fill="#ffffff" stroke="#ffffff" stroke-width="1.5" stroke-linejoin="round"/>'
+    stop = '<rect x="16" y="16" width="12" height="12" rx="1.5" fill="#ffffff"/>'
+    round_button("playButton", s, "#7fcb57", "#3d8a25", play)
+    round_button("playButtonHighlighted", s, "#4e9a31", "#2e6b1b", play)
+    round_button("stopButton", s, "#f08a5d", "#c1502a", stop)
+    round_button("stopButtonHighlighted", s, "#c0603a", "#8f3a1c", stop)
+    arrow = ('<path d="M24.2 13.6 A6.4 6.4 0 1 1 18 11.6" fill="none" stroke="%s" stroke-width="2.2" '
+             'stroke-linecap="round"/><path d="M17 7.8 L21.4 11.7 L16.6 14.6 Z" fill="%s"/>')
+    round_button("repeatButton", 36, FACE_TOP, FACE_BOTTOM, arrow % (ICON, ICON))
+    round_button("repeatButtonHighlighted", 36, FACE_DOWN_TOP, FACE_DOWN_BOTTOM, arrow % ("#ffffff", "#ffffff"))
+
+
+# ---- Small square switches and segments ----
+
+def face(width, height, top, bottom, radius, left=True, right=True):
+    """A button face; square corners on the sides that join a neighbour."""
+    w, h, r = width - 1, height - 1, radius
+    lr = r if left else 0
+    rr = r if right else 0
+    path = ("M%g 0.5 H%g Q%g 0.5 %g %g V%g Q%g %g %g %g H%g Q0.5 %g 0.5 %g V%g Q0.5 0.5 %g 0.5 Z"
+            % (0.5 + lr, 0.5 + w - rr, 0.5 + w, 0.5 + w, 0.5 + rr, 0.5 + h - rr, 0.5 + w, 0.5 + h, 0.5 + w - rr,
+               0.5 + h, 0.5 + lr, 0.5 + h, 0.5 + h - lr, 0.5 + lr, 0.5 + lr))
+    return ('<path d="%s" fill="url(#f)" stroke="#0b0c0e"/>'
+            '<path d="M%g 1.5 H%g" stroke="#ffffff" stroke-opacity="0.22"/>'
+            % (path, 0.5 + max(lr, 2), 0.5 + w - max(rr, 2))), gradient("f", top, bottom)
+
+
+def switches():
+    w, h = 30, 26
+    line = 'fill="none" stroke="%s" stroke-width="2" stroke-linecap="round" stroke-linejoin="round"'
+    marks = {
+        "pfeilHochButton": '<path d="M15 19 V7 M10 12 L15 7 L20 12" %s/>',
+        "pfeilRunterButton": '<path d="M15 7 V19 M10 14 L15 19 L20 14" %s/>',
+        "randomButton": ('<path d="M8 9 H11 C14 9 16 17 19 17 H22 M8 17 H11 C14 17 16 9 19 9 H22" %s/>'
+                         '<path d="M20 6.5 L22.5 9 L20 11.5 M20 14.5 L22.5 17 L20 19.5" %s/>'),
+    }
+    for name, mark in marks.items():
+        for suffix, top, bottom, colour in (("", FACE_TOP, FACE_BOTTOM, ICON),
+                                            ("Selected" if name == "randomButton" else "Highlighted",
+                                             ACCENT_TOP, ACCENT_BOTTOM, "#ffffff")):
+            body, defs = face(w, h, top, bottom, 5)
+            drawn = mark.replace("%s", line % colour)
+            write(name + suffix, w, h, body + drawn, defs)
+
+    for prefix, width, height in (("segment", 86, 26), ("segmentLong", 96, 24)):
+        for side in ("Left", "Right"):
+            for suffix, top, bottom in (("", FACE_TOP, FACE_BOTTOM), ("Highlighted", ACCENT_TOP, ACCENT_BOTTOM)):
+                body, defs = face(width, height, top, bottom, 6, left=side == "Left", right=side == "Right")
+                write(prefix + side + suffix, width, height, body, defs)
+
+
+# ---- Pane backgrounds (tiled) ----
+
+def backgrounds():
+    write("statisticBack", 16, 16,
+          '<rect width="16" height="16" fill="#eef1f4"/><rect x="0" y="0" width="1" height="1" fill="#000000" fill-opacity="0.05"/>')
+    write("notenBackground", 16, 16,
+          '<rect width="16" height="16" fill="#fbfaf6"/><rect x="8" y="8" width="1" height="1" fill="#7a6a40" fill-opacity="0.05"/>')
+
+
+if __name__ == "__main__":
+    info_panel()
+    icons()
+    transport()
+    switches()
+    backgrounds()
