@@ -1,0 +1,202 @@
+// The statistics bar graph: label truncation, scaling and drawing without a y range, sizing.
+#include "AppTestSupport.h"
+
+#include "Fonts.h"
+#include "ZTAbstractTestController.h"
+#include "ZTBarGraph.h"
+#include "ZTMainViewController.h"
+#include "ZTToolbarInfoView.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+
+const QString kEllipsis = QStringLiteral("\u2026");
+
+// Two plots' worth of records: 0 "All", 1 a gap, then the given items.
+class FakeRecords : public ZTBarPlotDataSource {
+public:
+    QList<double> right;
+    QList<double> wrong;
+    qlonglong numberOfRecordsForPlot(const QString&) const override { return right.size() + 2; }
+    QVariant numberForPlot(const QString& plot, int field, qlonglong record) const override
+    {
+        if (field == ZTBarPlot::Location)
+            return double(record);
+        if (record == 1)
+            return {};
+        const QList<double>& values = plot == QLatin1String("Right") ? right : wrong;
+        if (record == 0) {
+            double sum = 0;
+            for (double v : values)
+                sum += v;
+            return sum;
+        }
+        return values.value(record - 2);
+    }
+    ZTGraphLabel dataLabelForPlot(const QString& plot, qlonglong record) const override
+    {
+        return {QString::number(numberForPlot(plot, 1, record).toDouble())};
+    }
+    std::optional<ZTColor> barFillForBarPlot(const QString&, qlonglong) const override { return std::nullopt; }
+};
+
+std::unique_ptr<ZTBarPlot> plot(const QString& identifier, const QColor& color, double offset, const ZTBarPlotDataSource* source)
+{
+    auto bars = ZTBarPlot::tubularBarPlotWithColor(color, false);
+    bars->setIdentifier(identifier);
+    bars->setBarWidth(0.3);
+    bars->setBarOffset(offset);
+    bars->setDataSource(source);
+    return bars;
+}
+
+QImage render(const ZTBarGraph& graph, const QSize& size)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    graph.draw(painter, QRectF(QPointF(0, 0), size));
+    return image;
+}
+
+} // namespace
+
+TEST(GraphLabels, TruncationKeepsWhatFitsAndNeverRunsPastTheStart)
+{
+    const QFont font = Fonts::named(QStringLiteral("Helvetica"), 12);
+    const QFontMetricsF metrics(font);
+    const QString name = QStringLiteral("Augmented major seventh with a raised ninth");
+    const double exact = metrics.horizontalAdvance(name);
+    EXPECT_EQ(ZTMainViewController::stringByTruncating(name, exact, font), name);
+
+    const QString shortened = ZTMainViewController::stringByTruncating(name, 150.0, font);
+    EXPECT_TRUE(shortened.endsWith(kEllipsis));
+    EXPECT_TRUE(name.startsWith(shortened.chopped(1)));
+    EXPECT_LE(metrics.horizontalAdvance(shortened), 150.0);
+
+    // Narrower than the ellipsis itself: nothing is left to replace, the ellipsis stands alone.
+    EXPECT_EQ(ZTMainViewController::stringByTruncating(name, 1.0, font), kEllipsis);
+    EXPECT_EQ(ZTMainViewController::stringByTruncating(QString(), 0.0, font), QString());
+}
+
+TEST(BarGraph, BarsStandOnTheAxisScaledToTheYRange)
+{
+    FakeRecords records;
+    records.right = {4, 0};
+    records.wrong = {0, 2};
+    ZTBarGraph graph;
+    graph.setPlotRanges(-0.75, 4.5, 0, 4 * 1.4);
+    graph.addPlot(plot(QStringLiteral("Right"), QColor(124, 182, 82), -0.2, &records));
+    graph.addPlot(plot(QStringLiteral("Wrong"), QColor(214, 103, 90), 0.1, &records));
+    ASSERT_EQ(graph.plotWithIdentifier(QStringLiteral("Right"))->bars().size(), 4);
+    EXPECT_FALSE(graph.plotWithIdentifier(QStringLiteral("Right"))->bars()[1].value.has_value()); // the gap
+
+    const QSize size(460, 300);
+    const QImage image = render(graph, size);
+    const QRectF area = graph.plotAreaRect(QRectF(QPointF(0, 0), size));
+    auto pixel = [&](double x, double y) {
+        return image.pixelColor(int(std::lround(graph.viewX(x, area))), int(std::lround(graph.viewY(y, area))));
+    };
+    EXPECT_EQ(pixel(2 - 0.2, 2.0), QColor(124, 182, 82)); // item 0, right: 4 high
+    EXPECT_EQ(pixel(2 - 0.2, 4.2), QColor(Qt::white));      // above it
+    EXPECT_EQ(pixel(3 + 0.1, 1.0), QColor(214, 103, 90));  // item 1, wrong: 2 high
+    EXPECT_EQ(pixel(3 + 0.1, 2.5), QColor(Qt::white));
+
+    // The data source changes; nothing is read until the graph reloads.
+    records.right = {0, 0};
+    EXPECT_EQ(*graph.plotWithIdentifier(QStringLiteral("Right"))->bars()[2].value, 4.0);
+    graph.reloadData();
+    EXPECT_EQ(*graph.plotWithIdentifier(QStringLiteral("Right"))->bars()[2].value, 0.0);
+}
+
+TEST(BarGraph, NoStatisticsMeansNoDivisionByZero)
+{
+    FakeRecords records;
+    records.right = {0, 0, 0};
+    records.wrong = {0, 0, 0};
+    ZTBarGraph graph;
+    graph.setPlotRanges(-0.75, 5.5, 0, 0); // 1.4 x a highest count of 0
+    graph.addPlot(plot(QStringLiteral("Right"), Qt::green, -0.2, &records));
+    const QRectF area = graph.plotAreaRect(QRectF(0, 0, 300, 200));
+    EXPECT_DOUBLE_EQ(graph.viewY(5, area), area.bottom());
+    EXPECT_TRUE(std::isfinite(graph.viewX(3, area)));
+    const QImage image = render(graph, {300, 200});
+    EXPECT_EQ(image.pixelColor(int(graph.viewX(2 - 0.2, area)), int(area.bottom()) - 3), QColor(Qt::white));
+
+    // A total of 0/0 from the data source reads as an empty bar, not as a number that breaks
+    // the drawing.
+    class NaNRecords : public FakeRecords {
+        QVariant numberForPlot(const QString& plotName, int field, qlonglong record) const override
+        {
+            return field == ZTBarPlot::Value && record == 0 ? QVariant(std::nan("")) : FakeRecords::numberForPlot(plotName, field, record);
+        }
+    } nanRecords;
+    nanRecords.right = {1};
+    nanRecords.wrong = {1};
+    ZTBarGraph other;
+    other.setPlotRanges(-0.75, 3.5, 0, 1.4);
+    other.addPlot(plot(QStringLiteral("Right"), Qt::green, -0.2, &nanRecords));
+    EXPECT_EQ(other.plotWithIdentifier(QStringLiteral("Right"))->bars()[0].value, 0.0);
+
+    // An empty plot area (a window smaller than the paddings) has no negative size.
+    ZTBarGraph tiny;
+    tiny.setTitle(QStringLiteral("Interval recognition"));
+    const QRectF none = tiny.plotAreaRect(QRectF(0, 0, 10, 10));
+    EXPECT_EQ(none.width(), 0.0);
+    EXPECT_EQ(none.height(), 0.0);
+}
+
+TEST_F(AppTest, GraphAreaScrollsWhenTheWindowIsTooNarrowAndNeverGoesNegative)
+{
+    launch();
+    ZTMainViewController* view = screen();
+    view->setMinimumSize(0, 0);
+    const double needed = double(view->currentLessonController()->items().size()) * 30.0 + 100.0;
+    view->resize(1000, 600);
+    view->sizeGraphView();
+    EXPECT_DOUBLE_EQ(view->graphClipWidth(), 1000.0 - 210.0 - 17.0 - 40.0);
+    EXPECT_DOUBLE_EQ(view->graphWidthConstraint(), std::max(view->graphClipWidth(), needed));
+
+    view->resize(240, 600);
+    view->sizeGraphView();
+    EXPECT_EQ(view->graphClipWidth(), 0.0);
+    EXPECT_DOUBLE_EQ(view->graphWidthConstraint(), needed);
+}
+
+TEST(InfoPanel, IconTitleAndSubtitlePlaces)
+{
+    ZTToolbarInfoView panel;
+    panel.resize(400, 44);
+    QImage image(400, 44, QImage::Format_ARGB32);
+    auto draw = [&] {
+        QPainter painter(&image);
+        panel.draw(painter, QSizeF(400, 44));
+    };
+    draw();
+    EXPECT_TRUE(panel.imageRect().isNull());
+    EXPECT_TRUE(panel.titleRect().isNull());
+
+    // Icon, a 5-point gap and the title form one centred group above the middle line (y-up).
+    panel.setImage(QStringLiteral("rightIconSmall"));
+    panel.setTitle(QStringLiteral("Right!"));
+    panel.setSubTitle(QStringLiteral("Octave (C4 - C5)"));
+    draw();
+    const QRectF icon = panel.imageRect();
+    const QRectF title = panel.titleRect();
+    EXPECT_EQ(icon.y(), 22.0 + 2);
+    EXPECT_EQ(title.x(), icon.right() + ZTToolbarInfoView::kIconGap);
+    EXPECT_NEAR(icon.left() + (title.right() - icon.left()) / 2, 200.0, 1.0);
+    EXPECT_EQ(title.y(), 22.0 - 8);
+    EXPECT_EQ(panel.subTitleRect(), QRectF(0, -4, 400, 22)); // one short line
+
+    // A subtitle that wraps to half the panel or more is set from y 2 at its full height.
+    panel.setSubTitle(QString(QStringLiteral("a long explanation ")).repeated(12));
+    draw();
+    EXPECT_EQ(panel.subTitleRect().y(), 2.0);
+    EXPECT_GE(panel.subTitleRect().height(), 22.0);
+}

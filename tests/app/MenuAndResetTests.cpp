@@ -1,0 +1,184 @@
+// The menus the delegate builds, their validation, the two resets and quit.
+#include "AppTestSupport.h"
+
+#include "FMDatabase.h"
+#include "Localization.h"
+#include "NotificationCenter.h"
+#include "Paths.h"
+#include "ZTAbstractTestController.h"
+#include "ZTDataProvider.h"
+#include "ZTMIDIController.h"
+#include "ZTMainViewController.h"
+#include "ZTPreferences.h"
+#include "ZTUtils.h"
+
+#include "ImageButton.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+
+using MenuTest = AppTest;
+
+void insertStats(const QString& test, const QString& item)
+{
+    FMDatabase* db = ZTUtils::sharedDb();
+    ASSERT_NE(db, nullptr);
+    db->executeUpdate(QStringLiteral("INSERT into stats (testName, itemName, right, wrong) VALUES(?,?,?,?)"),
+                      {test, item, 2, 1});
+    db->executeUpdate(QStringLiteral("INSERT into results (testName, itemName, result, numTryouts, date) VALUES(?,?,?,?,?)"),
+                      {test, item, 1, 2, QStringLiteral("2024-01-01")});
+}
+
+QList<QAction*> items(QMenu* menu)
+{
+    QList<QAction*> result;
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator())
+            result << action;
+    return result;
+}
+
+} // namespace
+
+TEST(ExerciseMenuKeys, DigitsThenControlDigitsThenNone)
+{
+    const QStringList expected{"1", "2", "3", "4", "5", "6", "7", "8", "9", "0",
+                               "Ctrl+1", "Ctrl+2", "Ctrl+3", "Ctrl+4", "Ctrl+5", "Ctrl+6", "Ctrl+7", "Ctrl+8", "Ctrl+9",
+                               "", ""};
+    for (int i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(ZTAppDelegate::exerciseMenuKey(i).toString(), expected[i]) << "item " << i;
+}
+
+TEST_F(MenuTest, MenusAreBuiltFromTheCatalogueAndLocalised)
+{
+    launch();
+    QStringList titles;
+    for (QAction* top : delegate()->mainMenu()->actions())
+        if (top->isVisible())
+            titles << top->text();
+    EXPECT_EQ(titles, (QStringList{"Melvora", "File", "Edit", "View", "Control", "Exercise", "Level", "Window", "Help"}));
+    EXPECT_EQ(delegate()->menuItemWithAction(QStringLiteral("showAboutBox"))->text(), QStringLiteral("About Melvora"));
+
+    const QVariantList tests = ZTDataProvider::sharedDataProvider()->tests();
+    const QList<QAction*> exercises = items(delegate()->exerciseMenu());
+    ASSERT_EQ(exercises.size(), tests.size());
+    for (int i = 0; i < exercises.size(); ++i) {
+        EXPECT_EQ(exercises[i]->text(), localized(tests[i].toMap().value(QStringLiteral("name")).toString()));
+        EXPECT_EQ(exercises[i]->shortcut(), ZTAppDelegate::exerciseMenuKey(i));
+    }
+    const QList<QAction*> resets = items(delegate()->resetStatMenu());
+    ASSERT_EQ(resets.size(), tests.size() + 1);
+    EXPECT_EQ(resets.first()->text(), localized(QStringLiteral("Interval recognition")) + QStringLiteral(" \u2026"));
+    EXPECT_EQ(resets.last()->data().toInt(), -1);
+
+    // The level menu follows the current exercise: its levels, then "Edit Levels …".
+    const QList<QAction*> levels = items(delegate()->levelMenu());
+    const QVariantList levelRecords = ZTDataProvider::sharedDataProvider()->levels().value(QStringLiteral("Interval recognition")).toList();
+    ASSERT_EQ(levels.size(), levelRecords.size() + 1);
+    EXPECT_TRUE(levels.first()->isChecked());
+    EXPECT_EQ(levels.last()->objectName(), QStringLiteral("newLevelAction"));
+}
+
+TEST_F(MenuTest, CommandsAreEnabledByTheScreenState)
+{
+    launch();
+    QAction* next = delegate()->nextQuestionMenuItem();
+    QAction* repeat = delegate()->repeatMenuItem();
+    delegate()->validateMenus();
+    EXPECT_TRUE(next->isEnabled());
+    EXPECT_FALSE(repeat->isEnabled()); // nothing to repeat yet
+    EXPECT_TRUE(delegate()->ascendingMenuItem()->isEnabled());
+
+    next->trigger();
+    EXPECT_FALSE(next->isEnabled()); // the question plays
+    finishPlaying();
+    EXPECT_TRUE(next->isEnabled());
+    EXPECT_TRUE(repeat->isEnabled());
+
+    // Pitch recognition cannot descend: no direction command, no direction button.
+    ZTPreferences::sharedPreferences()->setCurrentExercise(QStringLiteral("Pitch recognition"));
+    advance(0.6);
+    ASSERT_EQ(screen()->currentLessonController()->testName(), QStringLiteral("Pitch recognition"));
+    delegate()->validateMenus();
+    EXPECT_FALSE(delegate()->descendingMenuItem()->isEnabled());
+    EXPECT_FALSE(screen()->playDirectionDownButton()->isEnabled());
+    // Without a preferences window its commands stay off.
+    EXPECT_FALSE(delegate()->menuItemWithAction(QStringLiteral("showPreferences"))->isEnabled());
+}
+
+TEST_F(MenuTest, ResettingOneExerciseDeletesOnlyItsRows)
+{
+    launch();
+    insertStats(QStringLiteral("Interval recognition"), QStringLiteral("Octave"));
+    insertStats(QStringLiteral("Chord recognition"), QStringLiteral("Major"));
+    int posted = 0;
+    NotificationObserver observer = NotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("ZTStatDBChangedNotification"), [&](const Notification&) { ++posted; });
+
+    alertAnswer_ = 1; // "Reset"
+    delegate()->resetStatsMenuAction(0);
+    ASSERT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(alerts_[0].message, QStringLiteral("Reset statistics for 'Interval recognition'?"));
+    EXPECT_EQ(alerts_[0].buttons, (QStringList{"Cancel", "Reset"}));
+    EXPECT_TRUE(rows(QStringLiteral("SELECT testName FROM stats WHERE testName='Interval recognition'"), 1).isEmpty());
+    EXPECT_TRUE(rows(QStringLiteral("SELECT testName FROM results WHERE testName='Interval recognition'"), 1).isEmpty());
+    EXPECT_EQ(rows(QStringLiteral("SELECT testName FROM stats"), 1), (QList<QStringList>{{"Chord recognition"}}));
+    EXPECT_EQ(posted, 1);
+    EXPECT_TRUE(ZTPreferences::sharedPreferences()->statWasChangedDuringLastSync());
+
+    delegate()->resetStatsMenuAction(-1);
+    EXPECT_EQ(alerts_.last().message, QStringLiteral("Reset statistics for all exercises?"));
+    EXPECT_TRUE(rows(QStringLiteral("SELECT testName FROM stats"), 1).isEmpty());
+    EXPECT_TRUE(rows(QStringLiteral("SELECT testName FROM results"), 1).isEmpty());
+}
+
+TEST_F(MenuTest, CancellingAResetKeepsTheRowsButStillMarksAndRedraws)
+{
+    launch();
+    insertStats(QStringLiteral("Interval recognition"), QStringLiteral("Octave"));
+    int posted = 0;
+    NotificationObserver observer = NotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("ZTStatDBChangedNotification"), [&](const Notification&) { ++posted; });
+    alertAnswer_ = 0; // "Cancel"
+    delegate()->resetStatsMenuAction(-1);
+    EXPECT_EQ(rows(QStringLiteral("SELECT right, wrong FROM stats"), 2), (QList<QStringList>{{"2", "1"}}));
+    EXPECT_EQ(posted, 1);
+    EXPECT_TRUE(ZTPreferences::sharedPreferences()->statWasChangedDuringLastSync());
+    // The graph was rebuilt from the rows still there.
+    const ZTBarPlot* right = screen()->graph()->plotWithIdentifier(QStringLiteral("Right"));
+    ASSERT_NE(right, nullptr);
+    const qlonglong octave = screen()->currentLessonController()->items().size() - 1;
+    EXPECT_EQ(right->bars()[2 + octave].value.value_or(-1), 2.0);
+}
+
+TEST_F(MenuTest, ResettingPreferencesRebuildsTheScreen)
+{
+    launch();
+    ZTPreferences* prefs = ZTPreferences::sharedPreferences();
+    screen()->practiceModeChanged(2);
+    ASSERT_TRUE(prefs->practiceMode());
+
+    alertAnswer_ = 0;
+    delegate()->resetPrefs();
+    EXPECT_TRUE(prefs->practiceMode());
+
+    alertAnswer_ = 1;
+    delegate()->resetPrefs();
+    EXPECT_EQ(alerts_.last().message, QStringLiteral("Reset Preferences?"));
+    EXPECT_FALSE(prefs->practiceMode());
+    EXPECT_TRUE(screen()->graphScrollView()->isVisibleTo(screen()));
+    EXPECT_TRUE(screen()->nextButtonView()->isEnabled());
+}
+
+TEST_F(MenuTest, QuitWritesTheSettings)
+{
+    launch();
+    const QString settings = environment_->applicationSupportFolder() + QStringLiteral("/settings.plist");
+    QFile::remove(settings);
+    EXPECT_EQ(delegate()->applicationShouldTerminate(), ZTAppDelegate::TerminateReply::Now);
+    EXPECT_TRUE(QFileInfo::exists(settings));
+}

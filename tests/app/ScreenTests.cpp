@@ -1,0 +1,224 @@
+// The exercise screen's flow and state rules.
+#include "AppTestSupport.h"
+
+#include "Localization.h"
+#include "NotificationCenter.h"
+#include "ZTAbstractTestController.h"
+#include "ZTDataProvider.h"
+#include "ZTMainViewController.h"
+#include "ZTPopupButton.h"
+#include "ZTPreferences.h"
+#include "ZTSidebarTableView.h"
+#include "ZTTest.h"
+#include "ZTToolbarInfoView.h"
+#include "ZTCountDownView.h"
+#include "ZTTableViewBackView.h"
+
+#include "ImageButton.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QScrollArea>
+#include <QFontMetricsF>
+#include <QTest>
+
+namespace {
+
+const QString kIntervals = QStringLiteral("Interval recognition");
+
+class ScreenTest : public AppTest {
+protected:
+    ZTAbstractTestController* controller() const { return screen()->currentLessonController(); }
+    ZTPreferences* prefs() const { return ZTPreferences::sharedPreferences(); }
+
+    // Starts a question and lets it play to its end.
+    void nextQuestion()
+    {
+        screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+        finishPlaying();
+    }
+
+    void answerRight()
+    {
+        const QString name = controller()->currentTest()->name();
+        const QVariantList rows = controller()->arrayForTableView();
+        for (qsizetype row = 0; row < rows.size(); ++row)
+            if (rows[row].toMap().value(QStringLiteral("name")).toString() == name)
+                screen()->tableView()->clickRow(row);
+    }
+};
+
+} // namespace
+
+TEST_F(ScreenTest, AnUnknownStoredExerciseFallsBackToTheFirst)
+{
+    prefs()->setCurrentExercise(QStringLiteral("A deleted custom exercise"));
+    launch();
+    const QString first = ZTDataProvider::sharedDataProvider()->testNames().first();
+    ASSERT_NE(controller(), nullptr);
+    EXPECT_EQ(controller()->testName(), first);
+    EXPECT_TRUE(delegate()->exerciseMenu()->actions().first()->isChecked());
+    EXPECT_EQ(screen()->exercisePopupButton()->indexOfSelectedItem(), 0);
+    // The user's setting is left as it was.
+    EXPECT_EQ(prefs()->currentExercise(), QStringLiteral("A deleted custom exercise"));
+}
+
+TEST_F(ScreenTest, TheNextButtonDuringAutoAdvanceOnlyCancelsIt)
+{
+    launch();
+    nextQuestion();
+    answerRight();
+    ASSERT_TRUE(controller()->autoTimerIsValid());
+    const std::shared_ptr<ZTTest> answered = controller()->currentTest();
+    EXPECT_EQ(screen()->nextButtonView()->imageName(), QStringLiteral("stopButton"));
+
+    QTest::mouseClick(screen()->nextButtonView(), Qt::LeftButton);
+    EXPECT_FALSE(controller()->autoTimerIsValid());
+    EXPECT_FALSE(controller()->testInProgress());
+    EXPECT_EQ(controller()->currentTest(), answered);
+    EXPECT_EQ(screen()->nextButtonView()->imageName(), QStringLiteral("playButton"));
+    EXPECT_TRUE(screen()->countDownViewWidget()->isHidden());
+    advance(5);
+    EXPECT_FALSE(controller()->testInProgress()); // the cancelled advance never comes
+
+    // The auto-advance itself starts the next question.
+    nextQuestion();
+    answerRight();
+    advance(prefs()->autoPlayTime() + 0.2);
+    EXPECT_TRUE(controller()->testInProgress());
+}
+
+TEST_F(ScreenTest, SkippingScoresAFinalWrongAnswerSilentlyAndAsksTheNext)
+{
+    launch();
+    nextQuestion();
+    const std::shared_ptr<ZTTest> skipped = controller()->currentTest();
+    sounds_->played.clear();
+    screen()->nextAction(ZTMainViewController::Sender::Button);
+    const QString allowed = prefs()->stringForKey(QStringLiteral("numTryouts"), kIntervals);
+    EXPECT_EQ(rows(QStringLiteral("SELECT itemName, result, numTryouts FROM results"), 3),
+              (QList<QStringList>{{skipped->name(), "0", allowed}}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT right, wrong FROM stats"), 2), (QList<QStringList>{{"0", "1"}}));
+    EXPECT_TRUE(sounds_->played.isEmpty());
+    EXPECT_TRUE(controller()->testInProgress());
+    EXPECT_NE(controller()->currentTest(), skipped);
+    EXPECT_FALSE(controller()->autoTimerIsValid());
+}
+
+TEST_F(ScreenTest, FeedbackCountsTheTriesLeft)
+{
+    launch();
+    for (const int allowed : {3, 1}) {
+        prefs()->setString(QString::number(allowed), QStringLiteral("numTryouts"), kIntervals);
+        nextQuestion();
+        const QString right = controller()->currentTest()->name();
+        for (int attempt = 1; attempt <= allowed; ++attempt) {
+            const QVariantList rowsShown = controller()->arrayForTableView();
+            for (qsizetype row = 0; row < rowsShown.size(); ++row) {
+                const QString name = rowsShown[row].toMap().value(QStringLiteral("name")).toString();
+                if (!name.isEmpty() && name != right) {
+                    screen()->tableView()->clickRow(row);
+                    break;
+                }
+            }
+            EXPECT_EQ(screen()->toolbarInfoView()->title(), QStringLiteral("Wrong!"));
+            EXPECT_EQ(screen()->toolbarInfoView()->image(), QStringLiteral("wrongIconSmall"));
+            if (attempt < allowed)
+                EXPECT_EQ(screen()->toolbarInfoView()->subTitle(), QStringLiteral("Try again!")) << allowed;
+            else
+                EXPECT_TRUE(screen()->toolbarInfoView()->subTitle().startsWith(QStringLiteral("Right result is: ")))
+                    << allowed;
+        }
+        EXPECT_FALSE(controller()->testInProgress());
+        screen()->nextButtonView()->click(); // cancels the pending auto-advance
+    }
+}
+
+TEST_F(ScreenTest, LearningModeListensToClicksOnlyAndHidesTheGraph)
+{
+    launch();
+    QTest::mouseClick(screen()->learnButton(), Qt::LeftButton);
+    EXPECT_TRUE(prefs()->practiceMode());
+    EXPECT_TRUE(delegate()->learnModeMenuItem()->isChecked());
+    EXPECT_FALSE(delegate()->testModeMenuItem()->isChecked());
+    EXPECT_FALSE(screen()->nextButtonView()->isEnabled());
+    EXPECT_FALSE(screen()->graphScrollView()->isVisibleTo(screen()));
+    EXPECT_EQ(screen()->toolbarInfoView()->title(), QStringLiteral("Learning Mode"));
+    EXPECT_EQ(screen()->tableView()->tag(), 1);
+
+    // A click plays the item and names it; nothing is scored.
+    screen()->tableView()->clickRow(0);
+    EXPECT_FALSE(screen()->toolbarInfoView()->title().isEmpty());
+    EXPECT_TRUE(screen()->toolbarInfoView()->image().isEmpty());
+    finishPlaying();
+    EXPECT_TRUE(rows(QStringLiteral("SELECT * FROM results"), 1).isEmpty());
+
+    // The same mode again changes nothing; the button stays on.
+    QTest::mouseClick(screen()->learnButton(), Qt::LeftButton);
+    EXPECT_TRUE(screen()->learnButton()->isOn());
+
+    delegate()->testModeMenuItem()->trigger();
+    EXPECT_FALSE(prefs()->practiceMode());
+    EXPECT_TRUE(screen()->graphScrollView()->isVisibleTo(screen()));
+    EXPECT_TRUE(screen()->nextButtonView()->isEnabled());
+    EXPECT_EQ(screen()->toolbarInfoView()->title(), controller()->startTestString());
+}
+
+TEST_F(ScreenTest, LevelAndDirectionFollowTheirStoredSettings)
+{
+    launch();
+    const qsizetype firstCount = controller()->items().size();
+    QList<QAction*> levels = delegate()->levelMenu()->actions();
+    ASSERT_GE(levels.size(), 3);
+    levels[1]->trigger();
+    EXPECT_EQ(controller()->level(), 0);
+    EXPECT_FALSE(levels[1]->isChecked()); // the check follows the setting, not the click
+    advance(0.6);
+    EXPECT_EQ(controller()->level(), 1);
+    EXPECT_GT(controller()->items().size(), firstCount); // levels are cumulative
+    EXPECT_EQ(screen()->levelPopupButton()->indexOfSelectedItem(), 1);
+    EXPECT_EQ(screen()->levelPopupButton()->labelText(), screen()->levelPopupButton()->itemTitleAtIndex(1));
+    EXPECT_TRUE(delegate()->levelMenu()->actions()[1]->isChecked());
+    EXPECT_EQ(screen()->graphWidthConstraint(),
+              std::max(screen()->graphClipWidth(), double(controller()->items().size()) * 30.0 + 100.0));
+
+    int posted = 0;
+    NotificationObserver observer = NotificationCenter::defaultCenter().addObserver(
+        kIntervals + QStringLiteral(".descendingChangedNotification"), [&](const Notification&) { ++posted; });
+    screen()->playDirectionAction(2);
+    EXPECT_TRUE(screen()->playDirectionDownButton()->isOn());
+    EXPECT_FALSE(screen()->playDirectionUpButton()->isOn());
+    advance(0.6);
+    EXPECT_EQ(prefs()->integerForKey(QStringLiteral("descending"), kIntervals), 1);
+    EXPECT_TRUE(delegate()->descendingMenuItem()->isChecked());
+    EXPECT_EQ(screen()->playDirectionDownButton()->imageName(), QStringLiteral("pfeilRunterButtonHighlighted"));
+    screen()->playDirectionAction(2);
+    advance(0.6);
+    EXPECT_EQ(posted, 1);
+}
+
+TEST_F(ScreenTest, AnEmptyCustomLevelShowsAnEmptyExercise)
+{
+    prefs()->addCustomLevel({{QStringLiteral("name"), QStringLiteral("Nothing ticked")}, {QStringLiteral("items"), QVariantList{}}},
+                            kIntervals);
+    prefs()->setString(QStringLiteral("custom_Nothing ticked"), QStringLiteral("level"), kIntervals);
+    launch();
+    ASSERT_NE(controller(), nullptr);
+    EXPECT_TRUE(controller()->items().isEmpty());
+    EXPECT_EQ(screen()->tableLeftConstraint(), ZTMainViewController::kTableLeftHidden);
+    EXPECT_FALSE(screen()->tableViewBack()->isVisibleTo(screen()));
+    EXPECT_FALSE(screen()->nextButtonView()->isEnabled());
+    EXPECT_FALSE(delegate()->nextQuestionMenuItem()->isEnabled());
+
+    const ZTBarGraph* graph = screen()->graph();
+    ASSERT_EQ(graph->axes().size(), 1);
+    const QList<ZTAxisLabel>& labels = graph->axes().first().axisLabels;
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels.first().text, QStringLiteral("All"));
+    EXPECT_EQ(labels.first().tickLocation, 0.0);
+    const double allWidth = QFontMetricsF(graph->axes().first().labelTextStyle).horizontalAdvance(QStringLiteral("All"));
+    EXPECT_DOUBLE_EQ(graph->plotAreaPadding().bottom, allWidth + 11.0);
+    // Without the list the graph may use the whole width.
+    screen()->sizeGraphView();
+    EXPECT_EQ(screen()->graphClipWidth(), std::max(0.0, screen()->width() - 40.0));
+}
