@@ -323,11 +323,14 @@ void ZTAppDelegate::applicationWillFinishLaunching()
 
 void ZTAppDelegate::applicationDidFinishLaunching()
 {
-    // The update check, the sync-finished observer and the start of Dropbox sync attach here
+    // The update-check items and the silent check, and the start of Dropbox sync, attach here
     // once those parts exist.
     QPalette palette = window_->palette();
     palette.setColor(QPalette::Window, Qt::black);
     window_->setPalette(palette);
+    observers_.push_back(NotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("ZTDropboxControllerSyncFinishedNotification"),
+        [this](const Notification&) { dropboxControllerSyncFinished(); }));
     if (mainViewController_)
         mainViewController_->setup();
     launched_ = true;

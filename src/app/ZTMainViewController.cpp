@@ -863,6 +863,7 @@ void ZTMainViewController::_setupInstrumentView()
     }
     keyboardView_->setDelegate(this);
     instrumentViewAdapter_.setView(keyboardView_);
+    scrollKeyboardToStart_ = true;
     chordProgressionStepView_->setLastButtonHidden(false);
     if (currentLessonController_)
         currentLessonController_->setInstrumentView(&instrumentViewAdapter_);
@@ -875,11 +876,21 @@ void ZTMainViewController::_setupInstrumentView()
 
 void ZTMainViewController::sizeInstrumentView()
 {
-    if (!keyboardView_)
+    // The scroll area centres an instrument narrower than the window by itself.
+    applyPendingKeyboardScroll();
+}
+
+void ZTMainViewController::applyPendingKeyboardScroll()
+{
+    if (!keyboardView_ || !scrollKeyboardToStart_)
         return;
     // Brings the key of MIDI note 36 to the left edge once the scroll area knows its size.
     QScrollBar* scroller = instrumentScrollView_->horizontalScrollBar();
-    scroller->setValue(int(keyboardView_->rectForNoteNr(kKeyboardNoteAtLeft).x()));
+    const int target = int(keyboardView_->rectForNoteNr(kKeyboardNoteAtLeft).x());
+    if (scroller->maximum() < target && instrumentScrollView_->viewport()->width() < keyboardView_->width())
+        return;
+    scroller->setValue(target);
+    scrollKeyboardToStart_ = false;
 }
 
 // ---- Forwarding to the exercise controller ----
@@ -1003,4 +1014,5 @@ void ZTMainViewController::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     sizeGraphView();
+    applyPendingKeyboardScroll();
 }

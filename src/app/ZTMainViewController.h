@@ -206,6 +206,7 @@ private:
                  NotificationCenter::Delivery delivery = NotificationCenter::Delivery::PostingThread);
     void setInfo(const QString& image, const QString& title, const QString& subTitle);
     bool isPlaying() const;
+    void applyPendingKeyboardScroll();
     QList<QVariantMap> levelRecords() const;
 
     ZTAppDelegate* appDelegate_ = nullptr;
@@ -251,4 +252,5 @@ private:
     QLabel* ledImageView_ = nullptr;
     QScrollArea* instrumentScrollView_ = nullptr;
     QPointer<ZTKeyboardView> keyboardView_;
+    bool scrollKeyboardToStart_ = false;
 };

@@ -18,7 +18,9 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QApplication>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QFontMetricsF>
 #include <QTest>
 
@@ -199,6 +201,7 @@ TEST_F(ScreenTest, LevelAndDirectionFollowTheirStoredSettings)
 
 TEST_F(ScreenTest, AnEmptyCustomLevelShowsAnEmptyExercise)
 {
+    ZTDataProvider::sharedDataProvider()->setup(); // custom levels are stored per catalogue exercise
     prefs()->addCustomLevel({{QStringLiteral("name"), QStringLiteral("Nothing ticked")}, {QStringLiteral("items"), QVariantList{}}},
                             kIntervals);
     prefs()->setString(QStringLiteral("custom_Nothing ticked"), QStringLiteral("level"), kIntervals);
@@ -221,4 +224,17 @@ TEST_F(ScreenTest, AnEmptyCustomLevelShowsAnEmptyExercise)
     // Without the list the graph may use the whole width.
     screen()->sizeGraphView();
     EXPECT_EQ(screen()->graphClipWidth(), std::max(0.0, screen()->width() - 40.0));
+}
+
+TEST_F(ScreenTest, TheKeyboardStartsAtTheLowCAndKeepsTheUsersPlaceOnResize)
+{
+    launch();
+    delegate()->window()->resize(1200, 780);
+    QApplication::processEvents();
+    QScrollBar* scroller = screen()->instrumentScrollView()->horizontalScrollBar();
+    EXPECT_EQ(scroller->value(), 3 * 210); // MIDI 36 at the left edge
+    scroller->setValue(800);
+    delegate()->window()->resize(1300, 800);
+    QApplication::processEvents();
+    EXPECT_EQ(scroller->value(), 800);
 }
