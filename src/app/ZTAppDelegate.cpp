@@ -62,7 +62,8 @@ void connectItem(QAction* item, ZTAppDelegate* delegate, std::function<void()> h
 // Invokes an editing command on the widget that has the keyboard focus, if it has one.
 void sendToFocus(const char* command)
 {
-    if (QWidget* focus = QApplication::focusWidget())
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && focus->metaObject()->indexOfMethod(QMetaObject::normalizedSignature((QByteArray(command) + "()").constData())) >= 0)
         QMetaObject::invokeMethod(focus, command);
 }
 
@@ -101,7 +102,6 @@ ZTAppDelegate::ZTAppDelegate()
     mainViewController_ = new ZTMainViewController(this, window_);
     window_->setCentralWidget(mainViewController_);
     window_->resize(1280, 800);
-    window_->setMinimumSize(980, 640);
 }
 
 ZTAppDelegate::~ZTAppDelegate()
@@ -490,9 +490,8 @@ void ZTAppDelegate::restartMIDI()
     const int status = -1;
     Alert::Request request;
     request.message = localized(QStringLiteral("MIDI Error"));
-    request.informativeText = ZTStringFormat::fill(
-        localized(QStringLiteral("Rescanning the MIDI system resulted in an unexpected error (%d).")).replace(QStringLiteral("%d"), QStringLiteral("%@")),
-        {QString::number(status)});
+    request.informativeText = localized(QStringLiteral("Rescanning the MIDI system resulted in an unexpected error (%d)."))
+                                  .replace(QStringLiteral("%d"), QString::number(status));
     request.buttons = {localized(QStringLiteral("Ok"))};
     request.cancelButton = 0;
     Alert::runModal(request, window_);
@@ -500,7 +499,11 @@ void ZTAppDelegate::restartMIDI()
 
 QString ZTAppDelegate::supportPageAddress() const
 {
-    return QStringLiteral("http://%1/%2/support").arg(kSupportHost, localized(QStringLiteral("languageCode")));
+    // A string table without the entry falls back to the language in use.
+    QString language = localized(QStringLiteral("languageCode"));
+    if (language == QLatin1String("languageCode"))
+        language = Localization::languageCode();
+    return QStringLiteral("http://%1/%2/support").arg(kSupportHost, language);
 }
 
 void ZTAppDelegate::melvoraSupportAction()

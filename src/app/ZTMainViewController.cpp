@@ -109,7 +109,8 @@ ZTMainViewController::~ZTMainViewController()
 void ZTMainViewController::buildViews()
 {
     setObjectName(QStringLiteral("mainView"));
-    setMinimumSize(900, 600);
+    // The least size is what the top bar's controls need side by side.
+    setMinimumHeight(600);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -132,9 +133,9 @@ QWidget* ZTMainViewController::buildToolbar()
     bar->setSpacing(8);
 
     exercisePopupButton_ = new ZTPopupButton(toolbar_);
-    exercisePopupButton_->setFixedSize(210, 28);
+    exercisePopupButton_->setFixedSize(200, 28);
     levelPopupButton_ = new ZTPopupButton(toolbar_);
-    levelPopupButton_->setFixedSize(170, 28);
+    levelPopupButton_->setFixedSize(200, 28);
     connect(levelPopupButton_, &ZTPopupButton::itemChosen, this, [this](int index) { levelPopupButtonAction(index); });
     bar->addWidget(exercisePopupButton_);
     bar->addWidget(levelPopupButton_);
@@ -151,7 +152,7 @@ QWidget* ZTMainViewController::buildToolbar()
     bar->addSpacing(6);
 
     auto* info = new ZTToolbarInfoView(toolbar_);
-    info->setMinimumWidth(320);
+    info->setMinimumWidth(260);
     info->setFixedHeight(44);
     toolbar_->setToolbarInfoView(info);
     bar->addWidget(info, 1);

@@ -15,6 +15,7 @@
 #include "ImageButton.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -181,4 +182,17 @@ TEST_F(MenuTest, QuitWritesTheSettings)
     QFile::remove(settings);
     EXPECT_EQ(delegate()->applicationShouldTerminate(), ZTAppDelegate::TerminateReply::Now);
     EXPECT_TRUE(QFileInfo::exists(settings));
+}
+
+TEST_F(MenuTest, AStatisticsFileThatCannotBeOpenedIsLoggedAndStartUpGoesOn)
+{
+    QDir().mkpath(environment_->applicationSupportFolder() + QStringLiteral("/db.sqlite")); // a folder, not a file
+    ZTUtils::resetSharedDbForTesting();
+    LogCapture log;
+    launch();
+    EXPECT_TRUE(log.contains(QStringLiteral("Could not open db.")));
+    ASSERT_NE(screen()->currentLessonController(), nullptr);
+    EXPECT_TRUE(delegate()->window()->isVisible());
+    screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+    EXPECT_TRUE(screen()->currentLessonController()->testInProgress());
 }

@@ -1,14 +1,35 @@
 // Pictures of the window for a person to look at ($MELVORA_APP_SHOTS/*.png).
 #include "AppTestSupport.h"
 
+#include "ZTAbstractTestController.h"
 #include "ZTMainViewController.h"
+#include "ZTPreferences.h"
 
 namespace {
 using ShotTest = AppTest;
 }
 
-TEST_F(ShotTest, StartScreen)
+TEST_F(ShotTest, ScreensOfSeveralExercisesAndModes)
 {
     launch();
     saveShot(QStringLiteral("start"));
+
+    // A sectioned list, one level up, a question answered.
+    ZTPreferences* prefs = ZTPreferences::sharedPreferences();
+    prefs->setCurrentExercise(QStringLiteral("Chord recognition"));
+    advance(0.6);
+    ASSERT_EQ(screen()->currentLessonController()->testName(), QStringLiteral("Chord recognition"));
+    screen()->levelAction(2);
+    advance(0.6);
+    screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+    finishPlaying();
+    saveShot(QStringLiteral("chords-question"));
+
+    screen()->practiceModeChanged(2);
+    screen()->tableView()->clickRow(1);
+    saveShot(QStringLiteral("chords-learning"));
+    screen()->practiceModeChanged(1);
+
+    delegate()->window()->resize(980, 640);
+    saveShot(QStringLiteral("narrow"));
 }
