@@ -95,6 +95,8 @@ QKeySequence ZTAppDelegate::exerciseMenuKey(int index)
 ZTAppDelegate::ZTAppDelegate()
 {
     g_shared = this;
+    // The screen reads settings while it is built, so the store may be made right here.
+    ZTMIDIController::installSettingsEndpointLookup();
     ZTInstrumentQuestionPlayer::installIfNone();
     window_ = new ZTMainWindow(this);
     window_->setAttribute(Qt::WA_DeleteOnClose, false);

@@ -76,6 +76,12 @@ ZTMIDIController* ZTMIDIController::sharedInstance()
     return sharedController;
 }
 
+void ZTMIDIController::installSettingsEndpointLookup()
+{
+    ZTPreferences::setMIDIEndpointLookup(
+        [](const QString& name) { return sharedInstance()->endpointWithName(name).has_value(); });
+}
+
 void ZTMIDIController::setSharedBackendFactory(BackendFactory factory)
 {
     std::lock_guard lock(creationMutex());

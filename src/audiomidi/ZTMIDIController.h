@@ -44,6 +44,10 @@ public:
     // Created on first use with the system's MIDI backend (or the one the factory
     // below makes) and kept for the process.
     static ZTMIDIController* sharedInstance();
+    // Lets the settings store check a stored output name against our destinations before the
+    // hub exists: the check creates the shared hub on first use. Install it before the store
+    // is first made, or a stored external device counts as vanished and is replaced.
+    static void installSettingsEndpointLookup();
     // Tests and other tools: the backend of the shared instance, set before its creation.
     static void setSharedBackendFactory(BackendFactory factory);
     // The built-in sample synthesizer ("Melvora SoftSynth") lives in its own module, which

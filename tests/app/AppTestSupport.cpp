@@ -32,7 +32,11 @@ void AppTest::SetUp()
     static bool shared = false;
     if (!shared) {
         // Set before the MIDI hub and its instrument are made: playback follows the manual clock.
-        ZTMIDIController::setSharedBackendFactory([] { return std::make_shared<FakeMIDIBackend>(); });
+        ZTMIDIController::setSharedBackendFactory([] {
+            auto backend = std::make_shared<FakeMIDIBackend>();
+            backend->addDestination({kExternalSynthName, QStringLiteral("external-1")});
+            return backend;
+        });
         SequencePlayer::setDefaultDriver({[] { return MainQueue::now(); }, SequencePlayer::Drive::MainQueue, 0.01});
         shared = true;
     }

@@ -16,6 +16,9 @@
 
 class ZTMainViewController;
 
+// A MIDI destination that the fake MIDI system of every app test offers.
+inline const QString kExternalSynthName = QStringLiteral("Practice Room Synth");
+
 // Records the answer sounds instead of playing them.
 class RecordingSoundPlayer : public ZTResultSoundPlayer {
 public:

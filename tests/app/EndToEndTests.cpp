@@ -146,8 +146,9 @@ TEST_F(EndToEndTest, NewUserTrainsIntervalsAndFindsTheStatisticsAfterARestart)
     for (int i = 1; i <= tries; ++i) {
         clickRow(rowOfItem(wrongAnswer()));
         EXPECT_EQ(infoTitle(), localized(QStringLiteral("Wrong!")));
-        if (i < tries)
+        if (i < tries) {
             EXPECT_EQ(infoSubTitle(), localized(QStringLiteral("Try again!")));
+        }
     }
     EXPECT_EQ(infoSubTitle(), QStringLiteral("%1: %2").arg(localized(QStringLiteral("Right result is")),
                                                           controller()->rightResultString()));

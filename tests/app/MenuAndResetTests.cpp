@@ -5,6 +5,7 @@
 #include "Localization.h"
 #include "NotificationCenter.h"
 #include "Paths.h"
+#include "PropertyList.h"
 #include "ZTAbstractTestController.h"
 #include "ZTDataProvider.h"
 #include "ZTMIDIController.h"
@@ -182,6 +183,27 @@ TEST_F(MenuTest, QuitWritesTheSettings)
     QFile::remove(settings);
     EXPECT_EQ(delegate()->applicationShouldTerminate(), ZTAppDelegate::TerminateReply::Now);
     EXPECT_TRUE(QFileInfo::exists(settings));
+}
+
+TEST_F(MenuTest, AStoredExternalOutputSurvivesStartUpAndQuit)
+{
+    // The store checks the stored output while it is made, before the MIDI hub exists.
+    const QString settings = environment_->applicationSupportFolder() + QStringLiteral("/settings.plist");
+    QDir().mkpath(environment_->applicationSupportFolder());
+    ASSERT_TRUE(PropertyList::writeFileAtomically(
+        settings, QVariantMap{{QStringLiteral("MIDIOutEndpoint"), kExternalSynthName},
+                              {QStringLiteral("autoPlay"), false}}));
+    launch();
+    EXPECT_EQ(ZTPreferences::sharedPreferences()->MIDIOutEndpoint(), kExternalSynthName);
+    EXPECT_FALSE(ZTPreferences::sharedPreferences()->isInternalPlayer());
+    quit();
+    EXPECT_EQ(PropertyList::readFile(settings)->toMap().value(QStringLiteral("MIDIOutEndpoint")).toString(),
+              kExternalSynthName);
+
+    // Leave the shared hub playing through the synthesizer for the tests that follow.
+    ZTPreferences::resetSharedForTesting();
+    ZTPreferences::sharedPreferences()->setMIDIOutEndpoint(QStringLiteral("Apple DLS SoftSynth"));
+    advance(0.6);
 }
 
 TEST_F(MenuTest, AStatisticsFileThatCannotBeOpenedIsLoggedAndStartUpGoesOn)
