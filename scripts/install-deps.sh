@@ -7,7 +7,7 @@ packages=(
   libplist-dev libsqlite3-dev librtaudio-dev libasound2-dev
   libfluidsynth-dev fluid-soundfont-gm libstk-dev libogg-dev libvorbis-dev
   libcpp-httplib-dev fonts-dseg libgl-dev
-  lilypond-fonts python3-fonttools fonts-freefont-ttf
+  fonts-freefont-ttf
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
 )
