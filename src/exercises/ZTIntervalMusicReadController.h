@@ -1,16 +1,13 @@
 #pragma once
 
 #include "ZTIntervalController.h"
+#include "ZTIntervalMusicRead.h"
+#include "ZTStaffReadingController.h"
 
 // "Interval music reading": the interval is shown on the staff, not played.
-class ZTIntervalMusicReadController : public ZTIntervalController {
+class ZTIntervalMusicReadController : public ZTStaffReadingController<ZTIntervalController, ZTIntervalMusicRead> {
 public:
     QString testName() const override;
-    std::shared_ptr<ZTTest> testForItem(const QVariantMap& item) override;
-    std::shared_ptr<ZTTest> playTestWithItem(const QVariantMap& item, const QVariant& userInfo) override;
-    // The article of the recognition exercise.
-    QUrl getWikiURLForCurrentTest() const override;
     QString questionString() const override;
     QString startTestString() const override;
-    QString practiceMessage() const override;
 };

@@ -4,11 +4,13 @@
 #include "EngineFixture.h"
 
 #include "ZTChordController.h"
+#include "ZTChordMusicReadController.h"
 #include "ZTClassRegistry.h"
 #include "ZTIntervalController.h"
 #include "ZTIntervalMusicReadController.h"
 #include "ZTMusicReadController.h"
 #include "ZTPitchController.h"
+#include "ZTScaleMusicReadController.h"
 
 #include <set>
 
@@ -253,6 +255,21 @@ TEST_F(EngineTest, MusicReadingShowsWithoutSound)
     intervals->repeatTest();
     EXPECT_TRUE(player->played.empty());
     EXPECT_TRUE(intervals->getWikiURLForCurrentTest().toEncoded().contains("WIKI_Interval%20recognition"));
+
+    // The other reading kinds likewise stay silent and lead to their recognition article.
+    const std::pair<std::function<ZTAbstractTestController*()>, QByteArray> others[] = {
+        {[this] { return make<ZTChordMusicReadController>(0); }, "WIKI_Chord%20recognition"},
+        {[this] { return make<ZTScaleMusicReadController>(0); }, "WIKI_Scale%20recognition"},
+    };
+    for (const auto& [makeReader, article] : others) {
+        ZTAbstractTestController* reader = makeReader();
+        reader->nextTest();
+        ASSERT_TRUE(reader->currentTest()) << article.constData();
+        EXPECT_FALSE(reader->currentTest()->hasAudio()) << article.constData();
+        EXPECT_TRUE(reader->getWikiURLForCurrentTest().toEncoded().contains(article)) << article.constData();
+        EXPECT_EQ(reader->practiceMessage(), localized("Click on any item in the sidebar to see it"));
+    }
+    EXPECT_TRUE(player->played.empty());
 }
 
 TEST_F(EngineTest, PracticeModePlaysClickedItemsWithoutScoring)
