@@ -320,11 +320,17 @@ bool ZTAbstractTestController::playDescending() const
 
 void ZTAbstractTestController::setUpMusicalTest(ZTMusicalTest& test) const
 {
-    const auto [low, high] = baseNoteRange();
     test.setDescending(playDescending());
     test.setPlayMode(test.playModeWithString(prefs()->stringForKey(QStringLiteral("playmode"), testName())));
+    drawRootFromBaseNoteRange(test);
+}
+
+void ZTAbstractTestController::drawRootFromBaseNoteRange(ZTMusicalTest& test) const
+{
+    const auto [low, high] = baseNoteRange();
     test.setRootNoteRange(ZTNoteRange{qulonglong(std::max<qlonglong>(low, 0)), qulonglong(std::max<qlonglong>(high - low, 0))});
     test.updateRootNote();
+    test.resetNoteCollections();
 }
 
 void ZTAbstractTestController::matchCurrentRootAndDirection(ZTTest& test) const

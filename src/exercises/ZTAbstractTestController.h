@@ -210,6 +210,9 @@ protected:
     // Applies the "basenote" range, direction and play mode to a new question and draws its
     // root (the interval, scale and chord kinds).
     void setUpMusicalTest(ZTMusicalTest& test) const;
+    // Gives a new question the root range of "basenote" (a high below the low leaves only
+    // the low) and draws its root; cached notes follow the new root.
+    void drawRootFromBaseNoteRange(ZTMusicalTest& test) const;
     // Copies the current question's root and direction into a question built to compare.
     void matchCurrentRootAndDirection(ZTTest& test) const;
     std::shared_ptr<ZTMusicalTest> currentMusicalTest() const;

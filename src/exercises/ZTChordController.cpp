@@ -73,10 +73,8 @@ std::shared_ptr<ZTTest> ZTChordController::createTestForItem(const QVariantMap& 
     if (!test)
         return nullptr;
     test->setUserInfo(userInfo);
-    if (auto* musical = dynamic_cast<ZTMusicalTest*>(test.get())) {
+    if (auto* musical = dynamic_cast<ZTMusicalTest*>(test.get()))
         setUpMusicalTest(*musical);
-        musical->resetNoteCollections();
-    }
     return test;
 }
 

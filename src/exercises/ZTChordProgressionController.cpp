@@ -82,13 +82,8 @@ std::shared_ptr<ZTTest> ZTChordProgressionController::testForItem(const QVariant
 std::shared_ptr<ZTTest> ZTChordProgressionController::createTestForItem(const QVariantMap& item, const QVariant&)
 {
     std::shared_ptr<ZTTest> test = testForItem(item);
-    if (auto* progression = dynamic_cast<ZTChordProgression*>(test.get())) {
-        const auto [low, high] = baseNoteRange();
-        progression->setRootNoteRange(
-            ZTNoteRange{qulonglong(std::max<qlonglong>(low, 0)), qulonglong(std::max<qlonglong>(high - low, 0))});
-        progression->updateRootNote();
-        progression->resetNoteCollections();
-    }
+    if (auto* progression = dynamic_cast<ZTChordProgression*>(test.get()))
+        drawRootFromBaseNoteRange(*progression);
     return test;
 }
 

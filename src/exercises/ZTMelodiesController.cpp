@@ -7,8 +7,6 @@
 #include "ZTPreferences.h"
 #include "ZTStringFormat.h"
 
-#include <algorithm>
-
 QString ZTMelodiesController::testName() const
 {
     return QStringLiteral("Melodies");
@@ -61,7 +59,6 @@ std::shared_ptr<ZTTest> ZTMelodiesController::testForItem(const QVariantMap& ite
 
 std::shared_ptr<ZTTest> ZTMelodiesController::createTestForItem(const QVariantMap& item, const QVariant&)
 {
-    const auto [low, high] = baseNoteRange();
     const auto melody = std::dynamic_pointer_cast<ZTMelodies>(testForItem(item));
     if (!melody)
         return nullptr;
@@ -79,9 +76,7 @@ std::shared_ptr<ZTTest> ZTMelodiesController::createTestForItem(const QVariantMa
     melody->setScaleName(scales.isEmpty() ? QString() : scales.at(RandomSource::shared().below(quint32(scales.size()))));
     melody->setOctaves(data.value(QStringLiteral("octaves")).toLongLong());
     melody->setPlayMode(melody->playModeWithString(prefs->stringForKey(QStringLiteral("playmode"), testName())));
-    melody->setRootNoteRange(
-        ZTNoteRange{qulonglong(std::max<qlonglong>(low, 0)), qulonglong(std::max<qlonglong>(high - low, 0))});
-    melody->updateRootNote();
+    drawRootFromBaseNoteRange(*melody);
     melody->createNotes();
     return melody;
 }
