@@ -159,8 +159,10 @@ void ZTAbstractTestController::playTest(const std::shared_ptr<ZTTest>& test)
     auto musical = std::dynamic_pointer_cast<ZTMusicalTest>(test);
     // A question shown on the staff has no sound (and no tempo) of its own, also when the
     // repeat key asks for it.
-    if (!musical || !musical->hasAudio())
+    if (!musical || !musical->hasAudio()) {
+        announcePlaybackEnd();
         return;
+    }
     playMusicalTest(*musical, prefs()->numberForKey(QStringLiteral("tempo"), testName()).toLongLong());
 }
 
@@ -168,11 +170,19 @@ void ZTAbstractTestController::playMusicalTest(ZTMusicalTest& test, qlonglong be
 {
     try {
         MusicSequence sequence = test.newMusicSequenceWithTempo(beatsPerMinute);
-        if (std::shared_ptr<ZTQuestionPlayer> player = ZTQuestionPlayer::current())
+        if (std::shared_ptr<ZTQuestionPlayer> player = ZTQuestionPlayer::current()) {
             player->playSequence(std::move(sequence));
+            return;
+        }
     } catch (const ZTException& error) {
         Log::line(QStringLiteral("%1: %2").arg(error.name(), error.reason()));
     }
+    announcePlaybackEnd();
+}
+
+void ZTAbstractTestController::announcePlaybackEnd()
+{
+    NotificationCenter::defaultCenter().post(QStringLiteral("ZTSamplePlayerDidStopNotification"), this);
 }
 
 std::shared_ptr<ZTTest> ZTAbstractTestController::showTestWithItemOnStaff(const QVariantMap& item,
@@ -188,7 +198,7 @@ std::shared_ptr<ZTTest> ZTAbstractTestController::showTestWithItemOnStaff(const 
             shown.append(collection.copy());
         noteView_->setNoteCollections(shown);
     }
-    NotificationCenter::defaultCenter().post(QStringLiteral("ZTSamplePlayerDidStopNotification"), this);
+    announcePlaybackEnd();
     return test;
 }
 
@@ -811,15 +821,16 @@ void ZTAbstractTestController::tableViewClickedWithRow(qlonglong row, const QVar
         if (!std::dynamic_pointer_cast<ZTMusicalTest>(clicked) || !currentMusicalTest())
             return;
         matchCurrentRootAndDirection(*clicked);
-        isPlayingSelectedItem_ = true;
-        waitingForKeyboardInput_ = false;
-        playTest(clicked);
         currentItem_ = item.value(kTranslatedName).toString();
         rightItem_ = QString();
         wrongItem_ = QString();
         reloadSidebar();
         if (ZTCountDownControl* countDown = countDownView(); countDown && !countDown->isAutoplayCountdown())
             countDown->stop();
+        // Last: when nothing can sound the playback ends at once, and its end judges the click.
+        isPlayingSelectedItem_ = true;
+        waitingForKeyboardInput_ = false;
+        playTest(clicked);
         return;
     }
     _reportAnswer();

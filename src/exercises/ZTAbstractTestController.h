@@ -216,8 +216,13 @@ protected:
     // Copies the current question's root and direction into a question built to compare.
     void matchCurrentRootAndDirection(ZTTest& test) const;
     std::shared_ptr<ZTMusicalTest> currentMusicalTest() const;
-    // Hands the question's sequence at the tempo to the current instrument.
-    static void playMusicalTest(ZTMusicalTest& test, qlonglong beatsPerMinute);
+    // Hands the question's sequence at the tempo to the current instrument. When nothing can
+    // sound (no instrument, or a tempo the sequence refuses) the playback ends at once.
+    void playMusicalTest(ZTMusicalTest& test, qlonglong beatsPerMinute);
+    // Announces the end of a playback that does not happen, as the instrument would: a
+    // question that does not sound is over at once, so its answer time starts and a clicked
+    // item is judged.
+    void announcePlaybackEnd();
     // The music-reading form of playTestWithItem: builds the question and puts its notes on
     // the staff without a sound; the playback end is announced at once.
     std::shared_ptr<ZTTest> showTestWithItemOnStaff(const QVariantMap& item, const QVariant& userInfo);

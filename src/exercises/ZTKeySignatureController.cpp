@@ -100,7 +100,7 @@ void ZTKeySignatureController::playTest(const std::shared_ptr<ZTTest>& test)
     resetPlayButton();
     showSignatureOf(test.get());
     // Nothing plays, so the showing ends at once: the answer time starts now.
-    NotificationCenter::defaultCenter().post(QStringLiteral("ZTSamplePlayerDidStopNotification"), this);
+    announcePlaybackEnd();
 }
 
 void ZTKeySignatureController::resetMarks()

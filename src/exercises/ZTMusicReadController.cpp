@@ -1,7 +1,6 @@
 #include "ZTMusicReadController.h"
 
 #include "Localization.h"
-#include "NotificationCenter.h"
 
 QString ZTMusicReadController::testName() const
 {
@@ -12,7 +11,7 @@ void ZTMusicReadController::playTest(const std::shared_ptr<ZTTest>&)
 {
     resetPlayButton();
     // Nothing sounds: the playback is over at once (the staff shows the question).
-    NotificationCenter::defaultCenter().post(QStringLiteral("ZTSamplePlayerDidStopNotification"), this);
+    announcePlaybackEnd();
 }
 
 QString ZTMusicReadController::questionString() const

@@ -317,3 +317,35 @@ TEST_F(EngineTest, ClickedItemIsPlayedBeforeItIsJudged)
     finishPlayback();
     EXPECT_EQ(posted.count(kWrong), 1);
 }
+
+TEST_F(EngineTest, QuestionThatCannotSoundIsOverAtOnce)
+{
+    // A tempo the sequence refuses: the question is asked without a sound, and everything
+    // that waits for the end of playback goes on at once.
+    prefs()->setNumber(0, "tempo", kIntervals);
+    prefs()->setString("5 sec", "answerTime", kIntervals);
+    prefs()->setString("3", "numTryouts", kIntervals);
+    prefs()->setBool(true, "shouldPlaySelectedItem", kIntervals);
+    LogCapture log;
+    auto* intervals = make<ZTIntervalController>(0);
+    PostedNotifications posted({kRight, kWrong});
+    intervals->nextTest();
+    EXPECT_TRUE(player->played.empty());
+    EXPECT_TRUE(log.contains("Cannot add tempo event.")) << qPrintable(log.lines().join('\n'));
+    EXPECT_TRUE(window.countDown.running) << "the answer time runs at once";
+
+    // A clicked item is judged at once; the sidebar takes further answers.
+    const QString other = otherItemName();
+    click(other);
+    EXPECT_EQ(posted.count(kWrong), 1);
+    EXPECT_EQ(intervals->wrongItem(), localized(other));
+    click(currentName());
+    EXPECT_EQ(posted.count(kRight), 1);
+    EXPECT_FALSE(intervals->testInProgress());
+
+    // Without an instrument to play on it is the same.
+    ZTQuestionPlayer::setCurrent(nullptr);
+    intervals->nextTest();
+    click(currentName());
+    EXPECT_EQ(posted.count(kRight), 2);
+}
