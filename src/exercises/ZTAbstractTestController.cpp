@@ -35,12 +35,10 @@ bool isGroupEntry(const QVariant& entry)
 
 // Whether every question note is matched by an entered note of its own: a note entered
 // twice stands for one tone only (C, E, E does not complete C-E-G).
-bool coversEveryNote(const QList<QVNote>& entered, const QList<QVNote>& expected, bool ignoreOctaves)
+template <typename Matches>
+bool coversEveryNote(const QList<QVNote>& entered, const QList<QVNote>& expected, Matches matches)
 {
     const qsizetype n = expected.size();
-    auto matches = [&](const QVNote& e, const QVNote& x) {
-        return e.nr() == x.nr() || (ignoreOctaves && e.isSameNote(x));
-    };
     // Augmenting paths over (entered note -> question note); the lists are a few notes long.
     std::vector<qsizetype> ownerOf(n, -1);
     std::function<bool(qsizetype, std::vector<bool>&)> assign = [&](qsizetype e, std::vector<bool>& seen) {
@@ -853,10 +851,15 @@ qlonglong ZTAbstractTestController::indexOfNote(const QVNote& note, const QList<
 {
     const bool ignoreOctaves = prefs()->ignoreOctaves();
     for (qsizetype i = 0; i < notes.size(); ++i) {
-        if (notes.at(i).nr() == note.nr() || (ignoreOctaves && notes.at(i).isSameNote(note)))
+        if (isSameTone(note, notes.at(i), ignoreOctaves))
             return i;
     }
     return -1;
+}
+
+bool ZTAbstractTestController::isSameTone(const QVNote& entered, const QVNote& tone, bool ignoreOctaves)
+{
+    return entered.nr() == tone.nr() || (ignoreOctaves && entered.isSameNote(tone));
 }
 
 void ZTAbstractTestController::noteEnteredWithNr(qlonglong noteNr)
@@ -937,7 +940,9 @@ void ZTAbstractTestController::checkEnteredNotes()
             if (!staff && noteView_)
                 noteView_->addNoteCollection(ZTNoteCollection::noteCollectionWithNote(entered));
         }
-        complete = coversEveryNote(enteredNotes_, firsts, ignoreOctaves);
+        complete = coversEveryNote(enteredNotes_, firsts, [ignoreOctaves](const QVNote& entered, const QVNote& tone) {
+            return isSameTone(entered, tone, ignoreOctaves);
+        });
     }
     if (complete) {
         stopInstrument();

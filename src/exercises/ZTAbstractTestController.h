@@ -195,6 +195,9 @@ protected:
     // The first note of the list with the note's number (or, with "ignoreOctaves", the same
     // note in any octave); -1 when none.
     static qlonglong indexOfNote(const QVNote& note, const QList<QVNote>& notes);
+    // Whether an entered note stands for a tone of the question: the same number or, with
+    // `ignoreOctaves`, the same note in any octave.
+    static bool isSameTone(const QVNote& entered, const QVNote& tone, bool ignoreOctaves);
     static QString instrumentName();
 
     // Settings of the exercise, or of the exam runner while one is set.

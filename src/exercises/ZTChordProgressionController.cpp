@@ -9,11 +9,6 @@
 
 namespace {
 
-bool sameTone(const QVNote& entered, const QVNote& tone, bool ignoreOctaves)
-{
-    return entered.nr() == tone.nr() || (ignoreOctaves && entered.isSameNote(tone));
-}
-
 // The chord to which entered note number `count` (from 1) belongs, counting the chords'
 // tones off in order; 0 before any note, the last chord beyond the end.
 qlonglong chordOfEnteredNote(qsizetype count, const QList<ZTNoteCollection>& chords)
@@ -132,9 +127,9 @@ void ZTChordProgressionController::noteEntered(const QVNote& note)
     if (chord < chords.size()) {
         const QList<QVNote>& tones = chords.at(chord).notes();
         const auto matches = std::count_if(tones.cbegin(), tones.cend(),
-                                           [&](const QVNote& tone) { return sameTone(note, tone, ignoreOctaves); });
+                                           [&](const QVNote& tone) { return isSameTone(note, tone, ignoreOctaves); });
         const auto taken = std::count_if(enteredNotes().cbegin() + start, enteredNotes().cend(),
-                                         [&](const QVNote& entered) { return sameTone(note, entered, ignoreOctaves); });
+                                         [&](const QVNote& entered) { return isSameTone(note, entered, ignoreOctaves); });
         repeat = matches > 0 && taken >= matches;
     }
     if (!repeat)
