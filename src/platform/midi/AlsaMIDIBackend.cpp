@@ -157,28 +157,8 @@ QList<MIDIEndpoint> AlsaMIDIBackend::selectedSources() const
 void AlsaMIDIBackend::setSelectedSources(const QList<MIDIEndpoint>& sources)
 {
     std::lock_guard lock(mutex_);
-    if (!seq_)
-        return;
-    int client = 0;
-    int port = 0;
-    for (const MIDIEndpoint& old : selectedSources_)
-        if (!containsID(sources, old.uniqueID) && parseAddress(old.uniqueID, client, port))
-            snd_seq_disconnect_from(seq_, inPort_, client, port);
-    QList<MIDIEndpoint> connected;
-    for (const MIDIEndpoint& source : sources) {
-        if (!parseAddress(source.uniqueID, client, port))
-            continue;
-        if (!containsID(selectedSources_, source.uniqueID)) {
-            const int err = snd_seq_connect_from(seq_, inPort_, client, port);
-            if (err < 0) {
-                Log::line(QStringLiteral("MIDI: could not listen to \"%1\" (%2).")
-                              .arg(source.name, QString::fromLocal8Bit(snd_strerror(err))));
-                continue;
-            }
-        }
-        connected.append(source);
-    }
-    selectedSources_ = connected;
+    if (seq_)
+        selectedSources_ = resubscribe(Direction::In, selectedSources_, sources);
 }
 
 QList<MIDIEndpoint> AlsaMIDIBackend::outputDestinations() const
@@ -190,28 +170,41 @@ QList<MIDIEndpoint> AlsaMIDIBackend::outputDestinations() const
 void AlsaMIDIBackend::setOutputDestinations(const QList<MIDIEndpoint>& destinations)
 {
     std::lock_guard lock(mutex_);
-    if (!seq_)
-        return;
+    if (seq_)
+        outputDestinations_ = resubscribe(Direction::Out, outputDestinations_, destinations);
+}
+
+QList<MIDIEndpoint> AlsaMIDIBackend::resubscribe(Direction direction, const QList<MIDIEndpoint>& current,
+                                                 const QList<MIDIEndpoint>& wanted)
+{
+    const bool in = direction == Direction::In;
     int client = 0;
     int port = 0;
-    for (const MIDIEndpoint& old : outputDestinations_)
-        if (!containsID(destinations, old.uniqueID) && parseAddress(old.uniqueID, client, port))
-            snd_seq_disconnect_to(seq_, outPort_, client, port);
-    QList<MIDIEndpoint> connected;
-    for (const MIDIEndpoint& destination : destinations) {
-        if (!parseAddress(destination.uniqueID, client, port))
+    for (const MIDIEndpoint& old : current) {
+        if (containsID(wanted, old.uniqueID) || !parseAddress(old.uniqueID, client, port))
             continue;
-        if (!containsID(outputDestinations_, destination.uniqueID)) {
-            const int err = snd_seq_connect_to(seq_, outPort_, client, port);
+        if (in)
+            snd_seq_disconnect_from(seq_, inPort_, client, port);
+        else
+            snd_seq_disconnect_to(seq_, outPort_, client, port);
+    }
+    QList<MIDIEndpoint> connected;
+    for (const MIDIEndpoint& endpoint : wanted) {
+        if (!parseAddress(endpoint.uniqueID, client, port))
+            continue;
+        if (!containsID(current, endpoint.uniqueID)) {
+            const int err = in ? snd_seq_connect_from(seq_, inPort_, client, port)
+                               : snd_seq_connect_to(seq_, outPort_, client, port);
             if (err < 0) {
-                Log::line(QStringLiteral("MIDI: could not connect to \"%1\" (%2).")
-                              .arg(destination.name, QString::fromLocal8Bit(snd_strerror(err))));
+                Log::line(QStringLiteral("MIDI: could not %1 \"%2\" (%3).")
+                              .arg(in ? QStringLiteral("listen to") : QStringLiteral("connect to"), endpoint.name,
+                                   QString::fromLocal8Bit(snd_strerror(err))));
                 continue;
             }
         }
-        connected.append(destination);
+        connected.append(endpoint);
     }
-    outputDestinations_ = connected;
+    return connected;
 }
 
 void AlsaMIDIBackend::send(const std::vector<MIDIMessage>& messages)
@@ -244,18 +237,6 @@ void AlsaMIDIBackend::send(const std::vector<MIDIMessage>& messages)
     }
 }
 
-void AlsaMIDIBackend::setMessagesHandler(MessagesHandler handler)
-{
-    std::lock_guard lock(handlerMutex_);
-    messagesHandler_ = std::move(handler);
-}
-
-void AlsaMIDIBackend::setChangeHandler(ChangeHandler handler)
-{
-    std::lock_guard lock(handlerMutex_);
-    changeHandler_ = std::move(handler);
-}
-
 void AlsaMIDIBackend::run()
 {
     std::vector<pollfd> fds;
@@ -285,20 +266,14 @@ void AlsaMIDIBackend::run()
 
         std::vector<MIDIMessage> batch;
         for (Incoming& in : incoming) {
-            MIDIParser& parser = parsers_[in.address];
-            std::vector<MIDIMessage> messages = parser.parse(in.bytes);
-            if (parser.droppedByLastParse() > 0)
-                Log::line(QStringLiteral("MIDI input: ignored %1 malformed byte(s) from %2.")
-                              .arg(parser.droppedByLastParse())
-                              .arg(addressID(in.address >> 8, in.address & 0xFF)));
+            std::vector<MIDIMessage> messages = parseInput(parsers_[in.address], in.bytes,
+                                                           addressID(in.address >> 8, in.address & 0xFF));
             std::move(messages.begin(), messages.end(), std::back_inserter(batch));
         }
-        std::lock_guard lock(handlerMutex_);
-        if (!batch.empty() && messagesHandler_)
-            messagesHandler_(batch);
-        if (changeHandler_)
-            for (Change change : changes)
-                changeHandler_(change);
+        if (!batch.empty())
+            deliverMessages(batch);
+        for (Change change : changes)
+            announceChange(change);
     }
 }
 

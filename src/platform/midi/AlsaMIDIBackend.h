@@ -31,8 +31,6 @@ public:
     QList<MIDIEndpoint> outputDestinations() const override;
     void setOutputDestinations(const QList<MIDIEndpoint>& destinations) override;
     void send(const std::vector<MIDIMessage>& messages) override;
-    void setMessagesHandler(MessagesHandler handler) override;
-    void setChangeHandler(ChangeHandler handler) override;
 
 private:
     struct Incoming {
@@ -40,7 +38,13 @@ private:
         std::vector<std::uint8_t> bytes;
     };
 
+    enum class Direction { In, Out };
+
     QList<MIDIEndpoint> ports(unsigned requiredCapabilities) const;
+    // Moves a port's subscriptions from `current` to `wanted`; answers the endpoints that
+    // are connected afterwards. Under mutex_.
+    QList<MIDIEndpoint> resubscribe(Direction direction, const QList<MIDIEndpoint>& current,
+                                    const QList<MIDIEndpoint>& wanted);
     void run();
     void readPending(std::vector<Incoming>& incoming, std::vector<Change>& changes);
     void handleAnnounce(const snd_seq_event_t* event, std::vector<Change>& changes);
@@ -59,10 +63,6 @@ private:
     QList<MIDIEndpoint> outputDestinations_;
 
     std::map<int, MIDIParser> parsers_; // by source address; input thread only
-
-    std::mutex handlerMutex_;
-    MessagesHandler messagesHandler_;
-    ChangeHandler changeHandler_;
 
     int wakeFd_ = -1;
     std::atomic<bool> stopping_{false};

@@ -1,7 +1,5 @@
 #include "FakeMIDIBackend.h"
 
-#include "Log.h"
-
 #include <algorithm>
 
 FakeMIDIBackend::FakeMIDIBackend(bool available)
@@ -65,34 +63,15 @@ void FakeMIDIBackend::send(const std::vector<MIDIMessage>& messages)
         sent_.push_back({message, outputDestinations_});
 }
 
-void FakeMIDIBackend::setMessagesHandler(MessagesHandler handler)
-{
-    std::lock_guard lock(handlerMutex_);
-    messagesHandler_ = std::move(handler);
-}
-
-void FakeMIDIBackend::setChangeHandler(ChangeHandler handler)
-{
-    std::lock_guard lock(handlerMutex_);
-    changeHandler_ = std::move(handler);
-}
-
-void FakeMIDIBackend::announce(Change change)
-{
-    std::lock_guard lock(handlerMutex_);
-    if (changeHandler_)
-        changeHandler_(change);
-}
-
 void FakeMIDIBackend::addSource(const MIDIEndpoint& source)
 {
     {
         std::lock_guard lock(mutex_);
         sources_.append(source);
     }
-    announce(Change::ClientObjectAdded);
-    announce(Change::ObjectListChanged);
-    announce(Change::SourceListChanged);
+    announceChange(Change::ClientObjectAdded);
+    announceChange(Change::ObjectListChanged);
+    announceChange(Change::SourceListChanged);
 }
 
 void FakeMIDIBackend::removeSource(const QString& uniqueID)
@@ -104,9 +83,9 @@ void FakeMIDIBackend::removeSource(const QString& uniqueID)
         selectedSources_.removeIf(gone);
         parsers_.remove(uniqueID);
     }
-    announce(Change::ClientObjectRemoved);
-    announce(Change::ObjectListChanged);
-    announce(Change::SourceListChanged);
+    announceChange(Change::ClientObjectRemoved);
+    announceChange(Change::ObjectListChanged);
+    announceChange(Change::SourceListChanged);
 }
 
 void FakeMIDIBackend::addDestination(const MIDIEndpoint& destination)
@@ -115,8 +94,8 @@ void FakeMIDIBackend::addDestination(const MIDIEndpoint& destination)
         std::lock_guard lock(mutex_);
         destinations_.append(destination);
     }
-    announce(Change::ClientObjectAdded);
-    announce(Change::ObjectListChanged);
+    announceChange(Change::ClientObjectAdded);
+    announceChange(Change::ObjectListChanged);
 }
 
 void FakeMIDIBackend::removeDestination(const QString& uniqueID)
@@ -127,8 +106,8 @@ void FakeMIDIBackend::removeDestination(const QString& uniqueID)
         destinations_.removeIf(gone);
         outputDestinations_.removeIf(gone);
     }
-    announce(Change::ClientObjectRemoved);
-    announce(Change::ObjectListChanged);
+    announceChange(Change::ClientObjectRemoved);
+    announceChange(Change::ObjectListChanged);
 }
 
 void FakeMIDIBackend::receive(const std::vector<std::uint8_t>& bytes, const QString& sourceID)
@@ -144,12 +123,7 @@ void FakeMIDIBackend::receive(const std::vector<std::uint8_t>& bytes, const QStr
             if (!selected)
                 return;
         }
-        MIDIParser& parser = parsers_[sourceID];
-        messages = parser.parse(bytes);
-        if (parser.droppedByLastParse() > 0)
-            Log::line(QStringLiteral("MIDI input: ignored %1 malformed byte(s) from \"%2\".")
-                          .arg(parser.droppedByLastParse())
-                          .arg(sourceID));
+        messages = parseInput(parsers_[sourceID], bytes, QLatin1Char('"') + sourceID + QLatin1Char('"'));
     }
     if (!messages.empty())
         receiveMessages(messages);
@@ -157,9 +131,7 @@ void FakeMIDIBackend::receive(const std::vector<std::uint8_t>& bytes, const QStr
 
 void FakeMIDIBackend::receiveMessages(const std::vector<MIDIMessage>& messages)
 {
-    std::lock_guard lock(handlerMutex_);
-    if (messagesHandler_)
-        messagesHandler_(messages);
+    deliverMessages(messages);
 }
 
 std::vector<FakeMIDIBackend::Sent> FakeMIDIBackend::sent() const

@@ -28,8 +28,6 @@ public:
     QList<MIDIEndpoint> outputDestinations() const override;
     void setOutputDestinations(const QList<MIDIEndpoint>& destinations) override;
     void send(const std::vector<MIDIMessage>& messages) override;
-    void setMessagesHandler(MessagesHandler handler) override;
-    void setChangeHandler(ChangeHandler handler) override;
 
     // Hot-plug, announced through the change handler on the calling thread.
     void addSource(const MIDIEndpoint& source);
@@ -50,8 +48,6 @@ public:
     void clearSent();
 
 private:
-    void announce(Change change);
-
     const bool available_;
     mutable std::mutex mutex_;
     QList<MIDIEndpoint> sources_;
@@ -60,8 +56,4 @@ private:
     QList<MIDIEndpoint> outputDestinations_;
     QMap<QString, MIDIParser> parsers_;
     std::vector<Sent> sent_;
-
-    std::recursive_mutex handlerMutex_;
-    MessagesHandler messagesHandler_;
-    ChangeHandler changeHandler_;
 };

@@ -7,7 +7,10 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
+
+class MIDIParser;
 
 // A MIDI port of another program or device, as the MIDI system names it.
 struct MIDIEndpoint {
@@ -54,7 +57,22 @@ public:
     virtual void send(const std::vector<MIDIMessage>& messages) = 0;
 
     // Setting a handler waits for a call of the previous one in progress to return, so an
-    // owner that clears its handlers is not called afterwards.
-    virtual void setMessagesHandler(MessagesHandler handler) = 0;
-    virtual void setChangeHandler(ChangeHandler handler) = 0;
+    // owner that clears its handlers is not called afterwards. A handler may replace
+    // itself (or the other one) while it runs.
+    void setMessagesHandler(MessagesHandler handler);
+    void setChangeHandler(ChangeHandler handler);
+
+protected:
+    // Called by the backends on the thread that received the input or noticed the change.
+    void deliverMessages(const std::vector<MIDIMessage>& messages);
+    void announceChange(Change change);
+    // The messages in one source's bytes; bytes the parser had to drop are logged with the
+    // source's label.
+    static std::vector<MIDIMessage> parseInput(MIDIParser& parser, const std::vector<std::uint8_t>& bytes,
+                                               const QString& sourceLabel);
+
+private:
+    std::recursive_mutex handlerMutex_;
+    MessagesHandler messagesHandler_;
+    ChangeHandler changeHandler_;
 };
