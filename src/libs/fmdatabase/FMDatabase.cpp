@@ -94,6 +94,27 @@ void FMDatabase::logBusyGiveUp(const QString& sql) const
         Log::line(QStringLiteral("DB Query: %1").arg(sql));
 }
 
+void FMDatabase::reportCompileFailure(int code, const QString& message, const QString& sql) const
+{
+    if (!logsErrors_)
+        return;
+    Log::line(QStringLiteral("DB Error: %1 \"%2\"").arg(code).arg(message));
+    Log::line(QStringLiteral("DB Query: %1").arg(sql));
+    raise(QStringLiteral("FMDatabaseException"), QStringLiteral("(%1) \"%2\"").arg(code).arg(message));
+}
+
+bool FMDatabase::claimForStatement(const char* operation, const QString& sql)
+{
+    if (inUse_) {
+        compainAboutInUse();
+        return false;
+    }
+    inUse_ = true;
+    if (traceExecution_ && !sql.isNull())
+        Log::line(QStringLiteral("FMDatabase %1: %2").arg(QLatin1String(operation), sql));
+    return true;
+}
+
 void FMDatabase::registerResultSet(FMResultSet* resultSet)
 {
     if (std::find(resultSets_.begin(), resultSets_.end(), resultSet) == resultSets_.end())
@@ -112,12 +133,7 @@ bool FMDatabase::prepare(const QString& sql, const QVariantList& values, sqlite3
     if (!db_) {
         // Nothing to compile against; reads like a compile failure.
         inUse_ = false;
-        if (logsErrors_) {
-            Log::line(QStringLiteral("DB Error: %1 \"%2\"").arg(lastErrorCode()).arg(lastErrorMessage()));
-            Log::line(QStringLiteral("DB Query: %1").arg(sql));
-            raise(QStringLiteral("FMDatabaseException"),
-                  QStringLiteral("(%1) \"%2\"").arg(lastErrorCode()).arg(lastErrorMessage()));
-        }
+        reportCompileFailure(lastErrorCode(), lastErrorMessage(), sql);
         return false;
     }
 
@@ -140,11 +156,7 @@ bool FMDatabase::prepare(const QString& sql, const QVariantList& values, sqlite3
         sqlite3_finalize(*statement);
         *statement = nullptr;
         inUse_ = false;
-        if (logsErrors_) {
-            Log::line(QStringLiteral("DB Error: %1 \"%2\"").arg(code).arg(message));
-            Log::line(QStringLiteral("DB Query: %1").arg(sql));
-            raise(QStringLiteral("FMDatabaseException"), QStringLiteral("(%1) \"%2\"").arg(code).arg(message));
-        }
+        reportCompileFailure(code, message, sql);
         return false;
     }
 
@@ -168,13 +180,8 @@ bool FMDatabase::prepare(const QString& sql, const QVariantList& values, sqlite3
 
 std::unique_ptr<FMResultSet> FMDatabase::executeQuery(const QString& sql, const QVariantList& values)
 {
-    if (inUse_) {
-        compainAboutInUse();
+    if (!claimForStatement("executeQuery", sql))
         return nullptr;
-    }
-    inUse_ = true;
-    if (traceExecution_ && !sql.isNull())
-        Log::line(QStringLiteral("FMDatabase executeQuery: %1").arg(sql));
 
     sqlite3_stmt* statement = nullptr;
     if (!prepare(sql, values, &statement))
@@ -186,13 +193,8 @@ std::unique_ptr<FMResultSet> FMDatabase::executeQuery(const QString& sql, const 
 
 bool FMDatabase::executeUpdate(const QString& sql, const QVariantList& values)
 {
-    if (inUse_) {
-        compainAboutInUse();
+    if (!claimForStatement("executeUpdate", sql))
         return false;
-    }
-    inUse_ = true;
-    if (traceExecution_ && !sql.isNull())
-        Log::line(QStringLiteral("FMDatabase executeUpdate: %1").arg(sql));
 
     sqlite3_stmt* statement = nullptr;
     if (!prepare(sql, values, &statement))
@@ -272,36 +274,32 @@ qint64 FMDatabase::lastInsertRowId()
     return rowId;
 }
 
+bool FMDatabase::runTransactionStatement(const QString& sql, bool inTransactionAfter)
+{
+    const bool ok = executeUpdate(sql);
+    if (ok)
+        inTransaction_ = inTransactionAfter;
+    return ok;
+}
+
 bool FMDatabase::beginTransaction()
 {
-    const bool ok = executeUpdate(QStringLiteral("BEGIN EXCLUSIVE TRANSACTION;"));
-    if (ok)
-        inTransaction_ = true;
-    return ok;
+    return runTransactionStatement(QStringLiteral("BEGIN EXCLUSIVE TRANSACTION;"), true);
 }
 
 bool FMDatabase::beginDeferredTransaction()
 {
-    const bool ok = executeUpdate(QStringLiteral("BEGIN DEFERRED TRANSACTION;"));
-    if (ok)
-        inTransaction_ = true;
-    return ok;
+    return runTransactionStatement(QStringLiteral("BEGIN DEFERRED TRANSACTION;"), true);
 }
 
 bool FMDatabase::commit()
 {
-    const bool ok = executeUpdate(QStringLiteral("COMMIT TRANSACTION;"));
-    if (ok)
-        inTransaction_ = false;
-    return ok;
+    return runTransactionStatement(QStringLiteral("COMMIT TRANSACTION;"), false);
 }
 
 bool FMDatabase::rollback()
 {
-    const bool ok = executeUpdate(QStringLiteral("ROLLBACK TRANSACTION;"));
-    if (ok)
-        inTransaction_ = false;
-    return ok;
+    return runTransactionStatement(QStringLiteral("ROLLBACK TRANSACTION;"), false);
 }
 
 bool FMDatabase::goodConnection()

@@ -109,8 +109,15 @@ private:
     // Compiles the first statement of the text and binds the values. Returns false on
     // failure, with the connection free again; a text without a statement compiles to null.
     bool prepare(const QString& sql, const QVariantList& values, sqlite3_stmt** statement);
+    // The in-use guard and the trace line that open both execute operations; false (after
+    // the complaint) while the connection is in use.
+    bool claimForStatement(const char* operation, const QString& sql);
     // Throws the named failure when crashOnErrors is set; otherwise does nothing.
     void raise(const QString& name, const QString& reason) const;
+    // Logs (and, with crashOnErrors, raises) a compile failure when logsErrors is set.
+    void reportCompileFailure(int code, const QString& message, const QString& sql) const;
+    // Runs a transaction statement; on success the transaction mark takes the given state.
+    bool runTransactionStatement(const QString& sql, bool inTransactionAfter);
     void logBusyGiveUp(const QString& sql) const;
     void registerResultSet(FMResultSet* resultSet);
     void unregisterResultSet(FMResultSet* resultSet);

@@ -137,10 +137,47 @@ void FMResultSet::kvcMagic(QObject* target)
     }
 }
 
+template <typename T>
+T FMResultSet::valueForColumn(const QString& columnName, T (FMResultSet::*byIndex)(int) const)
+{
+    // An unknown name (logged by the lookup) yields the empty value of the type.
+    const int index = columnIndexForName(columnName);
+    return index < 0 ? T() : (this->*byIndex)(index);
+}
+
 int FMResultSet::intForColumn(const QString& columnName)
 {
-    const int index = columnIndexForName(columnName);
-    return index < 0 ? 0 : intForColumnIndex(index);
+    return valueForColumn(columnName, &FMResultSet::intForColumnIndex);
+}
+
+qint64 FMResultSet::longForColumn(const QString& columnName)
+{
+    return valueForColumn(columnName, &FMResultSet::longForColumnIndex);
+}
+
+bool FMResultSet::boolForColumn(const QString& columnName)
+{
+    return valueForColumn(columnName, &FMResultSet::boolForColumnIndex);
+}
+
+double FMResultSet::doubleForColumn(const QString& columnName)
+{
+    return valueForColumn(columnName, &FMResultSet::doubleForColumnIndex);
+}
+
+QString FMResultSet::stringForColumn(const QString& columnName)
+{
+    return valueForColumn(columnName, &FMResultSet::stringForColumnIndex);
+}
+
+QDateTime FMResultSet::dateForColumn(const QString& columnName)
+{
+    return valueForColumn(columnName, &FMResultSet::dateForColumnIndex);
+}
+
+QByteArray FMResultSet::dataForColumn(const QString& columnName)
+{
+    return valueForColumn(columnName, &FMResultSet::dataForColumnIndex);
 }
 
 int FMResultSet::intForColumnIndex(int columnIndex) const
@@ -148,21 +185,9 @@ int FMResultSet::intForColumnIndex(int columnIndex) const
     return pStmt_ ? sqlite3_column_int(pStmt_, columnIndex) : 0;
 }
 
-qint64 FMResultSet::longForColumn(const QString& columnName)
-{
-    const int index = columnIndexForName(columnName);
-    return index < 0 ? 0 : longForColumnIndex(index);
-}
-
 qint64 FMResultSet::longForColumnIndex(int columnIndex) const
 {
     return pStmt_ ? sqlite3_column_int64(pStmt_, columnIndex) : 0;
-}
-
-bool FMResultSet::boolForColumn(const QString& columnName)
-{
-    const int index = columnIndexForName(columnName);
-    return index < 0 ? false : boolForColumnIndex(index);
 }
 
 bool FMResultSet::boolForColumnIndex(int columnIndex) const
@@ -170,21 +195,9 @@ bool FMResultSet::boolForColumnIndex(int columnIndex) const
     return intForColumnIndex(columnIndex) != 0;
 }
 
-double FMResultSet::doubleForColumn(const QString& columnName)
-{
-    const int index = columnIndexForName(columnName);
-    return index < 0 ? 0.0 : doubleForColumnIndex(index);
-}
-
 double FMResultSet::doubleForColumnIndex(int columnIndex) const
 {
     return pStmt_ ? sqlite3_column_double(pStmt_, columnIndex) : 0.0;
-}
-
-QString FMResultSet::stringForColumn(const QString& columnName)
-{
-    const int index = columnIndexForName(columnName);
-    return index < 0 ? QString() : stringForColumnIndex(index);
 }
 
 QString FMResultSet::stringForColumnIndex(int columnIndex) const
@@ -198,24 +211,12 @@ QString FMResultSet::stringForColumnIndex(int columnIndex) const
     return length == 0 ? QStringLiteral("") : QString::fromUtf8(text, length);
 }
 
-QDateTime FMResultSet::dateForColumn(const QString& columnName)
-{
-    const int index = columnIndexForName(columnName);
-    return index < 0 ? QDateTime() : dateForColumnIndex(index);
-}
-
 QDateTime FMResultSet::dateForColumnIndex(int columnIndex) const
 {
     if (!pStmt_)
         return QDateTime();
     const double seconds = sqlite3_column_double(pStmt_, columnIndex);
     return QDateTime::fromMSecsSinceEpoch(qRound64(seconds * 1000.0));
-}
-
-QByteArray FMResultSet::dataForColumn(const QString& columnName)
-{
-    const int index = columnIndexForName(columnName);
-    return index < 0 ? QByteArray() : dataForColumnIndex(index);
 }
 
 QByteArray FMResultSet::dataForColumnIndex(int columnIndex) const

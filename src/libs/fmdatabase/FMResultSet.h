@@ -65,6 +65,9 @@ private:
     void detachFromClosingDatabase();
     // Closes the set, then reports the named failure through the connection.
     void failWith(const QString& name, const QString& reason);
+    // The by-name getters: the by-index getter at the named column.
+    template <typename T>
+    T valueForColumn(const QString& columnName, T (FMResultSet::*byIndex)(int) const);
 
     FMDatabase* parentDB_ = nullptr;
     sqlite3_stmt* pStmt_ = nullptr;
