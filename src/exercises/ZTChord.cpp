@@ -2,18 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-QVNote raisedByOctave(const QVNote& note)
-{
-    QVNote raised = note.copy();
-    raised.setOctave(raised.octave() + 1);
-    raised.setNr(raised.nr() + 12);
-    return raised;
-}
-
-} // namespace
-
 void ZTChord::init()
 {
     ZTMusicalTest::init();
@@ -41,7 +29,7 @@ QList<ZTNoteCollection> ZTChord::noteCollectionObjects() const
     for (qlonglong j = k; j < k + n; ++j) {
         const qlonglong index = j % n;
         const QVNote& tone = *tones.at(index).firstNote();
-        inverted.append(index < j ? raisedByOctave(tone) : tone.copy());
+        inverted.append(index < j ? movedByOctaves(tone, 1) : tone.copy());
     }
     if (descending())
         std::reverse(inverted.begin(), inverted.end());
@@ -55,7 +43,7 @@ QList<ZTNoteCollection> ZTChord::noteCollectionObjects() const
         for (qlonglong step = 1; step < n; ++step) {
             const qlonglong index = (i + step) % n;
             const QVNote& tone = inverted.at(index);
-            collection.addNote(index < i ? raisedByOctave(tone) : tone.copy());
+            collection.addNote(index < i ? movedByOctaves(tone, 1) : tone.copy());
         }
         voiced.append(collection);
     }

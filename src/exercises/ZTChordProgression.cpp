@@ -10,8 +10,6 @@
 namespace {
 
 const QString kExercise = QStringLiteral("Chord progressions");
-const QList<qint64> kMajorSteps = {0, 2, 4, 5, 7, 9, 11};
-const QList<qint64> kMinorSteps = {0, 2, 3, 5, 7, 8, 10};
 
 ZTPreferences* prefs()
 {
@@ -34,12 +32,11 @@ QString chordTitle(const QString& rootName, const QString& chordId, const QStrin
     return rootName + QStringLiteral(" ") + chordId + QStringLiteral(" / ") + bassName;
 }
 
-QVNote shiftedByOctaves(const QVNote& note, qint64 octaves)
+// Whole beats per chord from the "length" setting: 2.7 beats give 2.
+qlonglong beatsPerChord()
 {
-    QVNote shifted = note.copy();
-    shifted.setOctave(shifted.octave() + octaves);
-    shifted.setNr(shifted.nr() + 12 * octaves);
-    return shifted;
+    const float length = prefs()->floatForKey(QStringLiteral("length"), kExercise);
+    return std::isfinite(length) ? qlonglong(std::floor(length)) : 0;
 }
 
 } // namespace
@@ -49,9 +46,7 @@ void ZTChordProgression::init()
     ZTMusicalTest::init();
     const bool useInversions = prefs()->boolForKey(QStringLiteral("useChordInversions"), kExercise);
     inversions_.clear();
-    for (const QVariant& entry : stepsOf(definition())) {
-        const std::unique_ptr<ZTChord> chord = chordForStep(entry.toMap());
-        const qlonglong tones = chord ? chord->noteCollectionObjects().size() : 0;
+    for (const qlonglong tones : toneCountsOfSteps()) {
         // A chord without tones (its item is gone) offers no inversion to draw from.
         inversions_.append(useInversions && tones > 0 ? qlonglong(RandomSource::shared().next() % quint64(tones)) : 0);
     }
@@ -96,10 +91,8 @@ QList<ZTNoteCollection> ZTChordProgression::noteCollectionObjects() const
 
     // The key's signature type decides how the chords are spelled (sharps or flats).
     const qint64 root = rootNoteNr();
-    const qint64 pitchClass = ((root % 12) + 12) % 12;
-    const QStringList scale =
-        QVNote::getNotesForScaleWithBaseNote(pitchClass, isMinor() ? kMinorSteps : kMajorSteps);
-    const int signatureType = QVNote::keySignatureTypeForScale(scale);
+    const int signatureType =
+        QVNote::keySignatureTypeForScale(QVNote::getNotesForScaleWithBaseNote(root, QVNote::scaleSteps(isMinor())));
 
     ZTPreferences* settings = prefs();
     const bool naturalOrder = settings->boolForKey(QStringLiteral("rootNoteNaturalOrder"), kExercise);
@@ -132,7 +125,7 @@ QList<ZTNoteCollection> ZTChordProgression::noteCollectionObjects() const
             if (octaves != 0) {
                 QList<QVNote> shifted;
                 for (const QVNote& note : voiced.notes())
-                    shifted.append(shiftedByOctaves(note, octaves));
+                    shifted.append(movedByOctaves(note, octaves));
                 voiced.setNotes(shifted);
             }
         }
@@ -156,14 +149,10 @@ MusicSequence ZTChordProgression::newMusicSequence()
     MusicSequence sequence;
     MusicTrack& track = sequence.newTrack();
     const QList<ZTNoteCollection> chords = noteCollectionObjects();
-    const float length = prefs()->floatForKey(QStringLiteral("length"), kExercise);
-    // Whole beats only: 2.7 beats per chord gives 2.
-    const qlonglong beats = std::isfinite(length) ? qlonglong(std::floor(length)) : 0;
+    const qlonglong beats = beatsPerChord();
     if (chords.size() * beats > 0) {
-        chordLength_ = beats;
         for (qsizetype i = 0; i < chords.size(); ++i)
             setupTrack(track, chords.at(i), i * beats);
-        chordLength_.reset();
     }
     addTempoEvent(sequence);
     return sequence;
@@ -171,9 +160,7 @@ MusicSequence ZTChordProgression::newMusicSequence()
 
 void ZTChordProgression::setupTrack(MusicTrack& track, const ZTNoteCollection& collection, qlonglong beat)
 {
-    const qlonglong beats = chordLength_
-        ? *chordLength_
-        : qlonglong(std::floor(prefs()->floatForKey(QStringLiteral("length"), kExercise)));
+    const qlonglong beats = beatsPerChord();
     for (const QVNote& tone : collection.notes()) {
         MusicNoteEvent event = MusicNoteEvent::message(MIDIChannel(), tone.nr(), velocity());
         event.beat = double(beat);

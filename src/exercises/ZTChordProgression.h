@@ -44,5 +44,4 @@ public:
 
 private:
     QList<qlonglong> inversions_;
-    std::optional<qlonglong> chordLength_; // whole beats per chord while a sequence is built
 };

@@ -245,6 +245,14 @@ void ZTMusicalTest::addNoteEvent(MusicTrack& track, const MusicNoteEvent& event)
         Log::line(QStringLiteral("error creating MIDI Note Event with Error Code: %1").arg(int(status)));
 }
 
+QVNote ZTMusicalTest::movedByOctaves(const QVNote& note, qint64 octaves)
+{
+    QVNote moved = note.copy();
+    moved.setOctave(moved.octave() + octaves);
+    moved.setNr(moved.nr() + 12 * octaves);
+    return moved;
+}
+
 void ZTMusicalTest::addTempoEvent(MusicSequence& sequence) const
 {
     if (sequence.setTempo(0, tempo_) != MusicSequenceNoErr)

@@ -118,6 +118,9 @@ protected:
     static void addNoteEvent(MusicTrack& track, const MusicNoteEvent& event);
     // Adds the tempo event; throws when it is refused.
     void addTempoEvent(MusicSequence& sequence) const;
+    // A copy of the note moved by whole octaves (number and written octave), for voicing
+    // chords; unlike QVNote::addOctaves it is not held to the MIDI range.
+    static QVNote movedByOctaves(const QVNote& note, qint64 octaves);
 
     // Cache of the chord and progression kinds; filled on first request.
     mutable std::optional<QList<ZTNoteCollection>> cachedCollections_;

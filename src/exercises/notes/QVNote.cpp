@@ -130,7 +130,7 @@ QVNote QVNote::initWithNoteNr(qint64 noteNr, qint64 rootNoteNr, bool isMinor,
         return note;
 
     const int root = mod12(rootNoteNr);
-    const QList<qint64>& steps = isMinor ? kMinorSteps : kMajorSteps;
+    const QList<qint64>& steps = scaleSteps(isMinor);
     const QStringList scale = getNotesForScaleWithBaseNote(root, steps, keySignatureType);
     const int pitchClass = mod12(noteNr);
     int rel = pitchClass - root;
@@ -186,7 +186,7 @@ QVNote QVNote::initWithNoteNr(qint64 noteNr, qint64 rootNoteNr, bool isMinor,
 QVNote QVNote::initWithRootNoteNr(qint64 rootNoteNr, qint64 pos, qint64 offset, bool isMinor,
                                   int keySignatureType)
 {
-    const QList<qint64>& steps = isMinor ? kMinorSteps : kMajorSteps;
+    const QList<qint64>& steps = scaleSteps(isMinor);
     const QStringList scale = getNotesForScaleWithBaseNote(mod12(rootNoteNr), steps, keySignatureType);
 
     // Degrees below 1 are not asked for; floor division keeps the index inside the scale anyway.
@@ -321,6 +321,11 @@ QStringList QVNote::getNotesForScaleWithBaseNote(qint64 baseNote, const QList<qi
         names.append(d == 0 ? letter : appendOffset(d, letter));
     }
     return names;
+}
+
+const QList<qint64>& QVNote::scaleSteps(bool isMinor)
+{
+    return isMinor ? kMinorSteps : kMajorSteps;
 }
 
 // ---- Names ----

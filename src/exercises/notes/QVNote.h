@@ -68,6 +68,8 @@ public:
     // steps; step 0 is not read). Types: 0 plain, 1 sharps, 2 flats; others act as 0.
     static QStringList getNotesForScaleWithBaseNote(qint64 baseNote, const QList<qint64>& scaleSteps,
                                                     int keySignatureType = 0);
+    // Semitones of the seven degrees above the root: major, or natural minor.
+    static const QList<qint64>& scaleSteps(bool isMinor);
 
     // ---- Names ----
 
