@@ -102,6 +102,20 @@ TEST_F(FMDatabaseTest, QueryWithoutRowsFreesTheConnectionAndStillKnowsItsColumns
     EXPECT_FALSE(rs->next());
 }
 
+TEST_F(FMDatabaseTest, TextWithoutAStatementRunsNothingAndFreesTheConnection)
+{
+    for (const char* text : {"", "  -- a comment only"}) {
+        EXPECT_TRUE(db->executeUpdate(text));
+        auto rs = db->executeQuery(text);
+        ASSERT_TRUE(rs);
+        EXPECT_FALSE(db->inUse());
+        EXPECT_FALSE(rs->next());
+        rs.reset();
+        auto next = db->executeQuery("SELECT * FROM stats");
+        ASSERT_TRUE(next && next->next()) << text;
+    }
+}
+
 TEST_F(FMDatabaseTest, GettersMatchNamesWithoutCaseAndFallBackForUnknownNamesAndNulls)
 {
     ASSERT_TRUE(db->executeUpdate("INSERT INTO stats VALUES (?,?,?,?)", {"Intervals", QVariant(), 1, 9}));

@@ -186,6 +186,10 @@ std::unique_ptr<FMResultSet> FMDatabase::executeQuery(const QString& sql, const 
     sqlite3_stmt* statement = nullptr;
     if (!prepare(sql, values, &statement))
         return nullptr;
+    // Only blanks or comments: an empty set that holds no statement, so nothing would
+    // ever free the connection on its behalf.
+    if (!statement)
+        inUse_ = false;
     auto resultSet = FMResultSet::resultSetWithStatement(statement, this);
     resultSet->setQuery(sql);
     return resultSet;
