@@ -463,6 +463,14 @@ qlonglong indexOfItemNamed(const QString& name, const QVariantList& items)
 
 } // namespace
 
+qlonglong ZTAbstractTestController::_newIndex()
+{
+    const QStringList pool = weightedPool(testName(), items_);
+    if (pool.isEmpty())
+        return -1;
+    return indexOfItemNamed(pool.at(RandomSource::shared().below(quint32(pool.size()))), items_);
+}
+
 qlonglong ZTAbstractTestController::createNextTestIndex()
 {
     const qlonglong count = items_.size();

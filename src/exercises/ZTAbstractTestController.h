@@ -78,9 +78,11 @@ public:
     virtual QString spellingString() const;
     virtual bool canDescending() const;
     virtual bool hasItems() const;
-    // Index into items() of the next question, drawn with a weight by the item's share of
-    // wrong answers and not the previous one from three items on; -1 for none.
+    // Index into items() of the next question; -1 for none.
     virtual qlonglong createNextTestIndex();
+    // One weighted draw: every item once, plus 0 to 4 copies by its share of wrong answers
+    // (4 when never asked); -1 without items.
+    qlonglong _newIndex();
     virtual QUrl getWikiURLForCurrentTest() const;
     virtual void setLevel(qlonglong level);
     // The sidebar rows: item records, and for sectioned kinds group names (strings).
@@ -186,6 +188,8 @@ public:
     void setExamsController(ZTExamsController* controller) { examsController_ = controller; }
     const QVariantMap& lastSelectedItem() const { return lastSelectedItem_; }
     const QVariant& lastUserInfo() const { return lastUserInfo_; }
+    // A wrong-note report is waiting to run.
+    bool hasPendingWrongNoteReport() const { return wrongNoteReport_.isValid(); }
 
 protected:
     // The first note of the list with the note's number (or, with "ignoreOctaves", the same
