@@ -137,19 +137,11 @@ QVNote QVNote::initWithNoteNr(qint64 noteNr, qint64 rootNoteNr, bool isMinor,
     if (rel < 0)
         rel += 12;
 
-    bool flatKey = false;
-    bool sharpKey = false;
-    for (const QString& name : scale) {
-        const QString signs = name.mid(1);
-        if (signs.contains(QLatin1Char('b'))) {
-            flatKey = true;
-            break;
-        }
-        if (signs.contains(QLatin1Char('#'))) {
-            sharpKey = true;
-            break;
-        }
-    }
+    // The first accidental of the scale tells a sharp key from a flat one (a scale name
+    // never carries both signs).
+    const int direction = keySignatureTypeForScale(scale);
+    const bool sharpKey = direction == 1;
+    const bool flatKey = direction == 2;
 
     QString name;
     const qsizetype degree = steps.indexOf(rel);
