@@ -126,7 +126,9 @@ TEST(BarGraph, NoStatisticsMeansNoDivisionByZero)
     EXPECT_DOUBLE_EQ(graph.viewY(5, area), area.bottom());
     EXPECT_TRUE(std::isfinite(graph.viewX(3, area)));
     const QImage image = render(graph, {300, 200});
-    EXPECT_EQ(image.pixelColor(int(graph.viewX(2 - 0.2, area)), int(area.bottom()) - 3), QColor(Qt::white));
+    // Only a bar paints the plot's colour there; the value label "0" over the base line may
+    // touch the spot, in whatever face the system gives "Helvetica".
+    EXPECT_NE(image.pixelColor(int(graph.viewX(2 - 0.2, area)), int(area.bottom()) - 3), QColor(Qt::green));
 
     // A total of 0/0 from the data source reads as an empty bar, not as a number that breaks
     // the drawing.
