@@ -344,51 +344,30 @@ QVariant ZTPreferences::numberForKey(const QString& key, const QString& test) co
     return _objectForKey(testKey(key, test));
 }
 
+// Per-exercise setters are the global ones under the composite key.
 void ZTPreferences::setString(const QString& value, const QString& key, const QString& test)
 {
-    if (sameString(stringForKey(key, test), value))
-        return;
-    const QString composite = testKey(key, test);
-    _setObject(value.isNull() ? QVariant() : QVariant(value), composite);
-    _notifyAndSynchronize(composite);
+    setStringSetting(value, testKey(key, test));
 }
 
 void ZTPreferences::setInteger(int value, const QString& key, const QString& test)
 {
-    if (integerForKey(key, test) == value)
-        return;
-    const QString composite = testKey(key, test);
-    _setInteger(value, composite);
-    _notifyAndSynchronize(composite);
+    setIntegerSetting(value, testKey(key, test));
 }
 
 void ZTPreferences::setFloat(float value, const QString& key, const QString& test)
 {
-    const float current = floatForKey(key, test);
-    // A NaN on either side always counts as a change.
-    if (current == value)
-        return;
-    const QString composite = testKey(key, test);
-    _setFloat(value, composite);
-    _notifyAndSynchronize(composite);
+    setFloatSetting(value, testKey(key, test));
 }
 
 void ZTPreferences::setBool(bool value, const QString& key, const QString& test)
 {
-    if (boolForKey(key, test) == value)
-        return;
-    const QString composite = testKey(key, test);
-    _setBool(value, composite);
-    _notifyAndSynchronize(composite);
+    setBoolSetting(value, testKey(key, test));
 }
 
 void ZTPreferences::setNumber(const QVariant& value, const QString& key, const QString& test)
 {
-    if (PlistValues::objectsEqual(numberForKey(key, test), value))
-        return;
-    const QString composite = testKey(key, test);
-    _setObject(value, composite);
-    _notifyAndSynchronize(composite);
+    setObjectSetting(value, testKey(key, test));
 }
 
 // ---- Global settings ----
@@ -417,6 +396,23 @@ void ZTPreferences::setBoolSetting(bool value, const QString& key)
     _notifyAndSynchronize(key);
 }
 
+void ZTPreferences::setFloatSetting(float value, const QString& key)
+{
+    // A NaN on either side always counts as a change.
+    if (_floatForKey(key) == value)
+        return;
+    _setFloat(value, key);
+    _notifyAndSynchronize(key);
+}
+
+void ZTPreferences::setObjectSetting(const QVariant& value, const QString& key)
+{
+    if (PlistValues::objectsEqual(_objectForKey(key), value))
+        return;
+    _setObject(value, key);
+    _notifyAndSynchronize(key);
+}
+
 void ZTPreferences::setListSetting(const QVariantList& value, const QString& key)
 {
     if (PlistValues::objectsEqual(_objectForKey(key).toList(), value))
@@ -436,6 +432,9 @@ void ZTPreferences::setDateStoreOnly(const QDateTime& value, const QString& key)
 #define ZT_INTEGER_SETTING(getter, setter, key)                                                                 \
     int ZTPreferences::getter() const { return _integerForKey(QStringLiteral(key)); }                           \
     void ZTPreferences::setter(int value) { setIntegerSetting(value, QStringLiteral(key)); }
+#define ZT_FLOAT_SETTING(getter, setter, key)                                                                   \
+    float ZTPreferences::getter() const { return _floatForKey(QStringLiteral(key)); }                           \
+    void ZTPreferences::setter(float value) { setFloatSetting(value, QStringLiteral(key)); }
 #define ZT_BOOL_SETTING(getter, setter, key)                                                                    \
     bool ZTPreferences::getter() const { return _boolForKey(QStringLiteral(key)); }                             \
     void ZTPreferences::setter(bool value) { setBoolSetting(value, QStringLiteral(key)); }
@@ -461,6 +460,7 @@ ZT_BOOL_SETTING(syncDropBoxSettings, setSyncDropBoxSettings, "syncDropBoxSetting
 ZT_INTEGER_SETTING(GMMIDIInstrumentNr, setGMMIDIInstrumentNr, "GMMIDIInstrumentNr")
 ZT_INTEGER_SETTING(melvoraSoftSynthInstrumentNr, setMelvoraSoftSynthInstrumentNr, "melvoraSoftSynthInstrumentNr")
 ZT_INTEGER_SETTING(instrumentType, setInstrumentType, "instrumentType")
+ZT_FLOAT_SETTING(micThreshold, setMicThreshold, "micThreshold")
 ZT_BOOL_SETTING(MIDIThrough, setMIDIThrough, "MIDIThrough")
 ZT_STRING_SETTING(MIDIInSource, setMIDIInSource, "MIDIInSource")
 ZT_INTEGER_SETTING(MIDIInChannel, setMIDIInChannel, "MIDIInChannel")
@@ -500,22 +500,9 @@ ZT_STORED_DATE(prefsModificationDate, setPrefsModificationDate, "prefsModificati
 #undef ZT_STRING_SETTING
 #undef ZT_INTEGER_SETTING
 #undef ZT_BOOL_SETTING
+#undef ZT_FLOAT_SETTING
 #undef ZT_STORED_BOOL
 #undef ZT_STORED_DATE
-
-float ZTPreferences::micThreshold() const
-{
-    return _floatForKey(QStringLiteral("micThreshold"));
-}
-
-void ZTPreferences::setMicThreshold(float value)
-{
-    const QString key = QStringLiteral("micThreshold");
-    if (micThreshold() == value)
-        return;
-    _setFloat(value, key);
-    _notifyAndSynchronize(key);
-}
 
 QString ZTPreferences::MIDIOutEndpoint()
 {

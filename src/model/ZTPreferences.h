@@ -228,6 +228,8 @@ private:
     void setStringSetting(const QString& value, const QString& key);
     void setIntegerSetting(int value, const QString& key);
     void setBoolSetting(bool value, const QString& key);
+    void setFloatSetting(float value, const QString& key);
+    void setObjectSetting(const QVariant& value, const QString& key);
     void setListSetting(const QVariantList& value, const QString& key);
     void setDateStoreOnly(const QDateTime& value, const QString& key);
     void markExercisesChanged();
