@@ -236,6 +236,10 @@ private:
     void markLevelsChanged();
     void patchExerciseItems(const QString& test, const QVariantList& items);
     void patchLevels(const QString& test, const QVariantList& levels);
+    // Edits the first occurrence of the item name in each custom level of the exercise that
+    // lists it (the edit gets the level's item names and the position) and stores those levels.
+    void editItemInCustomLevels(const QString& test, const QString& itemName,
+                                const std::function<void(QVariantList& names, qsizetype at)>& edit);
     void runStatsStatements(const QString& firstSql, const QString& secondSql,
                             const QVariantList& values);
 

@@ -123,6 +123,27 @@ void ZTPreferences::patchExerciseItems(const QString& test, const QVariantList& 
     setCustomExercises(list);
 }
 
+void ZTPreferences::editItemInCustomLevels(const QString& test, const QString& itemName,
+                                           const std::function<void(QVariantList&, qsizetype)>& edit)
+{
+    QList<std::pair<int, QVariantMap>> edited;
+    const QVariantList levels = customLevelsForTestWithName(test);
+    for (int i = 0; i < levels.size(); ++i) {
+        QVariantMap level = levels.at(i).toMap();
+        QVariantList names = level.value(kItems).toList();
+        for (qsizetype n = 0; n < names.size(); ++n) {
+            if (names.at(n).toString() == itemName) {
+                edit(names, n);
+                level.insert(kItems, names);
+                edited.append({i, level});
+                break;
+            }
+        }
+    }
+    for (const auto& [position, level] : edited)
+        replaceCustomLevel(level, position, test);
+}
+
 void ZTPreferences::runStatsStatements(const QString& firstSql, const QString& secondSql,
                                        const QVariantList& values)
 {
@@ -147,24 +168,8 @@ void ZTPreferences::replaceCustomExercise(const QVariantMap& item, int index, co
     items[index] = item;
     patchExerciseItems(test, items);
 
-    if (!oldName.isNull() && !newName.isNull() && oldName != newName) {
-        QList<std::pair<int, QVariantMap>> renamed;
-        const QVariantList levels = customLevelsForTestWithName(test);
-        for (int i = 0; i < levels.size(); ++i) {
-            QVariantMap level = levels.at(i).toMap();
-            QVariantList names = level.value(kItems).toList();
-            for (QVariant& name : names) {
-                if (name.toString() == oldName) {
-                    name = newName;
-                    level.insert(kItems, names);
-                    renamed.append({i, level});
-                    break;
-                }
-            }
-        }
-        for (const auto& [position, level] : renamed)
-            replaceCustomLevel(level, position, test);
-    }
+    if (!oldName.isNull() && !newName.isNull() && oldName != newName)
+        editItemInCustomLevels(test, oldName, [&](QVariantList& names, qsizetype at) { names[at] = newName; });
 
     runStatsStatements(QStringLiteral("UPDATE stats set itemName=? WHERE testName=? AND itemName=?"),
                        QStringLiteral("UPDATE results set itemName=? WHERE testName=? AND itemName=?"),
@@ -189,24 +194,8 @@ void ZTPreferences::deleteExerciseWithIndex(int index, const QString& test)
     items.removeAt(index);
     patchExerciseItems(test, items);
 
-    if (!oldName.isNull()) {
-        QList<std::pair<int, QVariantMap>> trimmed;
-        const QVariantList levels = customLevelsForTestWithName(test);
-        for (int i = 0; i < levels.size(); ++i) {
-            QVariantMap level = levels.at(i).toMap();
-            QVariantList names = level.value(kItems).toList();
-            for (qsizetype n = 0; n < names.size(); ++n) {
-                if (names.at(n).toString() == oldName) {
-                    names.removeAt(n);
-                    level.insert(kItems, names);
-                    trimmed.append({i, level});
-                    break;
-                }
-            }
-        }
-        for (const auto& [position, level] : trimmed)
-            replaceCustomLevel(level, position, test);
-    }
+    if (!oldName.isNull())
+        editItemInCustomLevels(test, oldName, [](QVariantList& names, qsizetype at) { names.removeAt(at); });
 
     runStatsStatements(QStringLiteral("DELETE FROM stats WHERE testName=? AND itemName=?"),
                        QStringLiteral("DELETE FROM results WHERE testName=? AND itemName=?"),
