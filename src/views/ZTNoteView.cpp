@@ -69,10 +69,7 @@ void ZTNoteView::init()
     footerBar_->setHidden(true);
     YUp::place(footerBar_, QRectF(0, 0, width(), kFooterBarHeight));
     watchParent();
-    auto relayout = [this](const Notification&) {
-        _updateCollectionsAndRectsForDrawing();
-        update();
-    };
+    auto relayout = [this](const Notification&) { _updateCollectionsAndRectsForDrawing(); };
     NotificationCenter& center = NotificationCenter::defaultCenter();
     spellingObserver_ = center.addObserver(QStringLiteral("spellingTypeChangedNotification"), relayout,
                                            NotificationCenter::Delivery::MainQueue);
@@ -97,7 +94,6 @@ void ZTNoteView::setNoteCollections(const QList<ZTNoteCollection>& collections)
     if (!noteCollections_.isEmpty())
         signatureImageNr_ = -1;
     _updateCollectionsAndRectsForDrawing();
-    update();
 }
 
 ZTNoteCollection ZTNoteView::namedChordCollection(const ZTNoteCollection& first) const
@@ -130,7 +126,6 @@ void ZTNoteView::addNoteCollection(const ZTNoteCollection& collection)
     signatureImageNr_ = -1;
     noteCollections_.append(collection);
     _updateCollectionsAndRectsForDrawing();
-    update();
 }
 
 void ZTNoteView::resetNotes()
@@ -153,7 +148,6 @@ void ZTNoteView::showSignatureWithNr(qint64 number)
     }
     signatureImageNr_ = number;
     _updateCollectionsAndRectsForDrawing();
-    update();
 }
 
 void ZTNoteView::setSignatureImageNr(qint64 number)
@@ -323,9 +317,7 @@ void ZTNoteView::_updateCollectionsAndRectsForDrawing()
 
         if (showNoteNames_) {
             QString title;
-            if (isChord && i == N - 1)
-                title = collection.name();
-            else if (isProgression)
+            if (isProgression || (isChord && i == N - 1))
                 title = collection.name();
             else if (const QVNote* first = collection.firstNote())
                 title = first->nameWithSpellingType(spellingType, nameType);
@@ -351,6 +343,9 @@ void ZTNoteView::_updateCollectionsAndRectsForDrawing()
     if (newWidth != width())
         resize(newWidth, height());
     inLayout_ = false;
+    // Whatever moved is drawn again: the staff (editing), the titles (names shown or spelled
+    // anew) or the notes.
+    update();
 }
 
 // ---- Size ----

@@ -97,7 +97,7 @@ public:
     // Bottom line of the bass staff: round((H - 135) / 2), plus 20 while editing.
     double staffTop() const;
 
-    // The layout; runs on every change of what is shown and of the size.
+    // The layout, then a repaint; runs on every change of what is shown and of the size.
     void _updateCollectionsAndRectsForDrawing();
     // True when `rect` overlaps one of `rects` (touching edges do not count).
     static bool _rect(const QRectF& rect, const QList<QRectF>& rects);

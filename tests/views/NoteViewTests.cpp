@@ -7,6 +7,8 @@
 #include "ZTPreferences.h"
 #include "ZTPrintableNoteView.h"
 
+#include <QPaintEvent>
+#include <QTest>
 #include <QVariantList>
 
 namespace {
@@ -40,6 +42,19 @@ protected:
     double top = 0;
 };
 
+// Gathers the region a widget has drawn again.
+class PaintWatcher : public QObject {
+public:
+    explicit PaintWatcher(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+    QRegion painted;
+};
+
 } // namespace
 
 TEST_F(NoteViewTest, StaffIsCentredAndRisesWhileEditing)
@@ -51,6 +66,22 @@ TEST_F(NoteViewTest, StaffIsCentredAndRisesWhileEditing)
     EXPECT_EQ(view->staffTop(), top + 20);
     EXPECT_EQ(head(0).noteFrame().y(), top + 15);
     EXPECT_FALSE(view->footerBar()->isHidden());
+}
+
+TEST_F(NoteViewTest, EveryChangeOfTheLayoutIsDrawn)
+{
+    view->setNoteCollections({group({43})});
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    const QPoint middle = view->rect().center();
+    for (const auto& change : std::vector<std::function<void()>>{
+             [&] { view->setEditing(true); }, [&] { view->setShowNoteNames(true); }}) {
+        QApplication::processEvents();
+        PaintWatcher watcher(view.get());
+        change();
+        QApplication::processEvents();
+        EXPECT_TRUE(watcher.painted.contains(middle));
+    }
 }
 
 TEST_F(NoteViewTest, EmptyStaffTakesItsMinimumOrParentWidth)
