@@ -1,5 +1,6 @@
 #include "MainQueue.h"
 #include "NotificationCenter.h"
+#include "QtScheduler.h"
 #include "TestEnvironment.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 TEST(ManualScheduler, RunsDelayedWorkInTimeOrderAndCancels)
@@ -61,6 +63,38 @@ TEST(QtScheduler, RunsWorkFromOtherThreadsOnTheMainThreadInOrder)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(order, QStringList({"0", "1", "2", "3", "4"}));
     EXPECT_TRUE(delayedRan);
+}
+
+TEST(QtScheduler, CancelWorksFromEitherThreadBeforeAndAfterTheTimerStarts)
+{
+    QtScheduler& scheduler = QtScheduler::instance();
+    std::atomic<int> queuedThenCancelledHere{0};
+    std::atomic<int> queuedThenCancelledThere{0};
+    std::atomic<int> ticks{0};
+    Scheduler::TimerId queued = 0;
+    Scheduler::TimerId ticker = 0;
+    std::thread([&] {
+        scheduler.cancel(scheduler.schedule(0, false, [&] { ++queuedThenCancelledThere; }));
+        queued = scheduler.schedule(0, false, [&] { ++queuedThenCancelledHere; });
+        ticker = scheduler.schedule(0.002, true, [&] { ++ticks; });
+    }).join();
+    scheduler.cancel(queued); // its start is still waiting in the event queue
+
+    auto spin = [](int milliseconds) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < milliseconds)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    };
+    spin(50);
+    EXPECT_GT(ticks.load(), 0);
+    std::thread([&] { scheduler.cancel(ticker); }).join();
+    spin(10);
+    const int stopped = ticks.load();
+    spin(30);
+    EXPECT_EQ(ticks.load(), stopped);
+    EXPECT_EQ(queuedThenCancelledHere.load(), 0);
+    EXPECT_EQ(queuedThenCancelledThere.load(), 0);
 }
 
 TEST(NotificationCenter, DeliversByNameAndSenderAndStopsWhenRemoved)

@@ -41,26 +41,28 @@ Scheduler::TimerId QtScheduler::schedule(double delaySeconds, bool repeating, Ta
     {
         QMutexLocker lock(&mutex_);
         id = ++lastId_;
+        if (!onMainThread())
+            waitingToStart_.insert(id);
     }
     if (onMainThread()) {
         startTimer(id, delaySeconds, repeating, std::move(task));
-    } else {
-        QMetaObject::invokeMethod(
-            this, [this, id, delaySeconds, repeating, task = std::move(task)]() mutable {
-                startTimer(id, delaySeconds, repeating, std::move(task));
-            },
-            Qt::QueuedConnection);
+        return id;
     }
+    QMetaObject::invokeMethod(
+        this, [this, id, delaySeconds, repeating, task = std::move(task)]() mutable {
+            {
+                QMutexLocker lock(&mutex_);
+                if (!waitingToStart_.remove(id))
+                    return; // cancelled before it could start
+            }
+            startTimer(id, delaySeconds, repeating, std::move(task));
+        },
+        Qt::QueuedConnection);
     return id;
 }
 
 void QtScheduler::startTimer(TimerId id, double delaySeconds, bool repeating, Task task)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        if (cancelledBeforeStart_.remove(id))
-            return;
-    }
     auto* timer = new QTimer(this);
     timer->setTimerType(Qt::PreciseTimer);
     timer->setSingleShot(!repeating);
@@ -92,24 +94,15 @@ void QtScheduler::stopTimer(TimerId id)
 
 void QtScheduler::cancel(TimerId id)
 {
-    if (onMainThread()) {
+    {
         QMutexLocker lock(&mutex_);
-        if (!timers_.contains(id)) {
-            cancelledBeforeStart_.insert(id, true);
+        if (waitingToStart_.remove(id))
             return;
-        }
     }
-    if (onMainThread()) {
+    // The timer lives on the main thread and is stopped there; one that has already fired
+    // and ended is simply not found.
+    if (onMainThread())
         stopTimer(id);
-        return;
-    }
-    QMetaObject::invokeMethod(this, [this, id] {
-        QMutexLocker lock(&mutex_);
-        if (!timers_.contains(id)) {
-            cancelledBeforeStart_.insert(id, true);
-            return;
-        }
-        lock.unlock();
-        stopTimer(id);
-    }, Qt::QueuedConnection);
+    else
+        QMetaObject::invokeMethod(this, [this, id] { stopTimer(id); }, Qt::QueuedConnection);
 }

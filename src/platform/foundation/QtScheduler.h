@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QObject>
+#include <QSet>
 
 class QTimer;
 
@@ -30,5 +31,6 @@ private:
     QMutex mutex_;
     TimerId lastId_ = 0;
     QHash<TimerId, QTimer*> timers_;
-    QHash<TimerId, bool> cancelledBeforeStart_;
+    // Scheduled from another thread, their start still queued for the main thread.
+    QSet<TimerId> waitingToStart_;
 };
