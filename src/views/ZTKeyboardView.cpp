@@ -19,6 +19,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -66,7 +67,18 @@ ZTKeyboardView::ZTKeyboardView(const QRect& frame, QWidget* parent) : QWidget(pa
     init();
 }
 
-ZTKeyboardView::~ZTKeyboardView() = default;
+ZTKeyboardView::~ZTKeyboardView()
+{
+    // A key still held when the view goes (replaced by the fretboard, window closed mid-press)
+    // must not keep sounding.
+    if (std::none_of(keyDown_.begin(), keyDown_.end(), [](bool down) { return down; }))
+        return;
+    if (const auto instrument = currentInstrument()) {
+        for (int n = 0; n < 128; ++n)
+            if (keyDown_[size_t(n)])
+                instrument->noteOff(n);
+    }
+}
 
 void ZTKeyboardView::init()
 {

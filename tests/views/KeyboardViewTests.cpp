@@ -106,6 +106,11 @@ TEST_F(KeyboardViewTest, NothingStaysHeldAfterTheButtonComesUp)
     EXPECT_FALSE(keyboard->isKeyDown(60));
     drag(whiteKey(64)); // back in: a press is needed to sound again
     EXPECT_FALSE(keyboard->isKeyDown(64));
+
+    press(whiteKey(67)); // the view goes while the key is held
+    keyboard.reset();
+    ASSERT_FALSE(instrument_->events.isEmpty());
+    EXPECT_EQ(instrument_->events.last(), qMakePair(QStringLiteral("off"), 67));
 }
 
 TEST_F(KeyboardViewTest, KeysOutsideTheMidiRangeAreIgnored)
