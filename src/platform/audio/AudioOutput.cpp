@@ -127,7 +127,9 @@ void AudioOutput::mix(float* out, std::size_t frames) noexcept
         float* target = out + done * 2;
         std::memset(target, 0, chunk * 2 * sizeof(float));
         for (auto& slot : sources_) {
-            AudioRenderSource* source = slot.load(std::memory_order_acquire);
+            // Sequentially consistent, like removeSource()'s clearing and its look at the
+            // cycle count: either this mix sees the slot empty or the remover waits for it.
+            AudioRenderSource* source = slot.load();
             if (!source)
                 continue;
             std::memset(scratch, 0, chunk * 2 * sizeof(float));
