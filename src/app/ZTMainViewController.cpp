@@ -159,6 +159,11 @@ QWidget* ZTMainViewController::buildToolbar()
 
     countDownView_ = new ZTCountDownView(toolbar_);
     countDownView_->setFixedSize(48, 30);
+    // The count-down comes and goes with every answer; its place stays, so the info panel
+    // beside it does not jump.
+    QSizePolicy countDownPolicy = countDownView_->sizePolicy();
+    countDownPolicy.setRetainSizeWhenHidden(true);
+    countDownView_->setSizePolicy(countDownPolicy);
     bar->addWidget(countDownView_);
     bar->addSpacing(6);
 

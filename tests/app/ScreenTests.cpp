@@ -69,8 +69,14 @@ TEST_F(ScreenTest, TheNextButtonDuringAutoAdvanceOnlyCancelsIt)
 {
     launch();
     nextQuestion();
+    QWidget* info = screen()->toolbarInfoView();
+    QApplication::processEvents();
+    const QRect infoPlace = info->geometry();
     answerRight();
     ASSERT_TRUE(controller()->autoTimerIsValid());
+    ASSERT_FALSE(screen()->countDownViewWidget()->isHidden());
+    QApplication::processEvents();
+    EXPECT_EQ(info->geometry(), infoPlace); // the info panel keeps its place beside the count-down
     const std::shared_ptr<ZTTest> answered = controller()->currentTest();
     EXPECT_EQ(screen()->nextButtonView()->imageName(), QStringLiteral("stopButton"));
 
