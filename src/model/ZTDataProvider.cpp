@@ -84,6 +84,18 @@ QVariantList itemsMergedByGroup(const QVariantMap& test, const QVariantList& cus
     return items;
 }
 
+// Lookups by name find the first exercise of a name.
+QHash<QString, int> firstIndexByName(const QVariantList& tests)
+{
+    QHash<QString, int> indexes;
+    for (int i = 0; i < tests.size(); ++i) {
+        const QString name = tests.at(i).toMap().value(QStringLiteral("name")).toString();
+        if (!indexes.contains(name))
+            indexes.insert(name, i);
+    }
+    return indexes;
+}
+
 std::optional<QVariantList> readTestsFile()
 {
     const QString path = Paths::resource(QStringLiteral("Tests.plist"));
@@ -165,11 +177,7 @@ void ZTDataProvider::rebuild(const QVariantList& source)
     auto catalogue = std::make_shared<Catalogue>();
     catalogue->tests = mergedTests(source);
     catalogue->levels = levelsForTests(catalogue->tests);
-    for (int i = 0; i < catalogue->tests.size(); ++i) {
-        const QString name = catalogue->tests.at(i).toMap().value(QStringLiteral("name")).toString();
-        if (!catalogue->indexByName.contains(name))
-            catalogue->indexByName.insert(name, i);
-    }
+    catalogue->indexByName = firstIndexByName(catalogue->tests);
     publish(std::move(catalogue));
 }
 
@@ -273,11 +281,7 @@ void ZTDataProvider::setTests(const QVariantList& tests)
     auto catalogue = std::make_shared<Catalogue>();
     catalogue->tests = tests;
     catalogue->levels = snapshot()->levels;
-    for (int i = 0; i < tests.size(); ++i) {
-        const QString name = tests.at(i).toMap().value(QStringLiteral("name")).toString();
-        if (!catalogue->indexByName.contains(name))
-            catalogue->indexByName.insert(name, i);
-    }
+    catalogue->indexByName = firstIndexByName(tests);
     publish(std::move(catalogue));
 }
 
