@@ -9,17 +9,20 @@
 
 namespace {
 
-// The chord to which entered note number `count` (from 1) belongs, counting the chords'
-// tones off in order; 0 before any note, the last chord beyond the end.
-qlonglong chordOfEnteredNote(qsizetype count, const QList<ZTNoteCollection>& chords)
+// Where entered note number `number` (from 1) falls, counting the chords' tones off in order:
+// the chord it belongs to (0 before any note, the number of chords beyond the last) and how
+// many notes the chords before that one take.
+struct ChordPlace {
+    qsizetype chord = 0;
+    qsizetype start = 0;
+};
+
+ChordPlace chordOfEnteredNote(qsizetype number, const QList<ZTNoteCollection>& chords)
 {
-    qsizetype consumed = 0;
-    for (qsizetype c = 0; c < chords.size(); ++c) {
-        consumed += chords.at(c).numNotes();
-        if (count <= consumed)
-            return c;
-    }
-    return std::max<qsizetype>(chords.size() - 1, 0);
+    ChordPlace place;
+    while (place.chord < chords.size() && place.start + chords.at(place.chord).numNotes() < number)
+        place.start += chords.at(place.chord++).numNotes();
+    return place;
 }
 
 // The tone of the chord that the entered note stands for, among those not yet taken: the
@@ -118,24 +121,22 @@ void ZTChordProgressionController::noteEntered(const QVNote& note)
     // would complete the chord without its other tones (C, E, E for C-E-G), so it is ignored.
     // Once the chord is complete the same note may begin the next one.
     const bool ignoreOctaves = ZTPreferences::sharedPreferences()->ignoreOctaves();
-    const qsizetype count = enteredNotes().size();
-    qsizetype start = 0;
-    qsizetype chord = 0;
-    while (chord < chords.size() && start + chords.at(chord).numNotes() <= count)
-        start += chords.at(chord++).numNotes();
+    const ChordPlace next = chordOfEnteredNote(enteredNotes().size() + 1, chords);
     bool repeat = false;
-    if (chord < chords.size()) {
-        const QList<QVNote>& tones = chords.at(chord).notes();
+    if (next.chord < chords.size()) {
+        const QList<QVNote>& tones = chords.at(next.chord).notes();
         const auto matches = std::count_if(tones.cbegin(), tones.cend(),
                                            [&](const QVNote& tone) { return isSameTone(note, tone, ignoreOctaves); });
-        const auto taken = std::count_if(enteredNotes().cbegin() + start, enteredNotes().cend(),
+        const auto taken = std::count_if(enteredNotes().cbegin() + next.start, enteredNotes().cend(),
                                          [&](const QVNote& entered) { return isSameTone(note, entered, ignoreOctaves); });
         repeat = matches > 0 && taken >= matches;
     }
     if (!repeat)
         appendEnteredNote(note);
 
-    const qlonglong step = chordOfEnteredNote(enteredNotes().size(), chords);
+    // The step shown is the chord of the last note entered, the last chord once all are in.
+    const qlonglong step =
+        std::min(chordOfEnteredNote(enteredNotes().size(), chords).chord, std::max<qsizetype>(chords.size() - 1, 0));
     if (ZTMainWindowServices* window = mainWindow()) {
         if (ZTStepViewControl* bar = window->chordProgressionStepView()) {
             bar->setCurrentStep(step);
