@@ -41,6 +41,20 @@ std::unique_ptr<FMDatabase>& sharedConnection()
     return connection;
 }
 
+// Runs a statement for its first row: SQLITE_ROW with the first column's text in `value`,
+// or the failing result code with SQLite's message there.
+int firstValueOf(sqlite3* db, const char* sql, QString& value)
+{
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(statement);
+    value = rc == SQLITE_ROW ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)))
+                             : QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(statement);
+    return rc;
+}
+
 // Why the file is not a usable statistics database, or a null string when it is. Answers
 // null as well when the file cannot be examined now (locked, unreadable) and `strict` is
 // false: only a file known to be damaged is refused then.
@@ -59,41 +73,20 @@ QString problemWithDatabaseFile(const QString& path, bool strict)
         return fault(rc, QString::fromUtf8(sqlite3_errmsg(db)));
     sqlite3_busy_timeout(db, 2000);
 
-    sqlite3_stmt* statement = nullptr;
-    rc = sqlite3_prepare_v2(db,
-                            "SELECT count(*) FROM sqlite_master WHERE type='table' "
-                            "AND name IN ('stats','results')",
-                            -1, &statement, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(statement);
-        return fault(rc, message);
-    }
-    rc = sqlite3_step(statement);
-    const int tables = rc == SQLITE_ROW ? sqlite3_column_int(statement, 0) : 0;
-    const QString stepMessage = QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_finalize(statement);
+    QString value;
+    rc = firstValueOf(db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN ('stats','results')",
+                      value);
     if (rc != SQLITE_ROW)
-        return fault(rc, stepMessage);
-    if (tables != 2)
+        return fault(rc, value);
+    if (value != QLatin1String("2"))
         return QStringLiteral("the tables stats and results are missing");
 
     // A truncated copy still has its first page; only a walk over the pages finds the rest gone.
-    rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &statement, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(statement);
-        return fault(rc, message);
-    }
-    rc = sqlite3_step(statement);
-    const QString verdict = rc == SQLITE_ROW
-        ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)))
-        : QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_finalize(statement);
+    rc = firstValueOf(db, "PRAGMA quick_check(1)", value);
     if (rc != SQLITE_ROW)
-        return fault(rc, verdict);
-    if (verdict != QLatin1String("ok"))
-        return fault(SQLITE_CORRUPT, verdict);
+        return fault(rc, value);
+    if (value != QLatin1String("ok"))
+        return fault(SQLITE_CORRUPT, value);
     return QString();
 }
 
