@@ -274,6 +274,7 @@ QWidget* ZTMainViewController::buildInstrumentPanel()
 {
     auto* panel = new QWidget(this);
     panel->setObjectName(QStringLiteral("instrumentPanel"));
+    instrumentPanel_ = panel;
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -407,7 +408,7 @@ void ZTMainViewController::loadWebView()
 
 QString ZTMainViewController::currentExerciseName() const
 {
-    const QString stored = prefs()->currentExercise();
+    QString stored = prefs()->currentExercise();
     if (catalogue()->indexForTestWithName(stored) >= 0)
         return stored;
     const QStringList names = catalogue()->testNames();
@@ -1004,9 +1005,8 @@ void ZTMainViewController::paintEvent(QPaintEvent*)
     painter.fillRect(QRectF(0, bar.bottom() - 1, width(), 1), QColor(10, 11, 13));
     painter.fillRect(QRectF(0, 0, width(), 1), QColor(255, 255, 255, 30));
 
-    const QWidget* panel = findChild<QWidget*>(QStringLiteral("instrumentPanel"));
-    if (panel) {
-        const QRectF strip(0, panel->y(), width(), kInstrumentStripHeight);
+    if (instrumentPanel_) {
+        const QRectF strip(0, instrumentPanel_->y(), width(), kInstrumentStripHeight);
         QLinearGradient stripFill(strip.topLeft(), strip.bottomLeft());
         stripFill.setColorAt(0, QColor(52, 57, 65));
         stripFill.setColorAt(1, QColor(36, 40, 46));

@@ -250,6 +250,7 @@ private:
     ImageButton* fretboardSegment_ = nullptr;
     ImageButton* micButton_ = nullptr;
     QLabel* ledImageView_ = nullptr;
+    QWidget* instrumentPanel_ = nullptr;
     QScrollArea* instrumentScrollView_ = nullptr;
     QPointer<ZTKeyboardView> keyboardView_;
     bool scrollKeyboardToStart_ = false;
