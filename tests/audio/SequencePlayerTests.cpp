@@ -204,3 +204,32 @@ TEST_F(SequencePlayerTest, OwnThreadPlaysInRealTime)
     EXPECT_EQ(target.events[2].note, 62);
     EXPECT_FALSE(target.events[3].on);
 }
+
+TEST_F(SequencePlayerTest, StartAndStopMayComeFromSeveralThreadsAtOnce)
+{
+    auto sequence = std::make_shared<MusicSequence>();
+    sequence->newTrack().addNote(note(0, 60, 1));
+
+    RecordingTarget target;
+    SequencePlayer player(&target, {{}, SequencePlayer::Drive::OwnThread, 0.001});
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) {
+                if ((i + t) % 3 == 0)
+                    player.stop();
+                else
+                    player.start(sequence);
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    player.stop();
+
+    // Every note that was started was also ended.
+    std::lock_guard lock(target.mutex);
+    int sounding = 0;
+    for (const Event& event : target.events)
+        sounding += event.on ? 1 : -1;
+    EXPECT_EQ(sounding, 0);
+}

@@ -47,7 +47,8 @@ SequencePlayer::~SequencePlayer()
 
 void SequencePlayer::start(std::shared_ptr<const MusicSequence> sequence, double endBeat)
 {
-    stop();
+    std::lock_guard control(controlMutex_);
+    halt();
     {
         std::unique_lock lock(mutex_);
         sequence_ = sequence ? std::move(sequence) : std::make_shared<const MusicSequence>();
@@ -87,6 +88,12 @@ void SequencePlayer::start(std::shared_ptr<const MusicSequence> sequence, double
 }
 
 void SequencePlayer::stop()
+{
+    std::lock_guard control(controlMutex_);
+    halt();
+}
+
+void SequencePlayer::halt()
 {
     std::unique_lock lock(mutex_);
     stopLocked();

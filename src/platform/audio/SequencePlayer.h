@@ -84,6 +84,8 @@ private:
     };
 
     double elapsedSecondsLocked() const;
+    // stop() without the control lock.
+    void halt();
     void stopLocked();
     void startDriveLocked();
     void stopDrive(std::unique_lock<std::mutex>& lock);
@@ -92,6 +94,8 @@ private:
     SequenceTarget* target_;
     Driver driver_;
 
+    // Serialises start() and stop(), which hand the drive over outside mutex_.
+    std::mutex controlMutex_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::shared_ptr<const MusicSequence> sequence_;
