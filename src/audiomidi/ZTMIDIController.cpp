@@ -278,11 +278,13 @@ int ZTMIDIController::outputChannel() const
 
 QString ZTMIDIController::lastEndpoint() const
 {
+    std::lock_guard lock(endpointsMutex_);
     return lastEndpoint_;
 }
 
 void ZTMIDIController::setLastEndpoint(const QString& name)
 {
+    std::lock_guard lock(endpointsMutex_);
     lastEndpoint_ = name;
 }
 

@@ -87,7 +87,8 @@ public:
     ZTMIDIConnector* midiConnector() const { return midiConnector_.load(); }
     void setMidiConnector(ZTMIDIConnector* connector) { midiConnector_.store(connector); }
 
-    // Set by the preferences window before it stores a new "MIDIOutEndpoint".
+    // Set by the preferences window before it stores a new "MIDIOutEndpoint". Read by the
+    // system synthesizer when it cannot be built, which may happen on the MIDI thread.
     QString lastEndpoint() const;
     void setLastEndpoint(const QString& name);
 
@@ -138,12 +139,13 @@ private:
     std::shared_ptr<int> lifeToken_ = std::make_shared<int>(0); // guards queued work
     InputSettings settings_;
 
-    mutable std::mutex endpointsMutex_; // the lookup may come from any thread
+    // The lookup and lastEndpoint may be read from any thread.
+    mutable std::mutex endpointsMutex_;
     QList<MIDIEndpoint> endpoints_;
     SharedSlot<const MIDIEndpoint> endpoint_;
     SharedSlot<QVMusicInstrument> instrument_;
     std::atomic<ZTMIDIConnector*> midiConnector_{nullptr};
-    QString lastEndpoint_;
+    QString lastEndpoint_; // under endpointsMutex_
 
     std::vector<NotificationObserver> observers_;
     DelayedCall clientAddedCall_;
