@@ -30,6 +30,10 @@ ZTTableViewCell::ZTTableViewCell(const QRect& frame, QWidget* parent) : QWidget(
     popup->setGeometry(rect());
     popup->setHidden(true);
     popup->setFocusPolicy(Qt::NoFocus);
+    // The list that opens wears the dark look of the application's menus.
+    popup->setStyleSheet(QStringLiteral(
+        "QComboBox QAbstractItemView { background: #2b2f35; color: #e3e6ea; border: 1px solid #111316;"
+        "  padding: 4px; outline: 0; selection-background-color: #3b73c4; selection-color: #ffffff; }"));
     connect(popup, qOverload<int>(&QComboBox::activated), this, [this](int) { popupButtonAction(); });
     popupButton_ = popup;
 }
