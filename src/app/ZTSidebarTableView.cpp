@@ -10,6 +10,18 @@
 
 #include <cmath>
 
+namespace {
+
+QStringList itemTexts(const QComboBox* popup)
+{
+    QStringList texts;
+    for (int i = 0; i < popup->count(); ++i)
+        texts << popup->itemText(i);
+    return texts;
+}
+
+} // namespace
+
 class ZTSidebarTableView::CellDelegate : public ZTTableViewCellDelegate {
 public:
     explicit CellDelegate(ZTSidebarTableView* table) : table_(table) {}
@@ -34,11 +46,10 @@ ZTSidebarTableView::ZTSidebarTableView(QWidget* parent)
     viewport()->setAutoFillBackground(false);
     setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
     content_ = new QWidget;
+    // The dark panel behind the list shows through.
     content_->setAutoFillBackground(false);
     content_->installEventFilter(this);
     setWidget(content_);
-    // The dark panel behind the list shows through.
-    content_->setAutoFillBackground(false);
 }
 
 ZTSidebarTableView::~ZTSidebarTableView()
@@ -77,13 +88,8 @@ void ZTSidebarTableView::reloadData()
         cell->setTitleColor(QColor::fromRgbF(float(data.titleColor.red), float(data.titleColor.green),
                                              float(data.titleColor.blue), float(data.titleColor.alpha)));
         cell->setBackgroundImage(data.backgroundImage.isEmpty() ? nullptr : Image::named(data.backgroundImage));
-        if (cell->popupButton()->count() != data.popupTitles.size()
-            || [&] {
-                   for (int i = 0; i < data.popupTitles.size(); ++i)
-                       if (cell->popupButton()->itemText(i) != data.popupTitles[i])
-                           return true;
-                   return false;
-               }())
+        // Refilled only when the titles change: refilling clears the pop-up's choice.
+        if (itemTexts(cell->popupButton()) != data.popupTitles)
             cell->setPopupTitles(data.popupTitles);
         cell->popupButton()->setEnabled(data.popupEnabled);
         // A disabled pop-up lets the click through to the row.
