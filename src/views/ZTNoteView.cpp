@@ -105,18 +105,19 @@ ZTNoteCollection ZTNoteView::namedChordCollection(const ZTNoteCollection& first)
     auto name = [&nameType](const QVNote* note) {
         return note ? note->nameWithSpellingType(QStringLiteral("NoteName"), nameType) : QString();
     };
-    const QString root = name(chord.firstNote());
+    const QString lowest = name(chord.firstNote());
     const QString chordId = question ? question->chordId() : QString();
     const qint64 inversion = test_ ? test_->userInfo().toLongLong() : 0;
-    // The chord's root lies `inversion` notes from the top of the voiced chord; an inversion
-    // the chord does not have is named as in root position.
+    // In root position the lowest note is the root. Inverted, the root lies `inversion` notes
+    // from the top and the name reads root, chord, slash, bass; an inversion the chord does
+    // not have is named as in root position.
     const qint64 rootIndex = chord.numNotes() - inversion;
     if (inversion < 1 || rootIndex < 0 || rootIndex >= chord.numNotes()) {
-        chord.setName(chordId.isEmpty() ? root : QStringLiteral("%1 %2").arg(root, chordId));
+        chord.setName(chordId.isEmpty() ? lowest : QStringLiteral("%1 %2").arg(lowest, chordId));
     } else {
-        const QString bass = name(chord.noteAtIndex(rootIndex));
-        chord.setName(chordId.isEmpty() ? QStringLiteral("%1 / %2").arg(bass, root)
-                                        : QStringLiteral("%1 %2 / %3").arg(bass, chordId, root));
+        const QString root = name(chord.noteAtIndex(rootIndex));
+        chord.setName(chordId.isEmpty() ? QStringLiteral("%1 / %2").arg(root, lowest)
+                                        : QStringLiteral("%1 %2 / %3").arg(root, chordId, lowest));
     }
     return chord;
 }
