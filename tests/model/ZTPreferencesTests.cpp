@@ -13,20 +13,6 @@ namespace {
 
 class ZTPreferencesTest : public PreferencesTestBase {};
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 } // namespace
 
 TEST_F(ZTPreferencesTest, FreshInstallAnswersDefaultsAndWritesNothingForUnchangedValues)

@@ -46,22 +46,7 @@ protected:
         sql += "COMMIT;";
         EXPECT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        return file.readAll();
-    }
-
-    void writeFile(const QString& path, const QByteArray& bytes)
-    {
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-    }
-    QByteArray readFile(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return fileBytes(path);
     }
 
     QStringList itemNames(FMDatabase* db)
@@ -98,13 +83,13 @@ TEST_F(ZTUtilsTest, FirstStartMakesTheFolderAndCopiesTheTemplateOnce)
 TEST_F(ZTUtilsTest, AnExistingFileIsKeptWhateverTheTemplateHolds)
 {
     const QByteArray mine = makeDatabase(3, "Mine");
-    writeFile(dbPath(), mine);
+    writeBytes(dbPath(), mine);
     FMDatabase* db = ZTUtils::sharedDb();
     ASSERT_NE(db, nullptr);
     ASSERT_TRUE(db->open());
     EXPECT_EQ(itemNames(db), (QStringList{"Mine", "Mine1", "Mine2"}));
     db->close();
-    EXPECT_EQ(readFile(dbPath()), mine);
+    EXPECT_EQ(fileBytes(dbPath()), mine);
 }
 
 TEST_F(ZTUtilsTest, ADamagedFileIsLoggedAndLeftAsItWas)
@@ -116,14 +101,14 @@ TEST_F(ZTUtilsTest, ADamagedFileIsLoggedAndLeftAsItWas)
         makeDatabase(2, "x", false),         // no results table
     };
     for (const QByteArray& bytes : damaged) {
-        writeFile(dbPath(), bytes);
+        writeBytes(dbPath(), bytes);
         LogCapture log;
         EXPECT_EQ(ZTUtils::sharedDb(), nullptr);
         EXPECT_TRUE(log.contains("cannot be used")) << log.lines().join('\n').toStdString();
-        EXPECT_EQ(readFile(dbPath()), bytes);
+        EXPECT_EQ(fileBytes(dbPath()), bytes);
     }
     // Once the file is sound again, the next call hands out the connection.
-    writeFile(dbPath(), good);
+    writeBytes(dbPath(), good);
     EXPECT_NE(ZTUtils::sharedDb(), nullptr);
 }
 
@@ -166,7 +151,7 @@ TEST_F(ZTUtilsTest, UpdateRefusesBadBytesAndKeepsTheCurrentFile)
     FMDatabase* db = ZTUtils::sharedDb();
     ASSERT_TRUE(db && db->open());
     ASSERT_TRUE(db->executeUpdate("INSERT INTO stats VALUES (?,?,?,?)", {"Interval recognition", "Kept", 1, 0}));
-    const QByteArray before = readFile(dbPath());
+    const QByteArray before = fileBytes(dbPath());
     NotificationLog notifications({"ZTStatDBChangedNotification"});
 
     const QByteArray good = makeDatabase(400);
@@ -181,7 +166,7 @@ TEST_F(ZTUtilsTest, UpdateRefusesBadBytesAndKeepsTheCurrentFile)
         LogCapture log;
         EXPECT_FALSE(ZTUtils::updateDBFile(bytes));
         EXPECT_TRUE(log.contains("updateDBFile")) << bytes.size();
-        EXPECT_EQ(readFile(dbPath()), before);
+        EXPECT_EQ(fileBytes(dbPath()), before);
         EXPECT_EQ(itemNames(db), QStringList{"Kept"});
     }
     EXPECT_TRUE(notifications.entries.empty());
@@ -190,7 +175,7 @@ TEST_F(ZTUtilsTest, UpdateRefusesBadBytesAndKeepsTheCurrentFile)
 
 TEST_F(ZTUtilsTest, UpdateRepairsADamagedFileThatHadNoConnection)
 {
-    writeFile(dbPath(), "garbage");
+    writeBytes(dbPath(), "garbage");
     EXPECT_EQ(ZTUtils::sharedDb(), nullptr);
     EXPECT_TRUE(ZTUtils::updateDBFile(makeDatabase(1, "Synced")));
     FMDatabase* db = ZTUtils::sharedDb();
