@@ -52,9 +52,3 @@ void QVMIDIEndpointInstrument::sequenceNoteOff(int channel, int note)
 {
     sendNote(channel + 1, note, 0);
 }
-
-void QVMIDIEndpointInstrument::startInternalPlay()
-{
-    // The player hands every note to sequenceNoteOn/Off, which go to the selected destination.
-    QVMusicPlayerInstrument::startInternalPlay();
-}

@@ -5,8 +5,9 @@
 class ZTMIDIController;
 
 // Sends notes to the MIDI destination the controller has selected: single notes on the
-// "MIDIOutChannel" channel, sequence notes on each event's own channel. Without a
-// selected destination it sends nothing; notes outside 0-127 never go out.
+// "MIDIOutChannel" channel, sequence notes (which the player hands to sequenceNoteOn/Off)
+// on each event's own channel. Without a selected destination it sends nothing; notes
+// outside 0-127 never go out.
 class QVMIDIEndpointInstrument : public QVMusicPlayerInstrument {
 public:
     explicit QVMIDIEndpointInstrument(ZTMIDIController* controller);
@@ -15,7 +16,6 @@ public:
     using QVMusicInstrument::noteOn;
     void noteOn(int note, unsigned velocity) override;
     void noteOff(int note) override;
-    void startInternalPlay() override;
 
 protected:
     void sequenceNoteOn(int channel, int note, int velocity) override;
