@@ -46,10 +46,10 @@ ZTSidebarTableView::ZTSidebarTableView(QWidget* parent)
     viewport()->setAutoFillBackground(false);
     setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
     content_ = new QWidget;
-    // The dark panel behind the list shows through.
-    content_->setAutoFillBackground(false);
     content_->installEventFilter(this);
     setWidget(content_);
+    // The dark panel behind the list shows through (setWidget has just turned the fill on).
+    content_->setAutoFillBackground(false);
 }
 
 ZTSidebarTableView::~ZTSidebarTableView()

@@ -205,6 +205,19 @@ TEST_F(ScreenTest, LevelAndDirectionFollowTheirStoredSettings)
     EXPECT_EQ(posted, 1);
 }
 
+TEST_F(ScreenTest, TheSidebarRowsLetItsDarkPanelShowThrough)
+{
+    launch();
+    QApplication::processEvents();
+    ZTSidebarTableView* table = screen()->tableView();
+    ASSERT_GT(table->numberOfRows(), 0);
+    const QRect row = table->rectOfRow(0);
+    // Right of the title, where only the row's background is drawn.
+    const QPoint spot = table->contentWidget()->mapTo(screen()->tableViewBack(), QPoint(row.right() - 3, row.center().y()));
+    const QImage picture = screen()->tableViewBack()->grab().toImage();
+    EXPECT_LT(picture.pixelColor(spot).lightness(), 100);
+}
+
 TEST_F(ScreenTest, AnEmptyCustomLevelShowsAnEmptyExercise)
 {
     ZTDataProvider::sharedDataProvider()->setup(); // custom levels are stored per catalogue exercise
