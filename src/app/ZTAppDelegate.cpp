@@ -144,7 +144,9 @@ QAction* ZTAppDelegate::addItem(QMenu* menu, const QString& title, const QString
 void ZTAppDelegate::buildMenus()
 {
     mainMenu_ = window_->menuBar();
-    mainMenu_->setStyleSheet(QStringLiteral(
+    // Set on the window, so that every menu in it (the menu bar's and the pop-up buttons' own)
+    // wears the same dark look.
+    window_->setStyleSheet(QStringLiteral(
         "QMenuBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #30343b, stop:1 #24272c);"
         "  color: #e3e6ea; border-bottom: 1px solid #0b0c0e; }"
         "QMenuBar::item { background: transparent; padding: 4px 10px; }"

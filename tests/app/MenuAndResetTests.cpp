@@ -10,6 +10,7 @@
 #include "ZTDataProvider.h"
 #include "ZTMIDIController.h"
 #include "ZTMainViewController.h"
+#include "ZTPopupButton.h"
 #include "ZTPreferences.h"
 #include "ZTUtils.h"
 
@@ -83,6 +84,20 @@ TEST_F(MenuTest, MenusAreBuiltFromTheCatalogueAndLocalised)
     ASSERT_EQ(levels.size(), levelRecords.size() + 1);
     EXPECT_TRUE(levels.first()->isChecked());
     EXPECT_EQ(levels.last()->objectName(), QStringLiteral("newLevelAction"));
+}
+
+TEST_F(MenuTest, PopUpButtonsShareTheMenuBarsLook)
+{
+    launch();
+    // The background inside the border of a menu as it is drawn.
+    auto background = [](QMenu* menu) {
+        menu->ensurePolished();
+        menu->adjustSize();
+        return menu->grab().toImage().pixelColor(2, 2);
+    };
+    const QColor barMenu = background(delegate()->exerciseMenu());
+    EXPECT_LT(barMenu.lightness(), 100); // dark
+    EXPECT_EQ(background(screen()->levelPopupButton()->menu()), barMenu);
 }
 
 TEST_F(MenuTest, CommandsAreEnabledByTheScreenState)
