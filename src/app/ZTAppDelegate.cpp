@@ -59,6 +59,19 @@ void connectItem(QAction* item, ZTAppDelegate* delegate, std::function<void()> h
     });
 }
 
+// Every item under the menu bar, depth first in menu-bar order (an item that opens a submenu
+// comes before the submenu's items).
+QList<QAction*> allMenuItems(const QList<QAction*>& items)
+{
+    QList<QAction*> all;
+    for (QAction* item : items) {
+        all << item;
+        if (const QMenu* menu = item->menu())
+            all << allMenuItems(menu->actions());
+    }
+    return all;
+}
+
 // Invokes an editing command on the widget that has the keyboard focus, if it has one.
 void sendToFocus(const char* command)
 {
@@ -243,17 +256,10 @@ void ZTAppDelegate::buildMenus()
 
 QAction* ZTAppDelegate::menuItemWithAction(const QString& action) const
 {
-    std::function<QAction*(const QList<QAction*>&)> find = [&](const QList<QAction*>& items) -> QAction* {
-        for (QAction* item : items) {
-            if (item->objectName() == action)
-                return item;
-            if (QMenu* menu = item->menu())
-                if (QAction* found = find(menu->actions()))
-                    return found;
-        }
-        return nullptr;
-    };
-    return find(mainMenu_->actions());
+    for (QAction* item : allMenuItems(mainMenu_->actions()))
+        if (item->objectName() == action)
+            return item;
+    return nullptr;
 }
 
 void ZTAppDelegate::_localize()
@@ -576,15 +582,7 @@ bool ZTAppDelegate::validateMenuItem(QAction* item)
 
 void ZTAppDelegate::validateMenus()
 {
-    std::function<void(const QList<QAction*>&)> walk = [&](const QList<QAction*>& items) {
-        for (QAction* item : items) {
-            if (QMenu* menu = item->menu()) {
-                walk(menu->actions());
-                continue;
-            }
-            if (!item->isSeparator())
-                item->setEnabled(validateMenuItem(item));
-        }
-    };
-    walk(mainMenu_->actions());
+    for (QAction* item : allMenuItems(mainMenu_->actions()))
+        if (!item->menu() && !item->isSeparator())
+            item->setEnabled(validateMenuItem(item));
 }
