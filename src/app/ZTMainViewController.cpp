@@ -450,9 +450,7 @@ void ZTMainViewController::_setupExercise()
     _updateViews();
     _setupPracticeMode();
     noteView_->resetNotes();
-    nextButton_->setToolTip(localized(QStringLiteral("Next question")));
-    nextButton_->setImageName(QStringLiteral("playButton"));
-    nextButton_->setAlternateImageName(QStringLiteral("playButtonHighlighted"));
+    restoreNextButton();
     instrumentViewAdapter_.unmarkAllNotes();
     countDownView_->stop();
     tableView_->scrollRowToVisible(0);
@@ -764,9 +762,7 @@ void ZTMainViewController::nextAction(Sender sender)
         return;
     if (sender == Sender::Button && C->autoTimerIsValid()) {
         // The click only cancels the pending auto-advance.
-        nextButton_->setToolTip(localized(QStringLiteral("Next question")));
-        nextButton_->setImageName(QStringLiteral("playButton"));
-        nextButton_->setAlternateImageName(QStringLiteral("playButtonHighlighted"));
+        restoreNextButton();
         C->invalidateAutoTimer();
         countDownView_->stop();
         return;
@@ -796,6 +792,14 @@ void ZTMainViewController::nextAction(Sender sender)
     const std::shared_ptr<ZTTest> test = C->currentTest();
     C->reportAnswerWrong(test ? test->item() : QVariantMap(), false);
     NotificationCenter::defaultCenter().post(QStringLiteral("ZTTestItemTriggerNextTestNotification"), this);
+}
+
+void ZTMainViewController::restoreNextButton()
+{
+    // The exercise controllers turn it into a stop button while an auto-advance is pending.
+    nextButton_->setToolTip(localized(QStringLiteral("Next question")));
+    nextButton_->setImageName(QStringLiteral("playButton"));
+    nextButton_->setAlternateImageName(QStringLiteral("playButtonHighlighted"));
 }
 
 // ---- Play direction ----

@@ -205,6 +205,7 @@ private:
     void observe(const QString& name, std::function<void(const Notification&)> handler,
                  NotificationCenter::Delivery delivery = NotificationCenter::Delivery::PostingThread);
     void setInfo(const QString& image, const QString& title, const QString& subTitle);
+    void restoreNextButton();
     bool isPlaying() const;
     void applyPendingKeyboardScroll();
     QList<QVariantMap> levelRecords() const;
