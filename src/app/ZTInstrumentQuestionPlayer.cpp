@@ -8,10 +8,13 @@ void ZTInstrumentQuestionPlayer::installIfNone()
         ZTQuestionPlayer::setCurrent(std::make_shared<ZTInstrumentQuestionPlayer>());
 }
 
-void ZTInstrumentQuestionPlayer::playSequence(MusicSequence sequence)
+bool ZTInstrumentQuestionPlayer::playSequence(MusicSequence sequence)
 {
-    if (const auto instrument = ZTMIDIController::sharedInstance()->instrument())
-        instrument->playSequence(std::move(sequence));
+    const auto instrument = ZTMIDIController::sharedInstance()->instrument();
+    if (!instrument)
+        return false;
+    instrument->playSequence(std::move(sequence));
+    return true;
 }
 
 void ZTInstrumentQuestionPlayer::stopPlayer()

@@ -8,6 +8,6 @@ public:
     // Installs one unless a player is installed already.
     static void installIfNone();
 
-    void playSequence(MusicSequence sequence) override;
+    bool playSequence(MusicSequence sequence) override;
     void stopPlayer() override;
 };

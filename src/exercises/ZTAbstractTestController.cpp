@@ -168,10 +168,9 @@ void ZTAbstractTestController::playMusicalTest(ZTMusicalTest& test, qlonglong be
 {
     try {
         MusicSequence sequence = test.newMusicSequenceWithTempo(beatsPerMinute);
-        if (std::shared_ptr<ZTQuestionPlayer> player = ZTQuestionPlayer::current()) {
-            player->playSequence(std::move(sequence));
+        std::shared_ptr<ZTQuestionPlayer> player = ZTQuestionPlayer::current();
+        if (player && player->playSequence(std::move(sequence)))
             return;
-        }
     } catch (const ZTException& error) {
         Log::line(QStringLiteral("%1: %2").arg(error.name(), error.reason()));
     }

@@ -16,7 +16,8 @@ public:
     static void setCurrent(std::shared_ptr<ZTQuestionPlayer> player);
 
     // Stops what plays and plays the sequence; its end is announced with
-    // "ZTSamplePlayerDidStopNotification".
-    virtual void playSequence(MusicSequence sequence) = 0;
+    // "ZTSamplePlayerDidStopNotification". False when nothing can play it (no instrument), so
+    // that the caller ends the playback itself instead of waiting for an end that never comes.
+    virtual bool playSequence(MusicSequence sequence) = 0;
     virtual void stopPlayer() = 0;
 };

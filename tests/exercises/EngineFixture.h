@@ -142,8 +142,15 @@ struct FakeMainWindow : ZTMainWindowServices {
 };
 
 struct FakeQuestionPlayer : ZTQuestionPlayer {
-    void playSequence(MusicSequence sequence) override { played.push_back(std::move(sequence)); }
+    bool playSequence(MusicSequence sequence) override
+    {
+        if (!hasInstrument)
+            return false;
+        played.push_back(std::move(sequence));
+        return true;
+    }
     void stopPlayer() override { ++stops; }
+    bool hasInstrument = true;
     std::vector<MusicSequence> played;
     int stops = 0;
 };

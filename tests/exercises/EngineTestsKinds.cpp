@@ -343,9 +343,14 @@ TEST_F(EngineTest, QuestionThatCannotSoundIsOverAtOnce)
     EXPECT_EQ(posted.count(kRight), 1);
     EXPECT_FALSE(intervals->testInProgress());
 
-    // Without an instrument to play on it is the same.
-    ZTQuestionPlayer::setCurrent(nullptr);
+    // Without a player, or with a player that has no instrument, it is the same.
+    prefs()->setNumber(100, "tempo", kIntervals);
+    player->hasInstrument = false;
     intervals->nextTest();
     click(currentName());
     EXPECT_EQ(posted.count(kRight), 2);
+    ZTQuestionPlayer::setCurrent(nullptr);
+    intervals->nextTest();
+    click(currentName());
+    EXPECT_EQ(posted.count(kRight), 3);
 }
