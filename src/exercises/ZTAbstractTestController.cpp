@@ -239,7 +239,11 @@ QString ZTAbstractTestController::rightResultString() const
     if (!currentTest_)
         return QString();
     const QString name = currentTest_->translatedName().isEmpty() ? currentTest_->name() : currentTest_->translatedName();
-    return ZTStringFormat::fill(QStringLiteral("%@ (%@)"), {localized(name), currentTest_->result()});
+    const QString result = currentTest_->result();
+    // A key without accidentals has nothing to show in brackets.
+    if (result.isEmpty())
+        return localized(name);
+    return ZTStringFormat::fill(QStringLiteral("%@ (%@)"), {localized(name), result});
 }
 
 QString ZTAbstractTestController::spellingString() const

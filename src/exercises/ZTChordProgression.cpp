@@ -21,12 +21,12 @@ QVariantList stepsOf(const QVariant& definition)
     return definition.toList();
 }
 
-// A chord's title: "C maj7", "C maj7 / E" for an inversion, "C / E" for an inversion of a
-// chord whose id is empty (the major triad).
+// A chord's title: "C maj7", "C maj7 / E" for an inversion; the major triad, whose id is
+// empty, is "C" and "C / E".
 QString chordTitle(const QString& rootName, const QString& chordId, const QString& bassName, bool inverted)
 {
     if (!inverted)
-        return rootName + QStringLiteral(" ") + chordId;
+        return chordId.isEmpty() ? rootName : rootName + QStringLiteral(" ") + chordId;
     if (chordId.isEmpty())
         return rootName + QStringLiteral(" / ") + bassName;
     return rootName + QStringLiteral(" ") + chordId + QStringLiteral(" / ") + bassName;

@@ -45,7 +45,7 @@ TEST_F(ProgressionTest, ChordsStayNearTheFirstUnlessRootsKeepTheirOrder)
     // G lies 7 above the first bass: the whole chord moves an octave down.
     EXPECT_EQ(numbers(chords.at(2)), (Chord{55, 59, 62}));
     EXPECT_EQ(chords.at(2).firstNote()->octave(), 2);
-    EXPECT_EQ(question->spellingString(), "C  - F  - G ");
+    EXPECT_EQ(question->spellingString(), "C - F - G");
 
     prefs()->setBool(true, "rootNoteNaturalOrder", kProgressions);
     question->resetNoteCollections();

@@ -139,6 +139,12 @@ TEST_F(KeySignatureTest, SignatureIsShownAndEitherModeOfItAnswers)
     ASSERT_FALSE(relative.isEmpty());
     click(relative);
     EXPECT_EQ(posted.count(kRight), 1);
+
+    // The key without accidentals is named without an empty pair of brackets.
+    for (int i = 0; i < 500 && keys->currentTest()->definition().toInt() != 0; ++i)
+        keys->nextTest();
+    ASSERT_EQ(keys->currentTest()->definition().toInt(), 0);
+    EXPECT_EQ(keys->rightResultString(), localized(keys->currentTest()->name()));
 }
 
 TEST_F(KeySignatureTest, KeyNamesFollowTheNoteNameType)
