@@ -53,11 +53,14 @@ void ZTToolbarInfoView::draw(QPainter& painter, const QSizeF& size)
 
     imageRect_ = titleRect_ = subTitleRect_ = QRectF();
     const QColor textColor = Qt::white;
-    const QFont titleFont = Fonts::system(11, true);
-    const QFontMetricsF titleMetrics(titleFont);
     const auto icon = image_.isEmpty() ? nullptr : Image::named(image_);
     const double iconWidth = icon ? icon->size().width() + kIconGap : 0;
-    // A title wider than the panel is shortened rather than pushed off its left edge.
+    // A long question first gets a slightly smaller font; a title still wider than the panel
+    // is shortened rather than pushed off its left edge.
+    QFont titleFont = Fonts::system(11, true);
+    for (int pixels = 10; pixels >= 9 && QFontMetricsF(titleFont).horizontalAdvance(title_) > W - iconWidth; --pixels)
+        titleFont = Fonts::system(pixels, true);
+    const QFontMetricsF titleMetrics(titleFont);
     const QString title = titleMetrics.elidedText(title_, Qt::ElideRight, std::max(0.0, W - iconWidth));
     const double tw = titleMetrics.horizontalAdvance(title);
 
