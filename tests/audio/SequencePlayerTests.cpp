@@ -1,3 +1,4 @@
+#include "MusicEvents.h"
 #include "SequencePlayer.h"
 
 #include <gtest/gtest.h>
@@ -40,13 +41,7 @@ private:
 
 MusicNoteEvent note(double beat, int nr, double duration, int channel = 0)
 {
-    MusicNoteEvent event;
-    event.beat = beat;
-    event.note = std::uint16_t(nr);
-    event.duration = duration;
-    event.channel = std::uint8_t(channel);
-    event.velocity = 90;
-    return event;
+    return testNote(beat, nr, duration, channel, 90);
 }
 
 class SequencePlayerTest : public ::testing::Test {

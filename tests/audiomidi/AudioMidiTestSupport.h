@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MusicEvents.h"
 #include "AudioOutput.h"
 #include "QVMusicPlayerInstrument.h"
 #include "SequencePlayer.h"
@@ -80,13 +81,7 @@ protected:
     }
     static MusicNoteEvent note(double beat, int nr, double duration, int channel = 0)
     {
-        MusicNoteEvent event;
-        event.beat = beat;
-        event.note = std::uint16_t(nr);
-        event.duration = duration;
-        event.channel = std::uint8_t(channel);
-        event.velocity = 100;
-        return event;
+        return testNote(beat, nr, duration, channel);
     }
 
     TestEnvironment environment;
