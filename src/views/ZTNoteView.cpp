@@ -41,12 +41,12 @@ QString accidentalImage(qint64 offset, bool wrong)
 
 } // namespace
 
-ZTNoteView::ZTNoteView(QWidget* parent) : QWidget(parent)
+ZTNoteView::ZTNoteView(QWidget* parent) : YUpMouseView(parent)
 {
     init();
 }
 
-ZTNoteView::ZTNoteView(const QRect& frame, QWidget* parent) : QWidget(parent)
+ZTNoteView::ZTNoteView(const QRect& frame, QWidget* parent) : YUpMouseView(parent)
 {
     setGeometry(frame);
     init();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NotificationCenter.h"
+#include "YUpMouseView.h"
 #include "ZTFooterBar.h"
 #include "ZTNoteCollection.h"
 #include "ZTNoteLine.h"
@@ -38,7 +39,7 @@ public:
 // Editing (the exercise editors): the footer bar adds notes, deletes the selected one and sets
 // its accidental; a drag moves a note to another pitch. For a chord question the view keeps
 // one group per inversion plus the named whole chord. The delegate hears of every change.
-class ZTNoteView : public QWidget, public ZTFooterBarDelegate {
+class ZTNoteView : public YUpMouseView, public ZTFooterBarDelegate {
     Q_OBJECT
 public:
     static constexpr double kLineSpacing = 10;
@@ -104,10 +105,10 @@ public:
     void allNotesUp();
 
     // ---- Mouse, on y-up points (the Qt events call these) ----
-    void mouseDownAt(const QPointF& point);
-    void mouseDraggedAt(const QPointF& point);
-    void mouseUpAt(const QPointF& point);
-    void mouseExited(bool buttonHeld);
+    void mouseDownAt(const QPointF& point) override;
+    void mouseDraggedAt(const QPointF& point) override;
+    void mouseUpAt(const QPointF& point) override;
+    void mouseExited(bool buttonHeld) override;
 
     // ---- Editing ----
     // Appends the next note: the lowest allowed note first, then a third (chord) or a scale
@@ -159,10 +160,6 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     // The drawing pass, in the view's y-up coordinates.

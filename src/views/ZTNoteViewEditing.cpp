@@ -10,8 +10,6 @@
 #include "ZTMusicalTest.h"
 #include "ZTPreferences.h"
 
-#include <QGuiApplication>
-#include <QMouseEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -169,30 +167,6 @@ void ZTNoteView::mouseExited(bool buttonHeld)
         return;
     startedWithMouseDown_ = false;
     allNotesUp();
-}
-
-void ZTNoteView::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        mouseDownAt(YUp::mousePoint(this, event->position()));
-}
-
-void ZTNoteView::mouseMoveEvent(QMouseEvent* event)
-{
-    if (event->buttons() & Qt::LeftButton)
-        mouseDraggedAt(YUp::mousePoint(this, event->position()));
-}
-
-void ZTNoteView::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        mouseUpAt(YUp::mousePoint(this, event->position()));
-}
-
-void ZTNoteView::leaveEvent(QEvent* event)
-{
-    QWidget::leaveEvent(event);
-    mouseExited(QGuiApplication::mouseButtons() != Qt::NoButton);
 }
 
 // ---- Picking ----

@@ -19,13 +19,6 @@ public:
     int changes = 0;
 };
 
-// A question of a given kind; a chord progression is known by its class name.
-class ProgressionQuestion : public ZTMusicalTest {
-public:
-    using ZTMusicalTest::ZTMusicalTest;
-    QString className() const override { return QStringLiteral("ZTChordProgression"); }
-};
-
 class NoteEditingTest : public ViewTest {
 protected:
     void SetUp() override
@@ -256,7 +249,9 @@ TEST_F(NoteEditingTest, PlayingSoundsAGroupAndSilencesEverythingOnRelease)
 
     // A chord progression sounds every note of the group.
     instrument_->events.clear();
-    view->setTest(std::shared_ptr<ProgressionQuestion>(ZTTest::create<ProgressionQuestion>()));
+    auto progression = std::shared_ptr<GroupsQuestion>(ZTTest::create<GroupsQuestion>());
+    progression->progression = true;
+    view->setTest(progression);
     view->setNoteCollections({group({48, 52, 55}), group({53, 57, 60})});
     press(headOf(1));
     EXPECT_TRUE(view->isKeyDown(53) && view->isKeyDown(57) && view->isKeyDown(60));
