@@ -69,13 +69,17 @@ ZTPreferencesWindowController* ZTPreferencesWindowController::preferencesWindowC
     if (!sharedController) {
         sharedController = new ZTPreferencesWindowController;
         // Its window must go while the application still stands.
-        if (QCoreApplication* app = QCoreApplication::instance())
-            QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { resetSharedForTesting(); });
+        static bool releasedAtQuit = false;
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app && !releasedAtQuit) {
+            QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { releaseShared(); });
+            releasedAtQuit = true;
+        }
     }
     return sharedController;
 }
 
-void ZTPreferencesWindowController::resetSharedForTesting()
+void ZTPreferencesWindowController::releaseShared()
 {
     delete sharedController;
     sharedController = nullptr;

@@ -39,8 +39,9 @@ class ZTPreferencesWindowController : public QObject, public ZTMIDIConnector {
     Q_OBJECT
 public:
     static ZTPreferencesWindowController* preferencesWindowController();
-    // Tests: closes and drops the shared window; the next request builds a new one.
-    static void resetSharedForTesting();
+    // Closes and drops the shared window (at quit, while the application still stands, and
+    // between tests); the next request builds a new one.
+    static void releaseShared();
     // What the application's Preferences commands call: shows the window, on the tab with
     // that identifier when one is given.
     static void showWindowOnTab(const QString& identifier);

@@ -17,7 +17,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QTabWidget>
+#include <QPointer>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -92,9 +95,26 @@ TEST_F(NewUserTest, SettingsChangedInPreferencesReachTheExerciseScreen)
     EXPECT_LE(screen()->countDownViewWidget()->value(), 10);
     EXPECT_GE(screen()->countDownViewWidget()->value(), 8);
 
+    saveShot(QStringLiteral("main-after-preferences"));
+
     // Opened again, the window shows the tab it was left on.
     preferences->trigger();
     EXPECT_EQ(outlets().tabView->currentIndex(), 2);
+}
+
+TEST_F(NewUserTest, QuittingEndsACaptureAndTakesTheWindowAlong)
+{
+    launch();
+    QPointer<QWidget> window;
+    QTimer::singleShot(0, [&] {
+        ZTPreferencesWindowController::showWindowOnTab(QStringLiteral("audiomidi"));
+        window = controller()->window();
+        outlets().remoteCaptureNextButton->click();
+        delegate()->terminate();
+    });
+    QApplication::exec();
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(ZTMIDIController::sharedInstance()->midiConnector(), nullptr);
 }
 
 TEST_F(NewUserTest, PicturesOfEveryTab)

@@ -18,7 +18,7 @@ void PreferencesTest::SetUp()
 
 void PreferencesTest::TearDown()
 {
-    ZTPreferencesWindowController::resetSharedForTesting();
+    ZTPreferencesWindowController::releaseShared();
     ZTPreferencesWindowController::setSyncEngine({});
     AppTest::TearDown();
 }

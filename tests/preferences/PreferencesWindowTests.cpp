@@ -58,7 +58,7 @@ TEST_F(PreferencesWindowTest, TheTabIsRememberedAcrossOpenings)
     outlets().tabView->setCurrentIndex(2);
     EXPECT_EQ(prefs()->prefsTabName(), QStringLiteral("audiomidi"));
 
-    ZTPreferencesWindowController::resetSharedForTesting();
+    ZTPreferencesWindowController::releaseShared();
     EXPECT_EQ(outlets().tabView->currentIndex(), 2);
 
     // The new-level command opens on Custom Levels whatever was remembered.
@@ -69,7 +69,7 @@ TEST_F(PreferencesWindowTest, TheTabIsRememberedAcrossOpenings)
 
     // A stored name that no tab has opens the first tab.
     prefs()->setPrefsTabName(QStringLiteral("nowhere"));
-    ZTPreferencesWindowController::resetSharedForTesting();
+    ZTPreferencesWindowController::releaseShared();
     EXPECT_EQ(outlets().tabView->currentIndex(), 0);
 }
 
