@@ -143,8 +143,6 @@ QValidator::State ZTVelocityValidator::validate(QString& input, int&) const
            input[input.size() - 1 - end] == shown_[shown_.size() - 1 - end])
         ++end;
     const qsizetype typedEnd = input.size() - end;
-    QString error;
-    const bool accepted = formatter_.isPartialStringValid(input, typedEnd, shown_, start, &error);
-    lastError_ = error;
-    return accepted ? Acceptable : Invalid;
+    // A refused edit leaves the field as it was, as the formatter's refusals do everywhere.
+    return formatter_.isPartialStringValid(input, typedEnd, shown_, start, nullptr) ? Acceptable : Invalid;
 }

@@ -62,9 +62,6 @@ public:
     // As a click on an arrow: moves by `steps` and announces the new value.
     void step(int steps);
 
-    QToolButton* upButton() const { return up_; }
-    QToolButton* downButton() const { return down_; }
-
 signals:
     void stepped(int value);
 
@@ -83,11 +80,8 @@ class ZTVelocityValidator : public QValidator {
 public:
     explicit ZTVelocityValidator(QLineEdit* field);
     State validate(QString& input, int& position) const override;
-    // Why the last edit was refused; empty after an accepted one.
-    QString lastError() const { return lastError_; }
 
 private:
     ZTVelocityFormatter formatter_;
     QString shown_;
-    mutable QString lastError_;
 };

@@ -8,7 +8,6 @@
 #include "ZTPreferences.h"
 #include "ZTPreferencesControls.h"
 #include "ZTSettingsOutlineView.h"
-#include "ZTMIDIController.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -30,6 +29,22 @@ ZTSyncEngine& installedSyncEngine()
 {
     static ZTSyncEngine engine;
     return engine;
+}
+
+// The sync engine's calls; nothing while no engine is installed.
+void startManualSync()
+{
+    if (installedSyncEngine().isInstalled())
+        installedSyncEngine().startManualSync();
+}
+
+void stopSyncAndUnlink()
+{
+    const ZTSyncEngine& engine = installedSyncEngine();
+    if (engine.isInstalled()) {
+        engine.stopSync();
+        engine.unlink();
+    }
 }
 
 ZTPreferences* prefs()
@@ -113,7 +128,8 @@ ZTPreferencesWindowController::ZTPreferencesWindowController() = default;
 ZTPreferencesWindowController::~ZTPreferencesWindowController()
 {
     observers_.clear();
-    windowWillClose();
+    if (window_)
+        windowWillClose();
     delete window_;
 }
 
@@ -357,17 +373,3 @@ void ZTPreferencesWindowController::_checkSyncPref()
     stopSyncAndUnlink();
 }
 
-void ZTPreferencesWindowController::startManualSync()
-{
-    if (installedSyncEngine().isInstalled())
-        installedSyncEngine().startManualSync();
-}
-
-void ZTPreferencesWindowController::stopSyncAndUnlink()
-{
-    const ZTSyncEngine& engine = installedSyncEngine();
-    if (engine.isInstalled()) {
-        engine.stopSync();
-        engine.unlink();
-    }
-}

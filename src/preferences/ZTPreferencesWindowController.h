@@ -15,7 +15,6 @@
 
 #include <vector>
 
-
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -143,9 +142,6 @@ private:
     // Stores the chosen entry's index plus the offset; nothing while no entry is chosen.
     static void storeChosenIndex(QComboBox* popup, void (ZTPreferences::*store)(int), int offset = 0);
     void syncPartAction(QCheckBox* checkbox, void (ZTPreferences::*store)(bool));
-    // The sync engine's calls; nothing while no engine is installed.
-    void startManualSync();
-    void stopSyncAndUnlink();
     void soundPopupAction(QComboBox* popup, void (ZTPreferences::*store)(const QString& id));
     void remotePopupAction(bool next);
     void remoteCaptureAction(QAbstractButton* button);

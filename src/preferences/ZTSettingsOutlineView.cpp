@@ -282,7 +282,9 @@ void ZTSettingsOutlineView::applyValue(QWidget* cell, const QVariantMap& setting
     } else if (auto* checkbox = qobject_cast<QCheckBox*>(cell)) {
         checkbox->setChecked(ZTExerciseSettings::objectValue(setting, column).toInt() != 0);
     } else if (auto* slider = qobject_cast<ZTFloatSlider*>(cell)) {
-        slider->setDoubleValue(ZTExerciseSettings::objectValue(setting, column).toDouble());
+        // A knob the user holds stays under the mouse.
+        if (!slider->isSliderDown())
+            slider->setDoubleValue(ZTExerciseSettings::objectValue(setting, column).toDouble());
     } else if (auto* text = qobject_cast<QLabel*>(cell)) {
         const auto* slider = qobject_cast<ZTFloatSlider*>(controlls_.value(exerciseNameOf(setting))
                                                               .value(cacheKey(setting, Column::Value)));
