@@ -60,7 +60,7 @@ public:
     // The instrument an output name gives: the sample synthesizer only once its module has
     // installed its maker (the system synthesizer stands in until then), the system
     // synthesizer for its own name and for none, else the MIDI destination of that name.
-    // The sound lists of the instruments menu follow it.
+    // The sound lists of the instruments menu follow it. Any thread; takes a short lock.
     enum class InstrumentKind { SystemSynthesizer, SampleSynthesizer, Destination };
     static InstrumentKind instrumentKindForEndpoint(const QString& name);
 
