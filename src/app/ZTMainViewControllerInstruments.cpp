@@ -312,6 +312,9 @@ void ZTMainViewController::_setupInstrumentsMenu()
     if (!instrumentsMenu_)
         instrumentsMenu_ = appDelegate_ && appDelegate_->instrumentMenu() ? appDelegate_->instrumentMenu() : new QMenu(this);
     QMenu* menu = instrumentsMenu_;
+    // The group submenus are the menu's children: clearing drops only their items.
+    for (QMenu* group : menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
+        group->deleteLater();
     menu->clear();
     menu->setTitle(localized(QStringLiteral("Instrument")));
 

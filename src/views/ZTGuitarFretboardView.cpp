@@ -180,7 +180,8 @@ void ZTGuitarFretboardView::unmarkAllNotes()
 
 void ZTGuitarFretboardView::markNoteRed(const QVNote& note, qint64 position)
 {
-    lastRedPlace() = lastPos_;
+    if (position >= 0)
+        lastRedPlace() = lastPos_;
     ZTInstrumentViewBase::markNoteRed(note, position);
 }
 

@@ -238,6 +238,11 @@ TEST_F(InstrumentPanelTest, TheInstrumentsMenuListsTheSystemSynthesizersPrograms
     EXPECT_TRUE(violin->isChecked());
     EXPECT_TRUE(instrument->calls.isEmpty());
 
+    // Rebuilt menus leave no groups behind.
+    screen()->_setupInstrumentsMenu();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly).size(), groups.size());
+
     // An external destination has no programs.
     prefs()->setMIDIOutEndpoint(kExternalSynthName);
     advance(0.6);
