@@ -57,15 +57,19 @@ QString TestEnvironment::copyOfResources()
     const QString source = savedResources_.isEmpty() ? Paths::resourcesFolder()
                                                      : QString::fromUtf8(savedResources_);
     const QString target = dir_.path() + QStringLiteral("/resources");
+    // The sample bank's instruments are large and only read: the copy links to them.
+    const QString instruments = QStringLiteral("/Instruments");
     QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString file = it.next();
-        if (file.contains(QLatin1String("/CMakeFiles/")))
+        if (file.contains(QLatin1String("/CMakeFiles/")) || file.mid(source.size()).startsWith(instruments + QLatin1Char('/')))
             continue;
         const QString destination = target + file.mid(source.size());
         QDir().mkpath(QFileInfo(destination).path());
         QFile::copy(file, destination);
     }
+    if (QFileInfo(source + instruments).isDir())
+        QFile::link(QFileInfo(source + instruments).absoluteFilePath(), target + instruments);
     useResources(target);
     return target;
 }

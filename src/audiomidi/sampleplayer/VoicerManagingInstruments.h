@@ -1,0 +1,30 @@
+#pragma once
+
+#include <stk/Voicer.h>
+
+#include <memory>
+#include <vector>
+
+// The STK voice manager, owning the instruments added to it. Its tick sums every voice
+// that has sounded once; the voices count as sounding until they are removed, so with one
+// instrument per group every note of a group goes to that group's instrument.
+//
+// Adding and removing instruments happens on the main thread while nothing renders; noteOn,
+// noteOff and tick run on the render thread.
+class VoicerManagingInstruments : public stk::Voicer {
+public:
+    explicit VoicerManagingInstruments(stk::StkFloat decayTime);
+    ~VoicerManagingInstruments() override;
+
+    void addInstrument(std::unique_ptr<stk::Instrmnt> instrument, int group);
+    // Deletes every instrument added so far.
+    void removeInstruments();
+    std::size_t instrumentCount() const { return owned_.size(); }
+
+    // One output value: the sum of the sounding voices.
+    stk::StkFloat tick();
+
+private:
+    using stk::Voicer::addInstrument;
+    std::vector<std::unique_ptr<stk::Instrmnt>> owned_;
+};
