@@ -3,10 +3,13 @@
 // semitones, and the click samples "Sticks.raw" and "Clap.raw". Samples are headerless
 // signed 16-bit little-endian mono at 44,100 Hz. Held sounds (organ, strings, flute,
 // choir) get a loop between rising zero crossings of matching shape, blended over its
-// last tenth of a second; plucked and struck sounds decay and fade out.
+// last tenth of a second; plucked and struck sounds decay and fade out. Each sample's
+// reference pitch is its measured fundamental, so notes sound in tune even where the
+// SoundFont's own recordings are a few cents off.
 //
 // Usage: melvora_make_sound_bank <soundfont.sf2> <resources folder>
 #include "PropertyList.h"
+#include "ToneAnalysis.h"
 
 #include <fluidsynth.h>
 
@@ -46,7 +49,7 @@ struct InstrumentSpec {
 const InstrumentSpec kInstruments[] = {
     {"Piano", "Piano", 0, false, 0.001, 0.001, 1.0, 0.30},
     {"ElectricPiano", "Electric Piano", 4, false, 0.001, 0.001, 1.0, 0.35},
-    {"Organ", "Organ", 16, true, 0.005, 0.001, 1.0, 0.08},
+    {"Organ", "Organ", 20, true, 0.005, 0.001, 1.0, 0.08}, // the reed organ: no sub-octave stops
     {"NylonGuitar", "Nylon Guitar", 24, false, 0.001, 0.001, 1.0, 0.25},
     {"SteelGuitar", "Steel Guitar", 25, false, 0.001, 0.001, 1.0, 0.30},
     {"Strings", "Strings", 48, true, 0.005, 0.001, 1.0, 0.35},
@@ -65,6 +68,7 @@ using Signal = std::vector<float>;
 struct Recording {
     int note = 0;
     Signal signal;
+    double frequency = 0;
     long loopStart = 0;
     long loopLength = 0;
 };
@@ -200,6 +204,24 @@ bool makeLoop(Recording& recording, double startSeconds, double loopSeconds)
     return true;
 }
 
+// The pitch of a recording; the note's own pitch where the measurement strays further
+// than a SoundFont would be off.
+double measuredFrequency(const Recording& recording)
+{
+    const double nominal = noteFrequency(recording.note);
+    const ToneAnalysis::Stretch stretch =
+        ToneAnalysis::measuredStretch(double(recording.loopStart), double(recording.loopLength), kRate);
+    if (stretch.from + stretch.frames > double(recording.signal.size()))
+        return nominal;
+    const double measured = ToneAnalysis::pitchOver(recording.signal.data(), stretch, kRate, nominal);
+    if (std::abs(1200.0 * std::log2(measured / nominal)) > 50) {
+        std::fprintf(stderr, "make_sound_bank: note %d measures %.2f Hz; kept at %.2f Hz\n", recording.note, measured,
+                     nominal);
+        return nominal;
+    }
+    return measured;
+}
+
 // Longer for low notes, which ring longer.
 double decayingSeconds(int note)
 {
@@ -234,6 +256,7 @@ bool makeInstrument(Renderer& renderer, const InstrumentSpec& spec, const QStrin
             continue; // the SoundFont has nothing here; the neighbours cover the note
         if (!spec.held || !makeLoop(recording, 0.8, 1.0))
             fadeOut(recording.signal, 0.35);
+        recording.frequency = measuredFrequency(recording);
         recordings.push_back(std::move(recording));
     }
     if (recordings.empty())
@@ -256,7 +279,7 @@ bool makeInstrument(Renderer& renderer, const InstrumentSpec& spec, const QStrin
             return fail(QStringLiteral("cannot write %1").arg(fileName));
         samples.append(QVariantMap{
             {QStringLiteral("fileName"), fileName},
-            {QStringLiteral("frequency"), noteFrequency(recording.note)},
+            {QStringLiteral("frequency"), recording.frequency},
             {QStringLiteral("amplitude"), 1.0},
             {QStringLiteral("loopStart"), qlonglong(recording.loopStart)},
             {QStringLiteral("loopLength"), qlonglong(recording.loopLength)},

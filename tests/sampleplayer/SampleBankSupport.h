@@ -112,33 +112,3 @@ inline double frequencyByZeroCrossings(const std::vector<float>& signal, double 
     }
     return count < 2 ? 0.0 : (count - 1) * rate / (last - first);
 }
-
-// The pitch of a recorded tone near an expected frequency: the lag within a semitone of the
-// expected period where the normalised autocorrelation peaks, refined by a parabola.
-inline double pitchNear(const std::vector<float>& signal, double rate, double expected)
-{
-    const double period = rate / expected;
-    const auto low = std::size_t(period / 1.06), high = std::size_t(period * 1.06) + 2;
-    const std::size_t span = signal.size() - high;
-    auto correlation = [&](std::size_t lag) {
-        double sum = 0, a = 0, b = 0;
-        for (std::size_t i = 0; i < span; ++i) {
-            sum += double(signal[i]) * signal[i + lag];
-            a += double(signal[i]) * signal[i];
-            b += double(signal[i + lag]) * signal[i + lag];
-        }
-        return a > 0 && b > 0 ? sum / std::sqrt(a * b) : 0.0;
-    };
-    std::vector<double> values(high + 2, 0.0);
-    std::size_t best = low;
-    for (std::size_t lag = low; lag <= high; ++lag) {
-        values[lag] = correlation(lag);
-        if (values[lag] > values[best])
-            best = lag;
-    }
-    const double before = best > low ? values[best - 1] : correlation(best - 1);
-    const double after = best < high ? values[best + 1] : correlation(best + 1);
-    const double bend = before - 2 * values[best] + after;
-    const double offset = bend < 0 ? 0.5 * (before - after) / bend : 0.0;
-    return rate / (double(best) + offset);
-}

@@ -71,12 +71,10 @@ void QVSampler::noteOff(stk::StkFloat)
     envelope_.keyOff();
 }
 
-stk::StkFloat QVSampler::tick(unsigned int)
+inline float QVSampler::nextFrame()
 {
-    if (!playing_ && !(level_ > 0)) {
-        lastFrame_[0] = 0;
+    if (isSilent())
         return 0;
-    }
     auto ipos = std::int64_t(position_);
     if (looping_ && loopEnd_ < ipos) {
         // The frame after the loop's last is the one after its first; the fraction of the
@@ -94,12 +92,24 @@ stk::StkFloat QVSampler::tick(unsigned int)
     const std::int64_t count = data ? sample_->numSamples() : 0;
     const double s0 = ipos < count ? data[ipos] : 0.0;
     const double s1 = ipos + 1 < count ? data[ipos + 1] : 0.0;
-    const auto out = float(((1.0 - frac) * s0 + frac * s1) * (1.0 / 32768.0) * level_);
-    lastFrame_[0] = out;
     if (index_ < std::numeric_limits<std::int32_t>::max())
         ++index_;
     position_ += rate_;
-    return out;
+    return float(((1.0 - frac) * s0 + frac * s1) * (1.0 / 32768.0) * level_);
+}
+
+stk::StkFloat QVSampler::tick(unsigned int)
+{
+    lastFrame_[0] = nextFrame();
+    return lastFrame_[0];
+}
+
+void QVSampler::addTo(float* buffer, int frames)
+{
+    if (isSilent())
+        return;
+    for (int i = 0; i < frames; ++i)
+        buffer[i] += nextFrame();
 }
 
 stk::StkFrames& QVSampler::tick(stk::StkFrames& frames, unsigned int channel)

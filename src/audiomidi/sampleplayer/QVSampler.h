@@ -33,6 +33,8 @@ public:
 
     stk::StkFloat tick(unsigned int channel = 0) override;
     stk::StkFrames& tick(stk::StkFrames& frames, unsigned int channel = 0) override;
+    // Adds the next frames to a buffer: the same values as tick(), a block at a time.
+    void addTo(float* buffer, int frames);
 
     bool isPlaying() const { return playing_; }
     float level() const { return level_; }
@@ -42,6 +44,9 @@ public:
     const QVSample* sample() const { return sample_; }
 
 private:
+    bool isSilent() const { return !playing_ && !(level_ > 0); }
+    float nextFrame();
+
     std::shared_ptr<const QVInstrument> instrument_;
     const QVSample* sample_ = nullptr;
     float sampleFrequency_ = 0;

@@ -10,7 +10,7 @@ VoicerManagingInstruments::~VoicerManagingInstruments()
     removeInstruments();
 }
 
-void VoicerManagingInstruments::addInstrument(std::unique_ptr<stk::Instrmnt> instrument, int group)
+void VoicerManagingInstruments::addInstrument(std::unique_ptr<QVSampler> instrument, int group)
 {
     if (!instrument)
         return;
@@ -33,4 +33,13 @@ stk::StkFloat VoicerManagingInstruments::tick()
     }
     lastFrame_[0] = sum;
     return sum;
+}
+
+void VoicerManagingInstruments::addTo(float* buffer, int frames)
+{
+    for (Voice& voice : voices_) {
+        // Every instrument here came in through addInstrument as a sampler.
+        if (voice.instrument && voice.sounding != 0)
+            static_cast<QVSampler*>(voice.instrument)->addTo(buffer, frames);
+    }
 }

@@ -138,9 +138,11 @@ void ZTSamplePlayer::silenceNow()
 void ZTSamplePlayer::fillAUBufferCanonical(float* buffer, int frames)
 {
     applyPendingNotes();
+    std::fill(buffer, buffer + frames, 0.0f);
+    voicer_->addTo(buffer, frames);
     const float gain = volume_.load(std::memory_order_relaxed) * kMixGain;
     for (int i = 0; i < frames; ++i)
-        buffer[i] = std::clamp(gain * float(voicer_->tick()), -1.0f, 1.0f);
+        buffer[i] = std::clamp(gain * buffer[i], -1.0f, 1.0f);
 }
 
 void ZTSamplePlayer::applyPendingNotes()
