@@ -62,9 +62,10 @@ QString TestEnvironment::copyOfResources()
     QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString file = it.next();
-        if (file.contains(QLatin1String("/CMakeFiles/")) || file.mid(source.size()).startsWith(instruments + QLatin1Char('/')))
+        const QString relative = file.mid(source.size());
+        if (file.contains(QLatin1String("/CMakeFiles/")) || relative.startsWith(instruments + QLatin1Char('/')))
             continue;
-        const QString destination = target + file.mid(source.size());
+        const QString destination = target + relative;
         QDir().mkpath(QFileInfo(destination).path());
         QFile::copy(file, destination);
     }

@@ -50,7 +50,8 @@ TEST_F(SamplerTest, NotesFindTheNearestSlotAcrossTheWholeRange)
         EXPECT_EQ(QVSampler::slotForFrequency(frequency * std::pow(2.0, 0.45 / 12)), note);
         EXPECT_EQ(QVSampler::slotForFrequency(frequency / std::pow(2.0, 0.45 / 12)), note);
     }
-    for (double noPitch : {0.0, -440.0, std::nan(""), 1e9})
+    const double aboveTheClap = 220.0 * std::pow(2.0, (QVInstrument::kSlotCount - 57) / 12.0);
+    for (double noPitch : {0.0, -440.0, std::nan(""), 1e9, aboveTheClap})
         EXPECT_EQ(QVSampler::slotForFrequency(noPitch), -1);
 }
 

@@ -30,7 +30,7 @@ int QVSampler::slotForFrequency(double frequency)
     if (!(frequency > 0) || !std::isfinite(frequency))
         return -1;
     const double note = 12.0 * std::log2(frequency / 220.0) + 57.0;
-    return note > -1.0 && note < double(QVInstrument::kSlotCount) ? int(std::lround(note)) : -1;
+    return note >= -0.5 && note < double(QVInstrument::kSlotCount) - 0.5 ? int(std::lround(note)) : -1;
 }
 
 void QVSampler::noteOn(stk::StkFloat frequency, stk::StkFloat amplitude)

@@ -24,7 +24,6 @@ ZTSamplePlayer::~ZTSamplePlayer()
     // The sequence thread and the render thread both reach into the voices: stop them first.
     QVMusicPlayerInstrument::stopPlayerShouldNotify(true);
     ZTAudioController::stop();
-    cancelDetectPlayingTimer();
 }
 
 void ZTSamplePlayer::init()
@@ -67,11 +66,8 @@ void ZTSamplePlayer::loadInstrument()
 
 void ZTSamplePlayer::post(NoteCommand command)
 {
-    if (!isRunning())
+    if (!isRunning() || commands_.push(command))
         return;
-    if (commands_.push(command)) {
-        return;
-    }
     if (!overflowReported_.exchange(true))
         Log::line(QStringLiteral("Melvora SoftSynth: %1 notes are waiting for the audio output; later notes are dropped.")
                       .arg(kQueueCapacity));
