@@ -115,27 +115,28 @@ bool OggVorbisDecoder::readHeaders(Stream& stream)
         return fail(QStringLiteral("Error reading initial header packet."));
     if (vorbis_synthesis_headerin(&stream.info, &stream.comment, &packet) < 0)
         return fail(QStringLiteral("This Ogg bitstream does not contain Vorbis audio data."));
-    // The comment and set-up headers follow, on pages of their own.
+    // The comment and set-up headers follow, on the first page or on later ones.
     int headers = 1;
     while (headers < 3) {
-        int result;
-        while (headers < 3 && (result = ogg_sync_pageout(&sync_, &page_)) != 0) {
-            if (result < 0)
-                continue;
+        const int packetResult = ogg_stream_packetout(&stream.state, &packet);
+        if (packetResult > 0) {
+            if (vorbis_synthesis_headerin(&stream.info, &stream.comment, &packet) < 0)
+                return fail(QStringLiteral("Corrupt secondary header.  Exiting."));
+            ++headers;
+            continue;
+        }
+        if (packetResult < 0)
+            return fail(QStringLiteral("Corrupt secondary header.  Exiting."));
+        const int pageResult = ogg_sync_pageout(&sync_, &page_);
+        if (pageResult > 0)
             ogg_stream_pagein(&stream.state, &page_);
-            while (headers < 3 && (result = ogg_stream_packetout(&stream.state, &packet)) != 0) {
-                if (result < 0 || vorbis_synthesis_headerin(&stream.info, &stream.comment, &packet) < 0)
-                    return fail(QStringLiteral("Corrupt secondary header.  Exiting."));
-                ++headers;
-            }
-        }
-        if (headers < 3) {
-            const qint64 bytes = readChunk();
-            if (bytes < 0)
-                return fail(QStringLiteral("Error reading the Ogg file: %1").arg(input_.errorString()));
-            if (bytes == 0)
-                return fail(QStringLiteral("End of file before finding all Vorbis headers!"));
-        }
+        if (pageResult != 0)
+            continue;
+        const qint64 bytes = readChunk();
+        if (bytes < 0)
+            return fail(QStringLiteral("Error reading the Ogg file: %1").arg(input_.errorString()));
+        if (bytes == 0)
+            return fail(QStringLiteral("End of file before finding all Vorbis headers!"));
     }
     return true;
 }

@@ -14,13 +14,13 @@ namespace {
 // FluidSynth reports failures without a status of its own.
 constexpr int kFailureStatus = -1;
 
-// "%d '%.4s'": the status and its four bytes, most significant first, unprintable ones as '?'.
+// "%d '%.4s'": the status and its four bytes, most significant first, unprintable ones as dots.
 QString errorCode(int status)
 {
     QString characters;
     for (int shift = 24; shift >= 0; shift -= 8) {
         const auto byte = char((unsigned(status) >> shift) & 0xFF);
-        characters.append(byte >= 0x20 && byte <= 0x7E ? QLatin1Char(byte) : QLatin1Char('?'));
+        characters.append(byte >= 0x20 && byte <= 0x7E ? QLatin1Char(byte) : QLatin1Char('.'));
     }
     return QStringLiteral("%1 '%2'").arg(status).arg(characters);
 }

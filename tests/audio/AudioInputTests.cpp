@@ -33,19 +33,6 @@ protected:
     }
     void TearDown() override { input->useFakeDevice(0); }
 
-    // Waits (up to two seconds) for a condition that another thread makes true.
-    template <typename Condition>
-    static bool eventually(Condition condition)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
-    }
-
     AudioInput* input = nullptr;
 };
 

@@ -45,8 +45,14 @@ QByteArray waveFile(const std::vector<float>& interleaved, const WaveFormat& f, 
     for (float sample : interleaved)
         data += encodeSample(sample, f);
     QByteArray file = "RIFF" + QByteArray(4, '\0') + "WAVEfmt ";
-    auto append32 = [&file](quint32 v) { file += QByteArray(4, '\0'); qToLittleEndian(v, file.data() + file.size() - 4); };
-    auto append16 = [&file](quint16 v) { file += QByteArray(2, '\0'); qToLittleEndian(v, file.data() + file.size() - 2); };
+    auto append32 = [&file](quint32 v) {
+        file += QByteArray(4, '\0');
+        qToLittleEndian(v, file.data() + file.size() - 4);
+    };
+    auto append16 = [&file](quint16 v) {
+        file += QByteArray(2, '\0');
+        qToLittleEndian(v, file.data() + file.size() - 2);
+    };
     append32(16);
     append16(quint16(f.format));
     append16(quint16(f.channels));
@@ -64,15 +70,6 @@ QByteArray waveFile(const std::vector<float>& interleaved, const WaveFormat& f, 
 class WaveFileTest : public ::testing::Test {
 protected:
     void SetUp() override { AudioOutput::sharedOutput()->useOfflineRendering(); }
-
-    QString write(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = env.root() + "/" + name;
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
 
     static std::vector<float> render(std::size_t frames)
     {
@@ -103,7 +100,7 @@ TEST_F(WaveFileTest, EverySampleFormatPlaysItsOwnSamples)
             if (f.channels == 2)
                 interleaved.push_back(-sample / 2);
         }
-        const QString path = write("tone.wav", waveFile(interleaved, f));
+        const QString path = env.writeFile("tone.wav", waveFile(interleaved, f));
         ZTWaveFilePlayer player;
         player.playSoundFile(path, 0.5f);
         ASSERT_EQ(player.activeSoundCount(), 1u);
@@ -121,7 +118,7 @@ TEST_F(WaveFileTest, ALowerRatePlaysAtItsOwnPitch)
 {
     // 22.05 kHz mixed into 44.1 kHz: the tone keeps its 441 Hz, a period of 100 output frames.
     const std::vector<float> tone = sineWave(441, 22050, 4410, 0.5);
-    const QString path = write("low.wav", waveFile(tone, {1, 16, 1, 22050}));
+    const QString path = env.writeFile("low.wav", waveFile(tone, {1, 16, 1, 22050}));
     ZTWaveFilePlayer player;
     player.playSoundFile(path, 1.0f);
     const std::vector<float> mix = render(8820);
@@ -133,7 +130,7 @@ TEST_F(WaveFileTest, TruncatedFilesPlayWhatIsThereAndGarbageIsRefused)
 {
     const std::vector<float> tone = sineWave(440, 44100, 1000, 0.5);
     // The data chunk claims 2000 bytes; 1001 arrive, the last of them half a sample.
-    const QString truncated = write("cut.wav", waveFile(tone, {1, 16, 1, 44100}, 999));
+    const QString truncated = env.writeFile("cut.wav", waveFile(tone, {1, 16, 1, 44100}, 999));
     const auto sound = ZTWaveFilePlayer::readWaveFile(truncated);
     ASSERT_TRUE(sound);
     EXPECT_EQ(sound->frameCount(), 500u);
@@ -145,12 +142,12 @@ TEST_F(WaveFileTest, TruncatedFilesPlayWhatIsThereAndGarbageIsRefused)
     QByteArray noise(5000, '\0');
     for (int i = 0; i < noise.size(); ++i)
         noise[i] = char((i * 7919) % 251);
-    const QString garbage = write("noise.wav", noise);
+    const QString garbage = env.writeFile("noise.wav", noise);
     QString error;
     EXPECT_FALSE(ZTWaveFilePlayer::readWaveFile(garbage, &error));
     EXPECT_EQ(error, "not a RIFF WAVE file");
     // Header only: the format chunk is cut off before its data chunk.
-    const QString headerOnly = write("header.wav", waveFile(tone, {1, 16, 1, 44100}).left(30));
+    const QString headerOnly = env.writeFile("header.wav", waveFile(tone, {1, 16, 1, 44100}).left(30));
     EXPECT_FALSE(ZTWaveFilePlayer::readWaveFile(headerOnly, &error));
     EXPECT_FALSE(ZTWaveFilePlayer::readWaveFile(env.root() + "/missing.wav", &error));
 
