@@ -5,7 +5,6 @@
 #include "Localization.h"
 #include "Log.h"
 #include "Paths.h"
-#include "PropertyList.h"
 #include "QuestionKinds.h"
 #include "ZTAbstractTestController.h"
 #include "ZTAppDelegate.h"
@@ -15,6 +14,7 @@
 #include "ZTMusicalTest.h"
 #include "ZTPopupButton.h"
 #include "ZTPreferences.h"
+#include "ZTSoundBank.h"
 
 #include <QAction>
 #include <QEasingCurve>
@@ -49,22 +49,17 @@ const QString kNoProgram = QStringLiteral("---");
 // gives one entry with an empty group title. Program numbers run over all titles in order.
 using ProgramGroups = QList<std::pair<QString, QStringList>>;
 
-QVariantList readBundleList(const QString& name)
-{
-    QString error;
-    const std::optional<QVariant> list = PropertyList::readFile(Paths::resource(name), &error);
-    if (!list) {
-        Log::line(QStringLiteral("Could not read %1: %2").arg(name, error));
-        return {};
-    }
-    return list->toList();
-}
-
 ProgramGroups programGroups(InstrumentKind kind)
 {
     ProgramGroups groups;
     if (kind == InstrumentKind::SystemSynthesizer) {
-        for (const QVariant& entry : readBundleList(QStringLiteral("GeneralMIDIInstruments.plist"))) {
+        QString error;
+        const QString name = QStringLiteral("GeneralMIDIInstruments.plist");
+        const std::optional<QVariant> list =
+            ZTSoundBank::readPropertyList(Paths::resource(name), ZTSoundBank::kMaxListBytes, &error);
+        if (!list)
+            Log::line(QStringLiteral("Could not read %1: %2").arg(name, error));
+        for (const QVariant& entry : list ? list->toList() : QVariantList()) {
             const QVariantMap group = entry.toMap();
             QStringList titles;
             for (const QVariant& title : group.value(QStringLiteral("items")).toList())
@@ -73,8 +68,8 @@ ProgramGroups programGroups(InstrumentKind kind)
         }
     } else if (kind == InstrumentKind::SampleSynthesizer) {
         QStringList titles;
-        for (const QVariant& entry : readBundleList(QStringLiteral("MelvoraSounds.plist")))
-            titles << entry.toMap().value(QStringLiteral("value")).toString();
+        for (const SoftSynthSoundEntry& entry : ZTSoundBank::programs())
+            titles << entry.value;
         groups.append({QString(), titles});
     }
     return groups;

@@ -13,11 +13,11 @@
 #include "ZTMainViewController.h"
 #include "ZTPopupButton.h"
 #include "ZTPreferences.h"
+#include "ZTSoundBank.h"
 #include "ZTTest.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -41,7 +41,6 @@ protected:
     void TearDown() override
     {
         // The hub outlives the test: it gets its usual instrument back.
-        ZTMIDIController::setSampleSynthesizerFactory({});
         ZTMIDIController::sharedInstance()->setupInstrument();
         AppTest::TearDown();
     }
@@ -250,34 +249,28 @@ TEST_F(InstrumentPanelTest, TheInstrumentsMenuListsTheSystemSynthesizersPrograms
     EXPECT_EQ(screen()->instrumentPopUpButton()->labelText(), QStringLiteral("---"));
 }
 
-TEST_F(InstrumentPanelTest, TheSampleSynthesizersSoundsAppearOnceItIsInstalled)
+TEST_F(InstrumentPanelTest, TheSampleSynthesizerListsTheSoundsOfItsBank)
 {
-    // Its sound list, as its module ships it.
-    const QString bundle = environment_->copyOfResources();
-    QVariantList sounds;
-    for (const QString& title : {QStringLiteral("Grand Piano"), QStringLiteral("Nylon Guitar"), QStringLiteral("Strings")})
-        sounds << QVariantMap{{QStringLiteral("key"), title.toLower()}, {QStringLiteral("value"), title}};
-    ASSERT_TRUE(PropertyList::writeFileAtomically(QDir(bundle).filePath(QStringLiteral("MelvoraSounds.plist")), sounds));
-    environment_->useResources(bundle);
     prefs()->setMIDIOutEndpoint(ZTMIDIController::kSampleSynthesizerName);
     prefs()->setMelvoraSoftSynthInstrumentNr(1);
-
-    // Without the synthesizer the system synthesizer stands in, with its own programs.
     launch();
     advance(0.6); // the stored settings' change notices
-    EXPECT_EQ(programItems().size(), 128);
-
-    auto sampler = std::make_shared<PanelInstrument>();
-    ZTMIDIController::setSampleSynthesizerFactory([sampler](ZTMIDIController*) { return sampler; });
-    screen()->_setupInstrumentsMenu();
-    ASSERT_EQ(programItems().size(), 3);
+    const QList<SoftSynthSoundEntry> sounds = ZTSoundBank::programs();
+    ASSERT_GE(sounds.size(), 3);
+    ASSERT_EQ(programItems().size(), sounds.size());
+    EXPECT_EQ(programItems()[2]->text(), sounds[2].value);
     EXPECT_TRUE(programItems()[1]->isChecked());
-    EXPECT_EQ(screen()->instrumentPopUpButton()->labelText(), QStringLiteral("Nylon Guitar"));
+    EXPECT_EQ(screen()->instrumentPopUpButton()->labelText(), sounds[1].value);
 
-    ZTMIDIController::sharedInstance()->setInstrument(sampler);
+    // Its output stops while the new program's samples load.
+    const auto instrument = recordInstrument();
     programItems()[2]->trigger();
     advance(0.6);
     EXPECT_EQ(prefs()->melvoraSoftSynthInstrumentNr(), 2);
-    // Its output stops while the new program's samples load.
-    EXPECT_EQ(sampler->calls, (QStringList{"stop", "program 2", "start"}));
+    EXPECT_EQ(instrument->calls, (QStringList{"stop", "program 2", "start"}));
+
+    // Without the synthesizer the system synthesizer stands in, with its own programs.
+    ZTMIDIController::setSampleSynthesizerFactory({});
+    screen()->_setupInstrumentsMenu();
+    EXPECT_EQ(programItems().size(), 128);
 }
