@@ -206,6 +206,8 @@ private:
                  NotificationCenter::Delivery delivery = NotificationCenter::Delivery::PostingThread);
     void setInfo(const QString& image, const QString& title, const QString& subTitle);
     void restoreNextButton();
+    // nextAction without a sender, only while the next button is enabled (remote key, space).
+    void nextActionIfEnabled();
     bool isPlaying() const;
     void applyPendingKeyboardScroll();
     QList<QVariantMap> levelRecords() const;

@@ -161,6 +161,16 @@ TEST_F(ScreenTest, LearningModeListensToClicksOnlyAndHidesTheGraph)
     finishPlaying();
     EXPECT_TRUE(rows(QStringLiteral("SELECT * FROM results"), 1).isEmpty());
 
+    // The MIDI next key does what the disabled next button does: nothing, even right after
+    // the switch, before the MIDI hub has heard of the mode.
+    for (int press = 0; press < 2; ++press) {
+        NotificationCenter::defaultCenter().post(QStringLiteral("ZTMIDIRemoteNextNotification"), nullptr);
+        advance(0.1);
+    }
+    EXPECT_FALSE(controller()->testInProgress());
+    EXPECT_TRUE(rows(QStringLiteral("SELECT * FROM results"), 1).isEmpty());
+    EXPECT_EQ(screen()->toolbarInfoView()->image(), QString());
+
     // The same mode again changes nothing; the button stays on.
     QTest::mouseClick(screen()->learnButton(), Qt::LeftButton);
     EXPECT_TRUE(screen()->learnButton()->isOn());
@@ -170,6 +180,10 @@ TEST_F(ScreenTest, LearningModeListensToClicksOnlyAndHidesTheGraph)
     EXPECT_TRUE(screen()->graphScrollView()->isVisibleTo(screen()));
     EXPECT_TRUE(screen()->nextButtonView()->isEnabled());
     EXPECT_EQ(screen()->toolbarInfoView()->title(), controller()->startTestString());
+    // In Training mode the key asks the next question.
+    NotificationCenter::defaultCenter().post(QStringLiteral("ZTMIDIRemoteNextNotification"), nullptr);
+    advance(0.1);
+    EXPECT_TRUE(controller()->testInProgress());
 }
 
 TEST_F(ScreenTest, LevelAndDirectionFollowTheirStoredSettings)
