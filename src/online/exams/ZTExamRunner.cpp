@@ -210,33 +210,45 @@ QStringList ZTExamRunner::itemsForCurrentTest() const
     return names;
 }
 
+QVariant ZTExamRunner::settingForCurrentTest(const QString& key) const
+{
+    if (currentQuestion_.contains(key))
+        return currentQuestion_.value(key);
+    // A setting the exam leaves out is the exercise's own (its default unless the user set it):
+    // without a root range, for instance, every question would sound at MIDI note 0.
+    return ZTPreferences::sharedPreferences()->_objectForKey(
+        QStringLiteral("%1.%2").arg(currentQuestion_.value(kName).toString(), key));
+}
+
 QString ZTExamRunner::answerTimeForCurrentTest() const
 {
+    if (!currentQuestion_.contains(kAnswerTime))
+        return PlistValues::toStringOrNull(settingForCurrentTest(QStringLiteral("answerTime")));
     // processExam refused positions outside the table.
     return answerTimes().value(PlistValues::toInteger(currentQuestion_.value(kAnswerTime)), answerTimes().first());
 }
 
 int ZTExamRunner::numberOfTryoutsForCurrentTest() const
 {
-    return PlistValues::toInteger(currentQuestion_.value(QStringLiteral("numTryouts")));
+    return PlistValues::toInteger(settingForCurrentTest(QStringLiteral("numTryouts")));
 }
 
 bool ZTExamRunner::showNoteNameForCurrentTest() const
 {
-    return PlistValues::toBool(currentQuestion_.value(QStringLiteral("showNoteNames")));
+    return PlistValues::toBool(settingForCurrentTest(QStringLiteral("showNoteNames")));
 }
 
 bool ZTExamRunner::showfirstnoteForCurrentTest() const
 {
-    return PlistValues::toBool(currentQuestion_.value(QStringLiteral("showfirstnote")));
+    return PlistValues::toBool(settingForCurrentTest(QStringLiteral("showfirstnote")));
 }
 
 QString ZTExamRunner::basenoteForCurrentTest() const
 {
-    return PlistValues::toStringOrNull(currentQuestion_.value(QStringLiteral("basenote")));
+    return PlistValues::toStringOrNull(settingForCurrentTest(QStringLiteral("basenote")));
 }
 
 int ZTExamRunner::descendingForCurrentTest() const
 {
-    return PlistValues::toInteger(currentQuestion_.value(QStringLiteral("descending")));
+    return PlistValues::toInteger(settingForCurrentTest(QStringLiteral("descending")));
 }

@@ -4,6 +4,7 @@
 #include "ZTExamsController.h"
 
 #include <QString>
+#include <QVariant>
 #include <QStringList>
 #include <QVariantList>
 #include <QVariantMap>
@@ -97,6 +98,8 @@ private:
     enum class State { Created, Running, Finished };
 
     std::optional<QString> refusalOf(const QVariantMap& exam) const;
+    // The current question's value of a setting, else the exercise's own setting.
+    QVariant settingForCurrentTest(const QString& key) const;
     qlonglong examId() const;
     void updateForQuestionDictionary(const QVariantMap& entry);
     void recordAnswer(const QVariantMap& item, const ZTTest* test, bool right);
