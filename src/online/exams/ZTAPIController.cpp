@@ -37,6 +37,20 @@ ZTExamError loginError(qlonglong code, const QString& description, const QString
     return {ZTAPIController::kErrorDomain, code, description, reason, recovery};
 }
 
+// A refused login in the server's own words ("detail", "title"), or in ours when it gave none.
+ZTExamError statusError(const ZTExamReply& reply, const QVariantMap& answer)
+{
+    QString description = text(answer.value(QStringLiteral("detail")));
+    if (description.isEmpty())
+        description = localized(QStringLiteral("Login failed"));
+    QString reason = text(answer.value(QStringLiteral("title")));
+    if (reason.isEmpty())
+        reason = !reply.transferError.isEmpty()
+            ? reply.transferError
+            : localized(QStringLiteral("The server answered with status %1.")).arg(reply.statusCode);
+    return loginError(reply.statusCode, description, reason);
+}
+
 } // namespace
 
 const QString ZTAPIController::kErrorDomain = QStringLiteral("com.vantrel.Melvora");
@@ -142,14 +156,7 @@ void ZTAPIController::handleLoginReply(const QString& user, const ZTExamReply& r
     const QVariantMap answer = json ? json->toMap() : QVariantMap();
     if (!processHTTPURLResponse(reply, request)) {
         Log::line(QStringLiteral("loginWithUser has Errors"));
-        const QString detail = text(answer.value(QStringLiteral("detail")));
-        const QString title = text(answer.value(QStringLiteral("title")));
-        complete(false, loginError(reply.statusCode,
-                                   detail.isEmpty() ? localized(QStringLiteral("Login failed")) : detail,
-                                   !title.isEmpty() ? title
-                                   : !reply.transferError.isEmpty()
-                                       ? reply.transferError
-                                       : localized(QStringLiteral("The server answered with status %1.")).arg(reply.statusCode)));
+        complete(false, statusError(reply, answer));
         return;
     }
     if (!json) {

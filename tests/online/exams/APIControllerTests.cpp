@@ -70,9 +70,10 @@ TEST_F(ExamClientTest, RequestsCarryTheEndpointTheTokenAndTheLanguage)
         EXPECT_EQ(ZTAPIController::acceptLanguageForLanguages(german), "DE") << german.join(',').toStdString();
     for (const QStringList& other : {QStringList{"en", "de"}, QStringList{}, QStringList{"dex"}, QStringList{"fr-DE"}})
         EXPECT_EQ(ZTAPIController::acceptLanguageForLanguages(other), "EN") << other.join(',').toStdString();
+    const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(client->acceptLanguageKey(), "DE");
-    QLocale::setDefault(QLocale::c());
+    QLocale::setDefault(saved);
 
     const QDateTime date(QDate(2024, 3, 5), QTime(19, 8, 41));
     EXPECT_EQ(ZTAPIController::stringFromDate(date, "yyyy-MM-dd HH:mm"), "2024-03-05 19:08");
