@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <chrono>
+#include <thread>
+
 TestEnvironment::TestEnvironment()
     : savedResources_(qgetenv("MELVORA_RESOURCES"))
     , savedTmpDir_(qgetenv("TMPDIR"))
@@ -68,6 +71,26 @@ QString TestEnvironment::copyOfResources()
     }
     useResources(target);
     return target;
+}
+
+QString TestEnvironment::writeFile(const QString& name, const QByteArray& bytes) const
+{
+    const QString path = dir_.path() + QLatin1Char('/') + name;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the test file %s", qPrintable(path));
+    return path;
+}
+
+bool eventually(const std::function<bool()>& condition, double timeoutSeconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 LogCapture::LogCapture()
