@@ -4,6 +4,8 @@
 #include "ZTAbstractTestController.h"
 #include "ZTMainViewController.h"
 #include "ZTMusicInstumentProtocol.h"
+#include "ZTPopupButton.h"
+#include "ZTSidebarTableView.h"
 #include "ZTPreferences.h"
 #include "ZTSplitView.h"
 
@@ -59,4 +61,31 @@ TEST_F(ShotTest, FretboardAndPaneLayouts)
     saveShot(QStringLiteral("panes-staff-only"));
     screen()->showStatsAction();
     saveShot(QStringLiteral("panes-statistics-only"));
+}
+
+TEST_F(ShotTest, TwoLinePromptsLongListsAndThePopUps)
+{
+    launch();
+    ZTPreferences* prefs = ZTPreferences::sharedPreferences();
+    prefs->setCurrentExercise(QStringLiteral("Chord progressions"));
+    advance(0.6);
+    screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+    finishPlaying();
+    saveShot(QStringLiteral("progressions-question"));
+
+    // Thirty key signatures, some answered.
+    prefs->setCurrentExercise(QStringLiteral("Key Signature recognition"));
+    advance(0.6);
+    screen()->levelAction(6);
+    advance(0.6);
+    for (int question = 0; question < 12; ++question) {
+        screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+        finishPlaying();
+        screen()->tableView()->clickRow(1 + question % 5);
+        screen()->currentLessonController()->invalidateAutoTimer();
+    }
+    saveShot(QStringLiteral("thirty-items"));
+
+    screen()->levelPopupButton()->showPopup();
+    saveShot(QStringLiteral("level-popup"));
 }
