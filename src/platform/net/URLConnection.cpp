@@ -145,6 +145,7 @@ URLConnection::URLConnection(const URLRequest& request, std::shared_ptr<URLConne
 {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &URLConnection::onTimeout);
+    manager_ = poolName_.isEmpty() ? new QNetworkAccessManager(this) : accessManager(poolName_);
 }
 
 URLConnection::~URLConnection()
@@ -161,7 +162,7 @@ void URLConnection::start()
         QMetaObject::invokeMethod(this, [this] { fail(currentRequest_.bodyError); }, Qt::QueuedConnection);
         return;
     }
-    connect(accessManager(poolName_), &QNetworkAccessManager::authenticationRequired, this,
+    connect(manager_, &QNetworkAccessManager::authenticationRequired, this,
             [this](QNetworkReply* reply, QAuthenticator* authenticator) {
                 if (reply == reply_)
                     onAuthenticationRequired(authenticator);
@@ -174,6 +175,14 @@ void URLConnection::cancel()
     done_ = true;
     timer_.stop();
     detachReply();
+    // Nothing more is said to the delegate, so the connection lets go of it.
+    delegate_.reset();
+}
+
+std::shared_ptr<URLConnectionDelegate> URLConnection::delegate() const
+{
+    static const auto idle = std::make_shared<URLConnectionDelegate>();
+    return delegate_ ? delegate_ : idle;
 }
 
 void URLConnection::send()
@@ -182,7 +191,7 @@ void URLConnection::send()
     for (const auto& [name, value] : currentRequest_.headers.fields())
         request.setRawHeader(name.toLatin1(), value.toUtf8());
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    if (!delegate_->shouldUseCredentialStorage(*this))
+    if (!delegate()->shouldUseCredentialStorage(*this))
         request.setAttribute(QNetworkRequest::AuthenticationReuseAttribute, QNetworkRequest::Manual);
     if (currentRequest_.url.scheme() == QLatin1String("https"))
         request.setSslConfiguration(QSslConfiguration::defaultConfiguration());
@@ -191,7 +200,7 @@ void URLConnection::send()
     trustDecided_ = false;
     trustRefused_ = false;
     lastBytesSent_ = 0;
-    QNetworkAccessManager* manager = accessManager(poolName_);
+    QNetworkAccessManager* manager = manager_;
     const QByteArray method = currentRequest_.HTTPMethod.toLatin1();
     if (currentRequest_.HTTPBodyStream) {
         bodyDevice_ = new InputStreamDevice(currentRequest_.HTTPBodyStream,
@@ -212,7 +221,7 @@ void URLConnection::send()
         if (sent > lastBytesSent_) {
             const qint64 written = sent - lastBytesSent_;
             lastBytesSent_ = sent;
-            delegate_->didSendBodyData(*this, written, sent, total);
+            delegate()->didSendBodyData(*this, written, sent, total);
         }
     });
     connect(reply, &QNetworkReply::metaDataChanged, this, &URLConnection::onMetaData);
@@ -264,7 +273,7 @@ void URLConnection::onMetaData()
         return;
     responseDelivered_ = true;
     restartTimer(currentRequest_.timeoutInterval);
-    delegate_->didReceiveResponse(*this, response);
+    delegate()->didReceiveResponse(*this, response);
 }
 
 bool URLConnection::followRedirect(const URLResponse& response)
@@ -297,7 +306,7 @@ bool URLConnection::followRedirect(const URLResponse& response)
     if (!sameOrigin(currentRequest_.url, target))
         next.headers.remove(QStringLiteral("Authorization"));
 
-    const std::optional<URLRequest> chosen = delegate_->willSendRequest(*this, next, response);
+    const std::optional<URLRequest> chosen = delegate()->willSendRequest(*this, next, response);
     if (done_)
         return true;
     if (!chosen)
@@ -321,7 +330,7 @@ void URLConnection::onReadyRead()
     const QByteArray chunk = reply_->readAll();
     if (!chunk.isEmpty()) {
         restartTimer(currentRequest_.timeoutInterval);
-        delegate_->didReceiveData(*this, chunk);
+        delegate()->didReceiveData(*this, chunk);
     }
 }
 
@@ -344,7 +353,7 @@ void URLConnection::onFinished()
         done_ = true;
         timer_.stop();
         detachReply();
-        delegate_->didFinishLoading(*this);
+        delegate()->didFinishLoading(*this);
         return;
     }
     fail(URLError::make(urlErrorCode(error, trustRefused_), currentRequest_.url,
@@ -367,7 +376,7 @@ bool URLConnection::answerServerTrust(const QList<QSslError>& errors)
     space.authenticationMethod = AuthenticationMethodServerTrust;
     space.serverTrust = ServerTrust(reply_->sslConfiguration().peerCertificateChain(), space.host, errors);
     AuthenticationChallenge challenge(space, 0);
-    delegate_->willSendRequestForAuthenticationChallenge(*this, challenge);
+    delegate()->willSendRequestForAuthenticationChallenge(*this, challenge);
     switch (challenge.disposition()) {
     case AuthenticationChallenge::Disposition::UseCredential:
         return challenge.credential()->isTrust();
@@ -412,7 +421,7 @@ void URLConnection::onAuthenticationRequired(QAuthenticator* authenticator)
     space.realm = authenticator->realm();
     space.authenticationMethod = digest ? AuthenticationMethodHTTPDigest : AuthenticationMethodHTTPBasic;
     AuthenticationChallenge challenge(space, authenticationFailures_++);
-    delegate_->willSendRequestForAuthenticationChallenge(*this, challenge);
+    delegate()->willSendRequestForAuthenticationChallenge(*this, challenge);
     if (done_)
         return;
     if (challenge.disposition() == AuthenticationChallenge::Disposition::Cancel) {
@@ -436,5 +445,5 @@ void URLConnection::fail(const Error& error)
     done_ = true;
     timer_.stop();
     detachReply();
-    delegate_->didFailWithError(*this, error);
+    delegate()->didFailWithError(*this, error);
 }

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QNetworkAccessManager;
 class QNetworkReply;
 class URLConnection;
 
@@ -48,6 +49,7 @@ public:
 class URLConnection final : public QObject {
     Q_OBJECT
 public:
+    // An empty pool name gives the connection an access manager of its own.
     URLConnection(const URLRequest& request, std::shared_ptr<URLConnectionDelegate> delegate,
                   QString poolName = {});
     ~URLConnection() override;
@@ -76,11 +78,14 @@ private:
     void onAuthenticationRequired(class QAuthenticator* authenticator);
     void fail(const Error& error);
     URLResponse responseFromReply() const;
+    // The delegate for one call, kept alive through it (a stand-in once cancelled).
+    std::shared_ptr<URLConnectionDelegate> delegate() const;
 
     URLRequest originalRequest_;
     URLRequest currentRequest_;
     std::shared_ptr<URLConnectionDelegate> delegate_;
     QString poolName_;
+    QNetworkAccessManager* manager_ = nullptr;
     QPointer<QNetworkReply> reply_;
     class InputStreamDevice* bodyDevice_ = nullptr;
     QTimer timer_;

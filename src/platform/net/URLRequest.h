@@ -7,6 +7,7 @@
 #include <QPair>
 #include <QString>
 #include <QUrl>
+#include <QMetaType>
 
 #include <memory>
 #include <optional>
@@ -71,3 +72,6 @@ struct URLResponse {
     qint64 expectedContentLength() const;
     QString description() const;
 };
+
+Q_DECLARE_METATYPE(URLRequest)
+Q_DECLARE_METATYPE(URLResponse)
