@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QSslKey>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <cassert>
 
@@ -120,7 +121,7 @@ void AFURLConnectionOperation::operationDidStart()
 {
     {
         std::lock_guard guard(lock_);
-        if (!isCancelled()) {
+        if (!isCancelled() && !isPaused()) {
             auto self = std::static_pointer_cast<AFURLConnectionOperation>(shared_from_this());
             connection_.reset(new URLConnection(request_, self, connectionPoolName()));
             outputStream();
@@ -131,6 +132,7 @@ void AFURLConnectionOperation::operationDidStart()
     if (isCancelled()) {
         std::lock_guard guard(lock_);
         error_ = cancellationError();
+        outputStream()->close();
         finish();
     }
 }
@@ -261,9 +263,13 @@ QString AFURLConnectionOperation::responseString()
 {
     std::lock_guard guard(lock_);
     if (!responseString_ && response_ && responseData_) {
-        QStringDecoder decoder(responseStringEncoding().constData());
-        QString text = decoder.decode(*responseData_);
-        responseString_ = decoder.hasError() ? QString() : (text.isNull() ? QStringLiteral("") : text);
+        const QByteArray encoding = responseStringEncoding();
+        QStringDecoder decoder(encoding.constData());
+        const QString text = decoder.decode(*responseData_);
+        // Bytes that do not survive the way back were not valid in the encoding.
+        QStringEncoder encoder(encoding.constData());
+        const QByteArray again = encoder.encode(text);
+        responseString_ = again != *responseData_ ? QString() : (text.isNull() ? QStringLiteral("") : text);
     }
     return responseString_.value_or(QString());
 }
