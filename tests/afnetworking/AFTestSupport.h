@@ -6,7 +6,9 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 // The outcome of one operation as its blocks report it on the main queue.
 struct Outcome {
@@ -55,21 +57,35 @@ inline std::string patternBody(int size)
     return body;
 }
 
-// Serves the body with an ETag, answering "Range: bytes=N-" with 206 from N.
-inline void serveRangedBody(httplib::Server& server, const std::string& path, const std::string& body)
+// Serves the body with an ETag in slowly trickling chunks, so that a client can pause in
+// the middle. "Range: bytes=N-" is answered with 206 from N, ignored (200 with the whole
+// body), or answered with a 206 from the wrong place (byte 0).
+enum class RangeHandling { Honour, Ignore, WrongOffset };
+inline void serveRangedBody(httplib::Server& server, const std::string& path, const std::string& body,
+                            RangeHandling handling = RangeHandling::Honour)
 {
-    server.Get(path, [body](const httplib::Request& request, httplib::Response& response) {
+    server.Get(path, [body, handling](const httplib::Request& request, httplib::Response& response) {
         response.set_header("ETag", "\"v1\"");
+        response.status = 200; // set, or the server turns any request with a range into a 206
+        size_t start = 0;
         const std::string range = request.get_header_value("Range");
-        if (range.rfind("bytes=", 0) == 0) {
-            const size_t start = std::stoul(range.substr(6));
+        if (handling != RangeHandling::Ignore && range.rfind("bytes=", 0) == 0) {
+            start = handling == RangeHandling::Honour ? std::stoul(range.substr(6)) : 0;
             response.status = 206;
-            response.set_header("Content-Range",
-                                "bytes " + std::to_string(start) + "-" + std::to_string(body.size() - 1) + "/"
-                                    + std::to_string(body.size()));
-            response.set_content(body.substr(start), "application/octet-stream");
-            return;
+            response.set_header("Content-Range", "bytes " + std::to_string(start) + "-" + std::to_string(body.size() - 1)
+                                                     + "/" + std::to_string(body.size()));
         }
-        response.set_content(body, "application/octet-stream");
+        response.set_chunked_content_provider("application/octet-stream",
+                                              [body, start](size_t offset, httplib::DataSink& sink) {
+                                                  const size_t from = start + offset;
+                                                  if (from >= body.size()) {
+                                                      sink.done();
+                                                      return true;
+                                                  }
+                                                  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                                                  const size_t count = std::min<size_t>(32768, body.size() - from);
+                                                  sink.write(body.data() + from, count);
+                                                  return true;
+                                              });
     });
 }

@@ -158,16 +158,14 @@ void AFURLConnectionOperation::cancelConnection()
     std::lock_guard guard(lock_);
     if (isFinished())
         return;
-    if (connection_ && !isPaused()) {
+    if (connection_) {
         URLConnection& connection = *connection_;
         connection.cancel();
         didFailWithError(connection, cancellationError());
     } else if (isPaused()) {
         // A paused operation has no load to stop; it ends here with the cancel.
         error_ = cancellationError();
-        if (outputStream_)
-            outputStream_->close();
-        connection_.reset();
+        outputStream()->close();
         finish();
     }
 }
@@ -178,11 +176,12 @@ void AFURLConnectionOperation::pause()
     if (isPaused() || isFinished() || isCancelled())
         return;
     if (isExecuting()) {
-        auto self = std::static_pointer_cast<AFURLConnectionOperation>(shared_from_this());
-        networkRequestThread().perform([self] {
-            std::lock_guard guard(self->lock_);
-            if (self->connection_)
-                self->connection_->cancel();
+        // The connection stops being current at once, so that nothing it still delivers
+        // lands in the stream after a quick resume.
+        std::shared_ptr<URLConnection> retired(connection_.release(), ConnectionDeleter());
+        networkRequestThread().perform([retired] {
+            if (retired)
+                retired->cancel();
         });
         postNotification(AFNetworkingOperationDidFinishNotification);
     }
@@ -449,7 +448,7 @@ QString AFURLConnectionOperation::description() const
 
 bool AFURLConnectionOperation::isCurrent(const URLConnection& connection) const
 {
-    return connection_.get() == &connection && !isPaused();
+    return connection_.get() == &connection;
 }
 
 void AFURLConnectionOperation::failConnection(URLConnection& connection, const Error& error)
@@ -579,7 +578,7 @@ void AFURLConnectionOperation::didFinishLoading(URLConnection& connection)
 void AFURLConnectionOperation::didFailWithError(URLConnection& connection, const Error& error)
 {
     std::lock_guard guard(lock_);
-    if (connection_.get() != &connection || isFinished() || isPaused())
+    if (!isCurrent(connection) || isFinished())
         return;
     error_ = error;
     outputStream()->close();
