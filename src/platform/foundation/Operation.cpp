@@ -124,8 +124,9 @@ void Operation::stateDidChange()
     }
     if (finished)
         finishedCondition_.notify_all();
+    // The operation stays alive while its completion block runs, whoever else lets go.
     if (completion)
-        QThreadPool::globalInstance()->start(std::move(completion));
+        QThreadPool::globalInstance()->start([self = weak_from_this().lock(), completion] { completion(); });
     for (const auto& weakDependent : dependents)
         if (auto dependent = weakDependent.lock())
             dependent->stateDidChange();
