@@ -102,7 +102,29 @@ std::uint32_t localityFlags(const sockaddr_storage& target)
     return flags;
 }
 
-// True when the kernel has a route to the address.
+// True when the interface that owns the address is up (an address no interface owns
+// passes).
+bool ownerIsUp(const sockaddr_storage& address)
+{
+    ifaddrs* interfaces = nullptr;
+    if (getifaddrs(&interfaces) != 0)
+        return true;
+    bool up = true;
+    const auto [bytes, length] = addressBytes(reinterpret_cast<const sockaddr*>(&address));
+    for (ifaddrs* entry = interfaces; entry; entry = entry->ifa_next) {
+        if (!entry->ifa_addr || entry->ifa_addr->sa_family != address.ss_family)
+            continue;
+        const auto [own, ownLength] = addressBytes(entry->ifa_addr);
+        if (std::memcmp(own, bytes, size_t(length)) == 0)
+            up = entry->ifa_flags & IFF_UP;
+    }
+    freeifaddrs(interfaces);
+    return up;
+}
+
+// True when the kernel has a route to the address through an interface that is up. (A
+// local route can outlive its interface going down, so the source address's owner is
+// checked as well.)
 bool hasRouteTo(const sockaddr_storage& address)
 {
     FileDescriptor udp(::socket(address.ss_family, SOCK_DGRAM | SOCK_CLOEXEC, 0));
@@ -114,7 +136,13 @@ bool hasRouteTo(const sockaddr_storage& address)
         reinterpret_cast<sockaddr_in&>(target).sin_port = htons(9);
     else
         reinterpret_cast<sockaddr_in6&>(target).sin6_port = htons(9);
-    return ::connect(udp.get(), reinterpret_cast<const sockaddr*>(&target), addressLength(target)) == 0;
+    if (::connect(udp.get(), reinterpret_cast<const sockaddr*>(&target), addressLength(target)) != 0)
+        return false;
+    sockaddr_storage source{};
+    socklen_t sourceLength = sizeof source;
+    if (::getsockname(udp.get(), reinterpret_cast<sockaddr*>(&source), &sourceLength) != 0)
+        return true;
+    return ownerIsUp(source);
 }
 
 // True while the main routing table holds a default route of the family.
@@ -324,6 +352,9 @@ bool NetworkReachability::setCallback(Callback callback, std::shared_ptr<Dispatc
     auto resolution = resolution_;
     auto enabled = watch->enabled;
     const int wakeFd = wake->get();
+    // A fixed address's first state is taken now, so that a change right after this call
+    // is reported.
+    const std::uint32_t first = numeric ? ReachabilityProbe::flagsForAddresses(fixedAddresses) : 0;
     watch->thread = std::thread([=] {
         pthread_setname_np(pthread_self(), "reachability");
         const auto addresses = [&] {
@@ -342,9 +373,11 @@ bool NetworkReachability::setCallback(Callback callback, std::shared_ptr<Dispatc
                     callback(flags);
             });
         };
-        std::uint32_t last = ReachabilityProbe::flagsForAddresses(addresses());
-        if (!numeric)
+        std::uint32_t last = first;
+        if (!numeric) {
+            last = ReachabilityProbe::flagsForAddresses(addresses());
             report(last);
+        }
         pollfd watched[2] = {{netlink->get(), POLLIN, 0}, {wakeFd, POLLIN, 0}};
         char buffer[8192];
         while (enabled->load()) {
