@@ -45,6 +45,9 @@ void TestHttpServer::start()
 {
     // Idle connections end soon, so that stopping the server does not wait long for them.
     server_->set_keep_alive_timeout(1);
+    // Headers and body go out in separate writes; without this each response waits for a
+    // delayed acknowledgement.
+    server_->set_tcp_nodelay(true);
     server_->set_logger([this](const httplib::Request& request, const httplib::Response&) {
         RecordedRequest recorded;
         recorded.method = QString::fromStdString(request.method);
