@@ -9,7 +9,8 @@ RunLoopThread::RunLoopThread(const QString& name)
     thread_.start();
     // The thread must not outlive the application object, whose end tears down what its
     // objects use; it stops with it.
-    QObject::connect(qApp, &QObject::destroyed, &context_, [this] { thread_.quit(); }, Qt::DirectConnection);
+    if (QCoreApplication* application = QCoreApplication::instance())
+        QObject::connect(application, &QObject::destroyed, &context_, [this] { thread_.quit(); }, Qt::DirectConnection);
 }
 
 void RunLoopThread::perform(std::function<void()> task)
