@@ -77,12 +77,6 @@ void Operation::addDependency(const std::shared_ptr<Operation>& operation)
     operation->dependents_.push_back(weak_from_this());
 }
 
-std::vector<std::shared_ptr<Operation>> Operation::dependencies() const
-{
-    std::lock_guard lock(mutex_);
-    return dependencies_;
-}
-
 void Operation::setCompletionBlock(std::function<void()> block)
 {
     std::lock_guard lock(mutex_);

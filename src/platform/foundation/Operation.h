@@ -28,7 +28,6 @@ public:
     virtual bool isConcurrent() const { return false; }
 
     void addDependency(const std::shared_ptr<Operation>& operation);
-    std::vector<std::shared_ptr<Operation>> dependencies() const;
 
     // Null clears it. The block is dropped once it has run.
     virtual void setCompletionBlock(std::function<void()> block);

@@ -3,20 +3,17 @@
 #include <QThreadPool>
 
 #include <algorithm>
-#include <condition_variable>
 #include <mutex>
 
-struct OperationQueue::State : std::enable_shared_from_this<OperationQueue::State> {
+struct OperationQueue::State {
     struct Entry {
         std::shared_ptr<Operation> operation;
         bool started = false;
     };
 
     mutable std::mutex mutex;
-    std::condition_variable changed;
     std::vector<Entry> entries;
     int width = DefaultMaxConcurrentOperationCount;
-    QString name;
 
     // Drops finished operations and starts ready ones while the width allows.
     void schedule()
@@ -36,16 +33,14 @@ struct OperationQueue::State : std::enable_shared_from_this<OperationQueue::Stat
                 }
             }
         }
-        changed.notify_all();
         for (auto& operation : toStart)
             QThreadPool::globalInstance()->start([operation] { operation->start(); });
     }
 };
 
-OperationQueue::OperationQueue(QString name)
+OperationQueue::OperationQueue()
     : state_(std::make_shared<State>())
 {
-    state_->name = std::move(name);
 }
 
 OperationQueue::~OperationQueue() = default;
@@ -89,18 +84,6 @@ std::size_t OperationQueue::operationCount() const
     return operations().size();
 }
 
-void OperationQueue::cancelAllOperations()
-{
-    for (const auto& operation : operations())
-        operation->cancel();
-}
-
-void OperationQueue::waitUntilAllOperationsAreFinished()
-{
-    for (const auto& operation : operations())
-        operation->waitUntilFinished();
-}
-
 int OperationQueue::maxConcurrentOperationCount() const
 {
     std::lock_guard lock(state_->mutex);
@@ -114,10 +97,4 @@ void OperationQueue::setMaxConcurrentOperationCount(int count)
         state_->width = count;
     }
     state_->schedule();
-}
-
-QString OperationQueue::name() const
-{
-    std::lock_guard lock(state_->mutex);
-    return state_->name;
 }

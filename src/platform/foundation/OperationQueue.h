@@ -2,8 +2,6 @@
 
 #include "Operation.h"
 
-#include <QString>
-
 #include <memory>
 #include <vector>
 
@@ -14,7 +12,7 @@ class OperationQueue {
 public:
     static constexpr int DefaultMaxConcurrentOperationCount = -1;
 
-    explicit OperationQueue(QString name = {});
+    OperationQueue();
     ~OperationQueue();
     OperationQueue(const OperationQueue&) = delete;
     OperationQueue& operator=(const OperationQueue&) = delete;
@@ -24,12 +22,9 @@ public:
     // The operations not yet finished, in the order they were added.
     std::vector<std::shared_ptr<Operation>> operations() const;
     std::size_t operationCount() const;
-    void cancelAllOperations();
-    void waitUntilAllOperationsAreFinished();
 
     int maxConcurrentOperationCount() const;
     void setMaxConcurrentOperationCount(int count);
-    QString name() const;
 
 private:
     struct State;

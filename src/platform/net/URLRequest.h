@@ -23,7 +23,6 @@ public:
     void set(const QString& name, const QString& value);
     void remove(const QString& name);
     const QList<QPair<QString, QString>>& fields() const { return fields_; }
-    bool isEmpty() const { return fields_.isEmpty(); }
     bool operator==(const HTTPHeaderFields& other) const = default;
 
 private:
