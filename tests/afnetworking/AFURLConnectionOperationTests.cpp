@@ -11,6 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <thread>
 
 namespace {
@@ -246,6 +252,33 @@ TEST_F(ConnectionOperation, AStalledServerFailsWithATimeOut)
     const auto outcome = load(std::make_shared<AFHTTPRequestOperation>(request));
     ASSERT_EQ(outcome->failures, 1);
     EXPECT_EQ(outcome->error.code(), URLError::TimedOut);
+}
+
+TEST_F(ConnectionOperation, AServerThatNeverTakesTheConnectionFailsWithATimeOut)
+{
+    // A listening socket whose one-place backlog is taken: further connection attempts
+    // are left unanswered, so the connect time-out has to end the load.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    socklen_t length = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        fillers.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+        ::connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    URLRequest request(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ntohs(address.sin_port))));
+    request.connectTimeout = 0.5;
+    const auto outcome = load(std::make_shared<AFHTTPRequestOperation>(request));
+    ASSERT_EQ(outcome->failures, 1);
+    EXPECT_EQ(outcome->error.code(), URLError::TimedOut);
+    for (const int filler : fillers)
+        ::close(filler);
+    ::close(listener);
 }
 
 TEST_F(ConnectionOperation, AClosedPortFailsToConnect)
