@@ -30,6 +30,9 @@ protected:
         routes.Get("/echo-method", [](const httplib::Request& request, httplib::Response& response) {
             response.set_content(request.method, "text/plain");
         });
+        routes.Get("/elsewhere", [](const httplib::Request& request, httplib::Response& response) {
+            response.set_redirect(request.get_param_value("to"));
+        });
         routes.Get("/loop", [](const httplib::Request&, httplib::Response& response) { response.set_redirect("/loop"); });
         routes.Get("/basic", [](const httplib::Request& request, httplib::Response& response) {
             if (request.get_header_value("Authorization") == "Basic dXNlcjpwYXNz") {
@@ -117,6 +120,21 @@ TEST_F(HTTPRequestOperation, FollowsRedirectsTurningPostIntoGetOnSeeOther)
     const auto loop = load(operationFor(server.url("/loop")));
     ASSERT_EQ(loop->failures, 1);
     EXPECT_EQ(loop->error.code(), URLError::HTTPTooManyRedirects);
+}
+
+TEST_F(HTTPRequestOperation, ARedirectToAnotherServerLeavesTheAuthorizationBehind)
+{
+    TestHttpServer other;
+    other.server().Get("/landing", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content("landed", "text/plain");
+    });
+    other.start();
+    URLRequest request(server.url("/elsewhere?to=" + QUrl::toPercentEncoding(other.url("/landing").toString())));
+    request.headers.set(QStringLiteral("Authorization"), QStringLiteral("Token token=\"secret\""));
+    const auto outcome = load(std::make_shared<AFHTTPRequestOperation>(request));
+    ASSERT_EQ(outcome->successes, 1);
+    EXPECT_EQ(outcome->object.toByteArray(), "landed");
+    EXPECT_FALSE(other.lastRequest().headers.contains(QStringLiteral("authorization")));
 }
 
 TEST_F(HTTPRequestOperation, ARedirectBlockCanRefuseToFollow)
