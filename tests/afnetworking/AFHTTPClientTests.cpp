@@ -44,16 +44,7 @@ protected:
                      const QString& path, const AFHTTPClient::Parameters& parameters, Error* failure = nullptr)
     {
         auto outcome = std::make_shared<Outcome>();
-        (client.get()->*verb)(
-            path, parameters,
-            [outcome](const std::shared_ptr<AFHTTPRequestOperation>&, const QVariant& object) {
-                ++outcome->successes;
-                outcome->object = object;
-            },
-            [outcome](const std::shared_ptr<AFHTTPRequestOperation>&, const Error& error) {
-                ++outcome->failures;
-                outcome->error = error;
-            });
+        (client.get()->*verb)(path, parameters, recordSuccess(outcome), recordFailure(outcome));
         EXPECT_TRUE(waitUntil([&] { return outcome->done(); })) << client->requestWithMethod("GET", path, parameters).url.toString().toStdString() << " requests " << server.requests().size();
         if (failure)
             *failure = outcome->error;
@@ -195,10 +186,7 @@ TEST_F(HTTPClient, RunsABatchReportingProgressAndThenTheWholeList)
 TEST_F(HTTPClient, CancelsQueuedOperationsByPathAndMethod)
 {
     auto outcome = std::make_shared<Outcome>();
-    client->getPath("/api-slow", std::nullopt, nullptr, [outcome](const auto&, const Error& error) {
-        ++outcome->failures;
-        outcome->error = error;
-    });
+    client->getPath("/api-slow", std::nullopt, nullptr, recordFailure(outcome));
     client->cancelAllHTTPOperationsWithMethod(QStringLiteral("POST"), "/api-slow");
     client->cancelAllHTTPOperationsWithMethod(std::nullopt, "/api-slow");
     ASSERT_TRUE(waitUntil([&] { return outcome->done(); }));

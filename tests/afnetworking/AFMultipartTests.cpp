@@ -48,6 +48,15 @@ protected:
         return client->multipartFormRequestWithMethod("POST", "upload", parameters, block);
     }
 
+    // A file in the test's folder holding the bytes.
+    QString fileWith(const QString& name, const QByteArray& contents)
+    {
+        const QString path = environment.root() + QLatin1Char('/') + name;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
+        return path;
+    }
+
     std::shared_ptr<AFMultipartBodyStream> bodyOf(const URLRequest& request)
     {
         return std::dynamic_pointer_cast<AFMultipartBodyStream>(request.HTTPBodyStream);
@@ -109,11 +118,7 @@ TEST_F(Multipart, APacketCapEndsAReadAfterThePartReadThatReachesIt)
 
 TEST_F(Multipart, NamesAreEscapedAndUnknownExtensionsGetTheGenericType)
 {
-    const QString path = environment.root() + QStringLiteral("/take.zzunknown");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("tone");
-    file.close();
+    const QString path = fileWith(QStringLiteral("take.zzunknown"), "tone");
     const URLRequest request = multipart(std::nullopt, [&](AFMultipartFormData& form) {
         Error error;
         EXPECT_TRUE(form.appendPartWithFileURL(QUrl::fromLocalFile(path), "a\"b\r\nX-Injected: 1", &error));
@@ -131,11 +136,7 @@ TEST_F(Multipart, NamesAreEscapedAndUnknownExtensionsGetTheGenericType)
 
 TEST_F(Multipart, UploadsFieldsFilesAndStreamsToTheServer)
 {
-    const QString path = environment.root() + QStringLiteral("/scale.txt");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("C D E F G A B");
-    file.close();
+    const QString path = fileWith(QStringLiteral("scale.txt"), "C D E F G A B");
     const URLRequest request = multipart(QVariantMap{{"level", 3}}, [&](AFMultipartFormData& form) {
         Error error;
         EXPECT_TRUE(form.appendPartWithFileURL(QUrl::fromLocalFile(path), "scale", &error));

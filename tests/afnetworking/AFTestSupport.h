@@ -19,18 +19,27 @@ struct Outcome {
     bool done() const { return successes + failures > 0; }
 };
 
+// Blocks that write what they are told into the outcome.
+inline AFHTTPRequestOperation::Success recordSuccess(const std::shared_ptr<Outcome>& outcome)
+{
+    return [outcome](const std::shared_ptr<AFHTTPRequestOperation>&, const QVariant& object) {
+        ++outcome->successes;
+        outcome->object = object;
+    };
+}
+
+inline AFHTTPRequestOperation::Failure recordFailure(const std::shared_ptr<Outcome>& outcome)
+{
+    return [outcome](const std::shared_ptr<AFHTTPRequestOperation>&, const Error& error) {
+        ++outcome->failures;
+        outcome->error = error;
+    };
+}
+
 inline std::shared_ptr<Outcome> installOutcome(AFHTTPRequestOperation& operation)
 {
     auto outcome = std::make_shared<Outcome>();
-    operation.setCompletionBlockWithSuccess(
-        [outcome](const std::shared_ptr<AFHTTPRequestOperation>&, const QVariant& object) {
-            ++outcome->successes;
-            outcome->object = object;
-        },
-        [outcome](const std::shared_ptr<AFHTTPRequestOperation>&, const Error& error) {
-            ++outcome->failures;
-            outcome->error = error;
-        });
+    operation.setCompletionBlockWithSuccess(recordSuccess(outcome), recordFailure(outcome));
     return outcome;
 }
 

@@ -1,7 +1,5 @@
 #include "TestHttpServer.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 
@@ -83,17 +81,4 @@ RecordedRequest TestHttpServer::lastRequest() const
 {
     std::lock_guard guard(mutex_);
     return requests_.isEmpty() ? RecordedRequest() : requests_.last();
-}
-
-bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMilliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
 }

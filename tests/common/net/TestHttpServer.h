@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TestCertificates.h"
+#include "TestEnvironment.h"
 
 #include <QByteArray>
 #include <QList>
@@ -63,7 +64,3 @@ private:
     mutable std::mutex mutex_;
     QList<RecordedRequest> requests_;
 };
-
-// Runs the main thread's event loop until the condition holds; false when it did not
-// within the time.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds = 10000);
