@@ -2,7 +2,9 @@
 #include "ZTAppDelegate.h"
 #include "ZTDataProvider.h"
 #include "ZTPreferences.h"
+#include "ZTDropboxController.h"
 #include "ZTPreferencesWindowController.h"
+#include "ZTSyncInstallation.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -52,6 +54,11 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     ZTAppDelegate::setPreferencesWindowOpener(&ZTPreferencesWindowController::showWindowOnTab);
+    ZTSyncInstallation::install();
+    ZTPreferencesWindowController::setSyncEngine(
+        {[] { ZTDropboxController::sharedInstance()->startManualSyncWithController(nullptr); },
+         [] { ZTDropboxController::sharedInstance()->stopSync(); },
+         [] { ZTDropboxController::sharedInstance()->unlink(); }});
     ZTAppDelegate delegate;
     delegate.launch();
     return QApplication::exec();

@@ -171,6 +171,31 @@ def backgrounds():
           '<rect width="16" height="16" fill="#fbfaf6"/><rect x="8" y="8" width="1" height="1" fill="#7a6a40" fill-opacity="0.05"/>')
 
 
+# ---- Sync conflict window: this computer and the cloud folder (84 x 75) ----
+
+def sync_icons():
+    w, h = 84, 75
+    screen = gradient("screen", "#5b8fd6", "#2c5aa0")
+    body = gradient("body", "#e4e7eb", "#a9b0b9")
+    write("syncMacIcon", w, h,
+          # A monitor on a stand.
+          '<rect x="4.5" y="4.5" width="75" height="50" rx="5" fill="url(#body)" stroke="#59616b"/>'
+          '<rect x="10" y="10" width="64" height="39" rx="1.5" fill="url(#screen)"/>'
+          '<path d="M14 44 L30 28 L40 36 L52 22 L70 40" fill="none" stroke="#ffffff" stroke-opacity="0.35" stroke-width="3"/>'
+          '<path d="M34 55 L31 66 H53 L50 55 Z" fill="#a9b0b9" stroke="#59616b"/>'
+          '<rect x="22.5" y="66.5" width="39" height="5" rx="2.5" fill="url(#body)" stroke="#59616b"/>',
+          screen + body)
+    cloud = gradient("cloud", "#7fb6f5", "#2f6fc4")
+    write("syncDropboxIcon", w, h,
+          # A cloud with an arrow going up and one coming down.
+          '<path d="M22 60 C9 60 5 49 10.5 41.5 C13 38 17 36.5 20.5 36.8 C21 24 31 15 43 16 '
+          'C53 16.8 60.5 24 62.5 32.5 C72.5 32 80 39.5 79 48.5 C78.2 55.5 72.5 60 65 60 Z" '
+          'fill="url(#cloud)" stroke="#1f4f93" stroke-width="1.5"/>'
+          '<path d="M36 52 V36 M30 41.5 L36 35.5 L42 41.5 M50 34 V50 M44 44.5 L50 50.5 L56 44.5" '
+          'fill="none" stroke="#ffffff" stroke-width="3.2" stroke-linecap="round" stroke-linejoin="round"/>',
+          cloud)
+
+
 if __name__ == "__main__":
     info_panel()
     icons()
@@ -179,3 +204,4 @@ if __name__ == "__main__":
     backgrounds()
     scroll_buttons()
     split_buttons()
+    sync_icons()

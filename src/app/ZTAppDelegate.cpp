@@ -16,6 +16,7 @@
 #include "ZTSidebarTableView.h"
 #include "ZTSplitView.h"
 #include "ZTStringFormat.h"
+#include "ZTToolbarInfoView.h"
 #include "ZTUtils.h"
 #include "ImageButton.h"
 
@@ -37,6 +38,12 @@ std::function<void(const QString&)>& preferencesOpener()
 {
     static std::function<void(const QString&)> opener;
     return opener;
+}
+
+ZTSyncService& syncService()
+{
+    static ZTSyncService service;
+    return service;
 }
 
 ZTPreferences* prefs()
@@ -94,6 +101,11 @@ ZTAppDelegate* ZTAppDelegate::shared()
 void ZTAppDelegate::setPreferencesWindowOpener(std::function<void(const QString& tab)> opener)
 {
     preferencesOpener() = std::move(opener);
+}
+
+void ZTAppDelegate::setSyncService(ZTSyncService service)
+{
+    syncService() = std::move(service);
 }
 
 QKeySequence ZTAppDelegate::exerciseMenuKey(int index)
@@ -339,14 +351,14 @@ void ZTAppDelegate::applicationWillFinishLaunching()
 
 void ZTAppDelegate::applicationDidFinishLaunching()
 {
-    // The update-check items and the silent check, and the start of Dropbox sync, attach here
-    // once those parts exist.
+    // The update-check items and the silent check attach here once that part exists.
     QPalette palette = window_->palette();
     palette.setColor(QPalette::Window, Qt::black);
     window_->setPalette(palette);
     observers_.push_back(NotificationCenter::defaultCenter().addObserver(
         QStringLiteral("ZTDropboxControllerSyncFinishedNotification"),
-        [this](const Notification&) { dropboxControllerSyncFinished(); }));
+        [this](const Notification& notification) { dropboxControllerSyncFinished(notification); }));
+    _startDropbox();
     if (mainViewController_)
         mainViewController_->setup();
     launched_ = true;
@@ -385,18 +397,65 @@ ZTAppDelegate::TerminateReply ZTAppDelegate::applicationShouldTerminate()
         return TerminateReply::Now;
     if (!prefs()->dropBoxSync())
         return TerminateReply::Now;
-    if (!prefs()->statWasChangedDuringLastSync() && !prefs()->levelsWereChangedDuringLastSync()
-        && !prefs()->exercisesWereChangedDuringLastSync() && !prefs()->prefsWereChangedDuringLastSync())
+    // Only the parts that sync count: a change of a part that is switched off never waits.
+    if (!syncService().isInstalled() || !syncService().hasUnsyncedChanges())
         return TerminateReply::Now;
-    // The sheet that offers to sync first comes with the sync engine; until then the
-    // changes wait for the next run.
-    return TerminateReply::Now;
+    askToSyncBeforeQuitting();
+    return TerminateReply::Later;
+}
+
+void ZTAppDelegate::askToSyncBeforeQuitting()
+{
+    Alert::Request request;
+    request.style = Alert::Style::Warning;
+    request.message = localized(QStringLiteral("Your recent changes have not been synced to Dropbox yet!"));
+    request.informativeText = localized(QStringLiteral("Do you want to sync with Dropbox now?"));
+    request.buttons = {localized(QStringLiteral("Sync and Quit")), localized(QStringLiteral("Cancel")),
+                       localized(QStringLiteral("Quit"))};
+    request.cancelButton = 1;
+    Alert::beginSheet(request, window_, [this](int answer) {
+        if (answer == 0)
+            syncAndQuit();
+        else
+            replyToApplicationShouldTerminate(answer == 2);
+    });
+}
+
+void ZTAppDelegate::syncAndQuit()
+{
+    replyToApplicationShouldTerminate(false);
+    if (!prefs()->dropBoxSync())
+        return;
+    // Signed out meanwhile: the pass asks the user to sign in, and the quit stays cancelled
+    // rather than waiting on a sync that may never come.
+    if (!syncService().isLinked()) {
+        syncService().startSync(mainViewController_);
+        return;
+    }
+    if (const auto instrument = ZTMIDIController::sharedInstance()->instrument())
+        instrument->stop();
+    shouldQuitAfterSyncFinished_ = true;
+    syncService().startSync(mainViewController_);
+    if (mainViewController_) {
+        mainViewController_->toolbarInfoView()->setTitle(localized(QStringLiteral("Syncing...")));
+        mainViewController_->toolbarInfoView()->setSubTitle(QString());
+    }
 }
 
 void ZTAppDelegate::terminate()
 {
-    if (applicationShouldTerminate() != TerminateReply::Now)
-        return;
+    if (applicationShouldTerminate() == TerminateReply::Now)
+        quitNow();
+}
+
+void ZTAppDelegate::replyToApplicationShouldTerminate(bool shouldTerminate)
+{
+    if (shouldTerminate)
+        quitNow();
+}
+
+void ZTAppDelegate::quitNow()
+{
     if (window_) {
         window_->setClosingForQuit(true);
         window_->close();
@@ -404,10 +463,43 @@ void ZTAppDelegate::terminate()
     QCoreApplication::quit();
 }
 
-void ZTAppDelegate::dropboxControllerSyncFinished()
+void ZTAppDelegate::dropboxControllerSyncFinished(const Notification& notification)
 {
-    if (shouldQuitAfterSyncFinished_)
+    if (!shouldQuitAfterSyncFinished_ || askingWhetherToQuit_)
+        return;
+    if (!syncService().isInstalled() || !syncService().hasUnsyncedChanges()) {
         terminate();
+        return;
+    }
+    // The sync did not get everything to Dropbox (a failure, or a conflict left open): quitting
+    // now must be the user's choice.
+    askingWhetherToQuit_ = true;
+    Alert::Request request;
+    request.style = Alert::Style::Warning;
+    request.message = localized(QStringLiteral("Your recent changes could not be synced to Dropbox."));
+    const QStringList failures = notification.userInfo.value(QStringLiteral("failures")).toStringList();
+    request.informativeText = failures.isEmpty()
+        ? localized(QStringLiteral("A sync conflict was left open. If you quit now, the changes wait for the next sync."))
+        : failures.join(QLatin1Char('\n'));
+    request.buttons = {localized(QStringLiteral("Cancel")), localized(QStringLiteral("Quit"))};
+    request.cancelButton = 0;
+    Alert::beginSheet(request, window_, [this](int answer) {
+        askingWhetherToQuit_ = false;
+        shouldQuitAfterSyncFinished_ = false;
+        if (mainViewController_)
+            mainViewController_->toolbarInfoView()->setTitle(QString());
+        replyToApplicationShouldTerminate(answer == 1);
+    });
+}
+
+void ZTAppDelegate::_startDropbox()
+{
+    if (!syncService().isInstalled())
+        return;
+    if (prefs()->dropBoxSync())
+        syncService().startSync(mainViewController_);
+    else if (syncService().isLinked())
+        syncService().unlink();
 }
 
 // ---- Menu actions ----

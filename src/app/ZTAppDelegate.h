@@ -2,6 +2,7 @@
 
 #include "NotificationCenter.h"
 #include "ZTMainWindow.h"
+#include "ZTSyncService.h"
 
 #include <QKeySequence>
 #include <QObject>
@@ -34,6 +35,9 @@ public:
     // The preferences window lives in a part of its own, which installs how to open it (on a
     // tab, or the last one for an empty name). Without it the commands are disabled.
     static void setPreferencesWindowOpener(std::function<void(const QString& tab)> opener);
+    // The cloud-sync engine lives in a part of its own, which installs its calls. Without them
+    // nothing syncs and quitting never waits for a sync.
+    static void setSyncService(ZTSyncService service);
     // The key of the Exercise menu's item at that index; none where no single digit is left.
     static QKeySequence exerciseMenuKey(int index);
 
@@ -50,11 +54,20 @@ public:
     // Shows the main window when it is not visible; always true.
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
     void windowDidResize();
-    // Writes the settings and says whether the application may end now.
+    // Writes the settings and says whether the application may end now. Later: a sheet offers
+    // to sync unsynced changes first, and its answer comes through replyToApplicationShouldTerminate.
     TerminateReply applicationShouldTerminate();
     // A quit request (menu, window close): ends the event loop when the answer is Now.
     void terminate();
-    void dropboxControllerSyncFinished();
+    // The answer to a quit request that was put off.
+    void replyToApplicationShouldTerminate(bool shouldTerminate);
+    // A pass ended; after "Sync and Quit" the application ends, unless changes are still not on
+    // Dropbox: then the user is told and chooses.
+    void dropboxControllerSyncFinished(const Notification& notification);
+    // "Sync and Quit" was chosen and its sync has not ended yet.
+    bool isQuittingAfterSync() const { return shouldQuitAfterSyncFinished_; }
+    // Starts a pass when sync is on; otherwise drops a link that is left.
+    void _startDropbox();
 
     ZTMainViewController* mainViewController() const { return mainViewController_; }
     ZTMainWindow* window() const { return window_; }
@@ -124,6 +137,10 @@ public:
 
 private:
     void buildMenus();
+    void askToSyncBeforeQuitting();
+    void syncAndQuit();
+    // Ends the event loop (the settings were written by the quit request).
+    void quitNow();
     QAction* addItem(QMenu* menu, const QString& title, const QString& action, const QKeySequence& key,
                      std::function<void()> handler, bool checkable = false);
     QMenu* addMenu(const QString& title, QAction** menuItem);
@@ -132,6 +149,8 @@ private:
     ZTMainViewController* mainViewController_ = nullptr;
     bool tableReloaded_ = false;
     bool shouldQuitAfterSyncFinished_ = false;
+    // The user is being asked whether to quit with changes the sync could not carry.
+    bool askingWhetherToQuit_ = false;
     bool launched_ = false;
     std::vector<NotificationObserver> observers_;
 

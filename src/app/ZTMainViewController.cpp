@@ -131,6 +131,7 @@ void ZTMainViewController::_registerNotifications()
     observe(QStringLiteral("melvoraSoftSynthInstrumentNrChangedNotification"), [this](const Notification&) { instrumentChanged(); });
     observe(QStringLiteral("GMMIDIInstrumentNrChangedNotification"), [this](const Notification&) { instrumentChanged(); });
     observe(QStringLiteral("ZTStatDBChangedNotification"), [this](const Notification&) { statDBChangedNotification(); });
+    _registerSyncConflictNotifications();
     // The instrument's visible part moves: the scroll buttons follow.
     QScrollBar* scroller = instrumentScrollView_->horizontalScrollBar();
     connect(scroller, &QScrollBar::valueChanged, this, [this] { _updateKeyboardScrollButtons(); });

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,6 +24,7 @@ class QPropertyAnimation;
 class QScrollArea;
 class ZTAbstractTestController;
 class ZTAppDelegate;
+class ZTConflictResolver;
 class ZTCountDownView;
 class ZTGraphHostingView;
 class ZTInstrumentViewBase;
@@ -166,6 +168,18 @@ public:
     // ---- Window extras ----
     void _localize();
 
+    // ---- Sync conflicts ----
+    // The conflict window lives in the cloud-sync module, which installs how to make one.
+    static void setConflictResolverFactory(std::function<std::unique_ptr<ZTConflictResolver>()> factory);
+    void dropboxServerStatDidChanged();
+    void dropboxServerLevelsOrExercisesDidChanged();
+    void dropboxServerPrefsDidChanged();
+    // Adds the area to the open conflict window, or opens the window modal to the application
+    // and returns when it has closed. Area: 1 statistics, 2 levels and exercises, 3 preferences.
+    void _createResolverIfNeededWithConflict(int area);
+    // The open conflict window, null when none is open.
+    ZTConflictResolver* resolver() const { return resolver_; }
+
     // ---- Notification handlers ----
     void statsChangedNotification();
     void MIDINoteOnNotification(const Notification& notification);
@@ -259,6 +273,7 @@ private:
     void showChosenProgram(QAction* item);
     void viewDidLoad();
     void _registerNotifications();
+    void _registerSyncConflictNotifications();
     void observe(const QString& name, std::function<void(const Notification&)> handler,
                  NotificationCenter::Delivery delivery = NotificationCenter::Delivery::PostingThread);
     void setInfo(const QString& image, const QString& title, const QString& subTitle);
@@ -270,6 +285,7 @@ private:
     QList<QVariantMap> levelRecords() const;
 
     ZTAppDelegate* appDelegate_ = nullptr;
+    ZTConflictResolver* resolver_ = nullptr;
     std::unique_ptr<ZTAbstractTestController> currentLessonController_;
     std::unique_ptr<ZTBarGraph> graph_;
     std::vector<NotificationObserver> observers_;

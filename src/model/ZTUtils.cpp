@@ -28,6 +28,7 @@
 namespace {
 
 const QString kDatabaseFileName = QStringLiteral("db.sqlite");
+const QString kDatabaseBackupFileName = QStringLiteral("db-before-sync.sqlite");
 
 std::mutex& sharedDbLock()
 {
@@ -122,6 +123,25 @@ bool installTemplate(const QString& path)
     return QFileInfo::exists(path);
 }
 
+// Keeps the file at `path` as `backup` (replacing an older one): a hard link where the file
+// system has them, so no space is needed, else a copy. The new name appears atomically.
+bool keepAsBackup(const QString& path, const QString& backup)
+{
+    if (!QFileInfo::exists(path))
+        return true;
+    const QString staging = backup + QStringLiteral(".new");
+    QFile::remove(staging);
+    const QByteArray from = QFile::encodeName(path);
+    const QByteArray to = QFile::encodeName(staging);
+    if (::link(from.constData(), to.constData()) != 0 && !QFile::copy(path, staging))
+        return false;
+    if (::rename(to.constData(), QFile::encodeName(backup).constData()) != 0) {
+        QFile::remove(staging);
+        return false;
+    }
+    return true;
+}
+
 void syncFolder(const QString& folder)
 {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
@@ -180,6 +200,31 @@ QDateTime ZTUtils::databaseModDate()
     return info.exists() ? info.lastModified() : QDateTime();
 }
 
+QString ZTUtils::databaseBackupPath()
+{
+    return Paths::applicationSupportFolder() + QLatin1Char('/') + kDatabaseBackupFileName;
+}
+
+std::optional<QByteArray> ZTUtils::databaseSnapshot()
+{
+    FMDatabase* db = sharedDb();
+    const QString copy = tmpFile();
+    if (!db || copy.isNull())
+        return std::nullopt;
+    const auto removeCopy = qScopeGuard([&] { QFile::remove(copy); });
+    if (!db->backupToPath(copy))
+        return std::nullopt;
+    QFile file(copy);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (bytes.isEmpty() || bytes.size() != file.size()) {
+        Log::line(QStringLiteral("The statistics snapshot %1 cannot be read: %2").arg(copy, file.errorString()));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 const void* ZTUtils::classSender()
 {
     static const char tag = 0;
@@ -219,6 +264,13 @@ bool ZTUtils::updateDBFile(const QByteArray& data)
     }
     if (db)
         db->close();
+    if (!keepAsBackup(path, databaseBackupPath())) {
+        Log::line(QStringLiteral("Error: updateDBFile cannot keep %1 as %2; it is left as it was")
+                      .arg(path, databaseBackupPath()));
+        if (db && !db->open())
+            Log::line(QStringLiteral("Error: updateDBFile opening DB"));
+        return false;
+    }
     // A journal left by the old file would be rolled back into the new one.
     QFile::remove(path + QStringLiteral("-journal"));
     if (::rename(QFile::encodeName(download.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
+
 class FMDatabase;
 
 // The statistics database file and its one shared connection, plus small shared helpers.
@@ -27,10 +29,17 @@ public:
     // Invalid when the file's attributes cannot be read.
     static QDateTime databaseModDate();
     // Replaces the database file with a downloaded copy. The bytes are checked first (SQLite
-    // opens them and finds the tables stats and results); the file is swapped atomically and
-    // the shared connection reopened. Posts "ZTStatDBChangedNotification" and answers true
-    // only when all of that worked; on a bad copy the current file stays as it was.
+    // opens them and finds the tables stats and results); the file it replaces is kept as
+    // databaseBackupPath(), the copy swapped in atomically and the shared connection reopened.
+    // Posts "ZTStatDBChangedNotification" and answers true only when all of that worked; on a
+    // bad copy, or when the old file cannot be kept, the current file stays as it was.
     static bool updateDBFile(const QByteArray& data);
+    // "db-before-sync.sqlite" beside the database: the statistics as they were before the
+    // last synchronised copy replaced them.
+    static QString databaseBackupPath();
+    // The bytes of one consistent state of the open shared database, made with SQLite's online
+    // backup (the file on disk may be mid-write); nothing when it cannot be made.
+    static std::optional<QByteArray> databaseSnapshot();
     // The sender of the notifications posted by this class.
     static const void* classSender();
 

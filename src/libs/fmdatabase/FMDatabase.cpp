@@ -249,6 +249,45 @@ bool FMDatabase::executeUpdate(const QString& sql, const QVariantList& values)
     return finalizeResult == SQLITE_OK;
 }
 
+bool FMDatabase::backupToPath(const QString& path)
+{
+    if (!db_) {
+        Log::line(QStringLiteral("FMDatabase backup to %1: the database is not open").arg(path));
+        return false;
+    }
+    sqlite3* target = nullptr;
+    int rc = sqlite3_open(QFile::encodeName(path).constData(), &target);
+    if (rc == SQLITE_OK) {
+        // Every page in one step: the source is read under one lock, so the copy is one state.
+        sqlite3_backup* backup = sqlite3_backup_init(target, "main", db_, "main");
+        if (backup) {
+            BusyState busy;
+            do {
+                rc = sqlite3_backup_step(backup, -1);
+            } while ((rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && retryAfterBusy(busy));
+            sqlite3_backup_finish(backup);
+            if (rc == SQLITE_DONE)
+                rc = SQLITE_OK;
+        } else {
+            rc = sqlite3_errcode(target);
+        }
+    }
+    if (sqlite3_close_v2(target) != SQLITE_OK && rc == SQLITE_OK)
+        rc = SQLITE_IOERR;
+    if (rc != SQLITE_OK) {
+        Log::line(QStringLiteral("FMDatabase backup to %1 failed: %2 (%3)")
+                      .arg(path, QString::fromUtf8(sqlite3_errstr(rc)))
+                      .arg(rc));
+        return false;
+    }
+    return true;
+}
+
+qint64 FMDatabase::totalChanges() const
+{
+    return db_ ? sqlite3_total_changes64(db_) : 0;
+}
+
 int FMDatabase::lastErrorCode() const
 {
     return db_ ? sqlite3_errcode(db_) : SQLITE_MISUSE;

@@ -66,6 +66,13 @@ public:
     bool rollback();
 
     bool goodConnection();
+    // Copies the whole open database into the file at `path` with SQLite's online backup, so
+    // the copy is one consistent state even while this connection keeps writing; the file is
+    // created or replaced. False (and a log line) when the connection is closed or the copy
+    // fails; the copy is then unusable.
+    bool backupToPath(const QString& path);
+    // Rows changed through this connection since it was opened (a marker of local changes).
+    qint64 totalChanges() const;
     static QString sqliteLibVersion();
     sqlite3* sqliteHandle() const { return db_; }
 

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <memory>
 #include <utility>
 
 namespace {
@@ -12,6 +13,28 @@ Alert::Responder& responder()
 {
     static Alert::Responder installed;
     return installed;
+}
+
+// The message box of a request; `buttons` receives its buttons in the request's order.
+void fill(QMessageBox& box, const Alert::Request& request, QList<QAbstractButton*>& buttons)
+{
+    box.setText(request.message);
+    box.setInformativeText(request.informativeText);
+    switch (request.style) {
+    case Alert::Style::Informational: box.setIcon(QMessageBox::Information); break;
+    case Alert::Style::Warning: box.setIcon(QMessageBox::Warning); break;
+    case Alert::Style::Critical: box.setIcon(QMessageBox::Critical); break;
+    }
+    for (int i = 0; i < request.buttons.size(); ++i) {
+        // The cancel button answers Escape; the last other button is the default.
+        const bool cancels = i == request.cancelButton;
+        QPushButton* button = box.addButton(request.buttons[i], cancels ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        if (cancels)
+            box.setEscapeButton(button);
+        else
+            box.setDefaultButton(button);
+        buttons << button;
+    }
 }
 
 } // namespace
@@ -28,24 +51,25 @@ int Alert::runModal(const Request& request, QWidget* parent)
 
     QMessageBox box(parent);
     box.setWindowModality(Qt::ApplicationModal);
-    box.setText(request.message);
-    box.setInformativeText(request.informativeText);
-    switch (request.style) {
-    case Style::Informational: box.setIcon(QMessageBox::Information); break;
-    case Style::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Style::Critical: box.setIcon(QMessageBox::Critical); break;
-    }
     QList<QAbstractButton*> buttons;
-    for (int i = 0; i < request.buttons.size(); ++i) {
-        // The cancel button answers Escape; the last other button is the default.
-        const bool cancels = i == request.cancelButton;
-        QPushButton* button = box.addButton(request.buttons[i], cancels ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
-        if (cancels)
-            box.setEscapeButton(button);
-        else
-            box.setDefaultButton(button);
-        buttons << button;
-    }
+    fill(box, request, buttons);
     box.exec();
     return int(buttons.indexOf(box.clickedButton()));
+}
+
+void Alert::beginSheet(const Request& request, QWidget* parent, std::function<void(int answer)> completion)
+{
+    if (responder()) {
+        completion(responder()(request));
+        return;
+    }
+    auto* box = new QMessageBox(parent ? parent->window() : nullptr);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    auto buttons = std::make_shared<QList<QAbstractButton*>>();
+    fill(*box, request, *buttons);
+    QObject::connect(box, &QMessageBox::finished, box, [box, buttons, completion = std::move(completion)] {
+        completion(int(buttons->indexOf(box->clickedButton())));
+    });
+    box->open();
 }

@@ -24,6 +24,9 @@ public:
     };
 
     static int runModal(const Request& request, QWidget* parent = nullptr);
+    // The same alert as a sheet on the parent's window: it returns at once, and the answer goes
+    // to the completion when the user has chosen (-1 when the sheet was closed otherwise).
+    static void beginSheet(const Request& request, QWidget* parent, std::function<void(int answer)> completion);
 
     // Tests answer alerts without showing them; an empty function shows them again.
     using Responder = std::function<int(const Request& request)>;

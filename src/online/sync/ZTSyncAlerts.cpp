@@ -1,0 +1,52 @@
+#include "ZTSyncAlerts.h"
+
+#include "Alert.h"
+#include "Localization.h"
+#include "ZTAppDelegate.h"
+
+namespace {
+
+void tell(const QString& message, const QString& informativeText)
+{
+    Alert::Request request;
+    request.style = Alert::Style::Warning;
+    request.message = message;
+    request.informativeText = informativeText;
+    request.buttons = {localized(QStringLiteral("Ok"))};
+    ZTAppDelegate* delegate = ZTAppDelegate::shared();
+    Alert::beginSheet(request, delegate ? delegate->window() : nullptr, [](int) {});
+}
+
+} // namespace
+
+ZTSyncAlerts::ZTSyncAlerts()
+{
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    observers_.push_back(center.addObserver(QStringLiteral("ZTDropboxControllerSyncFinishedNotification"),
+                                            [this](const Notification& n) { syncFinished(n); }));
+    observers_.push_back(center.addObserver(QStringLiteral("ZTDropboxControllerNotLinkedNotification"),
+                                            [this](const Notification& n) { notLinked(n); }));
+}
+
+void ZTSyncAlerts::syncFinished(const Notification& notification)
+{
+    const QString failures =
+        notification.userInfo.value(QStringLiteral("failures")).toStringList().join(QLatin1Char('\n'));
+    if (failures.isEmpty()) {
+        lastTold_.clear();
+        return;
+    }
+    const ZTAppDelegate* delegate = ZTAppDelegate::shared();
+    if (failures == lastTold_ || (delegate && delegate->isQuittingAfterSync()))
+        return;
+    lastTold_ = failures;
+    tell(localized(QStringLiteral("Dropbox Sync could not complete.")), failures);
+}
+
+void ZTSyncAlerts::notLinked(const Notification& notification)
+{
+    // A sign-in the user cancelled needs no word.
+    const QString reason = notification.userInfo.value(QStringLiteral("reason")).toString();
+    if (!reason.isEmpty())
+        tell(localized(QStringLiteral("Melvora could not sign in to Dropbox.")), reason);
+}

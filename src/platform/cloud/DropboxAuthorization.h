@@ -1,0 +1,98 @@
+#pragma once
+
+#include "DropboxCredentialStore.h"
+#include "DropboxTypes.h"
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+class AFHTTPClient;
+class QTcpServer;
+class QTcpSocket;
+
+// The proof key of one sign-in: a random verifier kept here and its SHA-256 challenge, which
+// travels through the browser.
+struct DropboxPkce {
+    QString verifier;
+    QString challenge;
+
+    static DropboxPkce generate();
+    static QString challengeFor(const QString& verifier);
+};
+
+// Asks the token endpoint for credentials: an authorization code for new ones, or a refresh
+// token to renew the access token. The completion runs on the main queue.
+namespace DropboxTokenRequest {
+
+using Completion = std::function<void(std::optional<DropboxCredentials>, const DropboxError&)>;
+void exchangeCode(AFHTTPClient& api, const QString& appKey, const QString& code, const QString& verifier,
+                  const QString& redirectUri, Completion completion);
+// The credentials come back with the refresh token they were renewed with.
+void refresh(AFHTTPClient& api, const QString& appKey, const QString& refreshToken, Completion completion);
+
+} // namespace DropboxTokenRequest
+
+// Where the browser comes back after the Dropbox sign-in page: a small HTTP listener on
+// 127.0.0.1 that hands each request for the callback path to the handler and answers with
+// the page the handler returns. Requests are read up to a bound; anything else gets 404.
+class DropboxLoopbackReceiver : public QObject {
+    Q_OBJECT
+public:
+    // The redirect address's query, and the page text to answer with.
+    using Handler = std::function<QString(const QUrl& redirect)>;
+
+    explicit DropboxLoopbackReceiver(Handler handler);
+    ~DropboxLoopbackReceiver() override;
+
+    // False, with the reason, when nothing can listen on the port.
+    bool listen(quint16 port, QString* error);
+    QString redirectUri() const;
+
+private:
+    void serve(QTcpSocket* socket);
+
+    Handler handler_;
+    std::unique_ptr<QTcpServer> server_;
+};
+
+// One sign-in: the browser is sent to Dropbox's page with a PKCE challenge and a random state,
+// the loopback receiver takes the redirect, and the code is exchanged for credentials. Exactly
+// one outcome reaches the completion (success with credentials, cancelled, or an error).
+// Main thread.
+class DropboxAuthorizationFlow {
+public:
+    struct Outcome {
+        enum class Kind { Success, Cancel, Error };
+        Kind kind = Kind::Error;
+        QString message;
+        DropboxCredentials credentials;
+    };
+    using Completion = std::function<void(const Outcome&)>;
+
+    DropboxAuthorizationFlow(QString appKey, DropboxEndpoints endpoints, AFHTTPClient& api, Completion completion);
+    ~DropboxAuthorizationFlow();
+
+    // Starts listening; the address of the sign-in page to open, or nothing (with the reason).
+    std::optional<QUrl> start(QString* error);
+    // The browser's redirect. One whose state is not this sign-in's is ignored.
+    QString handleRedirectURL(const QUrl& url);
+    QString redirectUri() const;
+
+private:
+    void finish(const Outcome& outcome);
+
+    QString appKey_;
+    DropboxEndpoints endpoints_;
+    AFHTTPClient& api_;
+    Completion completion_;
+    DropboxPkce pkce_;
+    QString state_;
+    std::unique_ptr<DropboxLoopbackReceiver> receiver_;
+    bool answered_ = false;
+    // Lets replies and calls that arrive after the flow went away find that out.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
