@@ -175,6 +175,12 @@ void FakeDropbox::failNext(const QString& endpoint, const Failure& failure)
     failures_[endpoint].append(failure);
 }
 
+void FakeDropbox::beforeNext(const QString& endpoint, std::function<void()> action)
+{
+    std::lock_guard lock(mutex_);
+    actions_[endpoint].append(std::move(action));
+}
+
 void FakeDropbox::setDelay(const QString& endpoint, int milliseconds)
 {
     std::lock_guard lock(mutex_);
@@ -210,14 +216,19 @@ void FakeDropbox::route()
                         bool needsToken) {
         int delay = 0;
         std::optional<Failure> failure;
+        std::function<void()> action;
         {
             std::lock_guard lock(mutex_);
             delay = delays_.value(endpoint);
             if (!failures_[endpoint].isEmpty())
                 failure = failures_[endpoint].takeFirst();
+            if (!actions_[endpoint].isEmpty())
+                action = actions_[endpoint].takeFirst();
         }
         if (delay > 0)
             QThread::msleep(delay);
+        if (action)
+            action();
         if (failure) {
             response.status = failure->status;
             response.set_content(failure->body.toStdString(), "application/json");

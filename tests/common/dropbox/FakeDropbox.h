@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <optional>
@@ -69,6 +70,9 @@ public:
     // ---- Trouble on demand ----
     // The next call of that endpoint ("get_metadata", "download", "upload", "token") fails.
     void failNext(const QString& endpoint, const Failure& failure);
+    // Runs the action just before the next call of that endpoint is answered (another computer
+    // writing a file at that moment, say).
+    void beforeNext(const QString& endpoint, std::function<void()> action);
     // Every call of that endpoint waits this long before it is answered (0 ends the delay).
     void setDelay(const QString& endpoint, int milliseconds);
 
@@ -98,6 +102,7 @@ private:
     QString lastSignInRedirect_;
     QMap<QString, QList<Failure>> failures_;
     QMap<QString, int> delays_;
+    QMap<QString, QList<std::function<void()>>> actions_;
     QStringList calls_;
     QStringList uploadModes_;
     quint64 counter_ = 0;

@@ -1,0 +1,299 @@
+// The sync engine's passes against the stand-in service: what each revision check leads to,
+// which answers count as a missing file, conflicts (also an upload that meets a newer file),
+// reads that fail, changes made while a transfer runs, the pull timer and signing in.
+#include "SyncTestSupport.h"
+
+#include "FMDatabase.h"
+#include "Log.h"
+#include "PropertyList.h"
+#include "ZTPreferences.h"
+#include "ZTUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QThread>
+
+#include <atomic>
+
+namespace {
+
+ZTPreferences* prefs()
+{
+    return ZTPreferences::sharedPreferences();
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QVariant plistOf(const std::optional<FakeDropbox::File>& file)
+{
+    return file ? PropertyList::fromData(file->bytes).value_or(QVariant()) : QVariant();
+}
+
+} // namespace
+
+TEST_F(SyncTest, TheFirstPassCreatesEveryFileFromTheLocalCopiesAndTheNextMovesNothing)
+{
+    link();
+    switchOn(true, true, true);
+    answer(QStringLiteral("Minor second"), 4);
+    editCustomLevels(QStringLiteral("Seconds"));
+    prefs()->setAutoPlayTime(7);
+
+    EXPECT_TRUE(sync().isEmpty());
+    EXPECT_EQ(fake_.uploadModes(), QStringList(4, QStringLiteral("add")));
+    EXPECT_EQ(statsRowsOf(fake_.file(QStringLiteral("/stats.db"))->bytes),
+              (QList<QStringList>{{QStringLiteral("Minor second"), QStringLiteral("4")}}));
+    EXPECT_EQ(plistOf(fake_.file(QStringLiteral("/levels.plist"))), QVariant(customLevels(QStringLiteral("Seconds"))));
+    EXPECT_EQ(plistOf(fake_.file(QStringLiteral("/exercises.plist"))), QVariant(QVariantList()));
+    const QVariantMap syncedPrefs = plistOf(fake_.file(QStringLiteral("/prefs.plist"))).toMap();
+    EXPECT_EQ(syncedPrefs.value(QStringLiteral("autoPlayTime")).toInt(), 7);
+    EXPECT_FALSE(syncedPrefs.contains(QStringLiteral("dropBoxSync")));
+    EXPECT_FALSE(syncedPrefs.contains(QStringLiteral("dropboxStatRev")));
+
+    EXPECT_EQ(prefs()->dropboxStatRev(), fake_.file(QStringLiteral("/stats.db"))->rev);
+    EXPECT_EQ(prefs()->dropboxPrefsRev(), fake_.file(QStringLiteral("/prefs.plist"))->rev);
+    EXPECT_FALSE(engine()->hasUnsyncedChanges());
+    EXPECT_TRUE(engine()->hasPullTimer());
+    // Every temporary file (the statistics snapshot) is gone again.
+    EXPECT_TRUE(QDir(environment_.root() + QStringLiteral("/tmp")).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
+
+    fake_.clearCalls();
+    sync();
+    for (const QString& call : fake_.calls())
+        EXPECT_TRUE(call.startsWith(QStringLiteral("get_metadata"))) << call.toStdString();
+    EXPECT_EQ(fake_.calls().size(), 4);
+}
+
+TEST_F(SyncTest, ASecondComputerTakesEverythingAndKeepsItsOldStatisticsAside)
+{
+    link();
+    switchOn(true, true, true);
+    // What the first computer put there.
+    answer(QStringLiteral("Major third"), 9);
+    fake_.putFile(QStringLiteral("/stats.db"), *ZTUtils::databaseSnapshot());
+    ZTUtils::sharedDb()->executeUpdate(QStringLiteral("DELETE FROM stats"));
+    answer(QStringLiteral("Only here"), 1);
+    prefs()->setStatWasChangedDuringLastSync(false);
+    fake_.putFile(QStringLiteral("/levels.plist"), PropertyList::toXml(customLevels(QStringLiteral("Thirds"))));
+    fake_.putFile(QStringLiteral("/prefs.plist"),
+                  PropertyList::toXml(QVariantMap{{QStringLiteral("autoPlayTime"), 9},
+                                                  {QStringLiteral("MIDIOutEndpoint"), QStringLiteral("Their synth")}}));
+
+    const QByteArray before = fileBytes(ZTUtils::databasePath());
+    EXPECT_TRUE(sync().isEmpty());
+    EXPECT_EQ(statsRows(), (QList<QStringList>{{QStringLiteral("Major third"), QStringLiteral("9")}}));
+    EXPECT_EQ(statsRowsOf(fileBytes(ZTUtils::databaseBackupPath())),
+              (QList<QStringList>{{QStringLiteral("Only here"), QStringLiteral("1")}}));
+    EXPECT_EQ(fileBytes(ZTUtils::databaseBackupPath()), before);
+    EXPECT_EQ(prefs()->customLevels(), customLevels(QStringLiteral("Thirds")));
+    EXPECT_EQ(prefs()->autoPlayTime(), 9);
+    // Device choices stay this computer's.
+    EXPECT_NE(prefs()->_objectForKey(QStringLiteral("MIDIOutEndpoint")).toString(), QStringLiteral("Their synth"));
+    EXPECT_FALSE(prefs()->prefsWereChangedDuringLastSync());
+    EXPECT_EQ(prefs()->dropboxLevelsRev(), fake_.file(QStringLiteral("/levels.plist"))->rev);
+    EXPECT_TRUE(fake_.uploadModes().contains(QStringLiteral("add")));  // exercises.plist was missing
+}
+
+TEST_F(SyncTest, TheSwitchesChooseTheFilesAndCustomExercisesAlwaysSync)
+{
+    link();
+    switchOn(false, false, false);
+    sync();
+    EXPECT_EQ(fake_.calls(), (QStringList{QStringLiteral("get_metadata /exercises.plist"), QStringLiteral("upload /exercises.plist")}));
+
+    fake_.clearCalls();
+    prefs()->setSyncDropBoxSettings(true);
+    sync();
+    EXPECT_EQ(fake_.calls(), (QStringList{QStringLiteral("get_metadata /exercises.plist"), QStringLiteral("get_metadata /prefs.plist"),
+                                          QStringLiteral("upload /prefs.plist")}));
+    // A statistics change counts for quitting only while the statistics sync.
+    answer(QStringLiteral("Fifth"));
+    EXPECT_FALSE(engine()->hasUnsyncedChanges());
+    prefs()->setSyncDropBoxStatistics(true);
+    EXPECT_TRUE(engine()->hasUnsyncedChanges());
+}
+
+TEST_F(SyncTest, OnlyAMissingFileIsCreatedOtherRefusalsAndServerErrorsAreReported)
+{
+    link();
+    switchOn(true, false, false);
+    answer(QStringLiteral("Fourth"));
+    const QByteArray restricted = R"({"error_summary": "path/restricted_content/", "error": {".tag": "path", "path": {".tag": "restricted_content"}}})";
+    fake_.failNext(QStringLiteral("get_metadata"), {409, restricted});  // /exercises.plist
+    fake_.failNext(QStringLiteral("get_metadata"), {500, "oops"});      // /stats.db
+
+    const QStringList failures = sync().value(QStringLiteral("failures")).toStringList();
+    ASSERT_EQ(failures.size(), 2);
+    EXPECT_TRUE(failures[0].contains(QStringLiteral("restricted_content")));
+    EXPECT_TRUE(failures[1].startsWith(QStringLiteral("Statistics")));
+    EXPECT_TRUE(fake_.uploadModes().isEmpty());
+    EXPECT_FALSE(prefs()->_objectForKey(QStringLiteral("dropboxStatRev")).isValid());
+    EXPECT_TRUE(prefs()->statWasChangedDuringLastSync());
+
+    // The service is back: the next pass creates both.
+    EXPECT_TRUE(sync().isEmpty());
+    EXPECT_EQ(fake_.uploadModes().size(), 2);
+    EXPECT_FALSE(prefs()->statWasChangedDuringLastSync());
+}
+
+TEST_F(SyncTest, ChangesOnBothSidesRaiseAConflictAndAnUploadNeverReplacesANewerFile)
+{
+    link();
+    switchOn(true, true, false);
+    sync();
+    const QString firstStatRev = prefs()->dropboxStatRev();
+
+    // Both computers change their statistics.
+    answer(QStringLiteral("Here"));
+    fake_.putFile(QStringLiteral("/stats.db"), fake_.file(QStringLiteral("/stats.db"))->bytes + QByteArray());
+    bool syncingDuringConflict = false;
+    onConflict_ = [&](const QString&) { syncingDuringConflict = engine()->isSyncing(DropboxSyncItem::Stat); };
+    fake_.clearCalls();
+    EXPECT_TRUE(sync().isEmpty());
+    EXPECT_EQ(conflicts_, QStringList{QStringLiteral("ZTDropboxControllerServerStatDidChangedNotification")});
+    EXPECT_TRUE(syncingDuringConflict);
+    EXPECT_TRUE(fake_.uploadModes().isEmpty());
+    EXPECT_EQ(prefs()->dropboxStatRev(), firstStatRev);
+    EXPECT_TRUE(prefs()->statWasChangedDuringLastSync());
+
+    // The levels: the revision check sees the known file, but another computer writes a newer
+    // one before the upload arrives.
+    conflicts_.clear();
+    prefs()->setSyncDropBoxStatistics(false);
+    editCustomLevels(QStringLiteral("Mine"));
+    fake_.beforeNext(QStringLiteral("upload"), [this] {
+        fake_.putFile(QStringLiteral("/levels.plist"), PropertyList::toXml(customLevels(QStringLiteral("Theirs"))));
+    });
+    sync();
+    EXPECT_EQ(conflicts_, QStringList{QStringLiteral("ZTDropboxControllerServerLevelsDidChangedNotification")});
+    EXPECT_EQ(plistOf(fake_.file(QStringLiteral("/levels.plist"))), QVariant(customLevels(QStringLiteral("Theirs"))));
+    EXPECT_EQ(prefs()->customLevels(), customLevels(QStringLiteral("Mine")));
+    EXPECT_TRUE(prefs()->levelsWereChangedDuringLastSync());
+    ASSERT_TRUE(engine()->metadata(DropboxSyncItem::Levels));
+    EXPECT_EQ(engine()->metadata(DropboxSyncItem::Levels)->rev, fake_.file(QStringLiteral("/levels.plist"))->rev);
+}
+
+TEST_F(SyncTest, AFileThatCannotBeReadIsNotTakenNorItsRevision)
+{
+    link();
+    switchOn(true, true, false);
+    answer(QStringLiteral("Kept"));
+    sync();
+    const QString statRev = prefs()->dropboxStatRev();
+    const QString levelsRev = prefs()->dropboxLevelsRev();
+    fake_.putFile(QStringLiteral("/stats.db"), "SQLite format 3\0 but nothing after it");
+    fake_.putFile(QStringLiteral("/levels.plist"), "<plist><array><dict><key>name</key></array>");
+
+    const QStringList failures = sync().value(QStringLiteral("failures")).toStringList();
+    EXPECT_EQ(failures.size(), 2);
+    EXPECT_EQ(prefs()->dropboxStatRev(), statRev);
+    EXPECT_EQ(prefs()->dropboxLevelsRev(), levelsRev);
+    EXPECT_EQ(statsRows(), (QList<QStringList>{{QStringLiteral("Kept"), QStringLiteral("1")}}));
+    EXPECT_TRUE(prefs()->customLevels().isEmpty());
+
+    // A well-formed list of the wrong shape is refused the same way.
+    fake_.putFile(QStringLiteral("/levels.plist"), PropertyList::toXml(QVariantList{QStringLiteral("not a level list")}));
+    fake_.removeFile(QStringLiteral("/stats.db"));
+    EXPECT_EQ(sync().value(QStringLiteral("failures")).toStringList().size(), 1);
+    EXPECT_EQ(prefs()->dropboxLevelsRev(), levelsRev);
+}
+
+TEST_F(SyncTest, ChangesMadeWhileATransferRunsAreNeitherLostNorMarkedAsSynced)
+{
+    link();
+    switchOn(true, true, false);
+    sync();
+
+    // An upload carries the levels as they were; a change made meanwhile waits for the next pass.
+    std::atomic<bool> arrived = false;
+    auto holdNext = [&](const QString& endpoint) {
+        arrived = false;
+        fake_.beforeNext(endpoint, [&] {
+            arrived = true;
+            QThread::msleep(300);
+        });
+    };
+    editCustomLevels(QStringLiteral("First"));
+    holdNext(QStringLiteral("upload"));
+    engine()->startSyncWithController(nullptr);
+    ASSERT_TRUE(waitFor([&] { return arrived.load(); }));
+    editCustomLevels(QStringLiteral("Second"));
+    ASSERT_TRUE(waitFor([&] { return !engine()->isSyncing(); }));
+    EXPECT_EQ(plistOf(fake_.file(QStringLiteral("/levels.plist"))), QVariant(customLevels(QStringLiteral("First"))));
+    EXPECT_EQ(prefs()->dropboxLevelsRev(), fake_.file(QStringLiteral("/levels.plist"))->rev);
+    EXPECT_TRUE(prefs()->levelsWereChangedDuringLastSync());
+    sync();
+    EXPECT_EQ(plistOf(fake_.file(QStringLiteral("/levels.plist"))), QVariant(customLevels(QStringLiteral("Second"))));
+
+    // A download does not replace statistics that changed while it ran: the check runs again
+    // and finds both sides changed.
+    fake_.putFile(QStringLiteral("/stats.db"), fake_.file(QStringLiteral("/stats.db"))->bytes);
+    holdNext(QStringLiteral("download"));
+    engine()->startSyncWithController(nullptr);
+    ASSERT_TRUE(waitFor([&] { return arrived.load(); }));
+    answer(QStringLiteral("Answered meanwhile"));
+    ASSERT_TRUE(waitFor([&] { return !engine()->isSyncing(); }));
+    EXPECT_EQ(statsRows(), (QList<QStringList>{{QStringLiteral("Answered meanwhile"), QStringLiteral("1")}}));
+    EXPECT_EQ(conflicts_, QStringList{QStringLiteral("ZTDropboxControllerServerStatDidChangedNotification")});
+}
+
+TEST_F(SyncTest, ThereIsOnlyEverOnePullTimer)
+{
+    link();
+    switchOn(false, false, false);
+    sync();
+    sync();
+    EXPECT_TRUE(engine()->hasPullTimer());
+    fake_.clearCalls();
+    queue_.advance(301);
+    ASSERT_TRUE(waitFor([&] { return !engine()->isSyncing() && !fake_.calls().isEmpty(); }));
+    // One pass from the one timer, however many passes ended before.
+    EXPECT_EQ(fake_.calls().count(QStringLiteral("get_metadata /exercises.plist")), 1);
+
+    engine()->stopSync();
+    EXPECT_FALSE(engine()->hasPullTimer());
+    fake_.clearCalls();
+    queue_.advance(301);
+    waitFor([] { return false; }, 200);
+    EXPECT_TRUE(fake_.calls().isEmpty());
+}
+
+TEST_F(SyncTest, WithoutASignInTheUserIsAskedAndAManualStartSignsInAndSyncsAtOnce)
+{
+    switchOn(false, false, false);
+    alertAnswer_ = 1;  // "Turn off"
+    engine()->startSyncWithController(nullptr);
+    ASSERT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(alerts_[0].buttons, (QStringList{QStringLiteral("Login"), QStringLiteral("Turn off")}));
+    EXPECT_FALSE(prefs()->dropBoxSync());
+    EXPECT_FALSE(engine()->hasPullTimer());
+
+    LogCapture log;
+    engine()->setURLOpener([this](const QUrl& page) { fake_.visitSignInPage(page); return true; });
+    engine()->startManualSyncWithController(nullptr);
+    EXPECT_EQ(alerts_.size(), 1);
+    ASSERT_TRUE(waitFor([&] { return finishedCount_ > 0; }));
+    EXPECT_TRUE(engine()->isLinked());
+    EXPECT_TRUE(log.contains(QStringLiteral("Success! User is logged into Dropbox.")));
+    EXPECT_TRUE(fake_.file(QStringLiteral("/exercises.plist")).has_value());
+    const QByteArray token = fileBytes(credentialsPath());
+    EXPECT_FALSE(fileBytes(prefs()->prefsPath()).contains("access_token"));
+    EXPECT_FALSE(fileBytes(prefs()->prefsPath()).contains(QJsonDocument::fromJson(token)["access_token"].toString().toUtf8()));
+
+    // A denied sign-in is announced, with no reason to tell as a failure.
+    engine()->unlink();
+    fake_.setApproveSignIn(false);
+    std::optional<Notification> notLinked;
+    NotificationObserver observer = NotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("ZTDropboxControllerNotLinkedNotification"), [&](const Notification& n) { notLinked = n; });
+    engine()->startManualSyncWithController(nullptr);
+    ASSERT_TRUE(waitFor([&] { return notLinked.has_value(); }));
+    EXPECT_FALSE(notLinked->userInfo.contains(QStringLiteral("reason")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Authorization flow was manually canceled by user!")));
+}
