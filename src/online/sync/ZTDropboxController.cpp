@@ -244,10 +244,17 @@ void ZTDropboxController::announceConflict(DropboxSyncItem item)
 
 // ---- Transfers ----
 
+bool ZTDropboxController::isTransferring(DropboxSyncItem item) const
+{
+    const ItemState& itemState = items_[std::size_t(item)];
+    return itemState.downloading || itemState.uploading;
+}
+
 void ZTDropboxController::downloadFromDropbox(DropboxSyncItem item)
 {
     DropboxClient* client = session_->authorizedClient();
-    if (!client)
+    // A transfer of the item that runs already settles it.
+    if (!client || isTransferring(item))
         return;
     state(item).downloading = true;
     const QByteArray markerBefore = DropboxSyncItems::currentMarker(item);
@@ -280,6 +287,9 @@ void ZTDropboxController::downloadFromDropbox(DropboxSyncItem item)
 void ZTDropboxController::uploadIfNeeded(DropboxSyncItem item)
 {
     const std::optional<DropboxFileMetadata>& known = state(item).metadata;
+    if (isTransferring(item))
+        return;
+    // A revision this computer never fetched is not taken as its own: the copy kept is uploaded.
     if (DropboxSyncItems::wasChanged(item) || (known && known->rev != DropboxSyncItems::storedRevision(item)))
         _uploadLocal(item);
 }

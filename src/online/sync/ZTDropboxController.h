@@ -58,7 +58,8 @@ public:
     // How the browser is opened for signing in (the desktop's default browser unless set).
     void setURLOpener(DropboxSession::URLOpener opener);
 
-    // The conflict window's two choices for an item.
+    // The conflict window's two choices for an item; each does nothing while a transfer of
+    // the item runs (that transfer settles it).
     void downloadFromDropbox(DropboxSyncItem item);
     // Uploads the local copy when it changed, or when Dropbox holds a revision this computer
     // never fetched; otherwise nothing needs to move.
@@ -83,6 +84,7 @@ private:
     };
 
     ItemState& state(DropboxSyncItem item) { return items_[std::size_t(item)]; }
+    bool isTransferring(DropboxSyncItem item) const;
     void authorize(QWidget* controller);
     void askToLogIn(QWidget* controller);
     void authorizationFinished(const DropboxSession::Outcome& outcome);

@@ -1,5 +1,7 @@
 #include "DropboxTypes.h"
 
+#include "Localization.h"
+
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -101,16 +103,16 @@ QString DropboxError::description() const
     case Kind::None:
         return QString();
     case Kind::Transport:
-        return QStringLiteral("Dropbox could not be reached (%1)").arg(detail_);
+        return localized(QStringLiteral("Dropbox could not be reached (%1)")).arg(detail_);
     case Kind::Api: {
         const QString what = !summary_.isEmpty() ? summary_ : detail_;
-        return what.isEmpty() ? QStringLiteral("Dropbox answered with HTTP status %1").arg(statusCode_)
-                              : QStringLiteral("Dropbox answered with HTTP status %1: %2").arg(statusCode_).arg(what);
+        return what.isEmpty() ? localized(QStringLiteral("Dropbox answered with HTTP status %1")).arg(statusCode_)
+                              : localized(QStringLiteral("Dropbox answered with HTTP status %1: %2")).arg(statusCode_).arg(what);
     }
     case Kind::BadReply:
-        return QStringLiteral("Dropbox sent a reply that cannot be read (%1)").arg(detail_);
+        return localized(QStringLiteral("Dropbox sent a reply that cannot be read (%1)")).arg(detail_);
     case Kind::NotLinked:
-        return QStringLiteral("Melvora is not signed in to Dropbox (%1)").arg(detail_);
+        return localized(QStringLiteral("Melvora is not signed in to Dropbox (%1)")).arg(detail_);
     }
     return QString();
 }
