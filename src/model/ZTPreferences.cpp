@@ -311,7 +311,7 @@ void ZTPreferences::_setFloat(float value, const QString& key)
 void ZTPreferences::_notifyAndSynchronize(const QString& key)
 {
     if (!syncExcludedKeys().contains(key)) {
-        setPrefsWereChangedDuringLastSync(true);
+        _setBool(true, QStringLiteral("prefsWereChangedDuringLastSync"));
         setPrefsModificationDate(QDateTime::currentDateTime());
     }
     synchronize();
@@ -442,9 +442,17 @@ void ZTPreferences::setDateStoreOnly(const QDateTime& value, const QString& key)
     bool ZTPreferences::getter() const { return _boolForKey(QStringLiteral(key)); }                             \
     void ZTPreferences::setter(bool value) { setBoolSetting(value, QStringLiteral(key)); }
 // Sync bookkeeping: stored only, written with the next change.
+// A change mark that turns on is written at once: lost in a crash, it would leave the change
+// unsynced for good (and a later download could replace it). Clearing it waits for the next write.
 #define ZT_STORED_BOOL(getter, setter, key)                                                                     \
     bool ZTPreferences::getter() const { return _boolForKey(QStringLiteral(key)); }                             \
-    void ZTPreferences::setter(bool value) { _setBool(value, QStringLiteral(key)); }
+    void ZTPreferences::setter(bool value)                                                                      \
+    {                                                                                                           \
+        const bool marks = value && !getter();                                                                  \
+        _setBool(value, QStringLiteral(key));                                                                   \
+        if (marks)                                                                                              \
+            synchronize();                                                                                      \
+    }
 #define ZT_STORED_DATE(getter, setter, key)                                                                     \
     QDateTime ZTPreferences::getter() const { return _objectForKey(QStringLiteral(key)).toDateTime(); }         \
     void ZTPreferences::setter(const QDateTime& value) { setDateStoreOnly(value, QStringLiteral(key)); }

@@ -162,7 +162,8 @@ public:
     QString prefsTabName() const;
     void setPrefsTabName(const QString& value);
 
-    // Sync bookkeeping. The setters only store: the values reach the file with the next write.
+    // Sync bookkeeping. The setters only store (the values reach the file with the next write),
+    // except that a change mark turning on is written at once.
     bool statWasChangedDuringLastSync() const;
     void setStatWasChangedDuringLastSync(bool value);
     bool levelsWereChangedDuringLastSync() const;

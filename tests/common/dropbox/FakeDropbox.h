@@ -87,7 +87,6 @@ private:
     void route();
     QString newRevision();
 
-    TestHttpServer server_;
     mutable std::mutex mutex_;
     QMap<QString, File> files_;                 // by lower-case path
     QSet<QString> accessTokens_;
@@ -107,4 +106,6 @@ private:
     QStringList uploadModes_;
     quint64 counter_ = 0;
     std::thread browser_;
+    // Last, so that it stops (and its threads finish their answers) before the state goes.
+    TestHttpServer server_;
 };
