@@ -247,7 +247,9 @@ void ZTAbstractTestController::_reportStatChanged()
         graph_->reloadData();
         setupPlotSpace(graph_);
     }
-    prefs()->setStatWasChangedDuringLastSync(true);
+    // An exam's answers go to the exam, not into the statistics: nothing of them is to sync.
+    if (!examsController_)
+        prefs()->setStatWasChangedDuringLastSync(true);
 }
 
 void ZTAbstractTestController::resetStats()

@@ -325,3 +325,33 @@ TEST_F(FMDatabaseTest, OpenFailsInAMissingFolder)
 }
 
 } // namespace
+
+TEST_F(FMDatabaseTest, BackupCopiesOneCommittedStateAndFailsWithoutAnOpenConnection)
+{
+    const QString copyPath = env.root() + "/copy.sqlite";
+    // Replaces an older file at the path whole.
+    QFile old(copyPath);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(8192, 'x'));
+    old.close();
+    ASSERT_TRUE(db->executeUpdate("INSERT INTO stats VALUES (?,?,?,?)", {"Intervals", "Third", 1, 0}));
+    const qint64 changes = db->totalChanges();
+    EXPECT_TRUE(db->backupToPath(copyPath));
+    EXPECT_EQ(db->totalChanges(), changes);
+
+    FMDatabase copy(copyPath);
+    ASSERT_TRUE(copy.open());
+    auto rows = copy.executeQuery("SELECT itemName FROM stats ORDER BY itemName");
+    QStringList names;
+    while (rows && rows->next())
+        names << rows->stringForColumnIndex(0);
+    rows.reset();
+    EXPECT_EQ(names, (QStringList{"Fifth", "Octave", "Third"}));
+    copy.close();
+
+    LogCapture log;
+    EXPECT_FALSE(db->backupToPath(env.root() + "/no such folder/copy.sqlite"));
+    db->close();
+    EXPECT_FALSE(db->backupToPath(copyPath));
+    EXPECT_EQ(log.lines().size(), 2);
+}

@@ -143,7 +143,12 @@ TEST_F(ZTUtilsTest, UpdateSwapsTheFileUnderTheSameConnection)
     EXPECT_EQ(itemNames(db), (QStringList{"Synced", "Synced1"}));
     ASSERT_EQ(notifications.entries.size(), 1u);
     EXPECT_EQ(notifications.entries[0].sender, ZTUtils::classSender());
-    EXPECT_EQ(QDir(env.applicationSupportFolder()).entryList(QDir::Files), QStringList{"db.sqlite"});
+    // The statistics it replaced are kept beside it; no temporary file is left.
+    EXPECT_EQ(QDir(env.applicationSupportFolder()).entryList(QDir::Files), (QStringList{"db-before-sync.sqlite", "db.sqlite"}));
+    FMDatabase before(ZTUtils::databaseBackupPath());
+    ASSERT_TRUE(before.open());
+    EXPECT_TRUE(itemNames(&before).isEmpty());
+    before.close();
 }
 
 TEST_F(ZTUtilsTest, UpdateRefusesBadBytesAndKeepsTheCurrentFile)
@@ -171,6 +176,28 @@ TEST_F(ZTUtilsTest, UpdateRefusesBadBytesAndKeepsTheCurrentFile)
     }
     EXPECT_TRUE(notifications.entries.empty());
     EXPECT_EQ(QDir(env.applicationSupportFolder()).entryList(QDir::Files), QStringList{"db.sqlite"});
+}
+
+TEST_F(ZTUtilsTest, UpdateLeavesTheFileWhenTheOldOneCannotBeKeptAndSnapshotsLeaveNothingBehind)
+{
+    FMDatabase* db = ZTUtils::sharedDb();
+    ASSERT_TRUE(db && db->open());
+    ASSERT_TRUE(db->executeUpdate("INSERT INTO stats (testName, itemName, right, wrong) VALUES ('T', 'Mine', 1, 0)"));
+    const std::optional<QByteArray> snapshot = ZTUtils::databaseSnapshot();
+    ASSERT_TRUE(snapshot);
+    EXPECT_TRUE(QDir(env.root() + "/tmp").isEmpty());
+
+    // Something that is no file stands where the old statistics would be kept.
+    ASSERT_TRUE(QDir().mkpath(ZTUtils::databaseBackupPath() + "/in the way"));
+    EXPECT_FALSE(ZTUtils::updateDBFile(makeDatabase(1, "Synced")));
+    EXPECT_EQ(itemNames(db), QStringList{"Mine"});
+
+    QDir(ZTUtils::databaseBackupPath()).removeRecursively();
+    EXPECT_TRUE(ZTUtils::updateDBFile(makeDatabase(1, "Synced")));
+    EXPECT_EQ(itemNames(db), QStringList{"Synced"});
+    // The snapshot was one whole database: it can be put back.
+    EXPECT_TRUE(ZTUtils::updateDBFile(*snapshot));
+    EXPECT_EQ(itemNames(db), QStringList{"Mine"});
 }
 
 TEST_F(ZTUtilsTest, UpdateRepairsADamagedFileThatHadNoConnection)

@@ -255,6 +255,9 @@ bool FMDatabase::backupToPath(const QString& path)
         Log::line(QStringLiteral("FMDatabase backup to %1: the database is not open").arg(path));
         return false;
     }
+    // Whatever the file held before is no part of the copy (SQLite would refuse a file that is
+    // no database rather than replace it).
+    QFile::resize(path, 0);
     sqlite3* target = nullptr;
     int rc = sqlite3_open(QFile::encodeName(path).constData(), &target);
     if (rc == SQLITE_OK) {

@@ -54,7 +54,6 @@ public:
     void stopSync();
     void unlink();
     bool isLinked() const;
-    DropboxSession& session() { return *session_; }
     // How the browser is opened for signing in (the desktop's default browser unless set).
     void setURLOpener(DropboxSession::URLOpener opener);
 

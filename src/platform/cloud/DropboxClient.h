@@ -23,7 +23,6 @@ public:
     DropboxAccess(QString appKey, AFHTTPClient& api, DropboxCredentialStore store);
 
     bool isLinked() const { return credentials_.has_value(); }
-    const DropboxCredentialStore& store() const { return store_; }
     // Keeps (and saves) the credentials of a sign-in.
     void link(const DropboxCredentials& credentials);
     // Forgets the credentials and removes their file; renewals on their way are dropped.

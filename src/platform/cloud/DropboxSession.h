@@ -26,7 +26,6 @@ public:
     DropboxSession(const DropboxSession&) = delete;
     DropboxSession& operator=(const DropboxSession&) = delete;
 
-    const DropboxEndpoints& endpoints() const { return endpoints_; }
     bool isLinked() const { return access_->isLinked(); }
     // The file client while linked, null otherwise.
     DropboxClient* authorizedClient();

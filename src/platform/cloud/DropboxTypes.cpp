@@ -28,12 +28,9 @@ std::optional<DropboxFileMetadata> DropboxFileMetadata::fromJson(const QJsonObje
     // Revisions are short hexadecimal-like words; anything else is no revision of a file.
     if (metadata.rev.isEmpty() || metadata.rev.size() > 256)
         return fail(QStringLiteral("the file metadata has no usable revision"));
-    metadata.name = object.value(QStringLiteral("name")).toString().left(1024);
-    metadata.pathDisplay = object.value(QStringLiteral("path_display")).toString().left(4096);
     metadata.serverModified = QDateTime::fromString(object.value(QStringLiteral("server_modified")).toString(), Qt::ISODate);
     if (!metadata.serverModified.isValid())
         return fail(QStringLiteral("the file metadata has no valid modification time"));
-    metadata.size = qint64(object.value(QStringLiteral("size")).toDouble());
     return metadata;
 }
 

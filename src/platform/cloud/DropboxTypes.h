@@ -25,12 +25,9 @@ struct DropboxEndpoints {
 
 // The metadata of a file in the application's Dropbox folder.
 struct DropboxFileMetadata {
-    QString name;
-    QString pathDisplay;
     // Opaque; changes with every new version of the file.
     QString rev;
     QDateTime serverModified;
-    qint64 size = 0;
 
     // From the API's file metadata ({".tag": "file", "rev", "server_modified", ...}); nothing,
     // with the reason in *error, when a required field is missing or malformed.
@@ -64,8 +61,6 @@ public:
     explicit operator bool() const { return !isNull(); }
     // The HTTP status, 0 when there is none.
     int statusCode() const { return statusCode_; }
-    // The API's "error_summary", e.g. "path/not_found/..".
-    const QString& summary() const { return summary_; }
 
     // The path holds no file (409 path/not_found); only this means "missing".
     bool isPathNotFound() const;
@@ -79,7 +74,7 @@ public:
 private:
     Kind kind_ = Kind::None;
     int statusCode_ = 0;
-    QString summary_;
+    QString summary_;    // "error_summary", e.g. "path/not_found/.."
     QString errorTag_;   // error[".tag"]
     QString pathTag_;    // error.path[".tag"] (lookup errors)
     QString reasonTag_;  // error.reason[".tag"] (write errors)
