@@ -187,7 +187,8 @@ void ZTAppDelegate::buildMenus()
 
     QMenu* file = addMenu(QStringLiteral("File"), &fileMenuItem_);
     resetStatMenu_ = file->addMenu(QStringLiteral("Reset Statistics"));
-    // Printing is added here with the print command.
+    file->addSeparator();
+    addItem(file, QStringLiteral("Print …"), QStringLiteral("print"), QKeySequence::Print, [this] { print(); });
 
     QMenu* edit = addMenu(QStringLiteral("Edit"), &editMenuItem_);
     addItem(edit, QStringLiteral("Undo"), QStringLiteral("undo"), QKeySequence::Undo, [] { sendToFocus("undo"); });
@@ -546,6 +547,12 @@ void ZTAppDelegate::playAction()
 {
     if (mainViewController_)
         mainViewController_->playAction();
+}
+
+void ZTAppDelegate::print()
+{
+    if (mainViewController_)
+        mainViewController_->print();
 }
 
 void ZTAppDelegate::nextAction()

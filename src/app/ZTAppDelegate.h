@@ -106,6 +106,7 @@ public:
     void practiceModeChanged(int tag);
     void playAction();
     void nextAction();
+    void print();
     void _selectExercise(int index);
     void _localize();
 

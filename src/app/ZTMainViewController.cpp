@@ -69,8 +69,7 @@ ZTMainViewController::~ZTMainViewController()
 
 void ZTMainViewController::viewDidLoad()
 {
-    // The tuner (microphone) and the encyclopedia host's reachability monitor come with their
-    // own parts of the window.
+    // The tuner comes with the microphone input.
     ZTMainWindowServices::setShared(this);
     QPointer<ZTChordProgressionStepView> stepView(chordProgressionStepView_);
     ZTMusicInstumentProtocol::setStepViewProvider([stepView]() -> ZTChordProgressionStepView* { return stepView; });
@@ -78,6 +77,7 @@ void ZTMainViewController::viewDidLoad()
     countDownView_->hide();
     toolbarInfoView()->setTitle(QString());
     _registerNotifications();
+    buildWikiPane();
     graph_ = std::make_unique<ZTBarGraph>();
     graphHostingView_->setHostedGraph(graph_.get());
     if (appDelegate_)
@@ -138,13 +138,6 @@ void ZTMainViewController::setup()
 ZTToolbarInfoView* ZTMainViewController::toolbarInfoView() const
 {
     return toolbar_->toolbarInfoView();
-}
-
-void ZTMainViewController::loadWebView()
-{
-    if (webView_->isHidden())
-        return;
-    // The encyclopedia view fills the pane once it exists.
 }
 
 // ---- Choosing the exercise ----

@@ -7,6 +7,7 @@
 #include "ZTMusicInstumentProtocol.h"
 #include "ZTScreenControls.h"
 #include "ZTSidebarTableView.h"
+#include "ZTWikiPane.h"
 
 #include <QFont>
 #include <QPointer>
@@ -17,6 +18,7 @@
 
 class ImageButton;
 class QLabel;
+class QProgressBar;
 class QScrollArea;
 class QSplitter;
 class ZTAbstractTestController;
@@ -42,7 +44,8 @@ class ZTMainViewController : public QWidget,
                              public ZTMusicInstumentDelegate,
                              public ZTChordProgressionStepViewDelegate,
                              public ZTSidebarDataSource,
-                             public ZTBarPlotDataSource {
+                             public ZTBarPlotDataSource,
+                             public ZTWikiWebViewDelegate {
     Q_OBJECT
 public:
     // Who asked for the next question: a click on the next button may only cancel a pending
@@ -69,7 +72,7 @@ public:
     ZTButtonControl* touchBarNextButton() override { return nullptr; }
     ZTStepViewControl* chordProgressionStepView() override { return &stepViewAdapter_; }
     ZTInstrumentViewControl* instrumentView() override { return &instrumentViewAdapter_; }
-    // The encyclopedia pane is not part of this window yet: a hidden pane loads nothing.
+    // The encyclopedia article of the current exercise and question; a hidden pane loads nothing.
     void loadWebView() override;
 
     // ---- Actions ----
@@ -125,6 +128,32 @@ public:
 
     // ---- Window extras ----
     void _localize();
+
+    // ---- Encyclopedia pane ----
+    // Makes the pane inside `parent`, which owns its widget; the pane reports to the delegate
+    // and shows Ogg downloads on the indicator.
+    using WikiPaneMaker =
+        std::function<ZTWikiPane*(QWidget* parent, ZTWikiWebViewDelegate* delegate, QProgressBar* downloadProgressIndicator)>;
+    // The program installs how to make the pane before the screen is built; without a maker
+    // the pane stays empty.
+    static void setWikiPaneMaker(WikiPaneMaker maker);
+    ZTWikiPane* wikiPane() const { return wikiPane_; }
+    QProgressBar* downloadProgressIndicator() const { return downloadProgressIndicator_; }
+    QProgressBar* wheel() const { return wheel_; }
+    void wikiWebViewDidStartLoad() override;
+    void wikiWebViewDidFinishLoad() override;
+    void wikiWebViewDidFailLoad(const QString& error) override;
+    void _showWheel();
+    void _hideWheel();
+
+    // ---- Printing ----
+    // Asks what to print: the staff, or the statistics (Training) or the article (Learning).
+    void print();
+    void _printStaff();
+    void _printStat();
+    void _printWikiArticle();
+    // The graph of the last statistics print.
+    ZTBarGraph* printGraph() const { return printGraph_.get(); }
 
     // ---- Notification handlers ----
     void statsChangedNotification();
@@ -205,6 +234,9 @@ private:
     void observe(const QString& name, std::function<void(const Notification&)> handler,
                  NotificationCenter::Delivery delivery = NotificationCenter::Delivery::PostingThread);
     void setInfo(const QString& image, const QString& title, const QString& subTitle);
+    void buildWikiPane();
+    // Where sheets of the screen hang: the main window.
+    QWidget* sheetWindow() const;
     void restoreNextButton();
     bool isPlaying() const;
     void applyPendingKeyboardScroll();
@@ -213,6 +245,7 @@ private:
     ZTAppDelegate* appDelegate_ = nullptr;
     std::unique_ptr<ZTAbstractTestController> currentLessonController_;
     std::unique_ptr<ZTBarGraph> graph_;
+    std::unique_ptr<ZTBarGraph> printGraph_;
     std::vector<NotificationObserver> observers_;
     std::vector<NotificationObserver> controllerObservers_;
 
@@ -246,6 +279,9 @@ private:
     QScrollArea* graphScrollView_ = nullptr;
     ZTGraphHostingView* graphHostingView_ = nullptr;
     QWidget* webView_ = nullptr;
+    ZTWikiPane* wikiPane_ = nullptr;
+    QProgressBar* wheel_ = nullptr;
+    QProgressBar* downloadProgressIndicator_ = nullptr;
     ZTChordProgressionStepView* chordProgressionStepView_ = nullptr;
     ImageButton* keyboardSegment_ = nullptr;
     ImageButton* fretboardSegment_ = nullptr;
