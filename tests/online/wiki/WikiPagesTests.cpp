@@ -22,6 +22,11 @@ namespace {
 
 using Decision = ZTWikiLinkPolicy::Decision;
 
+Decision decide(const char* url, bool isLinkClick = true)
+{
+    return ZTWikiLinkPolicy::decide(QUrl(QString::fromUtf8(url)), isLinkClick, ZTWikiSettings());
+}
+
 // A copy of the bundle whose string table holds the given entries besides the real ones.
 class WikiPagesTest : public ::testing::Test {
 protected:
@@ -111,8 +116,6 @@ TEST_F(WikiPagesTest, TheOfflinePageFillsTheTemplateAndLeadsToTheMarkers)
 
 TEST(WikiLinkPolicy, TheEncyclopediaIsKnownByItsHostNeverByASubstring)
 {
-    const ZTWikiSettings settings;
-    auto decide = [&](const char* url, bool click = true) { return ZTWikiLinkPolicy::decide(QUrl(url), click, settings); };
     EXPECT_EQ(decide("https://en.wikipedia.org/wiki/Tritone"), Decision::UseWithoutJavaScript);
     EXPECT_EQ(decide("https://wikipedia.org/"), Decision::UseWithoutJavaScript);
     EXPECT_EQ(decide("https://wikipedia.org.example.net/wiki/Tritone"), Decision::OpenInBrowser);
@@ -125,8 +128,6 @@ TEST(WikiLinkPolicy, TheEncyclopediaIsKnownByItsHostNeverByASubstring)
 
 TEST(WikiLinkPolicy, MarkersSearchesAndSoundFiles)
 {
-    const ZTWikiSettings settings;
-    auto decide = [&](const char* url, bool click = true) { return ZTWikiLinkPolicy::decide(QUrl(url), click, settings); };
     EXPECT_EQ(decide("file:///opt/melvora/resources/__ZTRELOAD__", false), Decision::Reload);
     EXPECT_EQ(decide("file:///opt/melvora/resources/__ZTOPEN_IN_BROWSER__", false), Decision::OpenArticleInBrowser);
     EXPECT_EQ(decide("https://www.google.com/search?q=%22Tritone%22", false), Decision::OpenInBrowser);
