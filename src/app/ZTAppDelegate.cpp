@@ -36,6 +36,12 @@ std::function<void(const QString&)>& preferencesOpener()
     return opener;
 }
 
+std::function<void(bool, QWidget*)>& updateChecker()
+{
+    static std::function<void(bool, QWidget*)> checker;
+    return checker;
+}
+
 ZTPreferences* prefs()
 {
     return ZTPreferences::sharedPreferences();
@@ -91,6 +97,11 @@ ZTAppDelegate* ZTAppDelegate::shared()
 void ZTAppDelegate::setPreferencesWindowOpener(std::function<void(const QString& tab)> opener)
 {
     preferencesOpener() = std::move(opener);
+}
+
+void ZTAppDelegate::setUpdateChecker(std::function<void(bool userInitiated, QWidget* window)> checker)
+{
+    updateChecker() = std::move(checker);
 }
 
 QKeySequence ZTAppDelegate::exerciseMenuKey(int index)
@@ -179,7 +190,6 @@ void ZTAppDelegate::buildMenus()
     addItem(app, QStringLiteral("Preferences …"), QStringLiteral("showPreferences"), QKeySequence(QStringLiteral("Ctrl+,")),
             [this] { showPreferences(); });
     app->addSeparator();
-    // The update-check items are inserted here once the update check exists.
     addItem(app, QStringLiteral("Reset Preferences …"), QStringLiteral("resetPrefs"), {}, [this] { resetPrefs(); });
     app->addSeparator();
     addItem(app, QStringLiteral("Quit <APPLICATION_NAME>"), QStringLiteral("terminate"), QKeySequence::Quit,
@@ -337,8 +347,10 @@ void ZTAppDelegate::applicationWillFinishLaunching()
 
 void ZTAppDelegate::applicationDidFinishLaunching()
 {
-    // The update-check items and the silent check, and the start of Dropbox sync, attach here
-    // once those parts exist.
+    addUpdateCheckItems();
+    if (prefs()->checkForUpdates())
+        _checkForUpdates(false);
+    // The start of Dropbox sync attaches here once the sync engine exists.
     QPalette palette = window_->palette();
     palette.setColor(QPalette::Window, Qt::black);
     window_->setPalette(palette);
@@ -349,6 +361,26 @@ void ZTAppDelegate::applicationDidFinishLaunching()
         mainViewController_->setup();
     launched_ = true;
     validateMenus();
+}
+
+void ZTAppDelegate::addUpdateCheckItems()
+{
+    // After the About and Preferences items, in a group of their own. The menu was localised
+    // before they came, so they are localised here.
+    QMenu* app = melvoraMenuItem_->menu();
+    QAction* before = app->actions().value(4);
+    auto insertItem = [&](const QString& title, const QString& action, std::function<void()> handler, bool checkable) {
+        QAction* item = addItem(app, localized(title), action, {}, std::move(handler), checkable);
+        app->removeAction(item);
+        app->insertAction(before, item);
+        return item;
+    };
+    insertItem(QStringLiteral("Check for updates …"), QStringLiteral("checkForUpdates"), [this] { checkForUpdates(); }, false);
+    const QString automaticAction = QStringLiteral("autoCheckForUpdatesAction");
+    QAction* automatic = insertItem(QStringLiteral("Check for updates on startup?"), automaticAction,
+                                    [this, automaticAction] { autoCheckForUpdatesAction(menuItemWithAction(automaticAction)); }, true);
+    automatic->setChecked(prefs()->checkForUpdates());
+    app->insertSeparator(before);
 }
 
 bool ZTAppDelegate::applicationShouldHandleReopen(bool)
@@ -555,6 +587,25 @@ void ZTAppDelegate::print()
         mainViewController_->print();
 }
 
+void ZTAppDelegate::checkForUpdates()
+{
+    _checkForUpdates(true);
+}
+
+void ZTAppDelegate::_checkForUpdates(bool userInitiated)
+{
+    if (updateChecker())
+        updateChecker()(userInitiated, window_);
+}
+
+void ZTAppDelegate::autoCheckForUpdatesAction(QAction* sender)
+{
+    const bool on = !prefs()->checkForUpdates();
+    prefs()->setCheckForUpdates(on);
+    if (sender)
+        sender->setChecked(on);
+}
+
 void ZTAppDelegate::nextAction()
 {
     if (mainViewController_)
@@ -581,6 +632,8 @@ bool ZTAppDelegate::validateMenuItem(QAction* item)
         item->setChecked(prefs()->useMicrophone());
     else if (action == QLatin1String("showPreferences") || action == QLatin1String("newLevelAction"))
         enabled = bool(preferencesOpener());
+    else if (action == QLatin1String("checkForUpdates") || action == QLatin1String("autoCheckForUpdatesAction"))
+        enabled = bool(updateChecker());
     else if (action == QLatin1String("instrumentSegmentedAction"))
         enabled = item->data().toInt() == 1; // the fretboard comes with its view
     else if (action == QLatin1String("exercisesMenuAction") || action == QLatin1String("practiceModeChanged"))
