@@ -109,6 +109,12 @@ public:
     void practiceModeChanged(int tag);
     void playAction();
     void nextAction();
+    // Tag 1 keyboard, 2 fretboard.
+    void instrumentSegmentedAction(int tag);
+    // The split view's panes: the upper only, the lower only, both.
+    void showStuffAction();
+    void showStatsAction();
+    void showBothAction();
     void print();
     // The check the user asks for; the start-up check is silent unless there is news.
     void checkForUpdates();
