@@ -10,6 +10,7 @@
 #include "ImageButton.h"
 #include "Localization.h"
 #include "Log.h"
+#include "Reachability.h"
 #include "ZTAbstractTestController.h"
 #include "ZTAppDelegate.h"
 #include "ZTClassRegistry.h"
@@ -60,6 +61,8 @@ ZTMainViewController::~ZTMainViewController()
 {
     observers_.clear();
     controllerObservers_.clear();
+    if (internetReach_)
+        internetReach_->stopNotifier();
     // The controller may still reach the window while it goes.
     currentLessonController_.reset();
     if (ZTMainWindowServices::shared() == this)

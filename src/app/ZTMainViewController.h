@@ -21,6 +21,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class Reachability;
 class QPropertyAnimation;
 class QScrollArea;
 class ZTAbstractTestController;
@@ -185,6 +186,10 @@ public:
     void wikiWebViewDidFailLoad(const QString& error) override;
     void _showWheel();
     void _hideWheel();
+    // The encyclopedia host's reachability, as last reported.
+    void reachabilityChanged();
+    bool isReachable() const { return isReachable_; }
+    Reachability* internetReach() const { return internetReach_.get(); }
 
     // ---- Printing ----
     // Asks what to print: the staff, or the statistics (Training) or the article (Learning).
@@ -292,6 +297,7 @@ private:
                  NotificationCenter::Delivery delivery = NotificationCenter::Delivery::PostingThread);
     void setInfo(const QString& image, const QString& title, const QString& subTitle);
     void buildWikiPane();
+    void watchEncyclopediaHost();
     // Where sheets of the screen hang: the main window.
     QWidget* sheetWindow() const;
     void restoreNextButton();
@@ -339,6 +345,8 @@ private:
     ZTGraphHostingView* graphHostingView_ = nullptr;
     QWidget* webView_ = nullptr;
     ZTWikiPane* wikiPane_ = nullptr;
+    std::shared_ptr<Reachability> internetReach_;
+    bool isReachable_ = false;
     QProgressBar* wheel_ = nullptr;
     QProgressBar* downloadProgressIndicator_ = nullptr;
     ZTChordProgressionStepView* chordProgressionStepView_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include "PrintInfo.h"
 #include "PrintOperation.h"
+#include "Reachability.h"
 #include "ZTAbstractTestController.h"
 
 #include <QGridLayout>
@@ -45,12 +46,32 @@ void ZTMainViewController::buildWikiPane()
     downloadProgressIndicator_ = makeIndicator(webView_, QStringLiteral("downloadProgressIndicator"));
     if (wikiPaneMaker())
         wikiPane_ = wikiPaneMaker()(webView_, this, downloadProgressIndicator_);
-    if (wikiPane_)
+    if (wikiPane_) {
         grid->addWidget(wikiPane_->view(), 0, 0);
+        watchEncyclopediaHost();
+    }
     grid->addWidget(wheel_, 0, 0, Qt::AlignTop | Qt::AlignRight);
     grid->addWidget(downloadProgressIndicator_, 0, 0, Qt::AlignTop | Qt::AlignRight);
     wheel_->raise();
     downloadProgressIndicator_->raise();
+}
+
+void ZTMainViewController::watchEncyclopediaHost()
+{
+    internetReach_ = Reachability::reachabilityWithHostname(wikiPane_->encyclopediaHost());
+    if (!internetReach_)
+        return;
+    const void* monitor = internetReach_.get();
+    observe(kReachabilityChangedNotification, [this, monitor](const Notification& notification) {
+        if (notification.sender == monitor)
+            reachabilityChanged();
+    });
+    internetReach_->startNotifier();
+}
+
+void ZTMainViewController::reachabilityChanged()
+{
+    isReachable_ = internetReach_ && internetReach_->currentReachabilityStatus() != NotReachable;
 }
 
 void ZTMainViewController::loadWebView()

@@ -28,6 +28,8 @@ public:
     virtual ~ZTWikiPane() = default;
     // The pane's widget; its owner places it and owns it.
     virtual QWidget* view() = 0;
+    // The host whose articles the pane shows.
+    virtual QString encyclopediaHost() const = 0;
     // Shows the article at the address (none: the not-found page) about the question of that
     // exercise.
     virtual void loadWebViewWithURL(const QUrl& url, std::shared_ptr<ZTTest> test, const QString& exerciseName) = 0;

@@ -4,6 +4,7 @@
 
 #include "PrintInfo.h"
 #include "PrintOperation.h"
+#include "Reachability.h"
 #include "ZTAbstractTestController.h"
 #include "ZTMainViewController.h"
 #include "ZTPreferences.h"
@@ -21,6 +22,7 @@ class RecordingPane : public ZTWikiPane {
 public:
     explicit RecordingPane(QWidget* parent) : widget(new QWidget(parent)) {}
     QWidget* view() override { return widget; }
+    QString encyclopediaHost() const override { return QStringLiteral("127.0.0.1"); }
     void loadWebViewWithURL(const QUrl& url, std::shared_ptr<ZTTest> test, const QString& exerciseName) override
     {
         loads << Load{url, std::move(test), exerciseName};
@@ -117,6 +119,13 @@ TEST_F(WindowExtrasTest, ThePaneLoadsTheExercisesArticleOnlyWhileItIsShown)
     ASSERT_NE(pane_, nullptr);
     EXPECT_EQ(screen()->wikiPane(), pane_);
     EXPECT_EQ(indicator_, screen()->downloadProgressIndicator());
+    // The encyclopedia's host is watched from the start; a change asks for its state
+    // (loopback is always there).
+    ASSERT_NE(screen()->internetReach(), nullptr);
+    EXPECT_TRUE(screen()->internetReach()->isNotifying());
+    EXPECT_FALSE(screen()->isReachable());
+    screen()->reachabilityChanged();
+    EXPECT_TRUE(screen()->isReachable());
     // Training mode: the pane is hidden and loads nothing.
     screen()->loadWebView();
     EXPECT_TRUE(pane_->loads.isEmpty());
