@@ -1,11 +1,11 @@
 // The update check against a download server on 127.0.0.1: what the user is told, what is
 // opened, and what the silent start-up check keeps to itself.
 #include "Alert.h"
+#include "BrowserStandIn.h"
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
 #include "ZTUpdateCheck.h"
 
-#include <QDesktopServices>
 #include <QObject>
 #include <QWidget>
 
@@ -13,16 +13,6 @@
 #include <httplib.h>
 
 namespace {
-
-// Takes the addresses the check hands to the browser.
-class BrowserStandIn : public QObject {
-    Q_OBJECT
-public slots:
-    void openUrl(const QUrl& url) { opened << url; }
-
-public:
-    QList<QUrl> opened;
-};
 
 class UpdateCheckTest : public ::testing::Test {
 protected:
@@ -39,14 +29,10 @@ protected:
             alerts_ << request;
             return answer_;
         });
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser_, "openUrl");
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser_, "openUrl");
     }
 
     void TearDown() override
     {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
         Alert::setResponder({});
     }
 
@@ -156,4 +142,3 @@ TEST_F(UpdateCheckTest, AServerErrorIsToldOnlyWhenAsked)
     EXPECT_TRUE(browser_.opened.isEmpty());
 }
 
-#include "UpdateCheckTests.moc"

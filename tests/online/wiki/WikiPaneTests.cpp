@@ -1,6 +1,7 @@
 // The encyclopedia pane in a real web engine against a page server on 127.0.0.1: live and
 // cached articles, the offline and not-found pages, links, and printing. The engine is slow to
 // start, so each test walks through several steps.
+#include "BrowserStandIn.h"
 #include "OggVorbisWriter.h"
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
@@ -10,7 +11,6 @@
 #include "ZTWikiWebView.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -52,15 +52,6 @@ public:
     int failed = 0;
 };
 
-class BrowserStandIn : public QObject {
-    Q_OBJECT
-public slots:
-    void openUrl(const QUrl& url) { opened << url; }
-
-public:
-    QList<QUrl> opened;
-};
-
 QByteArray article(const char* title, const char* links = "")
 {
     return QByteArray("<html><head><title>") + title + "</title></head><body><h1>" + title + " article</h1>" + links
@@ -99,15 +90,11 @@ protected:
         settings.encyclopediaHost = settings.encyclopediaDomain = QStringLiteral("127.0.0.1");
         ZTWikiSettings::setCurrent(settings);
         ZTWikiWebView::setReachabilityCheck([this](const QString& host) { return reachable_.load() && host == "127.0.0.1"; });
-        for (const char* scheme : {"http", "https"})
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &browser_, "openUrl");
     }
 
     void TearDown() override
     {
         panes_.clear();
-        for (const char* scheme : {"http", "https"})
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
         ZTWikiWebView::setReachabilityCheck({});
         ZTWikiSettings::setCurrent(ZTWikiSettings());
     }
@@ -282,4 +269,3 @@ TEST_F(WikiPaneTest, AnOutdatedArticleShowsAtOnceAndIsRefreshedInTheBackground)
     EXPECT_EQ(articleRequests_, requests + 1);
 }
 
-#include "WikiPaneTests.moc"
