@@ -7,7 +7,6 @@
 #include "ZTUtils.h"
 
 #include <QFile>
-#include <QPointer>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QSaveFile>

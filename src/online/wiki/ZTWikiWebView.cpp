@@ -339,8 +339,12 @@ void ZTWikiWebView::pageFinished(Kind kind, const QWebEngineLoadingInfo& info)
         // Error pages (a refused connection, an HTTP error status) are never cached; a failed
         // refresh leaves the old file.
         Log::line(QStringLiteral("ERROR:%1").arg(info.errorString()));
-        if (kind == Kind::Visible && delegate_)
-            delegate_->wikiWebViewDidFailLoad(info.errorString());
+        if (kind == Kind::Visible) {
+            // What failed is not shown: asking for it again tries again.
+            shownURL_ = QUrl();
+            if (delegate_)
+                delegate_->wikiWebViewDidFailLoad(info.errorString());
+        }
         return;
     }
 }

@@ -214,6 +214,9 @@ TEST_F(WikiPaneTest, ErrorPagesAreNotCachedAndAQuestionWithoutArticleOffersASear
     ASSERT_TRUE(waitUntil([&] { return delegate_.failed == 1; }));
     EXPECT_EQ(delegate_.finished, 0);
     EXPECT_FALSE(QFile::exists(ZTWikiCache::pathForURL(missing)));
+    // Asked again, the pane tries again.
+    pane.load();
+    ASSERT_TRUE(waitUntil([&] { return delegate_.failed == 2; }));
 
     pane.loadWebViewWithURL(QUrl(), nullptr, QStringLiteral("Interval recognition"));
     EXPECT_TRUE(showsText(pane, QStringLiteral("No article about 'Interval recognition' was found in Wikipedia!")));
