@@ -32,6 +32,12 @@ void ZTPopups::select(QComboBox* popup, int index)
     popup->setCurrentIndex(index >= 0 && index < popup->count() ? index : -1);
 }
 
+void ZTPopups::select(QComboBox* popup, int index, const QString& withoutChoice)
+{
+    popup->setPlaceholderText(withoutChoice);
+    select(popup, index);
+}
+
 // ---- ZTFloatSlider ----
 
 ZTFloatSlider::ZTFloatSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent)

@@ -18,6 +18,9 @@ namespace ZTPopups {
 void fill(QComboBox* popup, const QStringList& titles);
 // Selects the index, or nothing (-1) for an index outside the titles; announces nothing.
 void select(QComboBox* popup, int index);
+// As select; while nothing is selected the pop-up shows `withoutChoice` (a stored value
+// that none of its entries stands for).
+void select(QComboBox* popup, int index, const QString& withoutChoice);
 } // namespace ZTPopups
 
 // A horizontal slider over a range of real numbers (in hundredths). A drag announces its

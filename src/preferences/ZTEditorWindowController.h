@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+// The base of the custom-exercise editors: a window built on first request and run as the
+// application's modal window. The run ends when the window closes, with 1 (accepted) after
+// a save and 0 (rejected) after Cancel or the close button. Main thread only.
+class ZTEditorWindowController : public QObject {
+    Q_OBJECT
+public:
+    ~ZTEditorWindowController() override;
+
+    // Builds the window on the first call (then the load step runs once).
+    QDialog* window();
+    // Runs the window modally; returns 1 after a save, else 0.
+    int runModal();
+
+    // Tests run editors their own way (show the window, act on it, close it); the function
+    // gets the editor and answers the run's code. An empty function restores the modal run.
+    using Runner = std::function<int(ZTEditorWindowController& editor)>;
+    static void setRunner(Runner runner);
+
+protected:
+    ZTEditorWindowController() = default;
+    // Makes the window with its controls; called once.
+    virtual QDialog* buildWindow() = 0;
+    virtual void windowDidLoad() = 0;
+    // A save went through: the window closes and the run ends with 1.
+    void closeAfterSave();
+
+private:
+    QPointer<QDialog> window_;
+};
