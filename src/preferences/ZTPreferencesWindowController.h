@@ -182,6 +182,7 @@ private:
     void _setupCustomTabs();
     void connectCustomTabActions();
     const QVariantList* rowsOf(const ZTRowTableView* table) const;
+    static void updateRows(QVariantList& rows, const QVariantList& fresh, ZTRowTableView* table);
     // The stored custom level of the selected levels row, with its exercise and position;
     // an empty level when none is selected.
     struct SelectedLevel {

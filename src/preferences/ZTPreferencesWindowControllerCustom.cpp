@@ -99,16 +99,26 @@ void ZTPreferencesWindowController::connectCustomTabActions()
 
 // ---- Rebuilding the tables ----
 
+void ZTPreferencesWindowController::updateRows(QVariantList& rows, const QVariantList& fresh, ZTRowTableView* table)
+{
+    // Unchanged rows are only redrawn (ticks may differ): a reload would end a name being
+    // typed when the store announces the change it made.
+    if (fresh == rows) {
+        table->viewport()->update();
+        return;
+    }
+    rows = fresh;
+    table->reloadData();
+}
+
 void ZTPreferencesWindowController::_updateLevelsTable()
 {
-    levelsArray_ = ZTCustomListRows::levelRows();
-    outlets_.levelsTableView->reloadData();
+    updateRows(levelsArray_, ZTCustomListRows::levelRows(), outlets_.levelsTableView);
 }
 
 void ZTPreferencesWindowController::_updateCustomExercisesTable()
 {
-    exercisesArray_ = ZTCustomListRows::exerciseRows();
-    outlets_.customExercisesTableView->reloadData();
+    updateRows(exercisesArray_, ZTCustomListRows::exerciseRows(), outlets_.customExercisesTableView);
 }
 
 void ZTPreferencesWindowController::_updateLevelItemsTable()
@@ -117,7 +127,6 @@ void ZTPreferencesWindowController::_updateLevelItemsTable()
     const QVariantMap levelRow = rowAt(levelsArray_, o.levelsTableView->selectedRow());
     const bool selected = !levelRow.isEmpty() && !levelRow.value(QStringLiteral("isGroup")).toBool();
     o.levelMinusButton->setEnabled(selected);
-    levelItemsArray_ = selected ? ZTCustomListRows::levelItemRows(levelRow) : QVariantList();
 
     const bool melody = selected && ZTCustomListRows::isMelodyExercise(textOf(levelRow.value(QStringLiteral("testName"))));
     o.melodyLevelView->setVisible(melody);
@@ -129,7 +138,8 @@ void ZTPreferencesWindowController::_updateLevelItemsTable()
         o.numOctavesLabel->setText(QStringLiteral("%1:").arg(localized(QStringLiteral("octaves"))));
         o.scalesLabel->setText(QStringLiteral("%1:").arg(localized(QStringLiteral("Scales"))));
     }
-    o.levelTestsTableView->reloadData();
+    updateRows(levelItemsArray_, selected ? ZTCustomListRows::levelItemRows(levelRow) : QVariantList(),
+               o.levelTestsTableView);
 }
 
 // ---- Custom Levels ----
