@@ -1,6 +1,5 @@
 #include "ZTCustomChordProgressionsWindowController.h"
 
-#include "Alert.h"
 #include "Localization.h"
 #include "Log.h"
 #include "PlistValues.h"
@@ -35,20 +34,6 @@ ZTDataProvider* catalogue()
     return ZTDataProvider::sharedDataProvider();
 }
 
-QComboBox* popup(QWidget* parent, int width)
-{
-    auto* box = new QComboBox(parent);
-    box->setFixedWidth(width);
-    box->setMaxVisibleItems(20);
-    return box;
-}
-
-void showWarning(QWidget* window, const QString& message, const QString& informativeText)
-{
-    Alert::runModal({localized(message), informativeText, {localized(QStringLiteral("Ok"))}, Alert::Style::Warning},
-                    window);
-}
-
 } // namespace
 
 ZTCustomChordProgressionsWindowController::ZTCustomChordProgressionsWindowController() = default;
@@ -68,13 +53,13 @@ QDialog* ZTCustomChordProgressionsWindowController::buildWindow()
     o.nameTextField->setMinimumWidth(320);
     form->addRow(o.nameLabel, o.nameTextField);
     o.groupLabel = new QLabel(window);
-    o.groupPopup = popup(window, 260);
+    o.groupPopup = ZTPopups::make(window, 260);
     form->addRow(o.groupLabel, o.groupPopup);
     o.levelLabel = new QLabel(window);
-    o.levelPopup = popup(window, 260);
+    o.levelPopup = ZTPopups::make(window, 260);
     form->addRow(o.levelLabel, o.levelPopup);
     o.numChordsLabel = new QLabel(window);
-    o.numChordsPopupMenu = popup(window, 70);
+    o.numChordsPopupMenu = ZTPopups::make(window, 70);
     form->addRow(o.numChordsLabel, o.numChordsPopupMenu);
     column->addLayout(form);
 
@@ -86,8 +71,8 @@ QDialog* ZTCustomChordProgressionsWindowController::buildWindow()
     rows->addWidget(o.chordLabel, 0, 2);
     for (int k = 1; k <= ZTProgressionSteps::kMaxSteps; ++k) {
         rows->addWidget(new QLabel(QStringLiteral("%1.").arg(k), window), k, 0, Qt::AlignRight);
-        o.stepPopupMenus << popup(window, 80);
-        o.chordPopupMenus << popup(window, 240);
+        o.stepPopupMenus << ZTPopups::make(window, 80);
+        o.chordPopupMenus << ZTPopups::make(window, 240);
         rows->addWidget(o.stepPopupMenus.last(), k, 1);
         rows->addWidget(o.chordPopupMenus.last(), k, 2);
     }
@@ -285,14 +270,13 @@ void ZTCustomChordProgressionsWindowController::saveAction()
     if (name.isEmpty())
         return;
     if (catalogue()->hasExerciseWithName(name, kChordProgressions) && (wasNew_ || name != originalName_)) {
-        showWarning(window(), QStringLiteral("A chord progression with this name already exists!"),
+        showRefusal(QStringLiteral("A chord progression with this name already exists!"),
                     localized(QStringLiteral("Please choose another name.")));
         return;
     }
     const QString sameChords = catalogue()->nameForExercise(item_, kChordProgressions);
     if (!sameChords.isNull() && (wasNew_ || sameChords != originalName_)) {
-        showWarning(window(), QStringLiteral("A chord progression with these chords already exists!"),
-                    localized(sameChords));
+        showRefusal(QStringLiteral("A chord progression with these chords already exists!"), localized(sameChords));
         return;
     }
 

@@ -1,5 +1,8 @@
 #include "ZTEditorWindowController.h"
 
+#include "Alert.h"
+#include "Localization.h"
+
 namespace {
 
 ZTEditorWindowController::Runner& installedRunner()
@@ -41,4 +44,10 @@ int ZTEditorWindowController::runModal()
 void ZTEditorWindowController::closeAfterSave()
 {
     window()->done(QDialog::Accepted);
+}
+
+void ZTEditorWindowController::showRefusal(const QString& message, const QString& informativeText)
+{
+    Alert::runModal({localized(message), informativeText, {localized(QStringLiteral("Ok"))}, Alert::Style::Warning},
+                    window());
 }

@@ -31,6 +31,9 @@ protected:
     virtual void windowDidLoad() = 0;
     // A save went through: the window closes and the run ends with 1.
     void closeAfterSave();
+    // A save is refused: a warning on the window with the localized message, the text as
+    // given and the one button "Ok"; the window stays open.
+    void showRefusal(const QString& message, const QString& informativeText);
 
 private:
     QPointer<QDialog> window_;

@@ -18,6 +18,14 @@ constexpr double kSteps = 100.0; // slider positions per unit
 
 // ---- ZTPopups ----
 
+QComboBox* ZTPopups::make(QWidget* parent, int width)
+{
+    auto* box = new QComboBox(parent);
+    box->setFixedWidth(width);
+    box->setMaxVisibleItems(20);
+    return box;
+}
+
 void ZTPopups::fill(QComboBox* popup, const QStringList& titles)
 {
     QSignalBlocker blocker(popup);

@@ -14,6 +14,8 @@ class QToolButton;
 // Pop-up filling that never reorders: titles stand at their list index, repeated titles
 // included, so an index always means the same entry of the list behind the pop-up.
 namespace ZTPopups {
+// A new pop-up of a fixed width that shows up to 20 entries at once.
+QComboBox* make(QWidget* parent, int width);
 // Empties the pop-up and adds the titles; nothing is selected and nothing is announced.
 void fill(QComboBox* popup, const QStringList& titles);
 // Selects the index, or nothing (-1) for an index outside the titles; announces nothing.

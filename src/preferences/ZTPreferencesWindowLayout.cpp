@@ -29,10 +29,7 @@ constexpr int kShortPopupWidth = 70;
 
 QComboBox* popup(QWidget* parent, int width = kPopupWidth)
 {
-    auto* box = new QComboBox(parent);
-    box->setFixedWidth(width);
-    box->setMaxVisibleItems(20);
-    return box;
+    return ZTPopups::make(parent, width);
 }
 
 QLabel* label(QWidget* parent)
