@@ -161,4 +161,29 @@ TEST_F(CustomExercisesTest, ADoubleClickOpensTheItemsEditorAndASaveRenamesItsSta
     EXPECT_EQ(title, QStringLiteral("New Chord Progression"));
 }
 
+TEST_F(CustomExercisesTest, PicturesOfTheCustomTabsAndTheProgressionEditor)
+{
+    prefs()->addCustomLevel({{"name", "Blue notes"}, {"items", QStringList{"Blues", "Major blues"}},
+                             {"testName", QStringLiteral("Melodies")}, {"additionalData", QVariantMap{{"numTones", 5}, {"octaves", 2}}}},
+                            QStringLiteral("Melodies"));
+    prefs()->addCustomLevel({{"name", "Thirds"}, {"items", QStringList{"Minor third", "Major third"}},
+                             {"testName", QStringLiteral("Interval recognition")}},
+                            QStringLiteral("Interval recognition"));
+    settle();
+    saveWindowShot(controller()->window(), QStringLiteral("custom-exercises"));
+    controller()->selectTabWithIdentifier(QStringLiteral("customlevels"));
+    outlets().levelsTableView->selectRow(1);
+    saveWindowShot(controller()->window(), QStringLiteral("custom-levels"));
+    outlets().levelsTableView->selectRow(3);
+    saveWindowShot(controller()->window(), QStringLiteral("custom-levels-melody"));
+    EXPECT_TRUE(outlets().melodyLevelView->isVisibleTo(controller()->window()));
+
+    ZTEditorWindowController::setRunner([](ZTEditorWindowController& editor) {
+        editor.window()->show();
+        saveWindowShot(editor.window(), QStringLiteral("progression-editor"));
+        return 0;
+    });
+    controller()->exerciseTableDoubleAction(3);
+}
+
 } // namespace
