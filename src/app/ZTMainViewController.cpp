@@ -100,7 +100,9 @@ void ZTMainViewController::_registerNotifications()
     observe(QStringLiteral("ZTMIDIRemoteRepeatNotification"), [this](const Notification&) { playAction(); },
             Delivery::MainQueue);
     observe(QStringLiteral("MIDIOutEndpointChangedNotification"), [this](const Notification&) { _setupInstrumentsMenu(); });
-    observe(QStringLiteral("ZTMIDIRemoteNextNotification"), [this](const Notification&) { nextAction(Sender::None); },
+    // The remote key does what the next button would: nothing while the button is off
+    // (Learning mode, playback), so it never scores a question there.
+    observe(QStringLiteral("ZTMIDIRemoteNextNotification"), [this](const Notification&) { nextActionIfEnabled(); },
             Delivery::MainQueue);
     observe(QStringLiteral("ZTTestItemAnsweredRightNotification"),
             [this](const Notification& n) { testItemAnsweredRightNotification(n); });
@@ -120,10 +122,7 @@ void ZTMainViewController::_registerNotifications()
     observe(QStringLiteral("ZTDisplayInfoNotification"), [this](const Notification& n) { displayInfoNotification(n); });
     observe(QStringLiteral("ZTSamplePlayerDidStartNotification"), [this](const Notification&) { _updateViews(); });
     observe(QStringLiteral("ZTSamplePlayerDidStopNotification"), [this](const Notification&) { _updateViews(); });
-    observe(QStringLiteral("ZTSpacePressedNotification"), [this](const Notification&) {
-        if (nextButton_->isEnabled())
-            nextAction(Sender::None);
-    });
+    observe(QStringLiteral("ZTSpacePressedNotification"), [this](const Notification&) { nextActionIfEnabled(); });
     observe(QStringLiteral("ZTPreferencesResetNotification"), [this](const Notification&) { preferencesResetNotification(); });
     observe(QStringLiteral("ZTStatDBChangedNotification"), [this](const Notification&) { statDBChangedNotification(); });
 }
@@ -378,6 +377,12 @@ void ZTMainViewController::nextAction(Sender sender)
     const std::shared_ptr<ZTTest> test = C->currentTest();
     C->reportAnswerWrong(test ? test->item() : QVariantMap(), false);
     NotificationCenter::defaultCenter().post(QStringLiteral("ZTTestItemTriggerNextTestNotification"), this);
+}
+
+void ZTMainViewController::nextActionIfEnabled()
+{
+    if (nextButton_->isEnabled())
+        nextAction(Sender::None);
 }
 
 void ZTMainViewController::restoreNextButton()

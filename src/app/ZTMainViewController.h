@@ -53,6 +53,9 @@ public:
     static constexpr double kTableLeftHidden = -207.0;
     static constexpr double kSidebarWidth = 190.0;
     static constexpr double kMaxLabelWidth = 150.0;
+    // The exercise and level pop-ups take the width of their longest entry within these.
+    static constexpr int kPopupMinimumWidth = 200;
+    static constexpr int kPopupMaximumWidth = 280;
 
     // Builds the screen's views and runs the loading steps (tuner and reachability come with
     // the microphone and encyclopedia; observers, graph, shared exercise pop-up menu).
@@ -92,6 +95,9 @@ public:
     // ---- Screen state ----
     void _updateViews();
     void _setupLevelsMenu();
+    // Sizes the exercise pop-up to the exercises and the level pop-up to the levels of every
+    // exercise, so that it keeps its width from one exercise to the next.
+    void sizePopupButtons();
     void _setupPracticeMode();
     void _setupExercise();
     void _setupCurrentController(std::unique_ptr<ZTAbstractTestController> controller);
@@ -206,6 +212,8 @@ private:
                  NotificationCenter::Delivery delivery = NotificationCenter::Delivery::PostingThread);
     void setInfo(const QString& image, const QString& title, const QString& subTitle);
     void restoreNextButton();
+    // nextAction without a sender, only while the next button is enabled (remote key, space).
+    void nextActionIfEnabled();
     bool isPlaying() const;
     void applyPendingKeyboardScroll();
     QList<QVariantMap> levelRecords() const;

@@ -65,17 +65,21 @@ QWidget* ZTMainViewController::buildToolbar()
     toolbar_ = new ZTToolbar(this);
     toolbar_->setFixedHeight(kToolbarHeight);
     auto* bar = new QHBoxLayout(toolbar_);
-    bar->setContentsMargins(16, 10, 16, 10);
-    bar->setSpacing(8);
+    // Spaced closely: the pop-ups show their longest entries and the info panel its two-line
+    // prompts side by side in the default window.
+    const int verticalMargin = (kToolbarHeight - ZTToolbarInfoView::kPreferredHeight) / 2;
+    bar->setContentsMargins(12, verticalMargin, 12, verticalMargin);
+    bar->setSpacing(6);
 
+    // Their widths follow their entries (sizePopupButtons).
     exercisePopupButton_ = new ZTPopupButton(toolbar_);
-    exercisePopupButton_->setFixedSize(200, 28);
+    exercisePopupButton_->setFixedSize(kPopupMinimumWidth, 28);
     levelPopupButton_ = new ZTPopupButton(toolbar_);
-    levelPopupButton_->setFixedSize(200, 28);
+    levelPopupButton_->setFixedSize(kPopupMinimumWidth, 28);
     connect(levelPopupButton_, &ZTPopupButton::itemChosen, this, [this](int index) { levelPopupButtonAction(index); });
     bar->addWidget(exercisePopupButton_);
     bar->addWidget(levelPopupButton_);
-    bar->addSpacing(10);
+    bar->addSpacing(6);
 
     playButton_ = makeImageButton(toolbar_, QStringLiteral("repeatButton"), ImageButton::Type::MomentaryChange, {36, 36});
     playButton_->setAlternateImageName(QStringLiteral("repeatButtonHighlighted"));
@@ -85,11 +89,11 @@ QWidget* ZTMainViewController::buildToolbar()
     connect(nextButton_, &QAbstractButton::clicked, this, [this] { nextAction(Sender::Button); });
     bar->addWidget(playButton_);
     bar->addWidget(nextButton_);
-    bar->addSpacing(6);
+    bar->addSpacing(2);
 
     auto* info = new ZTToolbarInfoView(toolbar_);
     info->setMinimumWidth(260);
-    info->setFixedHeight(44);
+    info->setFixedHeight(ZTToolbarInfoView::kPreferredHeight);
     toolbar_->setToolbarInfoView(info);
     bar->addWidget(info, 1);
 
@@ -101,7 +105,7 @@ QWidget* ZTMainViewController::buildToolbar()
     countDownPolicy.setRetainSizeWhenHidden(true);
     countDownView_->setSizePolicy(countDownPolicy);
     bar->addWidget(countDownView_);
-    bar->addSpacing(6);
+    bar->addSpacing(2);
 
     playDirectionUpButton_ = makeImageButton(toolbar_, QStringLiteral("pfeilHochButton"), ImageButton::Type::Toggle, {30, 26});
     playDirectionDownButton_ = makeImageButton(toolbar_, QStringLiteral("pfeilRunterButton"), ImageButton::Type::Toggle, {30, 26});
@@ -121,7 +125,7 @@ QWidget* ZTMainViewController::buildToolbar()
     directionGroup->addWidget(playDirectionDownButton_);
     directionGroup->addWidget(playDirectionRandomButton_);
     bar->addLayout(directionGroup);
-    bar->addSpacing(10);
+    bar->addSpacing(6);
 
     testButton_ = makeImageButton(toolbar_, QStringLiteral("segmentLeftHighlighted"), ImageButton::Type::Toggle, {86, 26});
     learnButton_ = makeImageButton(toolbar_, QStringLiteral("segmentRight"), ImageButton::Type::Toggle, {86, 26});

@@ -3,6 +3,8 @@
 
 #include "ZTAbstractTestController.h"
 #include "ZTMainViewController.h"
+#include "ZTPopupButton.h"
+#include "ZTSidebarTableView.h"
 #include "ZTPreferences.h"
 
 namespace {
@@ -32,4 +34,31 @@ TEST_F(ShotTest, ScreensOfSeveralExercisesAndModes)
 
     delegate()->window()->resize(980, 640);
     saveShot(QStringLiteral("narrow"));
+}
+
+TEST_F(ShotTest, TwoLinePromptsLongListsAndThePopUps)
+{
+    launch();
+    ZTPreferences* prefs = ZTPreferences::sharedPreferences();
+    prefs->setCurrentExercise(QStringLiteral("Chord progressions"));
+    advance(0.6);
+    screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+    finishPlaying();
+    saveShot(QStringLiteral("progressions-question"));
+
+    // Thirty key signatures, some answered.
+    prefs->setCurrentExercise(QStringLiteral("Key Signature recognition"));
+    advance(0.6);
+    screen()->levelAction(6);
+    advance(0.6);
+    for (int question = 0; question < 12; ++question) {
+        screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+        finishPlaying();
+        screen()->tableView()->clickRow(1 + question % 5);
+        screen()->currentLessonController()->invalidateAutoTimer();
+    }
+    saveShot(QStringLiteral("thirty-items"));
+
+    screen()->levelPopupButton()->showPopup();
+    saveShot(QStringLiteral("level-popup"));
 }
