@@ -20,6 +20,8 @@
 #include "ZTToolbarInfoView.h"
 
 #include <QAction>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -124,7 +126,15 @@ void ZTMainViewController::_registerNotifications()
     observe(QStringLiteral("ZTSamplePlayerDidStopNotification"), [this](const Notification&) { _updateViews(); });
     observe(QStringLiteral("ZTSpacePressedNotification"), [this](const Notification&) { nextActionIfEnabled(); });
     observe(QStringLiteral("ZTPreferencesResetNotification"), [this](const Notification&) { preferencesResetNotification(); });
+    observe(QStringLiteral("instrumentTypeChangedNotification"),
+            [this](const Notification&) { instrumentTypeChangedNotification(); });
+    observe(QStringLiteral("melvoraSoftSynthInstrumentNrChangedNotification"), [this](const Notification&) { instrumentChanged(); });
+    observe(QStringLiteral("GMMIDIInstrumentNrChangedNotification"), [this](const Notification&) { instrumentChanged(); });
     observe(QStringLiteral("ZTStatDBChangedNotification"), [this](const Notification&) { statDBChangedNotification(); });
+    // The instrument's visible part moves: the scroll buttons follow.
+    QScrollBar* scroller = instrumentScrollView_->horizontalScrollBar();
+    connect(scroller, &QScrollBar::valueChanged, this, [this] { _updateKeyboardScrollButtons(); });
+    connect(scroller, &QScrollBar::rangeChanged, this, [this] { _updateKeyboardScrollButtons(); });
 }
 
 void ZTMainViewController::setup()
@@ -313,15 +323,7 @@ void ZTMainViewController::_updateViews()
     _updateKeyboardScrollButtons();
     exercisePopupButton_->setLabelText(exercisePopupButton_->titleOfSelectedItem());
 
-    const bool keyboard = prefs()->instrumentType() == 0;
-    if (appDelegate_) {
-        setChecked(appDelegate_->keyboardMenuItem(), keyboard);
-        setChecked(appDelegate_->fretboardMenuItem(), !keyboard);
-    }
-    keyboardSegment_->setOn(keyboard);
-    keyboardSegment_->setImageName(keyboard ? QStringLiteral("segmentLongLeftHighlighted") : QStringLiteral("segmentLongLeft"));
-    fretboardSegment_->setOn(!keyboard);
-    fretboardSegment_->setImageName(keyboard ? QStringLiteral("segmentLongRight") : QStringLiteral("segmentLongRightHighlighted"));
+    showInstrumentType();
 
     const qint64 selected = tableView_->selectedRow();
     tableView_->reloadData();
