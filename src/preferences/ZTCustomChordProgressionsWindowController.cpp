@@ -15,13 +15,10 @@
 #include <QDialog>
 #include <QFormLayout>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include <climits>
 
 namespace {
 
@@ -52,12 +49,7 @@ QDialog* ZTCustomChordProgressionsWindowController::buildWindow()
     o.nameTextField = new QLineEdit(window);
     o.nameTextField->setMinimumWidth(320);
     form->addRow(o.nameLabel, o.nameTextField);
-    o.groupLabel = new QLabel(window);
-    o.groupPopup = ZTPopups::make(window, 260);
-    form->addRow(o.groupLabel, o.groupPopup);
-    o.levelLabel = new QLabel(window);
-    o.levelPopup = ZTPopups::make(window, 260);
-    form->addRow(o.levelLabel, o.levelPopup);
+    addGroupAndLevelRows(form, window, o);
     o.numChordsLabel = new QLabel(window);
     o.numChordsPopupMenu = ZTPopups::make(window, 70);
     form->addRow(o.numChordsLabel, o.numChordsPopupMenu);
@@ -80,17 +72,7 @@ QDialog* ZTCustomChordProgressionsWindowController::buildWindow()
     column->addSpacing(8);
     column->addLayout(rows);
 
-    auto* buttons = new QHBoxLayout;
-    o.playButton = new QPushButton(window);
-    o.cancelButton = new QPushButton(window);
-    o.saveButton = new QPushButton(window);
-    o.saveButton->setDefault(true);
-    buttons->addWidget(o.playButton);
-    buttons->addStretch();
-    buttons->addWidget(o.cancelButton);
-    buttons->addWidget(o.saveButton);
-    column->addSpacing(12);
-    column->addLayout(buttons);
+    addButtonRow(column, window, o);
 
     connect(o.numChordsPopupMenu, &QComboBox::activated, this, [this] { numChordsAction(); });
     for (QComboBox* box : o.stepPopupMenus)
@@ -127,43 +109,14 @@ void ZTCustomChordProgressionsWindowController::windowDidLoad()
     originalName_ = PlistValues::toStringOrNull(item_.value(kName));
     manualName_ = originalName_ != _autoName();
 
-    o.groupPopup->clear();
-    for (const QVariant& entry : catalogue()->groupsForTestWithName(kChordProgressions)) {
-        const QVariantMap group = entry.toMap();
-        o.groupPopup->addItem(localized(PlistValues::toStringOrNull(group.value(kName))),
-                              group.value(QStringLiteral("id")).toLongLong());
-    }
-    QStringList levels;
-    for (const QString& level : catalogue()->levelsForTestWithName(kChordProgressions))
-        levels << localized(level);
-    ZTPopups::fill(o.levelPopup, levels);
-
-    o.levelLabel->setText(localized(QStringLiteral("Standard level")));
-    o.groupLabel->setText(localized(QStringLiteral("Group")));
+    setUpCommonControls(o, kChordProgressions, item_);
     o.numChordsLabel->setText(localized(QStringLiteral("Number of Chords")));
     o.nameLabel->setText(localized(QStringLiteral("Name")));
     o.stepLabel->setText(localized(QStringLiteral("Step")));
     o.chordLabel->setText(localized(QStringLiteral("Chord")));
-    o.cancelButton->setText(localized(QStringLiteral("Cancel")));
-    o.saveButton->setText(localized(QStringLiteral("Save")));
-    o.playButton->setText(localized(QStringLiteral("Play")));
-
-    // A group id no entry has leaves the first group chosen; a level past the list shows no
-    // choice and keeps its stored value.
-    const int group = _getGroupMenuIndexForGroupId(item_.value(QStringLiteral("group")).toLongLong());
-    ZTPopups::select(o.groupPopup, group >= 0 ? group : 0);
-    const QVariant level = item_.value(QStringLiteral("level"));
-    bool isNumber = false;
-    const qlonglong levelIndex = level.toLongLong(&isNumber);
-    ZTPopups::select(o.levelPopup, isNumber && levelIndex <= INT_MAX ? int(levelIndex) : -1, level.toString());
 
     _updateNameIfRequired();
     _updateViews();
-}
-
-int ZTCustomChordProgressionsWindowController::_getGroupMenuIndexForGroupId(qint64 groupId) const
-{
-    return outlets_.groupPopup->findData(groupId);
 }
 
 QVariantList ZTCustomChordProgressionsWindowController::definition() const

@@ -23,7 +23,7 @@ class QPushButton;
 class ZTCustomChordProgressionsWindowController : public ZTEditorWindowController {
     Q_OBJECT
 public:
-    struct Outlets {
+    struct Outlets : CommonControls {
         QLabel* nameLabel = nullptr;
         QLineEdit* nameTextField = nullptr;
         QLabel* numChordsLabel = nullptr;
@@ -32,13 +32,6 @@ public:
         QLabel* chordLabel = nullptr;
         QList<QComboBox*> stepPopupMenus;  // rows 1-8
         QList<QComboBox*> chordPopupMenus; // rows 1-8
-        QPushButton* playButton = nullptr;
-        QPushButton* saveButton = nullptr;
-        QPushButton* cancelButton = nullptr;
-        QComboBox* groupPopup = nullptr;
-        QComboBox* levelPopup = nullptr;
-        QLabel* groupLabel = nullptr;
-        QLabel* levelLabel = nullptr;
     };
 
     ZTCustomChordProgressionsWindowController();
@@ -67,7 +60,6 @@ protected:
     void windowDidLoad() override;
 
 private:
-    int _getGroupMenuIndexForGroupId(qint64 groupId) const;
     void _updateViews();
     QString _autoName() const;
     void _updateNameIfRequired();

@@ -8,6 +8,7 @@
 #include "Localization.h"
 #include "PlistValues.h"
 #include "ZTCustomChordProgressionsWindowController.h"
+#include "ZTCustomExercisesWindowController.h"
 #include "ZTCustomListRows.h"
 #include "ZTDataProvider.h"
 #include "ZTPreferences.h"
@@ -262,17 +263,20 @@ void ZTPreferencesWindowController::exerciseTableDoubleAction(int row)
 
 void ZTPreferencesWindowController::runEditor(const QString& test, const QVariantMap& item, int index)
 {
-    std::unique_ptr<ZTEditorWindowController> editor;
-    if (test == QLatin1String("Chord progressions")) {
-        auto progressions = std::make_unique<ZTCustomChordProgressionsWindowController>();
+    const auto edit = [&](auto editor) {
         if (!item.isEmpty()) {
-            progressions->setItem(item);
-            progressions->setItemIndex(index);
+            editor->setItem(item);
+            editor->setItemIndex(index);
         }
-        editor = std::move(progressions);
-    }
-    if (editor)
         editor->runModal();
+    };
+    if (test == QLatin1String("Chord progressions")) {
+        edit(std::make_unique<ZTCustomChordProgressionsWindowController>());
+    } else {
+        auto chordsAndScales = std::make_unique<ZTCustomExercisesWindowController>();
+        chordsAndScales->setExerciseName(test);
+        edit(std::move(chordsAndScales));
+    }
 }
 
 void ZTPreferencesWindowController::customExercisesMinusAction()

@@ -4,7 +4,11 @@
 
 #include "RandomSource.h"
 #include "ZTAbstractTestController.h"
+#include "ImageButton.h"
+#include "YUp.h"
 #include "ZTCustomChordProgressionsWindowController.h"
+#include "ZTCustomExercisesWindowController.h"
+#include "ZTFooterBar.h"
 #include "ZTCustomListRows.h"
 #include "ZTDataProvider.h"
 #include "ZTMainViewController.h"
@@ -23,6 +27,22 @@
 namespace {
 
 const QString kProgressions = QStringLiteral("Chord progressions");
+const QString kChords = QStringLiteral("Chord recognition");
+const QString kScales = QStringLiteral("Scale recognition");
+
+// On the editor's staff: `add` notes from the footer's plus button, then a flat on the first
+// note of each group in `flats`, each picked by a click on its head.
+void enterNotes(ZTCustomExercisesWindowController& editor, int add, std::initializer_list<int> flats)
+{
+    ZTNoteView* staff = editor.outlets().noteView;
+    for (int i = 0; i < add; ++i)
+        QTest::mouseClick(staff->footerBar()->plusButton(), Qt::LeftButton);
+    for (int group : flats) {
+        const QPointF head = staff->noteCollections()[group].notes()[0].noteFrame().center();
+        QTest::mouseClick(staff, Qt::LeftButton, {}, YUp::toQt(head, staff->height()).toPoint());
+        QTest::mouseClick(staff->footerBar()->buttonAtIndex(0), Qt::LeftButton);
+    }
+}
 
 class CustomTrainingTest : public PreferencesTest {
 protected:
@@ -125,6 +145,29 @@ protected:
         }
         FAIL() << "never asked " << item.toStdString();
     }
+    // A new level of the exercise named `name`, asking exactly `items`.
+    void makeLevel(const QString& test, const QString& name, const QStringList& items)
+    {
+        controller()->selectTabWithIdentifier(QStringLiteral("customlevels"));
+        addFromPullDown(outlets().levelPlusPopupButton, test);
+        typeLevelName(name);
+        for (const QVariant& row : controller()->levelItemsArray())
+            if (row.toMap().value("isGroup").toBool())
+                clickTick(row.toMap().value("name").toString()); // every group unticked
+        for (const QString& item : items)
+            clickTick(item);
+    }
+    // Chooses the exercise and the level, then trains until `item` was asked.
+    void train(const QString& test, const QString& level, const QString& item)
+    {
+        prefs()->setCurrentExercise(test);
+        settle();
+        controller()->selectTabWithIdentifier(QStringLiteral("lessons"));
+        chooseLevel(test, level);
+        settle();
+        ASSERT_EQ(lesson()->testName(), test);
+        trainUntilAsked(item);
+    }
     QList<QStringList> statsOf(const QString& test) { return rows("SELECT itemName, right FROM stats WHERE testName = ? ORDER BY itemName", 2, {test}); }
 };
 
@@ -159,7 +202,7 @@ TEST_F(CustomTrainingTest, AProgressionOfFourChordsInALevelOfItsOwnIsTrainedRena
     addFromPullDown(outlets().levelPlusPopupButton, kProgressions);
     typeLevelName(QStringLiteral("Cadences and mine"));
     ASSERT_EQ(prefs()->customLevelWithIndex(0, kProgressions).value("name").toString(), QStringLiteral("Cadences and mine"));
-    for (const QString& group : {"Major-key progressions", "Minor-key progressions", "Seventh-chord progressions"})
+    for (const char* group : {"Major-key progressions", "Minor-key progressions", "Seventh-chord progressions"})
         clickTick(group);
     clickTick(mine);
     const QStringList levelItems = prefs()->customLevelWithIndex(0, kProgressions).value("items").toStringList();
@@ -168,15 +211,8 @@ TEST_F(CustomTrainingTest, AProgressionOfFourChordsInALevelOfItsOwnIsTrainedRena
     saveWindowShot(controller()->window(), QStringLiteral("training-3-level"));
 
     // Trained on the exercise screen.
-    prefs()->setCurrentExercise(kProgressions);
-    settle();
-    controller()->selectTabWithIdentifier(QStringLiteral("lessons"));
-    chooseLevel(kProgressions, QStringLiteral("Cadences and mine"));
-    controller()->window()->close();
-    settle();
-    ASSERT_EQ(lesson()->testName(), kProgressions);
+    train(kProgressions, QStringLiteral("Cadences and mine"), mine);
     EXPECT_EQ(lessonItems(), levelItems);
-    trainUntilAsked(mine);
     saveShot(QStringLiteral("training-4-screen"));
     EXPECT_TRUE(statsOf(kProgressions).contains(QStringList({mine, "1"})));
 
@@ -203,6 +239,63 @@ TEST_F(CustomTrainingTest, AProgressionOfFourChordsInALevelOfItsOwnIsTrainedRena
     EXPECT_EQ(prefs()->customLevelWithIndex(0, kProgressions).value("items").toStringList().size(), 7);
     EXPECT_FALSE(lessonItems().contains(QStringLiteral("Turnaround")));
     EXPECT_EQ(lessonItems().size(), 7);
+}
+
+TEST_F(CustomTrainingTest, AChordAndAScaleEnteredOnTheStaffAreTrainedRenamedAndDeleted)
+{
+    ZTPreferencesWindowController::showWindowOnTab(QStringLiteral("customexercises"));
+    whenEditorOpens<ZTCustomExercisesWindowController>([](ZTCustomExercisesWindowController& editor) {
+        enterNotes(editor, 3, {1, 2}); // C Eb Gb B
+        QTest::keyClicks(editor.outlets().nameTextField, QStringLiteral("Diminished major 7th"));
+        QTest::keyClicks(editor.outlets().shortNameTextField, QStringLiteral("dimMaj7"));
+        saveWindowShot(editor.window(), QStringLiteral("training-5-chord"));
+        editor.outlets().saveButton->click();
+    });
+    addFromPullDown(outlets().customExercisePlusButton, kChords);
+    whenEditorOpens<ZTCustomExercisesWindowController>([](ZTCustomExercisesWindowController& editor) {
+        enterNotes(editor, 7, {1, 2, 5}); // C Db Eb F G Ab B C
+        QTest::keyClicks(editor.outlets().nameTextField, QStringLiteral("Neapolitan minor"));
+        saveWindowShot(editor.window(), QStringLiteral("training-6-scale"));
+        editor.outlets().saveButton->click();
+    });
+    addFromPullDown(outlets().customExercisePlusButton, kScales);
+    settle();
+    ASSERT_EQ(controller()->exercisesArray().size(), 4);
+    const QString chord = QStringLiteral("Diminished major 7th");
+    const QString scale = QStringLiteral("Neapolitan minor");
+
+    makeLevel(kChords, QStringLiteral("Mine and the triads"), {QStringLiteral("Major"), QStringLiteral("Minor"), chord});
+    EXPECT_EQ(prefs()->customLevelWithIndex(0, kChords).value("items").toStringList(),
+              QStringList({"Major", "Minor", chord}));
+    makeLevel(kScales, QStringLiteral("Mine and the major"), {QStringLiteral("Major"), scale});
+    train(kChords, QStringLiteral("Mine and the triads"), chord);
+    EXPECT_EQ(lesson()->items().size(), 3);
+    saveShot(QStringLiteral("training-7-chord-screen"));
+    train(kScales, QStringLiteral("Mine and the major"), scale);
+    EXPECT_TRUE(statsOf(kChords).contains(QStringList({chord, "1"})));
+    EXPECT_TRUE(statsOf(kScales).contains(QStringList({scale, "1"})));
+
+    // The chord renamed on its editor: statistics and level follow.
+    controller()->selectTabWithIdentifier(QStringLiteral("customexercises"));
+    whenEditorOpens<ZTCustomExercisesWindowController>([](ZTCustomExercisesWindowController& editor) {
+        editor.outlets().nameTextField->selectAll();
+        QTest::keyClicks(editor.outlets().nameTextField, QStringLiteral("Tense"));
+        editor.outlets().saveButton->click();
+    });
+    controller()->exerciseTableDoubleAction(ZTCustomListRows::tableIndexForTestGroup(kChords, controller()->exercisesArray()) + 1);
+    settle();
+    EXPECT_TRUE(statsOf(kChords).contains(QStringList({"Tense", "1"})));
+    EXPECT_EQ(prefs()->customLevelWithIndex(0, kChords).value("items").toStringList().last(), QStringLiteral("Tense"));
+
+    // The scale deleted: its statistics go, the chord's stay.
+    outlets().customExercisesTableView->selectRow(
+        ZTCustomListRows::tableIndexForTestGroup(kScales, controller()->exercisesArray()) + 1);
+    outlets().customExerciseMinusButton->click();
+    settle();
+    EXPECT_FALSE(statsOf(kScales).contains(QStringList({scale, "1"})));
+    EXPECT_EQ(prefs()->customLevelWithIndex(0, kScales).value("items").toStringList(), QStringList({"Major"}));
+    EXPECT_TRUE(statsOf(kChords).contains(QStringList({"Tense", "1"})));
+    EXPECT_EQ(lessonItems(), QStringList({"Major"}));
 }
 
 } // namespace
