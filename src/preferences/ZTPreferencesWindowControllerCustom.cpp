@@ -359,8 +359,8 @@ void ZTPreferencesWindowController::tableViewSelectionDidChange(ZTRowTableView* 
 
 bool ZTPreferencesWindowController::writeRows(const ZTRowTableView* table, const QList<int>& rows) const
 {
-    return table == outlets_.customExercisesTableView && !rows.isEmpty() && rows.first() < exercisesArray_.size()
-        && !isGroupRow(table, rows.first());
+    return table == outlets_.customExercisesTableView && !rows.isEmpty() && rows.first() >= 0
+        && rows.first() < exercisesArray_.size() && !isGroupRow(table, rows.first());
 }
 
 bool ZTPreferencesWindowController::validateDrop(const ZTRowTableView* table, const QList<int>& rows, int row) const
