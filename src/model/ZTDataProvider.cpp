@@ -84,6 +84,22 @@ QVariantList itemsMergedByGroup(const QVariantMap& test, const QVariantList& cus
     return items;
 }
 
+// Notes are the same when they stand on the same degrees with the same accidentals; other
+// keys (the editor's "note", say) do not count.
+bool sameNotes(const QVariantList& a, const QVariantList& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const QVariantMap noteA = a.at(i).toMap();
+        const QVariantMap noteB = b.at(i).toMap();
+        for (const QString& key : {QStringLiteral("pos"), QStringLiteral("off")})
+            if (noteA.value(key).toLongLong() != noteB.value(key).toLongLong())
+                return false;
+    }
+    return true;
+}
+
 // Lookups by name find the first exercise of a name.
 QHash<QString, int> firstIndexByName(const QVariantList& tests)
 {
@@ -413,8 +429,10 @@ QVariantMap ZTDataProvider::itemForTest(const QString& test, const QString& item
 
 bool ZTDataProvider::hasExerciseWithName(const QString& name, const QString& testName) const
 {
+    // The raw name counts too: statistics are keyed by it, so a custom item under a built-in
+    // item's name would share (and on rename or delete carry off) that item's rows.
     for (const QString& itemName : itemNamesOf(testWithName(testName)))
-        if (localized(itemName) == name)
+        if (itemName == name || localized(itemName) == name)
             return true;
     return false;
 }
@@ -450,7 +468,7 @@ bool ZTDataProvider::_isDefinition(const QVariant& definition, const QVariant& o
             if (stepA.value(QStringLiteral("chordId")).toString() != stepB.value(QStringLiteral("chordId")).toString()
                 || stepA.value(QStringLiteral("step")).toLongLong() != stepB.value(QStringLiteral("step")).toLongLong())
                 return false;
-        } else if (!PlistValues::objectsEqual(stepA.value(QStringLiteral("notes")), stepB.value(QStringLiteral("notes")))) {
+        } else if (!sameNotes(stepA.value(QStringLiteral("notes")).toList(), stepB.value(QStringLiteral("notes")).toList())) {
             return false;
         }
     }

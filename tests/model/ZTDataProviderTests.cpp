@@ -244,6 +244,49 @@ TEST(ZTDataProvider, FindsAnExistingItemWithTheSameDefinition)
     EXPECT_TRUE(f.catalogue._isDefinition(120LL, 120, "Tempo"));
 }
 
+TEST(ZTDataProvider, DuplicateChecksLookAtRawNamesAndAtDegreesAndAccidentalsOnly)
+{
+    // As the bundle has chords: one note per step, "pos" and "off" only.
+    const auto chord = [](std::initializer_list<std::pair<int, int>> posOff) {
+        QVariantList steps;
+        for (auto [pos, off] : posOff)
+            steps << QVariantMap{{"notes", QVariantList{QVariantMap{{"pos", qlonglong(pos)}, {"off", qlonglong(off)}}}}};
+        return steps;
+    };
+    Fixture f;
+    f.writeTests({exercise("Chord recognition",
+                           {item("Major", "t", -1, {{"definition", chord({{1, 0}, {3, 0}, {5, 0}})}}),
+                            item("Minor", "t", -1, {{"definition", chord({{1, 0}, {3, -1}, {5, 0}})}})},
+                           {group("t")})});
+    f.catalogue.setup();
+
+    // An item whose shown name differs from its raw one is taken under both.
+    QFile strings(f.bundle + "/strings/en.json");
+    ASSERT_TRUE(strings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    strings.write(R"json({"Minor": "Moll"})json");
+    strings.close();
+    Localization::reload();
+    EXPECT_TRUE(f.catalogue.hasExerciseWithName("Moll", "Chord recognition"));
+    EXPECT_TRUE(f.catalogue.hasExerciseWithName("Minor", "Chord recognition"));
+    EXPECT_FALSE(f.catalogue.hasExerciseWithName("minor", "Chord recognition"));
+
+    // The editor writes "note" beside "pos" and "off"; the bundle has none. Still the same notes.
+    QVariantList edited;
+    for (auto [pos, off, semitones] : {std::tuple{1, 0, 0}, {3, -1, 3}, {5, 0, 7}})
+        edited << QVariantMap{{"notes", QVariantList{QVariantMap{{"pos", pos}, {"off", off}, {"note", semitones}}}},
+                              {"name", ""}};
+    EXPECT_EQ(f.catalogue.nameForExercise({{"definition", edited}}, "Chord recognition"), "Minor");
+
+    // Another accidental, another degree or another number of notes is another chord.
+    QVariantList raised = edited;
+    raised[1] = QVariantMap{{"notes", QVariantList{QVariantMap{{"pos", 3}, {"off", 0}, {"note", 3}}}}};
+    EXPECT_EQ(f.catalogue.nameForExercise({{"definition", raised}}, "Chord recognition"), "Major");
+    QVariantList suspended = edited;
+    suspended[1] = QVariantMap{{"notes", QVariantList{QVariantMap{{"pos", 4}, {"off", -1}, {"note", 4}}}}};
+    EXPECT_TRUE(f.catalogue.nameForExercise({{"definition", suspended}}, "Chord recognition").isNull());
+    EXPECT_TRUE(f.catalogue.nameForExercise({{"definition", edited.mid(0, 2)}}, "Chord recognition").isNull());
+}
+
 TEST(ZTDataProvider, UnusableTestsFileLogsAndLeavesAnEmptyCatalogue)
 {
     Fixture f;
