@@ -60,15 +60,20 @@ QString TestEnvironment::copyOfResources()
     const QString source = savedResources_.isEmpty() ? Paths::resourcesFolder()
                                                      : QString::fromUtf8(savedResources_);
     const QString target = dir_.path() + QStringLiteral("/resources");
+    // The sample bank's instruments are large and only read: the copy links to them.
+    const QString instruments = QStringLiteral("/Instruments");
     QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString file = it.next();
-        if (file.contains(QLatin1String("/CMakeFiles/")))
+        const QString relative = file.mid(source.size());
+        if (file.contains(QLatin1String("/CMakeFiles/")) || relative.startsWith(instruments + QLatin1Char('/')))
             continue;
-        const QString destination = target + file.mid(source.size());
+        const QString destination = target + relative;
         QDir().mkpath(QFileInfo(destination).path());
         QFile::copy(file, destination);
     }
+    if (QFileInfo(source + instruments).isDir())
+        QFile::link(QFileInfo(source + instruments).absoluteFilePath(), target + instruments);
     useResources(target);
     return target;
 }
