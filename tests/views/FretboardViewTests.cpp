@@ -93,9 +93,11 @@ TEST_F(FretboardViewTest, GroupsLieWithinAHandsReach)
         run << note(40 + i % 49);
     const QList<ZTFretboardNote> found = ZTGuitarFretboardView::_findPositions(run, false);
     ASSERT_EQ(found.size(), 80);
-    for (const ZTFretboardNote& entry : found)
-        if (!entry.pos.isNone())
+    for (const ZTFretboardNote& entry : found) {
+        if (!entry.pos.isNone()) {
             EXPECT_EQ(ZTGuitarFretboardView::kOpenStrings[size_t(entry.pos.string)] + entry.pos.fret, entry.noteNr);
+        }
+    }
     EXPECT_TRUE(ZTGuitarFretboardView::_findPositions({}, false).isEmpty());
 }
 
