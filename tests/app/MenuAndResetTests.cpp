@@ -172,6 +172,24 @@ TEST_F(MenuTest, CancellingAResetKeepsTheRowsButStillMarksAndRedraws)
     EXPECT_EQ(right->bars()[2 + octave].value.value_or(-1), 2.0);
 }
 
+TEST_F(MenuTest, ReturnInTheResetAlertsCancelsAndEscapeToo)
+{
+    launch();
+    insertStats(QStringLiteral("Interval recognition"), QStringLiteral("Octave"));
+    ZTPreferences* prefs = ZTPreferences::sharedPreferences();
+    screen()->practiceModeChanged(2);
+    for (const int key : {Qt::Key_Return, Qt::Key_Escape}) {
+        pressKeyInAlertsDuring(key, [this] {
+            delegate()->resetStatsMenuAction(-1);
+            delegate()->resetStatsMenuAction(0);
+            delegate()->resetPrefs();
+        });
+        EXPECT_EQ(rows(QStringLiteral("SELECT itemName FROM stats"), 1), (QList<QStringList>{{"Octave"}}));
+        EXPECT_EQ(rows(QStringLiteral("SELECT itemName FROM results"), 1), (QList<QStringList>{{"Octave"}}));
+        EXPECT_TRUE(prefs->practiceMode());
+    }
+}
+
 TEST_F(MenuTest, ResettingPreferencesRebuildsTheScreen)
 {
     launch();
