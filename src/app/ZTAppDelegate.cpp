@@ -374,7 +374,8 @@ void ZTAppDelegate::windowDidResize()
 
 ZTAppDelegate::TerminateReply ZTAppDelegate::applicationShouldTerminate()
 {
-    prefs()->synchronize();
+    if (!prefs()->synchronize())
+        Log::line(QStringLiteral("The settings could not be saved on quit; this run's changes are lost."));
     if (shouldQuitAfterSyncFinished_)
         return TerminateReply::Now;
     if (!prefs()->dropBoxSync())

@@ -1,5 +1,6 @@
 #include "ZTUtils.h"
 
+#include "AtomicFile.h"
 #include "FMDatabase.h"
 #include "Log.h"
 #include "NotificationCenter.h"
@@ -107,9 +108,8 @@ bool installTemplate(const QString& path)
     QFile templateFile(source);
     if (!copy.open() || !templateFile.open(QIODevice::ReadOnly))
         return false;
-    if (copy.write(templateFile.readAll()) != templateFile.size() || !copy.flush())
+    if (!AtomicFile::writeFully(copy, templateFile.readAll()))
         return false;
-    ::fsync(copy.handle());
     copy.close();
     // The bundle may be read-only; the user's copy must be writable.
     QFile::setPermissions(copy.fileName(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
@@ -197,11 +197,11 @@ bool ZTUtils::updateDBFile(const QByteArray& data)
 
     // The copy is written beside the file, so moving it in place is one atomic rename.
     QTemporaryFile download(path + QStringLiteral(".XXXXXX"));
-    if (!download.open() || download.write(data) != data.size() || !download.flush()) {
-        Log::line(QStringLiteral("Error: updateDBFile cannot write %1").arg(download.fileName()));
+    QString error;
+    if (!download.open() || !AtomicFile::writeFully(download, data, &error)) {
+        Log::line(QStringLiteral("Error: updateDBFile cannot write %1 (%2)").arg(download.fileName(), error));
         return false;
     }
-    ::fsync(download.handle());
     download.close();
 
     const QString problem = problemWithDatabaseFile(download.fileName(), true);

@@ -6,6 +6,7 @@
 #include "NotificationCenter.h"
 #include "Paths.h"
 #include "PropertyList.h"
+#include "WriteFailures.h"
 #include "ZTAbstractTestController.h"
 #include "ZTDataProvider.h"
 #include "ZTMIDIController.h"
@@ -216,6 +217,17 @@ TEST_F(MenuTest, QuitWritesTheSettings)
     QFile::remove(settings);
     EXPECT_EQ(delegate()->applicationShouldTerminate(), ZTAppDelegate::TerminateReply::Now);
     EXPECT_TRUE(QFileInfo::exists(settings));
+}
+
+TEST_F(MenuTest, QuitSaysSoWhenTheSettingsCannotBeWritten)
+{
+    launch();
+    LogCapture log;
+    {
+        FileSizeLimit writesFail(16);
+        EXPECT_EQ(delegate()->applicationShouldTerminate(), ZTAppDelegate::TerminateReply::Now);
+    }
+    EXPECT_TRUE(log.contains(QStringLiteral("could not be saved on quit")));
 }
 
 TEST_F(MenuTest, AStoredExternalOutputSurvivesStartUpAndQuit)

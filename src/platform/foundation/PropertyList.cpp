@@ -1,8 +1,9 @@
 #include "PropertyList.h"
 
+#include "AtomicFile.h"
+
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 
 #include <plist/plist.h>
 
@@ -196,17 +197,7 @@ QByteArray toXml(const QVariant& value)
 
 bool writeFileAtomically(const QString& path, const QVariant& value, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        setError(error, file.errorString());
-        return false;
-    }
-    file.write(toXml(value));
-    if (!file.commit()) {
-        setError(error, file.errorString());
-        return false;
-    }
-    return true;
+    return AtomicFile::replace(path, toXml(value), error);
 }
 
 } // namespace PropertyList
