@@ -24,6 +24,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -122,6 +123,42 @@ bool installTemplate(const QString& path)
     return QFileInfo::exists(path);
 }
 
+QString& setAsidePath()
+{
+    static QString path;
+    return path;
+}
+
+// A free name beside the file that says when it was put aside ("db-damaged-2024-05-01-
+// 093000.sqlite", then "-2", "-3", ... should that name be taken).
+QString datedNameBeside(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString stem = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("-damaged-")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    const QString suffix = QLatin1Char('.') + info.suffix();
+    QString name = stem + suffix;
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = stem + QLatin1Char('-') + QString::number(n) + suffix;
+    return name;
+}
+
+// Moves a damaged database aside under a dated name, with the journal files SQLite keeps
+// beside it (left behind, they would be rolled into the new file). Nothing is deleted; a null
+// string when the file cannot be moved.
+QString setDatabaseAside(const QString& path)
+{
+    const QString aside = datedNameBeside(path);
+    if (!QFile::rename(path, aside))
+        return QString();
+    for (const char* companion : {"-journal", "-wal", "-shm"}) {
+        const QString from = path + QLatin1String(companion);
+        if (QFileInfo::exists(from) && !QFile::rename(from, aside + QLatin1String(companion)))
+            Log::line(QStringLiteral("Could not move %1 beside the damaged statistics file").arg(from));
+    }
+    return aside;
+}
+
 void syncFolder(const QString& folder)
 {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
@@ -150,14 +187,22 @@ FMDatabase* ZTUtils::sharedDb()
             Log::line(QStringLiteral("error copying db"));
             return nullptr;
         }
-    } else {
-        const QString problem = problemWithDatabaseFile(path, false);
-        if (!problem.isNull()) {
-            Log::line(QStringLiteral("The statistics database %1 cannot be used (%2); it is left as it "
-                                     "is and no statistics are kept.")
+    } else if (const QString problem = problemWithDatabaseFile(path, false); !problem.isNull()) {
+        const QString aside = setDatabaseAside(path);
+        if (aside.isNull()) {
+            Log::line(QStringLiteral("The statistics database %1 cannot be used (%2) nor moved aside; it is left "
+                                     "as it is and no statistics are kept.")
                           .arg(path, problem));
             return nullptr;
         }
+        Log::line(QStringLiteral("The statistics database %1 cannot be used (%2); it is kept as %3 and a new "
+                                 "one is started.")
+                      .arg(path, problem, aside));
+        if (!installTemplate(path)) {
+            Log::line(QStringLiteral("error copying db"));
+            return nullptr;
+        }
+        setAsidePath() = aside;
     }
     sharedConnection() = FMDatabase::databaseWithPath(path);
     return sharedConnection().get();
@@ -167,6 +212,13 @@ void ZTUtils::resetSharedDbForTesting()
 {
     std::lock_guard lock(sharedDbLock());
     sharedConnection().reset();
+    setAsidePath().clear();
+}
+
+QString ZTUtils::takeSetAsideDatabasePath()
+{
+    std::lock_guard lock(sharedDbLock());
+    return std::exchange(setAsidePath(), QString());
 }
 
 QString ZTUtils::databasePath()

@@ -263,3 +263,29 @@ TEST_F(MenuTest, AStatisticsFileThatCannotBeOpenedIsLoggedAndStartUpGoesOn)
     screen()->nextAction(ZTMainViewController::Sender::MenuItem);
     EXPECT_TRUE(screen()->currentLessonController()->testInProgress());
 }
+
+TEST_F(MenuTest, ADamagedStatisticsFileIsKeptAsideAndTheUserIsToldOnce)
+{
+    const QString folder = environment_->applicationSupportFolder();
+    QDir().mkpath(folder);
+    QFile damaged(folder + QStringLiteral("/db.sqlite"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray("SQLite format 3").append(QByteArray(4000, '\x7f')));
+    damaged.close();
+
+    launch();
+    ASSERT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(alerts_[0].message, QStringLiteral("Your statistics file was damaged"));
+    EXPECT_EQ(alerts_[0].buttons, QStringList{QStringLiteral("Ok")});
+    const QStringList kept = QDir(folder).entryList({QStringLiteral("db-damaged-*.sqlite")}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(alerts_[0].informativeText.contains(folder + QLatin1Char('/') + kept[0]));
+
+    // Answers are scored into the new file.
+    insertStats(QStringLiteral("Interval recognition"), QStringLiteral("Octave"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT itemName FROM stats"), 1), (QList<QStringList>{{"Octave"}}));
+
+    restart();
+    EXPECT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(rows(QStringLiteral("SELECT itemName FROM stats"), 1), (QList<QStringList>{{"Octave"}}));
+}
