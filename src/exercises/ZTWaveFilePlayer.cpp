@@ -49,6 +49,11 @@ namespace {
 
 // Grace beyond a sound's length before it is dropped unrendered.
 constexpr double kReapGrace = 1.0;
+// Rates sound cards use, and a length no answer sound comes near: beyond them a file would
+// ask for gigabytes once converted to the output's rate.
+constexpr unsigned kMinSampleRate = 8000;
+constexpr unsigned kMaxSampleRate = 192000;
+constexpr qsizetype kMaxSeconds = 60;
 
 float sampleAt(const char* bytes, int bitsPerSample, bool isFloat)
 {
@@ -131,12 +136,16 @@ std::optional<ZTWaveFilePlayer::Sound> ZTWaveFilePlayer::readWaveFile(const QStr
     if ((format != 1 && !isFloat) || (isFloat && bits != 32)
         || (!isFloat && bits != 8 && bits != 16 && bits != 24 && bits != 32))
         return fail(QStringLiteral("unsupported sample format %1 with %2 bits").arg(format).arg(bits));
-    if (channels < 1 || rate == 0)
-        return fail(QStringLiteral("no channels or no sample rate"));
+    if (channels < 1)
+        return fail(QStringLiteral("no channels"));
+    if (rate < kMinSampleRate || rate > kMaxSampleRate)
+        return fail(QStringLiteral("a sample rate of %1 Hz, outside %2 to %3 Hz").arg(rate).arg(kMinSampleRate).arg(kMaxSampleRate));
 
     const int bytesPerSample = bits / 8;
     const qsizetype frameBytes = qsizetype(bytesPerSample) * channels;
     const qsizetype frames = samples.size() / frameBytes;
+    if (frames > kMaxSeconds * qsizetype(rate))
+        return fail(QStringLiteral("longer than %1 seconds").arg(kMaxSeconds));
     Sound sound;
     sound.sampleRate = rate;
     sound.frames.resize(std::size_t(frames) * 2);
