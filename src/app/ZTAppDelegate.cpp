@@ -356,8 +356,8 @@ void ZTAppDelegate::tellAboutDamagedStatistics()
     Alert::Request request;
     request.message = localized(QStringLiteral("Your statistics file was damaged"));
     request.informativeText = ZTStringFormat::fill(
-        localized(QStringLiteral("Melvora could not read it and has started new statistics. The damaged file is kept as "
-                                 "\"%@\".")),
+        localized(QStringLiteral("Melvora could not read it and has started new statistics. The damaged file is kept "
+                                 "as:\n%@")),
         {aside});
     request.buttons = {localized(QStringLiteral("Ok"))};
     request.cancelButton = 0;

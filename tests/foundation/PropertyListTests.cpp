@@ -186,14 +186,17 @@ TEST(PropertyList, ListsNestedDeeperThan256LevelsAreRefused)
               "lists nested deeper than 256 levels");
 }
 
-TEST(PropertyList, ABinaryListThatExpandsBeyondAMillionObjectsIsRefused)
+TEST(PropertyList, ListsOfMoreThan131072ObjectsAreRefused)
 {
     // Forty small arrays, each holding the next one twice: 2^40 objects once copied out.
     QList<QByteArray> objects;
     for (int i = 0; i < 40; ++i)
         objects << marker(0xA, 2) + ref(i + 1) + ref(i + 1);
     objects << marker(0x5, 1) + "x";
-    EXPECT_TRUE(refusal(binaryList(objects)).startsWith("more than 1048576 objects"));
+    EXPECT_EQ(refusal(binaryList(objects)), "more than 131072 objects");
+    const QByteArray xmlHead = "<?xml version=\"1.0\"?><plist version=\"1.0\"><array>";
+    EXPECT_EQ(refusal(xmlHead + QByteArray("<true/>").repeated(131071) + "</array></plist>"), "(read)");
+    EXPECT_EQ(refusal(xmlHead + QByteArray("<true/>").repeated(131072) + "</array></plist>"), "more than 131072 objects");
 
     // A list that claims more entries than its bytes hold, and references to nothing.
     EXPECT_NE(refusal(binaryList({marker(0xA, 1000) + ref(0)})), "(read)");

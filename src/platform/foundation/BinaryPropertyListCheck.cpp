@@ -38,7 +38,7 @@ public:
             if (QString objectProblem = checkObject(index, depth, limits, pending); !objectProblem.isNull())
                 return objectProblem;
             if (visited + pending.size() > limits.maxObjects)
-                return QStringLiteral("more than %1 objects once shared ones are counted").arg(limits.maxObjects);
+                return QStringLiteral("more than %1 objects").arg(limits.maxObjects);
         }
         return QString();
     }
@@ -139,7 +139,7 @@ private:
         if (count > room / std::uint64_t(refWidth_) / refs)
             return QStringLiteral("a list running past the end of the binary property list");
         if (count * refs > limits.maxObjects)
-            return QStringLiteral("more than %1 objects once shared ones are counted").arg(limits.maxObjects);
+            return QStringLiteral("more than %1 objects").arg(limits.maxObjects);
         for (std::uint64_t i = 0; i < count * refs; ++i) {
             std::uint64_t child = 0;
             number(body + i * std::uint64_t(refWidth_), refWidth_, child);

@@ -13,11 +13,11 @@
 namespace BinaryPropertyListCheck {
 
 struct Limits {
-    int maxDepth = 256;                     // arrays and dictionaries inside each other
-    std::uint64_t maxObjects = 1u << 20;    // objects of the list once every reference is followed
+    int maxDepth;             // arrays and dictionaries inside each other
+    std::uint64_t maxObjects; // objects of the list once every reference is followed
 };
 
 // Why the bytes must not be read, or a null string when they may.
-QString problem(const QByteArray& data, const Limits& limits = {});
+QString problem(const QByteArray& data, const Limits& limits);
 
 } // namespace BinaryPropertyListCheck

@@ -22,7 +22,10 @@ const QDateTime& referenceDate()
     return date;
 }
 
+// Far beyond any list the program reads or writes (the exercise definitions hold some 9,000
+// objects): deeper or larger lists are refused rather than built.
 constexpr int kMaxDepth = 256;
+constexpr qint64 kMaxObjects = 1 << 17;
 // Far beyond any list the program reads or writes; larger files are refused unread.
 constexpr qint64 kMaxBytes = 64 * 1024 * 1024;
 
@@ -32,11 +35,14 @@ struct NodeDeleter {
 using Node = std::unique_ptr<void, NodeDeleter>;
 
 // Turns the library's tree into values, refusing what the rest of the program must never
-// see: strings holding a NUL character and lists nested deeper than kMaxDepth.
+// see: strings holding a NUL character, lists nested deeper than kMaxDepth and lists of
+// more than kMaxObjects objects.
 class Converter {
 public:
     std::optional<QVariant> convert(plist_t node, int depth = 1)
     {
+        if (++objects_ > kMaxObjects)
+            return refuse(QStringLiteral("more than %1 objects").arg(kMaxObjects));
         switch (plist_get_node_type(node)) {
         case PLIST_BOOLEAN: {
             uint8_t value = 0;
@@ -131,6 +137,8 @@ private:
     {
         return refuse(QStringLiteral("lists nested deeper than %1 levels").arg(kMaxDepth));
     }
+
+    qint64 objects_ = 0;
 };
 
 plist_t toNode(const QVariant& value)
@@ -202,7 +210,7 @@ std::optional<QVariant> fromData(const QByteArray& data, QString* error)
         return std::nullopt;
     }
     const bool binary = plist_is_binary(data.constData(), static_cast<uint32_t>(data.size()));
-    const QString refusal = binary ? BinaryPropertyListCheck::problem(data, {kMaxDepth})
+    const QString refusal = binary ? BinaryPropertyListCheck::problem(data, {kMaxDepth, kMaxObjects})
         : data.contains('\0')     ? QStringLiteral("a NUL character, which XML does not allow")
                                   : QString();
     if (!refusal.isNull()) {
