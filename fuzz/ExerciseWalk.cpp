@@ -39,9 +39,14 @@ void walkController(ZTAbstractTestController& controller)
 
 void walkEveryExercise()
 {
+    walkExercises(ZTDataProvider::sharedDataProvider()->testNames());
+}
+
+void walkExercises(const QStringList& names)
+{
     ZTDataProvider* catalogue = ZTDataProvider::sharedDataProvider();
     const QVariantMap levels = catalogue->levels();
-    for (const QString& name : catalogue->testNames()) {
+    for (const QString& name : names) {
         const ZTControllerClass* kind =
             ZTClassRegistry::sharedRegistry()->controllerClass(catalogue->controllerClassNameForTestWithName(name));
         if (!kind)

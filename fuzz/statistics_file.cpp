@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (db && db->open()) {
         readEveryColumn(*db, QStringLiteral("stats"));
         readEveryColumn(*db, QStringLiteral("results"));
-        walkEveryExercise();
+        // The statistics of one exercise drive its draw, scoring and graph.
+        walkExercises({QStringLiteral("Interval recognition")});
     }
 
     // Received from sync over a sound file.

@@ -2,6 +2,7 @@
 #include "ZTAppDelegate.h"
 #include "ZTDataProvider.h"
 #include "ZTPreferences.h"
+#include "ZTPreferencesWindowController.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -50,6 +51,7 @@ int main(int argc, char** argv)
     // Quitting goes through the delegate, which writes the settings first.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    ZTAppDelegate::setPreferencesWindowOpener(&ZTPreferencesWindowController::showWindowOnTab);
     ZTAppDelegate delegate;
     delegate.launch();
     return QApplication::exec();

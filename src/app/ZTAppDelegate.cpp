@@ -12,6 +12,7 @@
 #include "ZTMainWindow.h"
 #include "ZTInstrumentQuestionPlayer.h"
 #include "ZTPreferences.h"
+#include "ZTSamplePlayer.h"
 #include "ZTSidebarTableView.h"
 #include "ZTStringFormat.h"
 #include "ZTUtils.h"
@@ -108,7 +109,9 @@ QKeySequence ZTAppDelegate::exerciseMenuKey(int index)
 ZTAppDelegate::ZTAppDelegate()
 {
     g_shared = this;
-    // The screen reads settings while it is built, so the store may be made right here.
+    // The screen reads settings while it is built, so the store may be made right here; the
+    // hub it may make on the way must already know the built-in synthesizer.
+    ZTSamplePlayer::installAsSampleSynthesizer();
     ZTMIDIController::installSettingsEndpointLookup();
     ZTInstrumentQuestionPlayer::installIfNone();
     window_ = new ZTMainWindow(this);

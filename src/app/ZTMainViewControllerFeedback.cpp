@@ -3,10 +3,10 @@
 #include "ZTMainViewController.h"
 
 #include "Localization.h"
-#include "ZTGraphHostingView.h"
 #include "ZTAbstractTestController.h"
-#include "ZTMusicRead.h"
+#include "ZTGraphHostingView.h"
 #include "ZTMusicalTest.h"
+#include "ZTMusicRead.h"
 #include "ZTPitch.h"
 #include "ZTPreferences.h"
 #include "ZTToolbarInfoView.h"

@@ -83,9 +83,8 @@ std::unique_ptr<FluidSynthEngine> FluidSynthEngine::create(double sampleRate, QS
     engine->synth_ = new_fluid_synth(engine->settings_);
     if (!engine->synth_)
         return fail(QStringLiteral("the FluidSynth synthesizer could not be made"));
-    if (fluid_synth_sfload(engine->synth_, path.toLocal8Bit().constData(), 1) == FLUID_FAILED)
-        return fail(QStringLiteral("the SoundFont \"%1\" could not be loaded").arg(path));
-    engine->soundFontPath_ = path;
+    if (!engine->loadSoundFont(path, error))
+        return nullptr;
     return engine;
 }
 
@@ -97,22 +96,54 @@ FluidSynthEngine::~FluidSynthEngine()
         delete_fluid_settings(settings_);
 }
 
-void FluidSynthEngine::noteOn(int channel, int note, int velocity)
+bool FluidSynthEngine::noteOn(int channel, int note, int velocity)
 {
     if (!validNote(note))
-        return;
+        return false;
     velocity = std::clamp(velocity, 0, 127);
     if (velocity == 0)
-        fluid_synth_noteoff(synth_, channel & 0x0F, note);
-    else
-        fluid_synth_noteon(synth_, channel & 0x0F, note, velocity);
+        return noteOff(channel, note);
+    return fluid_synth_noteon(synth_, channel & 0x0F, note, velocity) == FLUID_OK;
 }
 
-void FluidSynthEngine::noteOff(int channel, int note)
+bool FluidSynthEngine::noteOff(int channel, int note)
 {
     if (!validNote(note))
-        return;
+        return false;
+    // A note that no longer sounds is no failure.
     fluid_synth_noteoff(synth_, channel & 0x0F, note);
+    return true;
+}
+
+bool FluidSynthEngine::loadSoundFont(const QString& path, QString* error)
+{
+    const int id = fluid_synth_sfload(synth_, path.toLocal8Bit().constData(), 1);
+    if (id == FLUID_FAILED) {
+        if (error)
+            *error = QStringLiteral("the SoundFont \"%1\" could not be loaded").arg(path);
+        return false;
+    }
+    if (soundFontId_ >= 0)
+        fluid_synth_sfunload(synth_, soundFontId_, 1);
+    soundFontId_ = id;
+    soundFontPath_ = path;
+    return true;
+}
+
+bool FluidSynthEngine::selectPreset(int channel, int bank, int preset)
+{
+    if (presetName(bank, preset).isEmpty())
+        return false;
+    return fluid_synth_program_select(synth_, channel & 0x0F, soundFontId_, bank, preset) == FLUID_OK;
+}
+
+QString FluidSynthEngine::presetName(int bank, int preset) const
+{
+    if (preset < 0 || preset > 127 || bank < 0 || bank > 16383)
+        return {};
+    fluid_sfont_t* font = fluid_synth_get_sfont_by_id(synth_, soundFontId_);
+    fluid_preset_t* found = font ? fluid_sfont_get_preset(font, bank, preset) : nullptr;
+    return found ? QString::fromUtf8(fluid_preset_get_name(found)) : QString();
 }
 
 void FluidSynthEngine::programChange(int channel, int program)

@@ -28,9 +28,16 @@ public:
     FluidSynthEngine(const FluidSynthEngine&) = delete;
     FluidSynthEngine& operator=(const FluidSynthEngine&) = delete;
 
-    void noteOn(int channel, int note, int velocity);
-    void noteOff(int channel, int note);
+    // False when the synthesizer refused the note (no preset on the channel).
+    bool noteOn(int channel, int note, int velocity);
+    bool noteOff(int channel, int note);
     void programChange(int channel, int program);
+    // Replaces the SoundFont; the old one stays when the new one cannot be loaded.
+    bool loadSoundFont(const QString& path, QString* error = nullptr);
+    // Puts a preset of the SoundFont on a channel; false when it has none of that number.
+    bool selectPreset(int channel, int bank, int preset);
+    // The preset's name, empty when the SoundFont has no such preset.
+    QString presetName(int bank, int preset) const;
     void bankSelect(int channel, int bank);
     void allSoundsOff();
     int activeVoiceCount() const;
@@ -43,5 +50,6 @@ private:
 
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
+    int soundFontId_ = -1;
     QString soundFontPath_;
 };

@@ -171,10 +171,15 @@ ZTDataProvider* ZTDataProvider::sharedDataProvider()
     return instance.get();
 }
 
-ZTDataProvider::ZTDataProvider()
-    : ZTDataProvider(CustomListSource{
+ZTDataProvider::CustomListSource ZTDataProvider::preferencesSource()
+{
+    return CustomListSource{
         [](const QString& test) { return ZTPreferences::sharedPreferences()->customExercisesForTestWithName(test); },
-        [](const QString& test) { return ZTPreferences::sharedPreferences()->customLevelsForTestWithName(test); }})
+        [](const QString& test) { return ZTPreferences::sharedPreferences()->customLevelsForTestWithName(test); }};
+}
+
+ZTDataProvider::ZTDataProvider()
+    : ZTDataProvider(preferencesSource())
 {
 }
 

@@ -29,6 +29,8 @@ public:
     };
 
     static ZTDataProvider* sharedDataProvider();
+    // The custom lists of the settings store, where the shared catalogue reads them.
+    static CustomListSource preferencesSource();
 
     // Registers for the custom-list change notifications; does not build the catalogue.
     ZTDataProvider();
@@ -43,6 +45,11 @@ public:
     // stored exam of that name (an unknown exam leaves the catalogue as it is).
     void setUpWithExerciseName(const QString& name);
     void customExercisesChangedNotification(const Notification& notification);
+
+    // Another source for the next rebuilds (the exam runner lays an exam's exercises over
+    // the catalogue in memory this way, and puts the previous source back afterwards).
+    const CustomListSource& customListSource() const { return source_; }
+    void setCustomListSource(CustomListSource source) { source_ = std::move(source); }
 
     // Readers get a complete old or a complete new list, never a half-built one.
     QVariantList tests() const;

@@ -107,6 +107,9 @@ const QStringList& ZTPreferences::syncExcludedKeys()
         QStringLiteral("prefsTabName"), QStringLiteral("customLevels"), QStringLiteral("customExercises"),
         QStringLiteral("prefsModificationDate"), QStringLiteral("checkForUpdates"),
         QStringLiteral("useMicrophone"), QStringLiteral("micThreshold"), QStringLiteral("micType"),
+        // The exam server account of this computer.
+        QStringLiteral("MelvoraCloudUsername"), QStringLiteral("MelvoraUserFirstName"),
+        QStringLiteral("MelvoraUserLastName"), QStringLiteral("MelvoraUserAuthViaFacebook"),
     };
     return keys;
 }

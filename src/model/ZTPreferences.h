@@ -200,6 +200,8 @@ public:
     QVariantList customExercises() const;
     void setCustomExercises(const QVariantList& list);
     QVariantList customExercisesForTestWithName(const QString& test) const;
+    // The "items" of the list's first entry for the exercise; empty when there is none.
+    static QVariantList itemsOfCustomExerciseList(const QVariantList& list, const QString& test);
     // An empty map when the exercise has no custom item at that index.
     QVariantMap customExerciseWithIndex(int index, const QString& test) const;
     void addCustomExercise(const QVariantMap& item, const QString& test);

@@ -78,7 +78,12 @@ void ZTPreferences::setCustomExercises(const QVariantList& list)
 
 QVariantList ZTPreferences::customExercisesForTestWithName(const QString& test) const
 {
-    return listOfEntry(customExercises(), test, kItems);
+    return itemsOfCustomExerciseList(customExercises(), test);
+}
+
+QVariantList ZTPreferences::itemsOfCustomExerciseList(const QVariantList& list, const QString& test)
+{
+    return listOfEntry(list, test, kItems);
 }
 
 QVariantMap ZTPreferences::customExerciseWithIndex(int index, const QString& test) const

@@ -124,8 +124,17 @@ TEST_F(MenuTest, CommandsAreEnabledByTheScreenState)
     delegate()->validateMenus();
     EXPECT_FALSE(delegate()->descendingMenuItem()->isEnabled());
     EXPECT_FALSE(screen()->playDirectionDownButton()->isEnabled());
-    // Without a preferences window its commands stay off.
-    EXPECT_FALSE(delegate()->menuItemWithAction(QStringLiteral("showPreferences"))->isEnabled());
+    // Without a preferences window its commands stay off; with one they open it on a tab.
+    QAction* preferences = delegate()->menuItemWithAction(QStringLiteral("showPreferences"));
+    EXPECT_FALSE(preferences->isEnabled());
+    QStringList opened;
+    ZTAppDelegate::setPreferencesWindowOpener([&](const QString& tab) { opened << tab; });
+    delegate()->validateMenus();
+    EXPECT_TRUE(preferences->isEnabled());
+    preferences->trigger();
+    screen()->newLevelAction();
+    EXPECT_EQ(opened, (QStringList{QString(), QStringLiteral("customlevels")}));
+    ZTAppDelegate::setPreferencesWindowOpener({});
 }
 
 TEST_F(MenuTest, ResettingOneExerciseDeletesOnlyItsRows)

@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <chrono>
+#include <thread>
+
 TestEnvironment::TestEnvironment()
     : savedResources_(qgetenv("MELVORA_RESOURCES"))
     , savedTmpDir_(qgetenv("TMPDIR"))
@@ -57,17 +60,42 @@ QString TestEnvironment::copyOfResources()
     const QString source = savedResources_.isEmpty() ? Paths::resourcesFolder()
                                                      : QString::fromUtf8(savedResources_);
     const QString target = dir_.path() + QStringLiteral("/resources");
+    // The sample bank's instruments are large and only read: the copy links to them.
+    const QString instruments = QStringLiteral("/Instruments");
     QDirIterator it(source, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString file = it.next();
-        if (file.contains(QLatin1String("/CMakeFiles/")))
+        const QString relative = file.mid(source.size());
+        if (file.contains(QLatin1String("/CMakeFiles/")) || relative.startsWith(instruments + QLatin1Char('/')))
             continue;
-        const QString destination = target + file.mid(source.size());
+        const QString destination = target + relative;
         QDir().mkpath(QFileInfo(destination).path());
         QFile::copy(file, destination);
     }
+    if (QFileInfo(source + instruments).isDir())
+        QFile::link(QFileInfo(source + instruments).absoluteFilePath(), target + instruments);
     useResources(target);
     return target;
+}
+
+QString TestEnvironment::writeFile(const QString& name, const QByteArray& bytes) const
+{
+    const QString path = dir_.path() + QLatin1Char('/') + name;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the test file %s", qPrintable(path));
+    return path;
+}
+
+bool eventually(const std::function<bool()>& condition, double timeoutSeconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 LogCapture::LogCapture()

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 // A fresh home for one test: XDG data, cache and config folders and HOME point into a
@@ -22,6 +23,8 @@ public:
     void useResources(const QString& folder);
     // A writable copy of the build's resources, for tests that change bundle files.
     QString copyOfResources();
+    // Writes the bytes to a file of that name in the root folder; its path.
+    QString writeFile(const QString& name, const QByteArray& bytes) const;
 
 private:
     QTemporaryDir dir_;
@@ -44,6 +47,9 @@ public:
 private:
     std::shared_ptr<QStringList> lines_;
 };
+
+// Waits, up to the timeout, for a condition that another thread makes true.
+bool eventually(const std::function<bool()>& condition, double timeoutSeconds = 3.0);
 
 // Installs a manual main-queue scheduler while alive.
 class ManualMainQueue {

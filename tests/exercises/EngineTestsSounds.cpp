@@ -27,19 +27,22 @@ TEST(WaveFilePlayer, DecodesMixesAndDropsBundleSounds)
         peak = std::max(peak, std::abs(sample));
     EXPECT_GT(peak, 0.05f);
     EXPECT_LE(peak, 1.0f);
-    const auto doubled = ZTWaveFilePlayer::resampled(*sound, 44100);
-    EXPECT_NEAR(double(doubled.frameCount()), 2.0 * sound->frameCount(), 2);
 
+    // Mixed at the output's 44.1 kHz: every other frame lies halfway between two of the file's.
     AudioOutput* output = AudioOutput::sharedOutput();
     output->useOfflineRendering();
+    ASSERT_EQ(output->sampleRate(), 2 * sound->sampleRate);
     ZTWaveFilePlayer player;
     player.playSoundFile(path, 0.5f);
     ASSERT_EQ(player.activeSoundCount(), 1u);
-    const auto converted = ZTWaveFilePlayer::resampled(*sound, output->sampleRate());
     std::vector<float> mix(2 * 512, 0.0f);
     ASSERT_TRUE(output->renderOffline(mix.data(), 512));
-    for (std::size_t i = 0; i < mix.size(); ++i)
-        ASSERT_FLOAT_EQ(mix[i], 0.5f * converted.frames[i]);
+    for (std::size_t i = 0; i < mix.size(); ++i) {
+        const std::size_t frame = i / 2, side = i % 2;
+        const float* source = sound->frames.data() + 2 * (frame / 2) + side;
+        const float expected = frame % 2 ? (source[0] + source[2]) / 2 : source[0];
+        ASSERT_FLOAT_EQ(mix[i], 0.5f * expected) << i;
+    }
 
     // Unrendered or finished, the sound is gone a little after its length.
     queue.advance(double(sound->frameCount()) / sound->sampleRate + 2);
@@ -79,7 +82,7 @@ QString writeWave(const QString& path, quint32 rate, quint32 frames)
 
 } // namespace
 
-TEST(WaveFilePlayer, OnlyRatesSoundCardsUseAndShortSoundsAreRead)
+TEST(WaveFilePlayer, OnlyRatesSoundCardsUseAreRead)
 {
     TestEnvironment env;
     const QString path = env.root() + "/answer.wav";
@@ -90,9 +93,6 @@ TEST(WaveFilePlayer, OnlyRatesSoundCardsUseAndShortSoundsAreRead)
         EXPECT_FALSE(ZTWaveFilePlayer::readWaveFile(writeWave(path, rate, 100), &error)) << rate;
         EXPECT_TRUE(error.contains("sample rate")) << error.toStdString();
     }
-    QString error;
-    EXPECT_FALSE(ZTWaveFilePlayer::readWaveFile(writeWave(path, 8000, 8000 * 61), &error));
-    EXPECT_EQ(error, "longer than 60 seconds");
 }
 
 TEST_F(EngineTest, AnswerSoundsFollowTheSettings)

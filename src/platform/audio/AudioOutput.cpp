@@ -2,7 +2,7 @@
 
 #include "Log.h"
 
-#include <rtaudio/RtAudio.h>
+#include "RtAudioStream.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,8 +18,6 @@ AudioOutput* AudioOutput::sharedOutput()
 AudioOutput::AudioOutput()
     : scratch_(kScratchFrames * 2, 0.0f)
 {
-    for (auto& slot : sources_)
-        slot.store(nullptr);
 }
 
 AudioOutput::~AudioOutput()
@@ -73,14 +71,8 @@ bool AudioOutput::addSource(AudioRenderSource* source)
         return false;
     open();
     std::lock_guard lock(controlMutex_);
-    for (auto& slot : sources_)
-        if (slot.load() == source)
-            return true;
-    for (auto& slot : sources_) {
-        AudioRenderSource* expected = nullptr;
-        if (slot.compare_exchange_strong(expected, source))
-            return true;
-    }
+    if (sources_.add(source))
+        return true;
     Log::line(QStringLiteral("Audio output: no free slot for another sound source."));
     return false;
 }
@@ -89,24 +81,8 @@ void AudioOutput::removeSource(AudioRenderSource* source)
 {
     if (!source)
         return;
-    {
-        std::lock_guard lock(controlMutex_);
-        for (auto& slot : sources_) {
-            AudioRenderSource* expected = source;
-            slot.compare_exchange_strong(expected, nullptr);
-        }
-    }
-    waitForRenderCycle();
-}
-
-void AudioOutput::waitForRenderCycle()
-{
-    // A mix that began before the slot was cleared may still hold the source.
-    const std::uint64_t cycle = renderCycle_.load();
-    if ((cycle & 1) == 0)
-        return;
-    while (renderCycle_.load() == cycle)
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    std::lock_guard lock(controlMutex_);
+    sources_.remove(source);
 }
 
 bool AudioOutput::renderOffline(float* interleavedStereo, std::size_t frames)
@@ -119,30 +95,23 @@ bool AudioOutput::renderOffline(float* interleavedStereo, std::size_t frames)
 
 void AudioOutput::mix(float* out, std::size_t frames) noexcept
 {
-    renderCycle_.fetch_add(1);
     float* scratch = scratch_.data();
     std::size_t done = 0;
     while (done < frames) {
         const std::size_t chunk = std::min(kScratchFrames, frames - done);
         float* target = out + done * 2;
         std::memset(target, 0, chunk * 2 * sizeof(float));
-        for (auto& slot : sources_) {
-            // Sequentially consistent, like removeSource()'s clearing and its look at the
-            // cycle count: either this mix sees the slot empty or the remover waits for it.
-            AudioRenderSource* source = slot.load();
-            if (!source)
-                continue;
+        sources_.forEach([&](AudioRenderSource* source) {
             std::memset(scratch, 0, chunk * 2 * sizeof(float));
             source->render(scratch, chunk);
             for (std::size_t i = 0; i < chunk * 2; ++i)
                 target[i] += scratch[i];
-        }
+        });
         // Several loud sources must not wrap around in the converter.
         for (std::size_t i = 0; i < chunk * 2; ++i)
             target[i] = std::clamp(target[i], -1.0f, 1.0f);
         done += chunk;
     }
-    renderCycle_.fetch_add(1);
 }
 
 int AudioOutput::deviceCallback(void* output, void*, unsigned int frames, double, unsigned int,
@@ -154,56 +123,38 @@ int AudioOutput::deviceCallback(void* output, void*, unsigned int frames, double
 
 bool AudioOutput::openDevice()
 {
+    RtAudioStreamRequest request;
+    request.channels = 2;
+    request.fallbackSampleRate = kDefaultSampleRate;
+    request.bufferFrames = kPreferredBufferFrames;
+    request.numberOfBuffers = 2;
+    request.callback = &AudioOutput::deviceCallback;
+    request.userData = this;
     QString failure;
-    try {
-        auto device = std::make_unique<RtAudio>();
-        device->showWarnings(false);
-        if (device->getDeviceCount() == 0) {
-            failure = QStringLiteral("no audio device");
-        } else {
-            RtAudio::StreamParameters parameters;
-            parameters.deviceId = device->getDefaultOutputDevice();
-            parameters.nChannels = 2;
-            const RtAudio::DeviceInfo info = device->getDeviceInfo(parameters.deviceId);
-            const unsigned rate = info.preferredSampleRate ? info.preferredSampleRate : kDefaultSampleRate;
-            unsigned frames = kPreferredBufferFrames;
-            RtAudio::StreamOptions options;
-            options.numberOfBuffers = 2;
-            options.streamName = "Melvora";
-            device->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, rate, &frames,
-                               &AudioOutput::deviceCallback, this, &options, nullptr);
-            device->startStream();
-            sampleRate_ = device->getStreamSampleRate();
+    device_ = openRtAudioStream(
+        request,
+        [this](unsigned rate, unsigned frames) {
+            sampleRate_ = rate;
             bufferFrames_ = frames;
-            device_ = std::move(device);
-            mode_ = Mode::Device;
-            Log::line(QStringLiteral("Audio output: %1 Hz, %2 frames per buffer.")
-                          .arg(sampleRate_.load())
-                          .arg(frames));
-            return true;
-        }
-    } catch (const RtAudioError& error) {
-        failure = QString::fromStdString(error.getMessage());
+        },
+        &failure);
+    if (!device_) {
+        Log::line(QStringLiteral("Audio output could not be opened (%1); rendering into the null device.")
+                      .arg(failure));
+        return false;
     }
-    Log::line(QStringLiteral("Audio output could not be opened (%1); rendering into the null device.")
-                  .arg(failure));
-    return false;
+    mode_ = Mode::Device;
+    Log::line(QStringLiteral("Audio output: %1 Hz, %2 frames per buffer.")
+                  .arg(sampleRate_.load())
+                  .arg(bufferFrames_.load()));
+    return true;
 }
 
 void AudioOutput::closeDevice()
 {
     if (!device_)
         return;
-    try {
-        if (device_->isStreamRunning())
-            device_->stopStream();
-        if (device_->isStreamOpen())
-            device_->closeStream();
-    } catch (const RtAudioError& error) {
-        Log::line(QStringLiteral("Audio output could not be closed cleanly: %1")
-                      .arg(QString::fromStdString(error.getMessage())));
-    }
-    device_.reset();
+    closeRtAudioStream(device_, QStringLiteral("Audio output"));
     mode_ = Mode::Closed;
 }
 

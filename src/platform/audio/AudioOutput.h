@@ -1,8 +1,8 @@
 #pragma once
 
 #include "AudioRenderSource.h"
+#include "RealtimeSlots.h"
 
-#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -68,7 +68,6 @@ private:
     void startNullDevice();
     void stopNullDevice();
     void runNullDevice();
-    void waitForRenderCycle();
 
     // The render path: no allocation, no lock, no log.
     void mix(float* interleavedStereo, std::size_t frames) noexcept;
@@ -85,8 +84,6 @@ private:
     std::thread nullThread_;
     std::atomic<bool> nullRunning_{false};
 
-    std::array<std::atomic<AudioRenderSource*>, kMaxSources> sources_{};
-    // Odd while a mix is in progress; removeSource() waits for the cycle to end.
-    std::atomic<std::uint64_t> renderCycle_{0};
+    RealtimeSlots<AudioRenderSource, kMaxSources> sources_;
     std::vector<float> scratch_;
 };

@@ -1,0 +1,55 @@
+#include "PreferencesTestSupport.h"
+
+#include "FakeMIDIBackend.h"
+#include "NotificationCenter.h"
+#include "ZTDataProvider.h"
+#include "ZTMIDIController.h"
+#include "ZTPreferences.h"
+
+void PreferencesTest::SetUp()
+{
+    AppTest::SetUp();
+    // The hub outlives a test; it takes the fresh settings as it does after a reset.
+    ZTMIDIController::sharedInstance();
+    NotificationCenter::defaultCenter().post(QStringLiteral("ZTPreferencesResetNotification"));
+    queue_->runPending();
+    ZTDataProvider::sharedDataProvider()->setup();
+}
+
+void PreferencesTest::TearDown()
+{
+    ZTPreferencesWindowController::releaseShared();
+    ZTPreferencesWindowController::setSyncEngine({});
+    AppTest::TearDown();
+}
+
+ZTPreferencesWindowController* PreferencesTest::controller()
+{
+    ZTPreferencesWindowController* shared = ZTPreferencesWindowController::preferencesWindowController();
+    shared->window();
+    return shared;
+}
+
+ZTPreferences* PreferencesTest::prefs()
+{
+    return ZTPreferences::sharedPreferences();
+}
+
+FakeMIDIBackend* PreferencesTest::midiSystem()
+{
+    return dynamic_cast<FakeMIDIBackend*>(ZTMIDIController::sharedInstance()->outputStream());
+}
+
+void PreferencesTest::choose(QComboBox* popup, int index)
+{
+    popup->setCurrentIndex(index);
+    emit popup->activated(index);
+}
+
+QStringList PreferencesTest::titles(const QComboBox* popup)
+{
+    QStringList result;
+    for (int i = 0; i < popup->count(); ++i)
+        result << popup->itemText(i);
+    return result;
+}

@@ -1,0 +1,364 @@
+// Makes the sound bank of the built-in sample synthesizer from a General MIDI SoundFont:
+// "MelvoraSounds.plist", "Instruments/<key>/instrument.plist" with one sample every three
+// semitones, and the click samples "Sticks.raw" and "Clap.raw". Samples are headerless
+// signed 16-bit little-endian mono at 44,100 Hz. Held sounds (organ, strings, flute,
+// choir) get a loop between rising zero crossings of matching shape, blended over its
+// last tenth of a second; plucked and struck sounds decay and fade out. Each sample's
+// reference pitch is its measured fundamental, so notes sound in tune even where the
+// SoundFont's own recordings are a few cents off.
+//
+// Usage: melvora_make_sound_bank <soundfont.sf2> <resources folder>
+#include "PropertyList.h"
+#include "ToneAnalysis.h"
+
+#include <fluidsynth.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSaveFile>
+#include <QVariant>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kFirstCentre = 22;
+constexpr int kLastCentre = 106;
+constexpr int kCentreStep = 3;
+constexpr int kVelocity = 100;
+constexpr float kPeak = 0.9f;
+constexpr float kSilence = 1e-4f;
+constexpr int kDrumChannel = 9;
+constexpr int kDrumBank = 128;
+
+struct InstrumentSpec {
+    const char* key;
+    const char* title;
+    int program; // General MIDI, from 0
+    bool held;   // looped while the key is held
+    double attack, decay, sustain, release;
+};
+
+const InstrumentSpec kInstruments[] = {
+    {"Piano", "Piano", 0, false, 0.001, 0.001, 1.0, 0.30},
+    {"ElectricPiano", "Electric Piano", 4, false, 0.001, 0.001, 1.0, 0.35},
+    {"Organ", "Organ", 20, true, 0.005, 0.001, 1.0, 0.08}, // the reed organ: no sub-octave stops
+    {"NylonGuitar", "Nylon Guitar", 24, false, 0.001, 0.001, 1.0, 0.25},
+    {"SteelGuitar", "Steel Guitar", 25, false, 0.001, 0.001, 1.0, 0.30},
+    {"Strings", "Strings", 48, true, 0.005, 0.001, 1.0, 0.35},
+    {"Flute", "Flute", 73, true, 0.005, 0.001, 1.0, 0.15},
+    {"Choir", "Choir", 52, true, 0.005, 0.001, 1.0, 0.35},
+};
+
+struct Click {
+    const char* fileName;
+    int drumNote; // General MIDI percussion key
+};
+const Click kClicks[] = {{"Sticks.raw", 31}, {"Clap.raw", 39}};
+
+using Signal = std::vector<float>;
+
+struct Recording {
+    int note = 0;
+    Signal signal;
+    double frequency = 0;
+    long loopStart = 0;
+    long loopLength = 0;
+};
+
+double noteFrequency(int note)
+{
+    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
+
+// FluidSynth with the SoundFont, dry: no reverb, no chorus.
+class Renderer {
+public:
+    explicit Renderer(const QString& soundFont)
+    {
+        settings_ = new_fluid_settings();
+        fluid_settings_setnum(settings_, "synth.sample-rate", kRate);
+        fluid_settings_setint(settings_, "synth.reverb.active", 0);
+        fluid_settings_setint(settings_, "synth.chorus.active", 0);
+        fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
+        synth_ = new_fluid_synth(settings_);
+        if (synth_)
+            font_ = fluid_synth_sfload(synth_, soundFont.toLocal8Bit().constData(), 1);
+    }
+    ~Renderer()
+    {
+        if (synth_)
+            delete_fluid_synth(synth_);
+        delete_fluid_settings(settings_);
+    }
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    bool isReady() const { return synth_ && font_ != FLUID_FAILED; }
+
+    // The key held for the whole time, mixed to mono, with the silence before it cut off.
+    Signal render(int channel, int bank, int program, int note, double seconds)
+    {
+        fluid_synth_program_select(synth_, channel, font_, bank, program);
+        fluid_synth_noteon(synth_, channel, note, kVelocity);
+        const auto frames = std::size_t(seconds * kRate);
+        Signal left(frames), right(frames);
+        fluid_synth_write_float(synth_, int(frames), left.data(), 0, 1, right.data(), 0, 1);
+        fluid_synth_all_sounds_off(synth_, -1);
+        Signal flush(4096);
+        fluid_synth_write_float(synth_, int(flush.size()), flush.data(), 0, 1, flush.data(), 0, 1);
+
+        Signal mono(frames);
+        for (std::size_t i = 0; i < frames; ++i)
+            mono[i] = 0.5f * (left[i] + right[i]);
+        const auto onset = std::find_if(mono.begin(), mono.end(), [](float x) { return std::abs(x) > kSilence; });
+        mono.erase(mono.begin(), onset);
+        return mono;
+    }
+
+private:
+    fluid_settings_t* settings_ = nullptr;
+    fluid_synth_t* synth_ = nullptr;
+    int font_ = FLUID_FAILED;
+};
+
+float peakOf(const Signal& signal)
+{
+    float peak = 0;
+    for (float x : signal)
+        peak = std::max(peak, std::abs(x));
+    return peak;
+}
+
+void fadeOut(Signal& signal, double seconds)
+{
+    const auto length = std::min(signal.size(), std::size_t(seconds * kRate));
+    const std::size_t first = signal.size() - length;
+    for (std::size_t i = 0; i < length; ++i)
+        signal[first + i] *= float(0.5 * (1.0 + std::cos(M_PI * double(i + 1) / double(length))));
+}
+
+std::vector<long> risingZeroCrossings(const Signal& signal, long from, long to)
+{
+    std::vector<long> crossings;
+    for (long i = std::max(from, 1L); i < std::min(to, long(signal.size())); ++i)
+        if (signal[i - 1] < 0 && signal[i] >= 0)
+            crossings.push_back(i);
+    return crossings;
+}
+
+// Loops a held sound: P and Q are rising zero crossings about `loopSeconds` apart whose
+// neighbourhoods match best. The player goes from the loop's last frame (Q - 1) to the
+// frame after its first (P), so the loop starts at P - 1; the frames before Q blend into
+// those before P, and the frames after Q repeat those after P for the interpolation.
+bool makeLoop(Recording& recording, double startSeconds, double loopSeconds)
+{
+    Signal& s = recording.signal;
+    constexpr long kWindow = 64;
+    constexpr long kTail = 32;
+    const double period = kRate / noteFrequency(recording.note);
+    const auto target = long(startSeconds * kRate);
+    const std::vector<long> starts = risingZeroCrossings(s, target - 2000, target + 2000);
+    if (starts.empty())
+        return false;
+    const long p = *std::min_element(starts.begin(), starts.end(),
+                                     [&](long a, long b) { return std::abs(a - target) < std::abs(b - target); });
+    const auto length = long(loopSeconds * kRate);
+    const auto spread = long(3 * period) + 200;
+    long q = -1;
+    double best = std::numeric_limits<double>::max();
+    for (long candidate : risingZeroCrossings(s, p + length - spread, p + length + spread)) {
+        if (candidate + std::max(kTail, kWindow) >= long(s.size()))
+            break;
+        double score = 0;
+        for (long k = -kWindow; k <= kWindow; ++k) {
+            const double d = s[p + k] - s[candidate + k];
+            score += d * d;
+        }
+        if (score < best) {
+            best = score;
+            q = candidate;
+        }
+    }
+    if (q < 0)
+        return false;
+
+    const Signal original = s;
+    const long fade = std::min({long(0.1 * kRate), (q - p) / 2, p});
+    for (long i = 0; i < fade; ++i) {
+        const float w = float(i + 1) / float(fade);
+        s[q - fade + i] = (1 - w) * original[q - fade + i] + w * original[p - fade + i];
+    }
+    for (long k = 0; k < kTail; ++k)
+        s[q + k] = original[p + k];
+    s.resize(std::size_t(q + kTail));
+    recording.loopStart = p - 1;
+    recording.loopLength = q - p + 1;
+    return true;
+}
+
+// The pitch of a recording; the note's own pitch where the measurement strays further
+// than a SoundFont would be off.
+double measuredFrequency(const Recording& recording)
+{
+    const double nominal = noteFrequency(recording.note);
+    const ToneAnalysis::Stretch stretch =
+        ToneAnalysis::measuredStretch(double(recording.loopStart), double(recording.loopLength), kRate);
+    if (stretch.from + stretch.frames > double(recording.signal.size()))
+        return nominal;
+    const double measured = ToneAnalysis::pitchOver(recording.signal.data(), stretch, kRate, nominal);
+    if (std::abs(1200.0 * std::log2(measured / nominal)) > 50) {
+        std::fprintf(stderr, "make_sound_bank: note %d measures %.2f Hz; kept at %.2f Hz\n", recording.note, measured,
+                     nominal);
+        return nominal;
+    }
+    return measured;
+}
+
+// Longer for low notes, which ring longer.
+double decayingSeconds(int note)
+{
+    return std::clamp(3.5 - (note - 30) * (2.3 / 70.0), 1.2, 3.5);
+}
+
+bool writeRaw(const QString& path, const Signal& signal, float gain)
+{
+    QByteArray bytes(qsizetype(signal.size() * 2), Qt::Uninitialized);
+    for (std::size_t i = 0; i < signal.size(); ++i) {
+        const long value = std::clamp(std::lround(signal[i] * gain * 32767.0f), -32768L, 32767L);
+        const auto word = std::uint16_t(std::int16_t(value));
+        bytes[qsizetype(2 * i)] = char(word & 0xFF);
+        bytes[qsizetype(2 * i + 1)] = char(word >> 8);
+    }
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+bool fail(const QString& message)
+{
+    std::fprintf(stderr, "make_sound_bank: %s\n", qPrintable(message));
+    return false;
+}
+
+bool makeInstrument(Renderer& renderer, const InstrumentSpec& spec, const QString& folder)
+{
+    std::vector<Recording> recordings;
+    for (int note = kFirstCentre; note <= kLastCentre; note += kCentreStep) {
+        Recording recording{note, renderer.render(0, 0, spec.program, note, spec.held ? 2.1 : decayingSeconds(note))};
+        if (peakOf(recording.signal) < kSilence)
+            continue; // the SoundFont has nothing here; the neighbours cover the note
+        if (!spec.held || !makeLoop(recording, 0.8, 1.0))
+            fadeOut(recording.signal, 0.35);
+        recording.frequency = measuredFrequency(recording);
+        recordings.push_back(std::move(recording));
+    }
+    if (recordings.empty())
+        return fail(QStringLiteral("the SoundFont has no sound for program %1").arg(spec.program));
+
+    float peak = 0;
+    for (const Recording& recording : recordings)
+        peak = std::max(peak, peakOf(recording.signal));
+    const float gain = kPeak / peak;
+
+    QVariantList samples;
+    for (std::size_t i = 0; i < recordings.size(); ++i) {
+        const Recording& recording = recordings[i];
+        // Each sample serves the notes nearer to it than to its neighbours; the outer ones
+        // reach to the ends of the range.
+        const int low = i == 0 ? 0 : (recordings[i - 1].note + recording.note) / 2 + 1;
+        const int high = i + 1 == recordings.size() ? 127 : (recording.note + recordings[i + 1].note) / 2;
+        const QString fileName = QStringLiteral("%1-%2.raw").arg(QLatin1String(spec.key)).arg(recording.note, 3, 10, QLatin1Char('0'));
+        if (!writeRaw(folder + QLatin1Char('/') + fileName, recording.signal, gain))
+            return fail(QStringLiteral("cannot write %1").arg(fileName));
+        samples.append(QVariantMap{
+            {QStringLiteral("fileName"), fileName},
+            {QStringLiteral("frequency"), recording.frequency},
+            {QStringLiteral("amplitude"), 1.0},
+            {QStringLiteral("loopStart"), qlonglong(recording.loopStart)},
+            {QStringLiteral("loopLength"), qlonglong(recording.loopLength)},
+            {QStringLiteral("noteStart"), low},
+            {QStringLiteral("noteLength"), high - low + 1},
+            {QStringLiteral("sampleRate"), kRate},
+            {QStringLiteral("sampleBits"), 16},
+            {QStringLiteral("numChannels"), 1},
+        });
+    }
+    const QVariantMap instrument{
+        {QStringLiteral("name"), QLatin1String(spec.title)},
+        {QStringLiteral("attack"), spec.attack},
+        {QStringLiteral("decay"), spec.decay},
+        {QStringLiteral("sustain"), spec.sustain},
+        {QStringLiteral("release"), spec.release},
+        {QStringLiteral("samples"), samples},
+    };
+    QString error;
+    if (!PropertyList::writeFileAtomically(folder + QStringLiteral("/instrument.plist"), instrument, &error))
+        return fail(error);
+    return true;
+}
+
+bool makeClick(Renderer& renderer, const Click& click, const QString& resources)
+{
+    Signal signal = renderer.render(kDrumChannel, kDrumBank, 0, click.drumNote, 0.6);
+    const float peak = peakOf(signal);
+    if (peak < kSilence)
+        return fail(QStringLiteral("the SoundFont has no percussion key %1").arg(click.drumNote));
+    fadeOut(signal, 0.1);
+    if (!writeRaw(resources + QLatin1Char('/') + QLatin1String(click.fileName), signal, kPeak / peak))
+        return fail(QStringLiteral("cannot write %1").arg(QLatin1String(click.fileName)));
+    return true;
+}
+
+bool makeBank(const QString& soundFont, const QString& resources)
+{
+    Renderer renderer(soundFont);
+    if (!renderer.isReady())
+        return fail(QStringLiteral("cannot load the SoundFont %1").arg(soundFont));
+
+    // The new instruments are made beside the old ones and take their place at the end, so
+    // an interrupted run leaves no half-made bank behind.
+    const QString instruments = resources + QStringLiteral("/Instruments");
+    const QString fresh = instruments + QStringLiteral(".new");
+    QDir(fresh).removeRecursively();
+    QVariantList programs;
+    for (const InstrumentSpec& spec : kInstruments) {
+        const QString folder = fresh + QLatin1Char('/') + QLatin1String(spec.key);
+        if (!QDir().mkpath(folder))
+            return fail(QStringLiteral("cannot make %1").arg(folder));
+        if (!makeInstrument(renderer, spec, folder))
+            return false;
+        programs.append(QVariantMap{{QStringLiteral("key"), QLatin1String(spec.key)},
+                                    {QStringLiteral("value"), QLatin1String(spec.title)}});
+    }
+    for (const Click& click : kClicks)
+        if (!makeClick(renderer, click, resources))
+            return false;
+    if (!QDir(instruments).removeRecursively() || !QDir().rename(fresh, instruments))
+        return fail(QStringLiteral("cannot replace %1").arg(instruments));
+    QString error;
+    if (!PropertyList::writeFileAtomically(resources + QStringLiteral("/MelvoraSounds.plist"), programs, &error))
+        return fail(error);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <soundfont.sf2> <resources folder>\n", argv[0]);
+        return 2;
+    }
+    fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+    fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
+    fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+    return makeBank(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+}
