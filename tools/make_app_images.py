@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Writes the main window's images (resources/images/*.svg): the top bar's buttons and
-info panel, the play-direction and mode switches, the panel icons and the pane backgrounds.
+info panel, the play-direction and mode switches, the panel icons, the pane backgrounds,
+the instrument panel's scroll buttons and the split view's hover buttons.
 
 Run after changing a picture:  /usr/bin/python3 tools/make_app_images.py
 """
@@ -135,6 +136,32 @@ def switches():
                 write(prefix + side + suffix, width, height, body, defs)
 
 
+# ---- Instrument panel scroll buttons: one step (single chevron) and one page (double) ----
+
+def scroll_buttons():
+    w, h = 22, 58
+    line = 'fill="none" stroke="%s" stroke-width="2" stroke-linecap="round" stroke-linejoin="round"' % ICON
+    marks = {
+        "keyboardScrollLeft": '<path d="M13 22 L8 29 L13 36" %s/>',
+        "keyboardScrollLeftPage": '<path d="M11 22 L6 29 L11 36 M16 22 L11 29 L16 36" %s/>',
+        "keyboardScrollRight": '<path d="M9 22 L14 29 L9 36" %s/>',
+        "keyboardScrollRightPage": '<path d="M6 22 L11 29 L6 36 M11 22 L16 29 L11 36" %s/>',
+    }
+    for name, mark in marks.items():
+        body, defs = face(w, h, FACE_TOP, FACE_BOTTOM, 5)
+        write(name, w, h, body + mark % line, defs)
+
+
+# ---- Split view hover buttons: a translucent pill with a chevron ----
+
+def split_buttons():
+    w, h = 30, 16
+    pill = '<rect x="0.5" y="0.5" width="29" height="15" rx="7.5" fill="#1b1e23" fill-opacity="0.72" stroke="#ffffff" stroke-opacity="0.35"/>'
+    line = 'fill="none" stroke="#ffffff" stroke-width="2" stroke-linecap="round" stroke-linejoin="round"'
+    write("splitViewUpButton", w, h, pill + '<path d="M10 10 L15 5.5 L20 10" %s/>' % line)
+    write("splitViewDownButton", w, h, pill + '<path d="M10 6 L15 10.5 L20 6" %s/>' % line)
+
+
 # ---- Pane backgrounds (tiled) ----
 
 def backgrounds():
@@ -150,3 +177,5 @@ if __name__ == "__main__":
     transport()
     switches()
     backgrounds()
+    scroll_buttons()
+    split_buttons()

@@ -240,6 +240,88 @@ def dots_and_marks():
     mark("redRect", "#f0625a", "#c8281f", "#8e1a14")
 
 
+# ---- guitar fretboard -------------------------------------------------------------------
+
+# Left edge of frets 0 to 24 and the end of the last; fret 0 (the open strings) lies left of the nut.
+FRET_EDGES = (0, 33, 95, 154, 211, 266, 321, 372, 423, 472, 520, 564, 608,
+              652, 692, 733, 770, 808, 845, 880, 915, 946, 977, 1006, 1033, 1059)
+FRETBOARD_WIDTH, FRETBOARD_HEIGHT = 1068, 120
+# Strings from the lowest (E2) to the highest (E4): gauge in points, wound or plain.
+STRINGS = ((2.4, True), (2.0, True), (1.7, True), (1.3, False), (1.0, False), (0.8, False))
+
+
+def gradient(ident, stops, across=False):
+    """A linear gradient running down the picture, or across it from left to right."""
+    end = 'x2="1" y2="0"' if across else 'x2="0" y2="1"'
+    return ('<linearGradient id="%s" x1="0" y1="0" %s>%s</linearGradient>'
+            % (ident, end, "".join('<stop offset="%s" stop-color="%s"/>' % stop for stop in stops)))
+
+
+def fretboard():
+    parts = ["<defs>",
+             gradient("wood", (("0", "#4b2f1e"), ("0.5", "#3c2416"), ("1", "#2e1b10"))),
+             gradient("head", (("0", "#1a0f09"), ("1", "#2a1910")), across=True),
+             gradient("fret", (("0", "#8c9399"), ("0.45", "#eef1f3"), ("1", "#7b8288")), across=True),
+             gradient("nut", (("0", "#fbf6ea"), ("1", "#d9cfb8")), across=True),
+             gradient("bronze", (("0", "#f0d59c"), ("0.5", "#c49a55"), ("1", "#8a6632"))),
+             gradient("steel", (("0", "#ffffff"), ("0.5", "#cfd3d7"), ("1", "#868c92"))),
+             '<radialGradient id="pearl" cx="0.4" cy="0.35" r="0.7">'
+             '<stop offset="0" stop-color="#fbf8f1"/><stop offset="0.6" stop-color="#e4dccb"/>'
+             '<stop offset="1" stop-color="#bfb49e"/></radialGradient>',
+             "</defs>"]
+    w, h = FRETBOARD_WIDTH, FRETBOARD_HEIGHT
+    parts.append('<rect x="0" y="0" width="%d" height="%d" fill="url(#wood)"/>' % (w, h))
+    # Grain: faint lines along the neck.
+    for i, y in enumerate((7, 16, 23, 34, 41, 47, 58, 66, 73, 84, 92, 99, 108, 114)):
+        parts.append('<rect x="0" y="%g" width="%d" height="0.6" fill="#000000" fill-opacity="%.2f"/>'
+                     % (y, w, 0.10 + 0.05 * (i % 3)))
+    # The headstock end holds the open strings; the body end follows the last fret.
+    parts.append('<rect x="0" y="0" width="29" height="%d" fill="url(#head)"/>' % h)
+    parts.append('<rect x="%d" y="0" width="%d" height="%d" fill="#1d120b"/>' % (FRET_EDGES[-1] + 1, w - FRET_EDGES[-1] - 1, h))
+    parts.append('<rect x="29" y="0" width="4" height="%d" fill="url(#nut)"/>' % h)
+    parts.append('<rect x="33" y="0" width="1.5" height="%d" fill="#000000" fill-opacity="0.35"/>' % h)
+    # Binding along both edges.
+    parts.append('<rect x="29" y="0" width="%d" height="1.2" fill="#e3d6b8"/>' % (FRET_EDGES[-1] - 28))
+    parts.append('<rect x="29" y="%g" width="%d" height="1.2" fill="#e3d6b8"/>' % (h - 1.2, FRET_EDGES[-1] - 28))
+
+    # Position inlays in the middle of their frets: one dot between the middle strings, two at 12 and 24.
+    for fret in (3, 5, 7, 9, 12, 15, 17, 19, 21, 24):
+        x = (FRET_EDGES[fret] + FRET_EDGES[fret + 1]) / 2.0
+        for y in ((40, 80) if fret in (12, 24) else (60,)):
+            parts.append('<circle cx="%s" cy="%d" r="5" fill="url(#pearl)"/>' % (fmt(x), y))
+
+    # Fret wires on the right edge of every fret from the first.
+    for x in FRET_EDGES[2:]:
+        parts.append('<rect x="%s" y="1" width="3" height="%d" fill="#000000" fill-opacity="0.35"/>' % (fmt(x - 0.5), h - 2))
+        parts.append('<rect x="%s" y="1" width="2.4" height="%d" fill="url(#fret)"/>' % (fmt(x - 1.2), h - 2))
+
+    # Strings: string s of the view lies at y 20s + 10 from the bottom.
+    for s, (gauge, wound) in enumerate(STRINGS):
+        y = h - (20 * s + 10)
+        parts.append('<rect x="0" y="%s" width="%d" height="%s" fill="#000000" fill-opacity="0.4"/>'
+                     % (fmt(y + gauge / 2.0), w, fmt(max(gauge * 0.6, 0.8))))
+        parts.append('<rect x="0" y="%s" width="%d" height="%s" fill="url(#%s)"/>'
+                     % (fmt(y - gauge / 2.0), w, fmt(gauge), "bronze" if wound else "steel"))
+    write("fretboard", w, h, "\n".join(parts))
+
+
+def dot(name, light, dark, border):
+    write(name, 22, 22, """<defs>
+  <radialGradient id="g" cx="0.4" cy="0.3" r="0.75">
+    <stop offset="0" stop-color="{light}"/><stop offset="1" stop-color="{dark}"/>
+  </radialGradient>
+</defs>
+<circle cx="11" cy="11" r="10.5" fill="#000000" fill-opacity="0.35"/>
+<circle cx="11" cy="10.5" r="9.8" fill="url(#g)" stroke="{border}" stroke-width="1"/>
+<ellipse cx="11" cy="6.2" rx="6" ry="3" fill="#ffffff" fill-opacity="0.25"/>""".format(
+        light=light, dark=dark, border=border))
+
+
+def fretboard_dots():
+    dot("greenDot", "#7ee07a", "#2e9a33", "#1b5e1e")
+    dot("redDot", "#f58a80", "#c8281f", "#7e160f")
+
+
 def chevron(name, points):
     write(name, 16, 16, '<polyline points="%s" fill="none" stroke="#000000" stroke-opacity="0.75" '
           'stroke-width="2.2" stroke-linecap="round" stroke-linejoin="round"/>' % points)
@@ -380,6 +462,8 @@ def main():
     keyboard()
     dots_and_marks()
     keyboard_buttons()
+    fretboard()
+    fretboard_dots()
     step_bar()
     count_down()
     cells()

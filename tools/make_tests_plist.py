@@ -106,8 +106,9 @@ INTERVAL_LEVELS = [
 
 # Chords: (name, chordId = the symbol suffix, formula). Tones ascend from the root, so the
 # second tone tells a minor third (the progression editor reads it that way). At most five
-# tones: the sidebar names inversions only up to the fourth, and an inverted chord can only
-# be answered through those names. Extended chords leave out the fifth, as usually voiced.
+# tones, so that every inversion fits the sidebar's pop-up. Extended chords leave out a tone,
+# as usually voiced; the engine still names an inversion by the degree in its bass (an
+# eleventh chord without its third offers the second to fifth inversions).
 CHORD_GROUPS = [
     ("Triads", [
         ("Major", "", "1 3 5"),
@@ -180,7 +181,7 @@ SCALE_GROUPS = [
     ("Pentatonic and blues", [
         ("Major pentatonic", "1 2 3 5 6 8"),
         ("Minor pentatonic", "1 b3 4 5 b7 8"),
-        ("Blues", "1 b3 4 #4 5 b7 8"),
+        ("Blues", "1 b3 4 b5 5 b7 8"),
         ("Major blues", "1 2 b3 3 5 6 8"),
     ]),
     ("Symmetric scales", [

@@ -14,6 +14,7 @@
 #include "ZTPreferences.h"
 #include "ZTSamplePlayer.h"
 #include "ZTSidebarTableView.h"
+#include "ZTSplitView.h"
 #include "ZTStringFormat.h"
 #include "ZTUtils.h"
 #include "ImageButton.h"
@@ -25,6 +26,8 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QUrl>
+
+#include <cmath>
 
 namespace {
 
@@ -201,14 +204,15 @@ void ZTAppDelegate::buildMenus()
 
     QMenu* view = addMenu(QStringLiteral("View"), &viewmenuItem_);
     keyboardMenuItem_ = addItem(view, QStringLiteral("Keyboard"), QStringLiteral("instrumentSegmentedAction"),
-                                QKeySequence(QStringLiteral("Ctrl+K")), [this] {
-                                    if (mainViewController_)
-                                        mainViewController_->_updateViews();
-                                }, true);
+                                QKeySequence(QStringLiteral("Ctrl+K")), [this] { instrumentSegmentedAction(1); }, true);
     keyboardMenuItem_->setData(1);
-    fretboardMenuItem_ = addItem(view, QStringLiteral("Fretboard"), QStringLiteral("instrumentSegmentedAction"), {}, [] {}, true);
+    fretboardMenuItem_ = addItem(view, QStringLiteral("Fretboard"), QStringLiteral("instrumentSegmentedAction"),
+                                 QKeySequence(QStringLiteral("Ctrl+G")), [this] { instrumentSegmentedAction(2); }, true);
     fretboardMenuItem_->setData(2);
-    // The split view's pane commands are added here with the split view.
+    view->addSeparator();
+    addItem(view, QStringLiteral("Show Staff Only"), QStringLiteral("showStuffAction"), {}, [this] { showStuffAction(); });
+    addItem(view, QStringLiteral("Show Statistics Only"), QStringLiteral("showStatsAction"), {}, [this] { showStatsAction(); });
+    addItem(view, QStringLiteral("Show Both"), QStringLiteral("showBothAction"), {}, [this] { showBothAction(); });
 
     QMenu* control = addMenu(QStringLiteral("Control"), &controlMenuItem_);
     nextQuestionMenuItem_ = addItem(control, QStringLiteral("Next Question"), QStringLiteral("nextAction"),
@@ -232,9 +236,8 @@ void ZTAppDelegate::buildMenus()
                                  QKeySequence(QStringLiteral("Ctrl+Shift+M")), [this] { useMicrophoneAction(); }, true);
     addItem(control, QStringLiteral("Rescan MIDI System"), QStringLiteral("restartMIDI"), {}, [this] { restartMIDI(); });
 
+    // The sound programs of the current instrument: the instrument panel fills it.
     instrumentMenu_ = addMenu(QStringLiteral("Instrument"), &InstrumentMenuItem_);
-    // Filled by the instrument panel; an empty menu stays out of the menu bar.
-    InstrumentMenuItem_->setVisible(false);
 
     exerciseMenu_ = addMenu(QStringLiteral("Exercise"), &exerciseMenuItem_);
     levelMenu_ = addMenu(QStringLiteral("Level"), &levelMenuItem_);
@@ -573,6 +576,30 @@ void ZTAppDelegate::nextAction()
         mainViewController_->nextAction(ZTMainViewController::Sender::MenuItem);
 }
 
+void ZTAppDelegate::instrumentSegmentedAction(int tag)
+{
+    if (mainViewController_)
+        mainViewController_->instrumentSegmentedAction(tag);
+}
+
+void ZTAppDelegate::showStuffAction()
+{
+    if (mainViewController_)
+        mainViewController_->showStuffAction();
+}
+
+void ZTAppDelegate::showStatsAction()
+{
+    if (mainViewController_)
+        mainViewController_->showStatsAction();
+}
+
+void ZTAppDelegate::showBothAction()
+{
+    if (mainViewController_)
+        mainViewController_->showBothAction();
+}
+
 // ---- Validation ----
 
 bool ZTAppDelegate::validateMenuItem(QAction* item)
@@ -588,13 +615,19 @@ bool ZTAppDelegate::validateMenuItem(QAction* item)
         return screen && screen->nextButtonView()->isEnabled();
     if (action == QLatin1String("playAction"))
         return screen && screen->playButton()->isEnabled();
+    // The pane commands are on while they would change something.
+    const ZTSplitView* split = screen ? screen->splitView() : nullptr;
+    if (action == QLatin1String("showStuffAction"))
+        return split && split->paneHeight(1) != 0;
+    if (action == QLatin1String("showStatsAction"))
+        return split && split->paneHeight(0) != 0;
+    if (action == QLatin1String("showBothAction"))
+        return split && std::abs(split->paneHeight(0) - split->paneHeight(1)) > 10;
     bool enabled = true;
     if (action == QLatin1String("useMicrophoneAction"))
         item->setChecked(prefs()->useMicrophone());
     else if (action == QLatin1String("showPreferences") || action == QLatin1String("newLevelAction"))
         enabled = bool(preferencesOpener());
-    else if (action == QLatin1String("instrumentSegmentedAction"))
-        enabled = item->data().toInt() == 1; // the fretboard comes with its view
     else if (action == QLatin1String("exercisesMenuAction") || action == QLatin1String("practiceModeChanged"))
         enabled = launched_;
     if (mainWindowItem_)

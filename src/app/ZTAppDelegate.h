@@ -106,6 +106,12 @@ public:
     void practiceModeChanged(int tag);
     void playAction();
     void nextAction();
+    // Tag 1 keyboard, 2 fretboard.
+    void instrumentSegmentedAction(int tag);
+    // The split view's panes: the upper only, the lower only, both.
+    void showStuffAction();
+    void showStatsAction();
+    void showBothAction();
     void _selectExercise(int index);
     void _localize();
 

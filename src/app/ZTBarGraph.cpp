@@ -4,6 +4,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -15,23 +16,41 @@ QColor toQColor(const ZTColor& color)
     return QColor::fromRgbF(float(color.red), float(color.green), float(color.blue), float(color.alpha));
 }
 
-// Draws text turned by `radians` (counter-clockwise) about `anchor`; `alignEnd` puts the end
-// of the text at the anchor instead of its start. The text is centred across its run.
+// Text turned by `radians` (counter-clockwise) about `anchor`, centred across its run; with
+// `alignEnd` its end, not its start, stands at the anchor.
+ZTBarGraph::TurnedLabel turnedText(const QPointF& anchor, double radians, const QString& text, const QFont& font,
+                                  bool alignEnd)
+{
+    ZTBarGraph::TurnedLabel label;
+    label.text = text;
+    label.font = font;
+    label.transform.translate(anchor.x(), anchor.y());
+    label.transform.rotate(-radians * 180.0 / M_PI);
+    const QFontMetricsF metrics(font);
+    const double width = metrics.horizontalAdvance(text);
+    label.origin = QPointF(alignEnd ? -width : 0, (metrics.ascent() - metrics.descent()) / 2.0);
+    label.ink = label.transform.mapRect(metrics.tightBoundingRect(text).translated(label.origin));
+    return label;
+}
+
+void drawTurnedText(QPainter& painter, const ZTBarGraph::TurnedLabel& label)
+{
+    painter.save();
+    painter.setTransform(label.transform, true);
+    painter.setFont(label.font);
+    painter.setPen(label.color);
+    painter.drawText(label.origin, label.text);
+    painter.restore();
+}
+
 void drawRotatedText(QPainter& painter, const QPointF& anchor, double radians, const QString& text,
                      const QFont& font, const QColor& color, bool alignEnd)
 {
     if (text.isEmpty())
         return;
-    const QFontMetricsF metrics(font);
-    const double width = metrics.horizontalAdvance(text);
-    painter.save();
-    painter.translate(anchor);
-    painter.rotate(-radians * 180.0 / M_PI);
-    painter.setFont(font);
-    painter.setPen(color);
-    const double x = alignEnd ? -width : 0;
-    painter.drawText(QPointF(x, (metrics.ascent() - metrics.descent()) / 2.0), text);
-    painter.restore();
+    ZTBarGraph::TurnedLabel label = turnedText(anchor, radians, text, font, alignEnd);
+    label.color = color;
+    drawTurnedText(painter, label);
 }
 
 } // namespace
@@ -190,44 +209,74 @@ void ZTBarGraph::draw(QPainter& painter, const QRectF& bounds) const
 
     const QRectF plotArea = plotAreaRect(bounds);
     for (const auto& plot : plots_)
-        drawPlot(painter, *plot, plotArea);
+        drawBars(painter, *plot, plotArea);
+    // Labels after every bar, so that none is painted over.
+    for (const TurnedLabel& label : valueLabels(bounds))
+        drawTurnedText(painter, label);
     for (const ZTXYAxis& axis : axes_)
         drawAxis(painter, axis, plotArea);
     painter.restore();
 }
 
-void ZTBarGraph::drawPlot(QPainter& painter, const ZTBarPlot& plot, const QRectF& plotArea) const
+QRectF ZTBarGraph::barRect(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar, const QRectF& plotArea) const
+{
+    const double centre = bar.location + plot.barOffset();
+    const double halfWidth = plot.barWidth() / 2.0;
+    const double left = viewX(centre - halfWidth, plotArea);
+    const double right = viewX(centre + halfWidth, plotArea);
+    const double base = viewY(plot.baseValue(), plotArea);
+    const double top = viewY(bar.value.value_or(plot.baseValue()), plotArea);
+    return QRectF(QPointF(left, std::min(base, top)), QPointF(right, std::max(base, top)));
+}
+
+void ZTBarGraph::drawBars(QPainter& painter, const ZTBarPlot& plot, const QRectF& plotArea) const
 {
     if (plot.horizontalBars() || !(xRange_.length > 0))
         return;
-    const double halfWidth = plot.barWidth() / 2.0;
     for (const ZTBarPlot::Bar& bar : plot.bars()) {
-        if (!bar.value)
+        const QRectF rect = barRect(plot, bar, plotArea);
+        if (!bar.value || !(rect.height() > 0))
             continue;
-        const double centre = bar.location + plot.barOffset();
-        const double left = viewX(centre - halfWidth, plotArea);
-        const double right = viewX(centre + halfWidth, plotArea);
-        const double base = viewY(plot.baseValue(), plotArea);
-        const double top = viewY(*bar.value, plotArea);
-        const QRectF rect = QRectF(QPointF(left, std::min(base, top)), QPointF(right, std::max(base, top)));
-        if (rect.height() > 0) {
-            painter.save();
-            painter.setClipRect(plotArea.adjusted(0, -1, 0, 1));
-            painter.fillRect(rect, bar.fill.value_or(plot.fill()));
-            if (plot.lineWidth() > 0) {
-                QPen pen(plot.lineColor());
-                pen.setWidthF(plot.lineWidth());
-                painter.setPen(pen);
-                painter.setBrush(Qt::NoBrush);
-                painter.drawRect(rect.adjusted(0.5, 0.5, -0.5, 0));
-            }
-            painter.restore();
+        painter.save();
+        painter.setClipRect(plotArea.adjusted(0, -1, 0, 1));
+        painter.fillRect(rect, bar.fill.value_or(plot.fill()));
+        if (plot.lineWidth() > 0) {
+            QPen pen(plot.lineColor());
+            pen.setWidthF(plot.lineWidth());
+            painter.setPen(pen);
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(rect.adjusted(0.5, 0.5, -0.5, 0));
         }
-        // The value label stands over the bar's top, turned with the plot's rotation.
-        const QPointF anchor((left + right) / 2.0, top - plot.labelOffset());
-        drawRotatedText(painter, anchor, plot.labelRotation(), bar.label.text,
-                        Fonts::named(bar.label.fontName, bar.label.fontSize), toQColor(bar.label.color), false);
+        painter.restore();
     }
+}
+
+QList<ZTBarGraph::TurnedLabel> ZTBarGraph::valueLabels(const QRectF& bounds) const
+{
+    QList<TurnedLabel> placed;
+    if (!(xRange_.length > 0))
+        return placed;
+    const QRectF plotArea = plotAreaRect(bounds);
+    for (const auto& plot : plots_) {
+        if (plot->horizontalBars())
+            continue;
+        for (const ZTBarPlot::Bar& bar : plot->bars()) {
+            if (!bar.value || bar.label.text.isEmpty())
+                continue;
+            // The value label stands over the bar's top, turned with the plot's rotation.
+            const QPointF anchor(barRect(*plot, bar, plotArea).center().x(),
+                                 viewY(*bar.value, plotArea) - plot->labelOffset());
+            TurnedLabel label = turnedText(anchor, plot->labelRotation(), bar.label.text,
+                                          Fonts::named(bar.label.fontName, bar.label.fontSize), false);
+            label.color = toQColor(bar.label.color);
+            // Where a label already stands there is no room: this one is left out rather than
+            // run into it (two zeros side by side would read as "00").
+            const QRectF room = label.ink.adjusted(-kLabelSpacing, -kLabelSpacing, kLabelSpacing, kLabelSpacing);
+            if (std::none_of(placed.cbegin(), placed.cend(), [&](const TurnedLabel& other) { return other.ink.intersects(room); }))
+                placed.append(label);
+        }
+    }
+    return placed;
 }
 
 void ZTBarGraph::drawAxis(QPainter& painter, const ZTXYAxis& axis, const QRectF& plotArea) const

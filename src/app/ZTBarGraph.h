@@ -7,6 +7,7 @@
 #include <QList>
 #include <QRectF>
 #include <QString>
+#include <QTransform>
 #include <QVariant>
 
 #include <functional>
@@ -143,6 +144,9 @@ public:
         double bottom = 20;
     };
 
+    // Least room between two value labels: closer ones would read as one number.
+    static constexpr double kLabelSpacing = 3.0;
+
     ZTBarGraph();
     ~ZTBarGraph() override;
     ZTBarGraph(const ZTBarGraph&) = delete;
@@ -185,9 +189,24 @@ public:
 
     void draw(QPainter& painter, const QRectF& bounds) const;
 
+    // A label as drawn: its text turned about its anchor.
+    struct TurnedLabel {
+        QString text;
+        QFont font;
+        QColor color;
+        QTransform transform; // from the text's own frame to the drawing bounds
+        QPointF origin;       // where the text starts in its own frame
+        QRectF ink;           // the glyphs' bounds in the drawing bounds
+    };
+    // The value labels that draw() puts over the bars, plot by plot: a label that would
+    // come nearer than kLabelSpacing to one placed before it is left out.
+    QList<TurnedLabel> valueLabels(const QRectF& bounds) const;
+
 private:
     void setNeedsDisplay() const;
-    void drawPlot(QPainter& painter, const ZTBarPlot& plot, const QRectF& plotArea) const;
+    QRectF barRect(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar, const QRectF& plotArea) const;
+    void drawBars(QPainter& painter, const ZTBarPlot& plot, const QRectF& plotArea) const;
+
     void drawAxis(QPainter& painter, const ZTXYAxis& axis, const QRectF& plotArea) const;
 
     ZTPlotRange xRange_{0, 1};

@@ -20,6 +20,8 @@
 #include "ZTToolbarInfoView.h"
 
 #include <QAction>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -100,7 +102,9 @@ void ZTMainViewController::_registerNotifications()
     observe(QStringLiteral("ZTMIDIRemoteRepeatNotification"), [this](const Notification&) { playAction(); },
             Delivery::MainQueue);
     observe(QStringLiteral("MIDIOutEndpointChangedNotification"), [this](const Notification&) { _setupInstrumentsMenu(); });
-    observe(QStringLiteral("ZTMIDIRemoteNextNotification"), [this](const Notification&) { nextAction(Sender::None); },
+    // The remote key does what the next button would: nothing while the button is off
+    // (Learning mode, playback), so it never scores a question there.
+    observe(QStringLiteral("ZTMIDIRemoteNextNotification"), [this](const Notification&) { nextActionIfEnabled(); },
             Delivery::MainQueue);
     observe(QStringLiteral("ZTTestItemAnsweredRightNotification"),
             [this](const Notification& n) { testItemAnsweredRightNotification(n); });
@@ -120,12 +124,17 @@ void ZTMainViewController::_registerNotifications()
     observe(QStringLiteral("ZTDisplayInfoNotification"), [this](const Notification& n) { displayInfoNotification(n); });
     observe(QStringLiteral("ZTSamplePlayerDidStartNotification"), [this](const Notification&) { _updateViews(); });
     observe(QStringLiteral("ZTSamplePlayerDidStopNotification"), [this](const Notification&) { _updateViews(); });
-    observe(QStringLiteral("ZTSpacePressedNotification"), [this](const Notification&) {
-        if (nextButton_->isEnabled())
-            nextAction(Sender::None);
-    });
+    observe(QStringLiteral("ZTSpacePressedNotification"), [this](const Notification&) { nextActionIfEnabled(); });
     observe(QStringLiteral("ZTPreferencesResetNotification"), [this](const Notification&) { preferencesResetNotification(); });
+    observe(QStringLiteral("instrumentTypeChangedNotification"),
+            [this](const Notification&) { instrumentTypeChangedNotification(); });
+    observe(QStringLiteral("melvoraSoftSynthInstrumentNrChangedNotification"), [this](const Notification&) { instrumentChanged(); });
+    observe(QStringLiteral("GMMIDIInstrumentNrChangedNotification"), [this](const Notification&) { instrumentChanged(); });
     observe(QStringLiteral("ZTStatDBChangedNotification"), [this](const Notification&) { statDBChangedNotification(); });
+    // The instrument's visible part moves: the scroll buttons follow.
+    QScrollBar* scroller = instrumentScrollView_->horizontalScrollBar();
+    connect(scroller, &QScrollBar::valueChanged, this, [this] { _updateKeyboardScrollButtons(); });
+    connect(scroller, &QScrollBar::rangeChanged, this, [this] { _updateKeyboardScrollButtons(); });
 }
 
 void ZTMainViewController::setup()
@@ -314,15 +323,7 @@ void ZTMainViewController::_updateViews()
     _updateKeyboardScrollButtons();
     exercisePopupButton_->setLabelText(exercisePopupButton_->titleOfSelectedItem());
 
-    const bool keyboard = prefs()->instrumentType() == 0;
-    if (appDelegate_) {
-        setChecked(appDelegate_->keyboardMenuItem(), keyboard);
-        setChecked(appDelegate_->fretboardMenuItem(), !keyboard);
-    }
-    keyboardSegment_->setOn(keyboard);
-    keyboardSegment_->setImageName(keyboard ? QStringLiteral("segmentLongLeftHighlighted") : QStringLiteral("segmentLongLeft"));
-    fretboardSegment_->setOn(!keyboard);
-    fretboardSegment_->setImageName(keyboard ? QStringLiteral("segmentLongRight") : QStringLiteral("segmentLongRightHighlighted"));
+    showInstrumentType();
 
     const qint64 selected = tableView_->selectedRow();
     tableView_->reloadData();
@@ -378,6 +379,12 @@ void ZTMainViewController::nextAction(Sender sender)
     const std::shared_ptr<ZTTest> test = C->currentTest();
     C->reportAnswerWrong(test ? test->item() : QVariantMap(), false);
     NotificationCenter::defaultCenter().post(QStringLiteral("ZTTestItemTriggerNextTestNotification"), this);
+}
+
+void ZTMainViewController::nextActionIfEnabled()
+{
+    if (nextButton_->isEnabled())
+        nextAction(Sender::None);
 }
 
 void ZTMainViewController::restoreNextButton()

@@ -16,15 +16,18 @@
 #include <vector>
 
 class ImageButton;
+class QAction;
 class QLabel;
+class QMenu;
+class QPropertyAnimation;
 class QScrollArea;
-class QSplitter;
 class ZTAbstractTestController;
 class ZTAppDelegate;
 class ZTCountDownView;
 class ZTGraphHostingView;
-class ZTKeyboardView;
+class ZTInstrumentViewBase;
 class ZTNoteView;
+class ZTSplitView;
 class ZTPopupButton;
 class ZTTableViewBackView;
 class ZTToolbar;
@@ -53,6 +56,11 @@ public:
     static constexpr double kTableLeftHidden = -207.0;
     static constexpr double kSidebarWidth = 190.0;
     static constexpr double kMaxLabelWidth = 150.0;
+    static constexpr int kScrollButtonWidth = 22;
+    static constexpr int kScrollButtonGap = 4;
+    // The exercise and level pop-ups take the width of their longest entry within these.
+    static constexpr int kPopupMinimumWidth = 200;
+    static constexpr int kPopupMaximumWidth = 280;
 
     // Builds the screen's views and runs the loading steps (tuner and reachability come with
     // the microphone and encyclopedia; observers, graph, shared exercise pop-up menu).
@@ -92,6 +100,9 @@ public:
     // ---- Screen state ----
     void _updateViews();
     void _setupLevelsMenu();
+    // Sizes the exercise pop-up to the exercises and the level pop-up to the levels of every
+    // exercise, so that it keeps its width from one exercise to the next.
+    void sizePopupButtons();
     void _setupPracticeMode();
     void _setupExercise();
     void _setupCurrentController(std::unique_ptr<ZTAbstractTestController> controller);
@@ -112,11 +123,40 @@ public:
     void _displayPracticeMessage();
 
     // ---- Instrument panel ----
+    // The keyboard or the fretboard, by the setting "instrumentType".
     void _setupInstrumentView();
+    // Centres the instrument between equal side margins.
     void sizeInstrumentView();
-    // The instruments menu of the panel comes with the instrument panel.
-    void _setupInstrumentsMenu() {}
-    void _updateKeyboardScrollButtons() {}
+    void _updateKeyboardScrollButtons();
+    // Scroll by one octave tile or one visible width, animated.
+    void keyboardScrollRightAction();
+    void keyboardScrollLeftAction();
+    void keyboardScrollRightPageAction();
+    void keyboardScrollLeftPageAction();
+    // Tag 1 keyboard, 2 fretboard.
+    void instrumentSegmentedAction(int tag);
+    // Swaps the instrument view; the marks and the chord-progression step go across.
+    void instrumentTypeChangedNotification();
+    // The sound programs of the current instrument, shared by the panel's pop-up and the
+    // Instrument menu.
+    void _setupInstrumentsMenu();
+    void instrumentPopUpButtonItemSelectedAction(QAction* item);
+    // The stored program: checked in the menu and sent to the instrument.
+    void instrumentChanged();
+    void _uncheckAllMenuItems();
+    QAction* _menuItemWithTag(int tag) const;
+    double instrumentLeftConstraint() const { return instrumentLeftConstraint_; }
+    double instrumentRightConstraint() const { return instrumentRightConstraint_; }
+
+    // ---- Split view ----
+    // Move the divider one stage up or down: from an end to the middle, from near the
+    // middle to the other end.
+    void splitViewUpAction();
+    void splitViewDownAction();
+    // Upper pane only, lower pane only, both halves.
+    void showStuffAction();
+    void showStatsAction();
+    void showBothAction();
 
     // ---- Microphone ----
     // Whether the screen takes microphone answers now (the button's tag); the tuner follows
@@ -172,9 +212,15 @@ public:
     ZTMusicInstumentProtocol* instrumentViewWidget() const { return instrumentViewAdapter_.view(); }
     ZTGraphHostingView* graphHostingView() const { return graphHostingView_; }
     QScrollArea* graphScrollView() const { return graphScrollView_; }
+    // The encyclopedia pane's place in the lower pane (a placeholder until the pane exists).
     QWidget* webView() const { return webView_; }
-    QSplitter* splitView() const { return splitView_; }
+    ZTSplitView* splitView() const { return splitView_; }
     QScrollArea* instrumentScrollView() const { return instrumentScrollView_; }
+    ZTPopupButton* instrumentPopUpButton() const { return instrumentPopUpButton_; }
+    ImageButton* keyboardScrollLeftButton() const { return keyboardScrollLeftButton_; }
+    ImageButton* keyboardScrollRightButton() const { return keyboardScrollRightButton_; }
+    ImageButton* keyboardScrollLeftPageButton() const { return keyboardScrollLeftPageButton_; }
+    ImageButton* keyboardScrollRightPageButton() const { return keyboardScrollRightPageButton_; }
 
     // ---- ZTSidebarDataSource (forwarded to the exercise controller) ----
     qlonglong numberOfRowsInTableView() const override;
@@ -200,12 +246,25 @@ private:
     QWidget* buildToolbar();
     QWidget* buildMainArea();
     QWidget* buildInstrumentPanel();
+    QWidget* buildScrollButtons(ImageButton** step, ImageButton** page, bool left);
+    void buildSplitButtons();
+    // Keyboard and fretboard switches and menu items follow "instrumentType".
+    void showInstrumentType();
+    void scrollInstrumentTo(double x);
+    // The visible part of the instrument view and its width.
+    QRectF visibleInstrumentRect() const;
+    double instrumentWidth() const;
+    // Where the programs of the current instrument come from.
+    int storedProgram() const;
+    void showChosenProgram(QAction* item);
     void viewDidLoad();
     void _registerNotifications();
     void observe(const QString& name, std::function<void(const Notification&)> handler,
                  NotificationCenter::Delivery delivery = NotificationCenter::Delivery::PostingThread);
     void setInfo(const QString& image, const QString& title, const QString& subTitle);
     void restoreNextButton();
+    // nextAction without a sender, only while the next button is enabled (remote key, space).
+    void nextActionIfEnabled();
     bool isPlaying() const;
     void applyPendingKeyboardScroll();
     QList<QVariantMap> levelRecords() const;
@@ -240,7 +299,7 @@ private:
     QWidget* sidebar_ = nullptr;
     ZTTableViewBackView* tableViewBack_ = nullptr;
     ZTSidebarTableView* tableView_ = nullptr;
-    QSplitter* splitView_ = nullptr;
+    ZTSplitView* splitView_ = nullptr;
     ZTNoteView* noteView_ = nullptr;
     QWidget* lowerPane_ = nullptr;
     QScrollArea* graphScrollView_ = nullptr;
@@ -252,7 +311,17 @@ private:
     ImageButton* micButton_ = nullptr;
     QLabel* ledImageView_ = nullptr;
     QWidget* instrumentPanel_ = nullptr;
+    QWidget* instrumentRow_ = nullptr;
     QScrollArea* instrumentScrollView_ = nullptr;
-    QPointer<ZTKeyboardView> keyboardView_;
+    ImageButton* keyboardScrollLeftButton_ = nullptr;
+    ImageButton* keyboardScrollRightButton_ = nullptr;
+    ImageButton* keyboardScrollLeftPageButton_ = nullptr;
+    ImageButton* keyboardScrollRightPageButton_ = nullptr;
+    ZTPopupButton* instrumentPopUpButton_ = nullptr;
+    QPointer<QMenu> instrumentsMenu_;
+    QPropertyAnimation* scrollAnimation_ = nullptr;
+    QPointer<ZTInstrumentViewBase> instrumentView_;
+    double instrumentLeftConstraint_ = 0;
+    double instrumentRightConstraint_ = 0;
     bool scrollKeyboardToStart_ = false;
 };

@@ -12,6 +12,7 @@
 #include "ZTKeyboardView.h"
 #include "ZTNoteView.h"
 #include "ZTPopupButton.h"
+#include "ZTSplitView.h"
 #include "ZTStatBackView.h"
 #include "ZTTableViewBackView.h"
 #include "ZTToolbar.h"
@@ -21,7 +22,6 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace {
@@ -29,6 +29,7 @@ namespace {
 constexpr int kToolbarHeight = 64;
 
 constexpr int kInstrumentStripHeight = 34;
+constexpr int kInstrumentHeight = int(ZTKeyboardView::kKeyboardHeight);
 
 ImageButton* makeImageButton(QWidget* parent, const QString& image, ImageButton::Type type, const QSize& size)
 {
@@ -65,17 +66,21 @@ QWidget* ZTMainViewController::buildToolbar()
     toolbar_ = new ZTToolbar(this);
     toolbar_->setFixedHeight(kToolbarHeight);
     auto* bar = new QHBoxLayout(toolbar_);
-    bar->setContentsMargins(16, 10, 16, 10);
-    bar->setSpacing(8);
+    // Spaced closely: the pop-ups show their longest entries and the info panel its two-line
+    // prompts side by side in the default window.
+    const int verticalMargin = (kToolbarHeight - ZTToolbarInfoView::kPreferredHeight) / 2;
+    bar->setContentsMargins(12, verticalMargin, 12, verticalMargin);
+    bar->setSpacing(6);
 
+    // Their widths follow their entries (sizePopupButtons).
     exercisePopupButton_ = new ZTPopupButton(toolbar_);
-    exercisePopupButton_->setFixedSize(200, 28);
+    exercisePopupButton_->setFixedSize(kPopupMinimumWidth, 28);
     levelPopupButton_ = new ZTPopupButton(toolbar_);
-    levelPopupButton_->setFixedSize(200, 28);
+    levelPopupButton_->setFixedSize(kPopupMinimumWidth, 28);
     connect(levelPopupButton_, &ZTPopupButton::itemChosen, this, [this](int index) { levelPopupButtonAction(index); });
     bar->addWidget(exercisePopupButton_);
     bar->addWidget(levelPopupButton_);
-    bar->addSpacing(10);
+    bar->addSpacing(6);
 
     playButton_ = makeImageButton(toolbar_, QStringLiteral("repeatButton"), ImageButton::Type::MomentaryChange, {36, 36});
     playButton_->setAlternateImageName(QStringLiteral("repeatButtonHighlighted"));
@@ -85,11 +90,11 @@ QWidget* ZTMainViewController::buildToolbar()
     connect(nextButton_, &QAbstractButton::clicked, this, [this] { nextAction(Sender::Button); });
     bar->addWidget(playButton_);
     bar->addWidget(nextButton_);
-    bar->addSpacing(6);
+    bar->addSpacing(2);
 
     auto* info = new ZTToolbarInfoView(toolbar_);
     info->setMinimumWidth(260);
-    info->setFixedHeight(44);
+    info->setFixedHeight(ZTToolbarInfoView::kPreferredHeight);
     toolbar_->setToolbarInfoView(info);
     bar->addWidget(info, 1);
 
@@ -101,7 +106,7 @@ QWidget* ZTMainViewController::buildToolbar()
     countDownPolicy.setRetainSizeWhenHidden(true);
     countDownView_->setSizePolicy(countDownPolicy);
     bar->addWidget(countDownView_);
-    bar->addSpacing(6);
+    bar->addSpacing(2);
 
     playDirectionUpButton_ = makeImageButton(toolbar_, QStringLiteral("pfeilHochButton"), ImageButton::Type::Toggle, {30, 26});
     playDirectionDownButton_ = makeImageButton(toolbar_, QStringLiteral("pfeilRunterButton"), ImageButton::Type::Toggle, {30, 26});
@@ -121,7 +126,7 @@ QWidget* ZTMainViewController::buildToolbar()
     directionGroup->addWidget(playDirectionDownButton_);
     directionGroup->addWidget(playDirectionRandomButton_);
     bar->addLayout(directionGroup);
-    bar->addSpacing(10);
+    bar->addSpacing(6);
 
     testButton_ = makeImageButton(toolbar_, QStringLiteral("segmentLeftHighlighted"), ImageButton::Type::Toggle, {86, 26});
     learnButton_ = makeImageButton(toolbar_, QStringLiteral("segmentRight"), ImageButton::Type::Toggle, {86, 26});
@@ -161,8 +166,7 @@ QWidget* ZTMainViewController::buildMainArea()
     backLayout->addWidget(tableView_);
     row->addWidget(sidebar_);
 
-    splitView_ = new QSplitter(Qt::Vertical, area);
-    splitView_->setChildrenCollapsible(true);
+    splitView_ = new ZTSplitView(area);
     splitView_->setHandleWidth(10);
     splitView_->setStyleSheet(QStringLiteral("QSplitter::handle { background: transparent; }"));
 
@@ -192,7 +196,8 @@ QWidget* ZTMainViewController::buildMainArea()
     graphScrollView_->setWidget(graphHostingView_);
     graphHostingView_->setAutoFillBackground(false);
     lowerLayout->addWidget(graphScrollView_);
-    // The encyclopedia pane takes this place in Learning mode once it exists.
+    // The encyclopedia pane takes this place in Learning mode once it exists: a widget of its
+    // own that replaces this placeholder in the lower pane's layout.
     webView_ = new QWidget(lowerPane_);
     webView_->hide();
     lowerLayout->addWidget(webView_);
@@ -202,8 +207,23 @@ QWidget* ZTMainViewController::buildMainArea()
     splitView_->setStretchFactor(0, 0);
     splitView_->setStretchFactor(1, 1);
     splitView_->setSizes({230, 300});
+    splitView_->setUpperView(staffPane);
+    splitView_->setLowerView(lowerPane_);
+    buildSplitButtons();
     row->addWidget(splitView_, 1);
     return area;
+}
+
+void ZTMainViewController::buildSplitButtons()
+{
+    auto* up = makeImageButton(splitView_, QStringLiteral("splitViewUpButton"), ImageButton::Type::MomentaryPushIn, {30, 16});
+    auto* down = makeImageButton(splitView_, QStringLiteral("splitViewDownButton"), ImageButton::Type::MomentaryPushIn, {30, 16});
+    connect(up, &QAbstractButton::clicked, this, [this] { splitViewUpAction(); });
+    connect(down, &QAbstractButton::clicked, this, [this] { splitViewDownAction(); });
+    up->hide();
+    down->hide();
+    splitView_->setUpButton(up);
+    splitView_->setDownButton(down);
 }
 
 QWidget* ZTMainViewController::buildInstrumentPanel()
@@ -226,11 +246,10 @@ QWidget* ZTMainViewController::buildInstrumentPanel()
     fretboardSegment_->setAlternateImageName(QStringLiteral("segmentLongRightHighlighted"));
     keyboardSegment_->setTag(1);
     fretboardSegment_->setTag(2);
-    for (ImageButton* button : {keyboardSegment_, fretboardSegment_})
+    for (ImageButton* button : {keyboardSegment_, fretboardSegment_}) {
         button->setFont(Fonts::system(11, true));
-    // Choosing the fretboard comes with the fretboard view.
-    fretboardSegment_->setEnabled(false);
-    connect(keyboardSegment_, &QAbstractButton::clicked, this, [this] { _updateViews(); });
+        connect(button, &QAbstractButton::clicked, this, [this, button] { instrumentSegmentedAction(int(button->tag())); });
+    }
     stripLayout->addWidget(keyboardSegment_);
     stripLayout->addWidget(fretboardSegment_);
     stripLayout->addStretch(1);
@@ -239,25 +258,55 @@ QWidget* ZTMainViewController::buildInstrumentPanel()
     chordProgressionStepView_->hide();
     stripLayout->addWidget(chordProgressionStepView_);
     stripLayout->addStretch(1);
+    instrumentPopUpButton_ = new ZTPopupButton(strip);
+    instrumentPopUpButton_->setFixedSize(200, 24);
+    stripLayout->addWidget(instrumentPopUpButton_);
     // The microphone button and its level light come with the microphone input.
     stripLayout->addSpacing(192);
     column->addWidget(strip);
 
-    instrumentScrollView_ = new QScrollArea(panel);
+    // The instrument between its scroll buttons, centred by equal side margins.
+    instrumentRow_ = new QWidget(panel);
+    auto* row = new QHBoxLayout(instrumentRow_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(kScrollButtonGap);
+    row->addWidget(buildScrollButtons(&keyboardScrollLeftButton_, &keyboardScrollLeftPageButton_, true));
+    instrumentScrollView_ = new QScrollArea(instrumentRow_);
     instrumentScrollView_->setFrameShape(QFrame::NoFrame);
     instrumentScrollView_->setWidgetResizable(false);
     instrumentScrollView_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     instrumentScrollView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    instrumentScrollView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    instrumentScrollView_->setFixedHeight(int(ZTKeyboardView::kKeyboardHeight) + 10);
-    instrumentScrollView_->setStyleSheet(QStringLiteral(
-        "QScrollArea { background: #0c0d0f; }"
-        "QScrollBar:horizontal { height: 10px; background: #0c0d0f; margin: 1px 2px 1px 2px; }"
-        "QScrollBar::handle:horizontal { background: rgba(255,255,255,60); border-radius: 4px; min-width: 40px; }"
-        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; }"
-        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"));
-    column->addWidget(instrumentScrollView_);
+    // Scrolling is done with the buttons only.
+    instrumentScrollView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    instrumentScrollView_->setFixedHeight(kInstrumentHeight);
+    instrumentScrollView_->setStyleSheet(QStringLiteral("QScrollArea { background: #0c0d0f; }"));
+    row->addWidget(instrumentScrollView_, 1);
+    row->addWidget(buildScrollButtons(&keyboardScrollRightButton_, &keyboardScrollRightPageButton_, false));
+    column->addWidget(instrumentRow_);
     return panel;
+}
+
+QWidget* ZTMainViewController::buildScrollButtons(ImageButton** step, ImageButton** page, bool left)
+{
+    auto* buttons = new QWidget(instrumentRow_);
+    auto* stack = new QVBoxLayout(buttons);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(kInstrumentHeight - 2 * 58);
+    const QString side = left ? QStringLiteral("Left") : QStringLiteral("Right");
+    *page = makeImageButton(buttons, QStringLiteral("keyboardScroll%1Page").arg(side), ImageButton::Type::MomentaryPushIn,
+                            {kScrollButtonWidth, 58});
+    *step = makeImageButton(buttons, QStringLiteral("keyboardScroll%1").arg(side), ImageButton::Type::MomentaryPushIn,
+                            {kScrollButtonWidth, 58});
+    if (left) {
+        connect(*page, &QAbstractButton::clicked, this, [this] { keyboardScrollLeftPageAction(); });
+        connect(*step, &QAbstractButton::clicked, this, [this] { keyboardScrollLeftAction(); });
+    } else {
+        connect(*page, &QAbstractButton::clicked, this, [this] { keyboardScrollRightPageAction(); });
+        connect(*step, &QAbstractButton::clicked, this, [this] { keyboardScrollRightAction(); });
+    }
+    stack->addWidget(*page);
+    stack->addWidget(*step);
+    return buttons;
 }
 
 // ---- Window extras ----
@@ -279,6 +328,11 @@ void ZTMainViewController::_localize()
     playButton_->setToolTip(localized(QStringLiteral("Repeat question")));
     exercisePopupButton_->setToolTip(localized(QStringLiteral("Select exercise")));
     levelPopupButton_->setToolTip(localized(QStringLiteral("Select level")));
+    keyboardScrollLeftButton_->setToolTip(localized(QStringLiteral("Scroll one octave down")));
+    keyboardScrollRightButton_->setToolTip(localized(QStringLiteral("Scroll one octave up")));
+    keyboardScrollLeftPageButton_->setToolTip(localized(QStringLiteral("Scroll to lowest note")));
+    keyboardScrollRightPageButton_->setToolTip(localized(QStringLiteral("Scroll to highest note")));
+    instrumentPopUpButton_->setToolTip(localized(QStringLiteral("Select instrument")));
     for (ImageButton* button : {testButton_, learnButton_, keyboardSegment_, fretboardSegment_}) {
         QPalette palette = button->palette();
         palette.setColor(QPalette::ButtonText, Qt::white);
@@ -320,5 +374,5 @@ void ZTMainViewController::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     sizeGraphView();
-    applyPendingKeyboardScroll();
+    sizeInstrumentView();
 }

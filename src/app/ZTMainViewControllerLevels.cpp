@@ -82,6 +82,20 @@ void ZTMainViewController::_setupLevelsMenu()
     }
     levelPopupButton_->selectItemAtIndex(current);
     levelPopupButton_->setLabelText(levelPopupButton_->titleOfSelectedItem());
+    sizePopupButtons();
+}
+
+void ZTMainViewController::sizePopupButtons()
+{
+    QStringList exercises;
+    for (int i = 0; i < exercisePopupButton_->numberOfItems(); ++i)
+        exercises << exercisePopupButton_->itemTitleAtIndex(i);
+    QStringList levels;
+    for (const QVariant& exerciseLevels : catalogue()->levels())
+        for (const QVariant& level : exerciseLevels.toList())
+            levels << level.toMap().value(QStringLiteral("name")).toString();
+    exercisePopupButton_->fitWidthToTitles(exercises, kPopupMinimumWidth, kPopupMaximumWidth);
+    levelPopupButton_->fitWidthToTitles(levels, kPopupMinimumWidth, kPopupMaximumWidth);
 }
 
 void ZTMainViewController::levelAction(int tag)

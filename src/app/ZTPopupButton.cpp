@@ -8,13 +8,14 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 ZTPopupButton::ZTPopupButton(QWidget* parent) : QAbstractButton(parent)
 {
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_Hover, true);
-    setFont(Fonts::system(12, true));
+    setFont(Fonts::system(11, true));
     connect(this, &QAbstractButton::clicked, this, &ZTPopupButton::showPopup);
 }
 
@@ -100,10 +101,39 @@ void ZTPopupButton::showPopup()
     menu_->popup(mapToGlobal(QPoint(0, height() + 2)));
 }
 
+namespace {
+
+// The label's room: a margin on the left, the arrows and a gap on the right.
+constexpr double kLabelLeft = 10;
+constexpr double kArrowWidth = 18;
+constexpr double kLabelRight = kArrowWidth + 4;
+
+} // namespace
+
 QSize ZTPopupButton::sizeHint() const
 {
+    return {fittedWidth_ > 0 ? fittedWidth_ : widthForTitles({labelText_}), 26};
+}
+
+int ZTPopupButton::widthForTitles(const QStringList& titles) const
+{
     const QFontMetricsF metrics(font());
-    return {int(std::ceil(metrics.horizontalAdvance(labelText_))) + 40, 26};
+    double widest = 0;
+    for (const QString& title : titles)
+        widest = std::max(widest, metrics.horizontalAdvance(title));
+    return int(std::ceil(widest + kLabelLeft + kLabelRight + 1));
+}
+
+void ZTPopupButton::fitWidthToTitles(const QStringList& titles, int minimum, int maximum)
+{
+    const int fitted = std::clamp(widthForTitles(titles), minimum, std::max(minimum, maximum));
+    if (fitted == fittedWidth_ && minimumWidth() == minimum)
+        return;
+    fittedWidth_ = fitted;
+    setMinimumWidth(minimum);
+    setMaximumWidth(fitted);
+    setSizePolicy(QSizePolicy::Preferred, sizePolicy().verticalPolicy());
+    updateGeometry();
 }
 
 void ZTPopupButton::paintEvent(QPaintEvent*)
@@ -121,15 +151,14 @@ void ZTPopupButton::paintEvent(QPaintEvent*)
     painter.setPen(QPen(QColor(255, 255, 255, 36), 1));
     painter.drawPath(capsule);
 
-    const double arrowWidth = 18;
-    const QRectF textRect = frame.adjusted(10, 0, -arrowWidth - 4, 0);
+    const QRectF textRect = frame.adjusted(kLabelLeft, 0, -kLabelRight, 0);
     painter.setFont(font());
     painter.setPen(isEnabled() ? QColor(240, 242, 245) : QColor(240, 242, 245, 110));
     const QString shown = QFontMetricsF(font()).elidedText(labelText_, Qt::ElideRight, textRect.width());
     painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, shown);
 
     // Up and down chevrons, as pop-up buttons show them.
-    const double cx = frame.right() - arrowWidth / 2 - 4;
+    const double cx = frame.right() - kArrowWidth / 2 - 4;
     const double cy = frame.center().y();
     QPen arrowPen(QColor(200, 206, 214), 1.4);
     arrowPen.setCapStyle(Qt::RoundCap);

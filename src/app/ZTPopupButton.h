@@ -38,7 +38,12 @@ public:
 
     void showPopup();
 
+    // Its label's width, or the width fitted to its titles.
     QSize sizeHint() const override;
+    // Asks for the width that shows the widest of `titles` whole beside the arrows, within
+    // minimum .. maximum; a narrow window may give it less, down to the minimum. A label
+    // wider than the button is shortened with an ellipsis.
+    void fitWidthToTitles(const QStringList& titles, int minimum, int maximum);
 
 signals:
     void itemChosen(int index);
@@ -48,9 +53,11 @@ protected:
 
 private:
     QList<QAction*> items() const;
+    int widthForTitles(const QStringList& titles) const;
 
     QPointer<QMenu> menu_;
     QMenu* ownMenu_ = nullptr;
     int selectedIndex_ = -1;
     QString labelText_;
+    int fittedWidth_ = 0; // 0: follow the label
 };

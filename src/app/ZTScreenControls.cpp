@@ -1,6 +1,7 @@
 #include "ZTScreenControls.h"
 
 #include "ImageButton.h"
+#include "ZTColorBridge.h"
 #include "ZTChordProgressionStepView.h"
 #include "ZTCountDownView.h"
 #include "ZTMusicInstumentProtocol.h"
@@ -31,7 +32,7 @@ void ZTCountDownAdapter::setValue(qint64 seconds)
 void ZTCountDownAdapter::setColor(const ZTColor& color)
 {
     if (view_)
-        view_->setColor(QColor::fromRgbF(float(color.red), float(color.green), float(color.blue), float(color.alpha)));
+        view_->setColor(*ZTColorBridge::myColorWithCGColor(color));
 }
 
 bool ZTCountDownAdapter::isAutoplayCountdown() const

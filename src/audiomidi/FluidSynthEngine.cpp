@@ -158,6 +158,51 @@ void FluidSynthEngine::bankSelect(int channel, int bank)
     fluid_synth_bank_select(synth_, channel & 0x0F, std::clamp(bank, 0, 16383));
 }
 
+void FluidSynthEngine::controlChange(int channel, int controller, int value)
+{
+    fluid_synth_cc(synth_, channel & 0x0F, std::clamp(controller, 0, 127), std::clamp(value, 0, 127));
+}
+
+void FluidSynthEngine::pitchBend(int channel, int value)
+{
+    fluid_synth_pitch_bend(synth_, channel & 0x0F, std::clamp(value, 0, 16383));
+}
+
+void FluidSynthEngine::channelEvent(const MusicChannelEvent& event)
+{
+    switch (event.kind) {
+    case MusicChannelEvent::Kind::ProgramChange:
+        programChange(event.channel, event.number);
+        break;
+    case MusicChannelEvent::Kind::Controller:
+        controlChange(event.channel, event.number, event.value);
+        break;
+    case MusicChannelEvent::Kind::PitchBend:
+        pitchBend(event.channel, event.value);
+        break;
+    }
+}
+
+int FluidSynthEngine::program(int channel) const
+{
+    int font = 0;
+    int bank = 0;
+    int preset = 0;
+    return fluid_synth_get_program(synth_, channel & 0x0F, &font, &bank, &preset) == FLUID_OK ? preset : -1;
+}
+
+int FluidSynthEngine::controllerValue(int channel, int controller) const
+{
+    int value = 0;
+    return fluid_synth_get_cc(synth_, channel & 0x0F, std::clamp(controller, 0, 127), &value) == FLUID_OK ? value : -1;
+}
+
+int FluidSynthEngine::pitchBendValue(int channel) const
+{
+    int value = 0;
+    return fluid_synth_get_pitch_bend(synth_, channel & 0x0F, &value) == FLUID_OK ? value : -1;
+}
+
 void FluidSynthEngine::allSoundsOff()
 {
     fluid_synth_all_sounds_off(synth_, -1);

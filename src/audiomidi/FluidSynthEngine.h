@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioRenderSource.h"
+#include "MusicSequence.h"
 
 #include <QString>
 #include <QStringList>
@@ -39,6 +40,15 @@ public:
     // The preset's name, empty when the SoundFont has no such preset.
     QString presetName(int bank, int preset) const;
     void bankSelect(int channel, int bank);
+    void controlChange(int channel, int controller, int value);
+    // 0-16383, 8192 the centre.
+    void pitchBend(int channel, int value);
+    // A sequence's program, controller or pitch-bend change.
+    void channelEvent(const MusicChannelEvent& event);
+    // The channel's state, for diagnostics: -1 when the synthesizer cannot tell.
+    int program(int channel) const;
+    int controllerValue(int channel, int controller) const;
+    int pitchBendValue(int channel) const;
     void allSoundsOff();
     int activeVoiceCount() const;
     QString soundFontPath() const { return soundFontPath_; }

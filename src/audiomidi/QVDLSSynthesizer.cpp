@@ -116,6 +116,12 @@ void QVDLSSynthesizer::sequenceNoteOff(int channel, int note)
         engine->noteOff(channel, note);
 }
 
+void QVDLSSynthesizer::sequenceChannelEvent(const MusicChannelEvent& event)
+{
+    if (std::shared_ptr<FluidSynthEngine> engine = runningGraph())
+        engine->channelEvent(event);
+}
+
 void QVDLSSynthesizer::startInternalPlay()
 {
     runningGraph();

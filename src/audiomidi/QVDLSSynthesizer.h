@@ -43,6 +43,7 @@ public:
 protected:
     void sequenceNoteOn(int channel, int note, int velocity) override;
     void sequenceNoteOff(int channel, int note) override;
+    void sequenceChannelEvent(const MusicChannelEvent& event) override;
 
 private:
     std::shared_ptr<FluidSynthEngine> runningGraph();

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "MIDIMessage.h"
 #include "QVMusicPlayerInstrument.h"
 
 class ZTMIDIController;
 
 // Sends notes to the MIDI destination the controller has selected: single notes on the
-// "MIDIOutChannel" channel, sequence notes (which the player hands to sequenceNoteOn/Off)
-// on each event's own channel. Without a selected destination it sends nothing; notes
-// outside 0-127 never go out.
+// "MIDIOutChannel" channel, sequence notes and program, controller and pitch-bend changes
+// (which the player hands to sequenceNoteOn/Off and sequenceChannelEvent) on each event's
+// own channel. Without a selected destination it sends nothing; notes outside 0-127 never
+// go out.
 class QVMIDIEndpointInstrument : public QVMusicPlayerInstrument {
 public:
     explicit QVMIDIEndpointInstrument(ZTMIDIController* controller);
@@ -20,10 +22,13 @@ public:
 protected:
     void sequenceNoteOn(int channel, int note, int velocity) override;
     void sequenceNoteOff(int channel, int note) override;
+    void sequenceChannelEvent(const MusicChannelEvent& event) override;
 
 private:
     // channel 1-16
     void sendNote(int channel, int note, unsigned velocity);
+    // To the selected destination, when there is one.
+    void send(const MIDIMessage& message);
 
     ZTMIDIController* controller_;
 };

@@ -92,7 +92,10 @@ void QVMusicInstrument::playMidiData(const QByteArray& data)
         Log::line(QStringLiteral("error creating Music Sequence from data with Error Code: %1").arg(status));
         return;
     }
-    // Only notes come out of the reader, so there is nothing left to strip from the tracks.
+    // The first track keeps its notes only; the others keep their programs, controllers and
+    // pitch bends, so a file for several instruments sounds with them.
+    if (MusicTrack* first = sequence->track(0))
+        first->removeChannelEvents();
     playSequence(std::make_shared<const MusicSequence>(std::move(*sequence)));
 }
 
@@ -116,7 +119,7 @@ void QVMusicInstrument::playSequence(std::shared_ptr<const MusicSequence> sequen
     // must still be allowed to end before the sequence counts as over.
     sequenceLength_ = 0;
     for (const MusicTrack& track : musicSequence_->tracks()) {
-        if (track.notes().empty())
+        if (track.notes().empty() && track.channelEvents().empty())
             continue;
         double lastStart = 0;
         double lastEnd = 0;
@@ -124,6 +127,8 @@ void QVMusicInstrument::playSequence(std::shared_ptr<const MusicSequence> sequen
             lastStart = std::max(lastStart, note.beat);
             lastEnd = std::max(lastEnd, note.endBeat());
         }
+        for (const MusicChannelEvent& event : track.channelEvents())
+            lastStart = std::max(lastStart, event.beat);
         sequenceLength_ = std::max({sequenceLength_, lastStart + 2.0, lastEnd});
     }
 

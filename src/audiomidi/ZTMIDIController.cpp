@@ -88,6 +88,17 @@ void ZTMIDIController::setSharedBackendFactory(BackendFactory factory)
     sharedBackendFactory = std::move(factory);
 }
 
+ZTMIDIController::InstrumentKind ZTMIDIController::instrumentKindForEndpoint(const QString& name)
+{
+    if (name == kSampleSynthesizerName) {
+        std::lock_guard lock(sampleSynthesizerMutex);
+        return sampleSynthesizerFactory ? InstrumentKind::SampleSynthesizer : InstrumentKind::SystemSynthesizer;
+    }
+    if (name == kSystemSynthesizerName || name.isEmpty())
+        return InstrumentKind::SystemSynthesizer;
+    return InstrumentKind::Destination;
+}
+
 void ZTMIDIController::setSampleSynthesizerFactory(InstrumentFactory factory)
 {
     std::lock_guard lock(sampleSynthesizerMutex);
@@ -234,7 +245,7 @@ void ZTMIDIController::setupInstrument()
     if (!made) {
         // An empty name selects no destination at all; the settings count it as an
         // internal player, so it gets the system synthesizer rather than silence.
-        if (name == kSystemSynthesizerName || name == kSampleSynthesizerName || name.isEmpty()) {
+        if (instrumentKindForEndpoint(name) != InstrumentKind::Destination) {
             auto synthesizer = std::make_shared<QVDLSSynthesizer>(this);
             synthesizer->init();
             synthesizer->programChange(preferences->GMMIDIInstrumentNr());

@@ -57,6 +57,13 @@ public:
     // What the user sees for an endpoint name: the fixed names through the string table.
     static QString displayNameForEndpoint(const QString& name);
 
+    // The instrument an output name gives: the sample synthesizer only once its module has
+    // installed its maker (the system synthesizer stands in until then), the system
+    // synthesizer for its own name and for none, else the MIDI destination of that name.
+    // The sound lists of the instruments menu follow it. Any thread; takes a short lock.
+    enum class InstrumentKind { SystemSynthesizer, SampleSynthesizer, Destination };
+    static InstrumentKind instrumentKindForEndpoint(const QString& name);
+
     // A controller on the given backend; call init() next. Tests make their own.
     explicit ZTMIDIController(std::shared_ptr<MIDIBackend> backend);
     ~ZTMIDIController() override;

@@ -192,10 +192,15 @@ void ZTAbstractTestController::_reportAnswer()
     if (examsController_)
         autoTimer_.cancel();
     const QVariantMap item = lastSelectedItem_;
-    if (isAnswerRightForItem(item, lastUserInfo_))
+    if (isAnswerRightForItem(item, lastUserInfo_)) {
         reportAnswerRight(item);
-    else
-        reportAnswerWrong(item);
+        return;
+    }
+    // Only the row the user chose turns red; a wrong entered note marks no row, so the
+    // question's own row never gives the answer away while tries remain.
+    if (testInProgress_)
+        wrongItem_ = item.value(kTranslatedName).toString();
+    reportAnswerWrong(item);
 }
 
 // ---- Entered notes ----

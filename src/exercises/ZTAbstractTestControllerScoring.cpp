@@ -118,7 +118,6 @@ void ZTAbstractTestController::reportAnswerWrong(const QVariantMap& item, bool s
         playResultSound(sound);
 
     currentItem_ = QString();
-    wrongItem_ = item.value(QStringLiteral("translatedName")).toString();
     if (numTryouts_ >= allowed - 1) {
         rightItem_ = question->translatedName();
         waitingForKeyboardInput_ = false;

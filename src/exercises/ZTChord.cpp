@@ -2,6 +2,32 @@
 
 #include <algorithm>
 
+// The tones from `start` on, round the end of the list: tone j stands at j mod n, and a tone
+// that wrapped round (j mod n < j) is raised by whole octaves until it lies above every tone
+// that did not wrap. One octave is not enough for a chord wider than an octave (a ninth
+// chord from its ninth), and the first tone must stay the lowest.
+QList<QVNote> ZTChord::rotatedFrom(const QList<QVNote>& tones, qlonglong start)
+{
+    const qlonglong n = tones.size();
+    std::optional<qint64> highestUnwrapped;
+    for (qlonglong j = start; j < n; ++j)
+        highestUnwrapped = std::max(highestUnwrapped.value_or(tones.at(j).nr()), tones.at(j).nr());
+    QList<QVNote> rotated;
+    rotated.reserve(n);
+    for (qlonglong j = start; j < start + n; ++j) {
+        const QVNote& tone = tones.at(j % n);
+        if (j % n == j) {
+            rotated.append(tone.copy());
+            continue;
+        }
+        qint64 octaves = 1;
+        if (highestUnwrapped && *highestUnwrapped >= tone.nr())
+            octaves = std::max<qint64>(1, (*highestUnwrapped - tone.nr()) / 12 + 1);
+        rotated.append(movedByOctaves(tone, octaves));
+    }
+    return rotated;
+}
+
 void ZTChord::init()
 {
     ZTMusicalTest::init();
@@ -18,33 +44,27 @@ QList<ZTNoteCollection> ZTChord::noteCollectionObjects() const
     if (cachedCollections_)
         return *cachedCollections_;
 
-    const QList<ZTNoteCollection> tones = collectionsFromDefinition(false);
+    const QList<QVNote> tones = ZTNoteCollection::firstNotesFromCollections(collectionsFromDefinition(false));
     const qlonglong n = tones.size();
 
-    // Inversion k: tones k .. k + n - 1, the ones that wrapped around an octave higher.
-    // A negative inversion is taken as root position.
+    // Inversion k: tone k in the bass, the tones below it raised above the rest. A negative
+    // inversion is taken as root position.
     const qlonglong k = std::max<qlonglong>(0, userInfo().toLongLong());
-    QList<QVNote> inverted;
-    inverted.reserve(n);
-    for (qlonglong j = k; j < k + n; ++j) {
-        const qlonglong index = j % n;
-        const QVNote& tone = *tones.at(index).firstNote();
-        inverted.append(index < j ? movedByOctaves(tone, 1) : tone.copy());
-    }
+    QList<QVNote> inverted = rotatedFrom(tones, k);
+    // The steps play from the bass upward: the raised tones in the order they sound (a ninth
+    // chord from its ninth is D E G Bb C, not D C E G Bb).
+    std::stable_sort(inverted.begin() + std::max<qlonglong>(0, n - k), inverted.end(),
+                     [](const QVNote& a, const QVNote& b) { return a.nr() < b.nr(); });
     if (descending())
         std::reverse(inverted.begin(), inverted.end());
 
-    // Voicing: collection i holds tone i and the following tones, the ones below i an
-    // octave higher.
+    // Voicing: collection i holds the chord upward from tone i.
     QList<ZTNoteCollection> voiced;
     voiced.reserve(n);
     for (qlonglong i = 0; i < n; ++i) {
-        ZTNoteCollection collection = ZTNoteCollection::noteCollectionWithNote(inverted.at(i));
-        for (qlonglong step = 1; step < n; ++step) {
-            const qlonglong index = (i + step) % n;
-            const QVNote& tone = inverted.at(index);
-            collection.addNote(index < i ? movedByOctaves(tone, 1) : tone.copy());
-        }
+        const QList<QVNote> upward = rotatedFrom(inverted, i);
+        ZTNoteCollection collection = ZTNoteCollection::noteCollectionWithNote(upward.first());
+        collection.setNotes(upward);
         voiced.append(collection);
     }
     cachedCollections_ = voiced;

@@ -3,9 +3,10 @@
 #include "ZTMusicalTest.h"
 
 // A chord question. Its tones are the definition's steps, always in definition order,
-// turned into the inversion given as user info (k moves the k lowest tones up an octave),
-// reversed when descending, and voiced: collection i holds the chord upward from tone i,
-// so collection 0 is the whole chord. The voiced collections are cached until
+// turned into the inversion given as user info (k raises the k lowest tones by as many
+// octaves as they need to lie above the others, so tone k is the bass), reversed when
+// descending, and voiced: collection i holds the chord upward from tone i, so collection 0
+// is the whole chord. The voiced collections are cached until
 // resetNoteCollections().
 class ZTChord : public ZTMusicalTest {
 public:
@@ -24,5 +25,8 @@ public:
     bool isSameChord(const ZTChord& other) const;
 
 private:
+    // Tones start .. start + n - 1 (mod n); those that wrapped round go above the others.
+    static QList<QVNote> rotatedFrom(const QList<QVNote>& tones, qlonglong start);
+
     QString chordId_;
 };

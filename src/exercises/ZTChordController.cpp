@@ -6,7 +6,7 @@
 #include "ZTPreferences.h"
 #include "ZTStringFormat.h"
 
-#include <QHash>
+#include <algorithm>
 
 namespace {
 
@@ -24,19 +24,36 @@ bool offersInversions(const QVariantMap& item)
 
 } // namespace
 
-QStringList ZTChordController::inversionTitlesForChordSize(qlonglong toneCount)
+QList<qlonglong> ZTChordController::inversionNumbersForItem(const QVariantMap& item)
 {
-    // Built once per size for the process (main thread only).
-    static QHash<qlonglong, QStringList> titlesBySize;
-    if (toneCount < 2)
+    QList<qlonglong> degrees;
+    for (const QVariant& step : item.value(QStringLiteral("definition")).toList()) {
+        const QVariantList notes = step.toMap().value(QStringLiteral("notes")).toList();
+        degrees.append(notes.isEmpty() ? 0 : notes.first().toMap().value(QStringLiteral("pos")).toLongLong());
+    }
+    const bool stackedInThirds =
+        std::all_of(degrees.cbegin(), degrees.cend(), [](qlonglong degree) { return degree >= 1 && degree % 2 == 1; });
+    QList<qlonglong> numbers;
+    for (qsizetype k = 0; k < degrees.size(); ++k)
+        numbers.append(stackedInThirds ? (degrees.at(k) - 1) / 2 % 7 : k);
+    return numbers;
+}
+
+QString ZTChordController::inversionTitle(qlonglong inversionNumber)
+{
+    if (inversionNumber == 0)
+        return localized(QStringLiteral("Root position"));
+    return ZTStringFormat::fill(localized(QStringLiteral("%ld. Inversion")), {QString::number(inversionNumber)});
+}
+
+QStringList ZTChordController::inversionTitlesForItem(const QVariantMap& item)
+{
+    const QList<qlonglong> numbers = inversionNumbersForItem(item);
+    if (numbers.size() < 2)
         return {};
-    auto found = titlesBySize.constFind(toneCount);
-    if (found != titlesBySize.cend())
-        return *found;
-    QStringList titles{localized(QStringLiteral("Root position"))};
-    for (qlonglong k = 1; k < toneCount; ++k)
-        titles.append(localized(QStringLiteral("%1. Inversion").arg(k)));
-    titlesBySize.insert(toneCount, titles);
+    QStringList titles;
+    for (qlonglong number : numbers)
+        titles.append(inversionTitle(number));
     return titles;
 }
 
@@ -44,8 +61,6 @@ void ZTChordController::initWithLevel(qlonglong level, ZTExamsController* examsC
 {
     ZTSectionedTestController::initWithLevel(level, examsController);
     keyboardPlayRightOrder_ = false;
-    for (qlonglong size : {3, 4, 5})
-        inversionTitlesForChordSize(size);
     observe(testName() + QStringLiteral(".useChordInversionsChangedNotification"),
             [this] { useChordInversionsChangedNotification(); });
 }
@@ -104,7 +119,7 @@ ZTSidebarCell ZTChordController::tableViewViewForRow(qlonglong row) const
     if (cell.isGroupRow || row < 0 || row >= arrayForTableView().size())
         return cell;
     const QVariantMap item = arrayForTableView().at(row).toMap();
-    cell.popupTitles = inversionTitlesForChordSize(definitionSize(item));
+    cell.popupTitles = inversionTitlesForItem(item);
     cell.popupEnabled = tableView() && tableView()->tag() != 0 && useChordInversions() && offersInversions(item)
                         && !cell.popupTitles.isEmpty();
     return cell;
@@ -122,10 +137,10 @@ QString ZTChordController::rightResultString() const
         return QString();
     const QString name = localized(test->translatedName().isEmpty() ? test->name() : test->translatedName());
     const qlonglong inversion = test->userInfo().toLongLong();
-    if (useChordInversions() && inversion > 0) {
-        const QString inversionText = ZTStringFormat::fill(localized(QStringLiteral("%ld. Inversion")),
-                                                           {QString::number(inversion)});
-        return ZTStringFormat::fill(QStringLiteral("%@ - %@ (%@)"), {name, inversionText, test->result()});
+    const QList<qlonglong> numbers = inversionNumbersForItem(test->item());
+    if (useChordInversions() && inversion > 0 && inversion < numbers.size()) {
+        return ZTStringFormat::fill(QStringLiteral("%@ - %@ (%@)"),
+                                    {name, inversionTitle(numbers.at(inversion)), test->result()});
     }
     return ZTStringFormat::fill(QStringLiteral("%@ (%@)"), {name, test->result()});
 }

@@ -6,9 +6,16 @@
 // on; its tones may be entered in any order, and a row's pop-up names the inversion.
 class ZTChordController : public ZTSectionedTestController {
 public:
-    // Localized titles of the inversions a chord of n tones can take: "Root position",
-    // "1. Inversion", ... "(n - 1). Inversion"; none for fewer than 2 tones.
-    static QStringList inversionTitlesForChordSize(qlonglong toneCount);
+    // The inversion each tone of the item makes in the bass, in definition order. A chord
+    // stacked in thirds (every degree odd) is counted by degree, whether or not the tones
+    // between sound: the 3rd in the bass is the first inversion, the 5th the second, the
+    // 7th the third, the 9th the fourth, and so on, so an eleventh chord without its 3rd has
+    // no first inversion. Other chords (sixths, suspensions) count their tones 0, 1, 2, ...
+    static QList<qlonglong> inversionNumbersForItem(const QVariantMap& item);
+    // "Root position" for 0, else the localized "%ld. Inversion".
+    static QString inversionTitle(qlonglong inversionNumber);
+    // The pop-up titles of a row, one per tone; none for fewer than 2 tones.
+    static QStringList inversionTitlesForItem(const QVariantMap& item);
 
     void initWithLevel(qlonglong level, ZTExamsController* examsController = nullptr) override;
     QString testName() const override;

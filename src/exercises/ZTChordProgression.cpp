@@ -1,5 +1,6 @@
 #include "ZTChordProgression.h"
 
+#include "QVKey.h"
 #include "RandomSource.h"
 #include "ZTChord.h"
 #include "ZTDataProvider.h"
@@ -89,10 +90,10 @@ QList<ZTNoteCollection> ZTChordProgression::noteCollectionObjects() const
     if (cachedCollections_)
         return *cachedCollections_;
 
-    // The key's signature type decides how the chords are spelled (sharps or flats).
+    // Every chord root is spelled from the key's own scale, so the names agree with each
+    // other and with the key signature.
     const qint64 root = rootNoteNr();
-    const int signatureType =
-        QVNote::keySignatureTypeForScale(QVNote::getNotesForScaleWithBaseNote(root, QVNote::scaleSteps(isMinor())));
+    const QVKey key = QVKey::keyWithRootNoteNr(root, isMinor());
 
     ZTPreferences* settings = prefs();
     const bool naturalOrder = settings->boolForKey(QStringLiteral("rootNoteNaturalOrder"), kExercise);
@@ -104,11 +105,11 @@ QList<ZTNoteCollection> ZTChordProgression::noteCollectionObjects() const
     const QVariantList steps = stepsOf(definition());
     for (qsizetype i = 0; i < steps.size(); ++i) {
         const QVariantMap step = steps.at(i).toMap();
-        const std::unique_ptr<ZTChord> chord =
-            chordForStep(step, root + step.value(QStringLiteral("step")).toLongLong());
+        const qlonglong semitones = step.value(QStringLiteral("step")).toLongLong();
+        const std::unique_ptr<ZTChord> chord = chordForStep(step, root + semitones);
         if (!chord)
             continue;
-        chord->setKeySignatureType(signatureType);
+        chord->setRootName(key.nameOfToneAbove(semitones));
         const QList<ZTNoteCollection> voicings = chord->noteCollectionObjects();
         const qlonglong k = i < inversions_.size() ? inversions_.at(i) : 0;
         if (k < 0 || voicings.size() <= k)

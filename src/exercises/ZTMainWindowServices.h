@@ -140,7 +140,7 @@ public:
 struct ZTGraphLabel {
     QString text;
     QString fontName = QStringLiteral("Helvetica");
-    double fontSize = 10.0;
+    double fontSize = 12.0; // as large as the axis labels
     ZTColor color = ZTColor::blackColor();
 };
 

@@ -87,6 +87,7 @@ void ZTMusicalTest::updateRootNote()
 QList<ZTNoteCollection> ZTMusicalTest::collectionsFromDefinition(bool reversed) const
 {
     const QVariantList steps = definition().toList();
+    const bool spelledRoot = !rootName_.isEmpty() && QVNote::stepForNoteName(rootName_) == ((rootNoteNr_ % 12) + 12) % 12;
     QList<ZTNoteCollection> collections;
     collections.reserve(steps.size());
     for (qsizetype k = 0; k < steps.size(); ++k) {
@@ -100,7 +101,8 @@ QList<ZTNoteCollection> ZTMusicalTest::collectionsFromDefinition(bool reversed) 
             continue; // degrees count from 1; a step without one is not a note
         const qlonglong off = entry.value(QStringLiteral("off")).toLongLong();
         collections.append(ZTNoteCollection::noteCollectionWithNote(
-            QVNote::initWithRootNoteNr(rootNoteNr_, pos, off, isMinor_, keySignatureType_)));
+            spelledRoot ? QVNote::initWithRootNoteNr(rootNoteNr_, rootName_, pos, off, isMinor_)
+                        : QVNote::initWithRootNoteNr(rootNoteNr_, pos, off, isMinor_, keySignatureType_)));
     }
     return collections;
 }

@@ -65,6 +65,10 @@ public:
     void setVelocity(qlonglong velocity) { velocity_ = velocity; }
     int keySignatureType() const { return keySignatureType_; }
     void setKeySignatureType(int type) { keySignatureType_ = type; }
+    // How the root is spelled ("E#"); empty: by the key-signature type. A spelling of
+    // another pitch class than the root's is not used.
+    QString rootName() const { return rootName_; }
+    void setRootName(const QString& name) { rootName_ = name; }
     // Spelling type last applied by the main view; the model does not read it.
     QString spellingType() const { return spellingType_; }
     void setSpellingType(const QString& type) { spellingType_ = type; }
@@ -135,6 +139,7 @@ private:
     qlonglong MIDIChannel_ = 0;
     qlonglong velocity_ = 0;
     int keySignatureType_ = 0;
+    QString rootName_;
     QString spellingType_;
     bool showNotes_ = true;
     std::optional<qlonglong> stepsInSequence_; // set while newMusicSequence runs

@@ -3,18 +3,12 @@
 #include "Color.h"
 #include "Fonts.h"
 #include "Image.h"
-#include "QuestionKinds.h"
 #include "ImageButton.h"
 #include "YUp.h"
 #include "YUpPainter.h"
-#include "ZTChordProgressionStepView.h"
-#include "ZTMIDIController.h"
 #include "ZTMusicalTest.h"
-#include "ZTPreferences.h"
 #include "ZTUtils.h"
 
-#include <QGuiApplication>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -32,17 +26,6 @@ bool isWhite(qint64 index)
     return ZTUtils::isWhiteKey(int(index));
 }
 
-QString noteName(const QVNote& note)
-{
-    const ZTPreferences* preferences = ZTPreferences::sharedPreferences();
-    return note.nameWithSpellingType(preferences->spellingType(), preferences->noteNamesType());
-}
-
-std::shared_ptr<QVMusicInstrument> currentInstrument()
-{
-    return ZTMIDIController::sharedInstance()->instrument();
-}
-
 // The scroll area whose document this view is, if any.
 QScrollArea* enclosingScrollArea(const QWidget* view)
 {
@@ -55,36 +38,21 @@ QScrollArea* enclosingScrollArea(const QWidget* view)
 
 } // namespace
 
-ZTKeyboardView::ZTKeyboardView(QWidget* parent) : QWidget(parent)
+ZTKeyboardView::ZTKeyboardView(QWidget* parent) : ZTInstrumentViewBase(parent)
 {
     resize(2240, int(kKeyboardHeight));
     init();
 }
 
-ZTKeyboardView::ZTKeyboardView(const QRect& frame, QWidget* parent) : QWidget(parent)
+ZTKeyboardView::ZTKeyboardView(const QRect& frame, QWidget* parent) : ZTInstrumentViewBase(parent)
 {
     setGeometry(frame);
     init();
 }
 
-ZTKeyboardView::~ZTKeyboardView()
-{
-    // A key still held when the view goes (replaced by the fretboard, window closed mid-press)
-    // must not keep sounding.
-    if (std::none_of(keyDown_.begin(), keyDown_.end(), [](bool down) { return down; }))
-        return;
-    if (const auto instrument = currentInstrument()) {
-        for (int n = 0; n < 128; ++n)
-            if (keyDown_[size_t(n)])
-                instrument->noteOff(n);
-    }
-}
-
 void ZTKeyboardView::init()
 {
     setUpHitRects();
-    greenNotes_.clear();
-    redNotes_.clear();
     // Ten octave tiles and the keys C to G of the eleventh: MIDI 0 to 127.
     resize(int(10 * kOctaveWidth + hitRectPlays_[8].x()), height());
 
@@ -105,7 +73,6 @@ void ZTKeyboardView::init()
         }
     }
     startOffset_ = 0;
-    keyDown_.fill(false);
     setMouseTracking(false);
 }
 
@@ -174,48 +141,7 @@ QRectF ZTKeyboardView::trackingRect() const
 
 // ---- Playing ----
 
-void ZTKeyboardView::keyDown(qint64 noteNr)
-{
-    if (noteNr < 0 || noteNr >= 128)
-        return;
-    if (const auto instrument = currentInstrument())
-        instrument->noteOn(int(noteNr), unsigned(ZTPreferences::sharedPreferences()->MIDIOutVelocity()));
-    if (delegate_) {
-        const ZTMusicalTest* test = musicalTest_.get();
-        const QVNote note = test ? QVNote::initWithNoteNr(noteNr, test->rootNoteNr(), test->isMinor(),
-                                                          test->noteCollectionObjects())
-                                 : QVNote::initWithNoteNr(noteNr, 0, false);
-        delegate_->instrumentView(this, note);
-    }
-    keyDown_[size_t(noteNr)] = true;
-    updateKey(noteNr);
-}
-
-void ZTKeyboardView::keyUp(qint64 noteNr)
-{
-    if (noteNr < 0 || noteNr >= 128)
-        return;
-    if (const auto instrument = currentInstrument())
-        instrument->noteOff(int(noteNr));
-    keyDown_[size_t(noteNr)] = false;
-    updateKey(noteNr);
-}
-
-bool ZTKeyboardView::isKeyDown(qint64 noteNr) const
-{
-    return noteNr >= 0 && noteNr < 128 && keyDown_[size_t(noteNr)];
-}
-
-void ZTKeyboardView::allNotesUp()
-{
-    for (qint64 n = 0; n < 128; ++n) {
-        if (keyDown_[size_t(n)])
-            keyUp(n);
-    }
-    update();
-}
-
-void ZTKeyboardView::updateKey(qint64 noteNr)
+void ZTKeyboardView::noteStateChanged(qint64 noteNr)
 {
     update(YUp::toQt(rectForNoteNr(noteNr), height()).toAlignedRect().adjusted(-1, -1, 1, 1));
 }
@@ -226,21 +152,21 @@ void ZTKeyboardView::mouseDownAt(const QPointF& point)
     const qint64 note = _getNoteNrForPoint(point);
     if (note < 0)
         return;
-    startedWithMouseDown_ = true;
+    setStartedWithMouseDown(true);
     keyDown(note);
 }
 
-void ZTKeyboardView::mouseDraggedAt(const QPointF& point, bool buttonHeld)
+void ZTKeyboardView::mouseDraggedAt(const QPointF& point)
 {
     if (!trackingRect().contains(point)) {
         if (!exitedWhileHeld_) {
             exitedWhileHeld_ = true;
-            mouseExited(buttonHeld);
+            mouseExited(true);
         }
         return;
     }
     exitedWhileHeld_ = false;
-    if (!startedWithMouseDown_)
+    if (!startedWithMouseDown())
         return;
     const qint64 note = _getNoteNrForPoint(point);
     if (note < 0 || isKeyDown(note))
@@ -251,137 +177,17 @@ void ZTKeyboardView::mouseDraggedAt(const QPointF& point, bool buttonHeld)
 
 void ZTKeyboardView::mouseUpAt(const QPointF& point)
 {
-    startedWithMouseDown_ = false;
     exitedWhileHeld_ = false;
-    keyUp(_getNoteNrForPoint(point));
-    // Whatever the pointer is over now, nothing may keep sounding once the button is up.
-    if (std::any_of(keyDown_.begin(), keyDown_.end(), [](bool down) { return down; }))
-        allNotesUp();
-}
-
-void ZTKeyboardView::mouseExited(bool buttonHeld)
-{
-    if (!buttonHeld)
-        return;
-    startedWithMouseDown_ = false;
-    allNotesUp();
-}
-
-void ZTKeyboardView::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        mouseDownAt(YUp::mousePoint(this, event->position()));
-}
-
-void ZTKeyboardView::mouseMoveEvent(QMouseEvent* event)
-{
-    if (event->buttons() & Qt::LeftButton)
-        mouseDraggedAt(YUp::mousePoint(this, event->position()), true);
-}
-
-void ZTKeyboardView::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        mouseUpAt(YUp::mousePoint(this, event->position()));
-}
-
-void ZTKeyboardView::leaveEvent(QEvent* event)
-{
-    QWidget::leaveEvent(event);
-    mouseExited(QGuiApplication::mouseButtons() != Qt::NoButton);
+    finishPress(_getNoteNrForPoint(point));
 }
 
 // ---- Marks ----
 
-void ZTKeyboardView::growMarks(ZTMarkList& marks, qint64 position)
-{
-    while (marks.size() <= position)
-        marks.append(QList<QVNote>());
-}
-
-void ZTKeyboardView::markNoteGreen(const QVNote& note, qint64 position)
-{
-    if (position < 0)
-        return;
-    _scrollToTestRange(musicalTest_);
-    growMarks(greenNotes_, position);
-    greenNotes_[position].append(note);
-    update();
-}
-
-void ZTKeyboardView::markNoteRed(const QVNote& note, qint64 position)
-{
-    if (position < 0)
-        return;
-    _scrollToTestRange(musicalTest_);
-    growMarks(redNotes_, position);
-    redNotes_[position].append(note);
-    update();
-}
-
-void ZTKeyboardView::setGreenNotes(const QList<QVNote>& notes, qint64 position)
-{
-    if (position < 0)
-        return;
-    growMarks(greenNotes_, position);
-    greenNotes_[position] = notes;
-    update();
-}
-
-void ZTKeyboardView::setGreenNotes(const ZTMarkList& marks)
-{
-    greenNotes_ = marks;
-    update();
-}
-
-void ZTKeyboardView::setRedNotes(const ZTMarkList& marks)
-{
-    redNotes_ = marks;
-    update();
-}
-
-void ZTKeyboardView::showStepBar(bool show, qint64 numSteps, qint64 step)
-{
-    ZTChordProgressionStepView* bar = chordProgressionStepView();
-    if (!bar)
-        return;
-    bar->setHidden(!show);
-    if (!show)
-        return;
-    bar->setNumSteps(numSteps);
-    bar->setCurrentStep(step);
-    bar->setEnabled(true);
-}
-
-void ZTKeyboardView::setGreenNotesFromTestWithStep(qint64 step)
-{
-    greenNotes_ = musicalTest_ ? musicalTest_->notesForInstrumentView() : ZTMarkList();
-    if (QuestionKinds::isChordProgression(musicalTest_.get()))
-        showStepBar(true, greenNotes_.size(), step);
-    else
-        showStepBar(false);
-    setStep(step);
-    update();
-}
-
-void ZTKeyboardView::unmarkAllNotes()
-{
-    greenNotes_.clear();
-    redNotes_.clear();
-    showStepBar(false);
-    update();
-}
-
-void ZTKeyboardView::setStep(qint64 step)
-{
-    step_ = step;
-    update();
-}
-
 void ZTKeyboardView::_scrollToTestRange(std::shared_ptr<ZTMusicalTest> test)
 {
-    musicalTest_ = std::move(test);
-    if (!musicalTest_)
+    setMusicalTest(std::move(test));
+    const std::shared_ptr<ZTMusicalTest> question = musicalTest();
+    if (!question)
         return;
     QScrollArea* area = enclosingScrollArea(this);
     const double visibleLeft = area ? area->horizontalScrollBar()->value() : 0;
@@ -389,7 +195,7 @@ void ZTKeyboardView::_scrollToTestRange(std::shared_ptr<ZTMusicalTest> test)
 
     qint64 lowest = 127, highest = 0;
     bool anyCollection = false, anyOutside = false;
-    for (const ZTNoteCollection& collection : musicalTest_->noteCollectionObjects()) {
+    for (const ZTNoteCollection& collection : question->noteCollectionObjects()) {
         const QVNote* first = collection.firstNote();
         if (!first)
             continue;
@@ -434,10 +240,10 @@ void ZTKeyboardView::paintEvent(QPaintEvent*)
     const QFont labelFont = Fonts::system(9);
     const QColor labelColor = Color::rgb(0, 0, 0, 0.7);
     for (qint64 n = 0; n < 128; ++n) {
-        if (keyDown_[size_t(n)])
+        if (isKeyDown(n))
             painter.drawImage(keyDownImages_.value(n % 12), rectForNoteNr(n));
         if (n % 12 == 0) {
-            const QRectF label((n / 12) * kOctaveWidth + 6, keyDown_[size_t(n)] ? 4 : 2, 24, 16);
+            const QRectF label((n / 12) * kOctaveWidth + 6, isKeyDown(n) ? 4 : 2, 24, 16);
             painter.drawText(label, noteName(QVNote::initWithNoteNr(n, n, false)), labelFont, labelColor,
                              Qt::AlignLeft);
         }
@@ -446,7 +252,7 @@ void ZTKeyboardView::paintEvent(QPaintEvent*)
     const QFont markFont = Fonts::system(9, true);
     auto drawMarks = [&](const ZTMarkList& marks, const QString& image) {
         for (qint64 p = 0; p < marks.size(); ++p) {
-            if (step_ != -1 && p != step_)
+            if (step() != -1 && p != step())
                 continue;
             for (const QVNote& note : marks[p]) {
                 const QRectF key = rectForNoteNr(note.nr());
@@ -454,7 +260,7 @@ void ZTKeyboardView::paintEvent(QPaintEvent*)
                 const double x = key.x() + std::round((key.width() - 24) * 0.5);
                 double imageY = key.y() + (white ? 7 : 1);
                 double nameY = key.y() + (white ? 8 : 2);
-                if (step_ == -1) {
+                if (step() == -1) {
                     imageY = 20.0 * p + 7;
                     nameY = 20.0 * p + 8;
                 }
@@ -463,6 +269,6 @@ void ZTKeyboardView::paintEvent(QPaintEvent*)
             }
         }
     };
-    drawMarks(greenNotes_, QStringLiteral("greenRect"));
-    drawMarks(redNotes_, QStringLiteral("redRect"));
+    drawMarks(greenNotes(), QStringLiteral("greenRect"));
+    drawMarks(redNotes(), QStringLiteral("redRect"));
 }

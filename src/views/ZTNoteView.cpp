@@ -41,18 +41,22 @@ QString accidentalImage(qint64 offset, bool wrong)
 
 } // namespace
 
-ZTNoteView::ZTNoteView(QWidget* parent) : QWidget(parent)
+ZTNoteView::ZTNoteView(QWidget* parent) : YUpMouseView(parent)
 {
     init();
 }
 
-ZTNoteView::ZTNoteView(const QRect& frame, QWidget* parent) : QWidget(parent)
+ZTNoteView::ZTNoteView(const QRect& frame, QWidget* parent) : YUpMouseView(parent)
 {
     setGeometry(frame);
     init();
 }
 
-ZTNoteView::~ZTNoteView() = default;
+ZTNoteView::~ZTNoteView()
+{
+    // A group still sounding when the view goes must not keep sounding.
+    allNotesUp();
+}
 
 void ZTNoteView::init()
 {
@@ -66,6 +70,7 @@ void ZTNoteView::init()
     footerBar_->addButtonWithImage(QStringLiteral("sharpButtonNormal"), QStringLiteral("sharpButtonSelected"), true);
     footerBar_->addButtonWithImage(QStringLiteral("doubleSharpButtonNormal"), QStringLiteral("doubleSharpButtonSelected"), true);
     footerBar_->minusButton()->setEnabled(false);
+    footerBar_->setDelegate(this);
     footerBar_->setHidden(true);
     YUp::place(footerBar_, QRectF(0, 0, width(), kFooterBarHeight));
     watchParent();

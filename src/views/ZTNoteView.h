@@ -1,6 +1,8 @@
 #pragma once
 
 #include "NotificationCenter.h"
+#include "YUpMouseView.h"
+#include "ZTFooterBar.h"
 #include "ZTNoteCollection.h"
 #include "ZTNoteLine.h"
 
@@ -9,10 +11,11 @@
 #include <QRectF>
 #include <QWidget>
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
-class ZTFooterBar;
 class ZTMusicalTest;
 class ZTNoteView;
 
@@ -30,7 +33,13 @@ public:
 // The layout (which staff, where every head, accidental, ledger line and title goes, and the
 // view's width) runs whenever the shown notes, the question or the size change; painting only
 // draws what the last layout placed. The view keeps its own copy of the groups it shows.
-class ZTNoteView : public QWidget {
+//
+// Playing (the main window): a press on a group sounds it on the MIDI controller's current
+// instrument, a drag moves the sound from group to group, the release silences it.
+// Editing (the exercise editors): the footer bar adds notes, deletes the selected one and sets
+// its accidental; a drag moves a note to another pitch. For a chord question the view keeps
+// one group per inversion plus the named whole chord. The delegate hears of every change.
+class ZTNoteView : public YUpMouseView, public ZTFooterBarDelegate {
     Q_OBJECT
 public:
     static constexpr double kLineSpacing = 10;
@@ -83,10 +92,55 @@ public:
     ZTFooterBar* footerBar() const { return footerBar_; }
     const QCursor& noteCursor() const { return noteCursor_; }
     void setNoteCursor(const QCursor& cursor) { noteCursor_ = cursor; }
-    const std::optional<QVNote>& currentNote() const { return currentNote_; }
-    void setCurrentNote(const std::optional<QVNote>& note) { currentNote_ = note; }
+    // The note being edited (between an editing press on a note and the release); null when none.
+    const QVNote* currentNote() const;
     const std::optional<QVNote>& noteWhenMouseDown() const { return noteWhenMouseDown_; }
-    void setNoteWhenMouseDown(const std::optional<QVNote>& note) { noteWhenMouseDown_ = note; }
+
+    // ---- Sounding ----
+    // Sound and silence one note (0..127; other numbers are ignored) on the current instrument.
+    void keyDown(qint64 noteNr);
+    void keyUp(qint64 noteNr);
+    bool isKeyDown(qint64 noteNr) const;
+    // Silences every note this view sounds.
+    void allNotesUp();
+
+    // ---- Mouse, on y-up points (the Qt events call these) ----
+    void mouseDownAt(const QPointF& point) override;
+    void mouseDraggedAt(const QPointF& point) override;
+    void mouseUpAt(const QPointF& point) override;
+    void mouseExited(bool buttonHeld) override;
+
+    // ---- Editing ----
+    // Appends the next note: the lowest allowed note first, then a third (chord) or a scale
+    // step (other questions) above. Selected, and the delegate is told.
+    void addNote();
+    void unselectAllNotesShouldDisplay(bool display);
+    // A chord question's chord symbol; the named whole-chord group follows it.
+    void setChordId(const QString& chordId);
+    // Add (tag 0), delete the selected notes (tag 1), accidental toggles (tags 2 to 5).
+    void footerBar(ZTFooterBar* bar, ImageButton* button) override;
+    // The note whose head contains the point, with its group's index; -1 and null for none.
+    const QVNote* _noteForPoint(const QPointF& point, qint64* collectionIndex = nullptr) const;
+    // A new note for the pitch at the point's height, within minNoteNr..maxNoteNr.
+    QVNote _noteFromPoint(const QPointF& point) const;
+    // Index of the first hit rectangle containing the point; -1 for none.
+    qint64 _noteCollectionIndexForPoint(const QPointF& point) const;
+    // MIDI number of the note that addNote appends after `noteNr`.
+    qint64 _nextNoteForNr(qint64 noteNr) const;
+    // Appends `collection` when given, then rebuilds every group as the chord from its first
+    // note upward (lower tones an octave higher) and shows them with the whole chord.
+    void _prepareForChords(const std::optional<ZTNoteCollection>& collection);
+    QList<QVNote> _selectedNotes() const;
+    // Index of the first group holding a selected note equal to `note`; -1 for none.
+    qint64 _findCollectionWithNote(const QVNote& note) const;
+    void _updateButtons();
+    // The accidental of the toggle that is on (+2, +1, -2, -1), 0 for none.
+    qint64 _offsetForSelectedButton() const;
+    // Group clean-up for editor hosts: drops groups whose first note repeats an earlier one or
+    // that leave the note range, then sorts by the first note.
+    void _removeDoubblesAndSort();
+    void _removeDoubbles();
+    void _sortCollections();
 
     // ---- Results of the last layout ----
     // One hit rectangle per group.
@@ -117,6 +171,22 @@ private:
     // The named whole-chord group of a chord question.
     ZTNoteCollection namedChordCollection(const ZTNoteCollection& first) const;
     void drawNoteLine(class YUpPainter& painter, double x, double y) const;
+    // Which notes of group `index` a press sounds: all of a chord progression's or of a chord
+    // question's whole chord, else the first.
+    QList<qint64> soundingNotes(qint64 index) const;
+    // Group and note index of the pickable note whose head contains the point.
+    std::optional<std::pair<qint64, qint64>> notePlaceForPoint(const QPointF& point) const;
+    void _editingMouseDownOverNote(qint64 collection, qint64 note);
+    void _editingMouseDownOutsideNote(const QPointF& point);
+    void _noteViewDidChange();
+    // A chord question drops its whole-chord group before its tones change.
+    void removeWholeChord();
+    // After the notes changed: a chord's inversions are rebuilt, other notes laid out again.
+    void rebuildAfterEdit();
+    bool isChordQuestion() const;
+    void selectNotes(const std::function<bool(const QVNote&)>& selected);
+    void addToSelectedNotes(qint64 offset);
+    void deleteSelectedNotes();
 
     std::shared_ptr<ZTMusicalTest> test_;
     qint64 baseNote_ = 0;
@@ -132,7 +202,10 @@ private:
     ZTNoteViewDelegate* delegate_ = nullptr;
     ZTFooterBar* footerBar_ = nullptr;
     QCursor noteCursor_;
-    std::optional<QVNote> currentNote_;
+    // Where the note being edited lies: group and note index.
+    std::optional<std::pair<qint64, qint64>> currentNote_;
+    std::array<bool, 128> keyDown_{};
+    bool startedWithMouseDown_ = false;
     QList<ZTNoteLine> extraLines_;
     std::optional<QVNote> noteWhenMouseDown_;
 

@@ -39,11 +39,27 @@ void ZTToolbarInfoView::paintEvent(QPaintEvent*)
     draw(painter, size());
 }
 
+namespace {
+
+// A font of the system face at the first of `pixelSizes` at which `fits` holds, else the last.
+template <typename Fits>
+QFont firstFittingFont(std::initializer_list<int> pixelSizes, bool bold, Fits fits)
+{
+    QFont font;
+    for (int pixels : pixelSizes) {
+        font = Fonts::system(pixels, bold);
+        if (fits(QFontMetricsF(font)))
+            break;
+    }
+    return font;
+}
+
+} // namespace
+
 void ZTToolbarInfoView::draw(QPainter& painter, const QSizeF& size)
 {
     const double W = size.width();
     const double H = size.height();
-    const double m = std::round(H * 0.5);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
@@ -52,43 +68,57 @@ void ZTToolbarInfoView::draw(QPainter& painter, const QSizeF& size)
                        QStringLiteral("toolbarInfoCenter"), QStringLiteral("toolbarInfoRight"), false);
 
     imageRect_ = titleRect_ = subTitleRect_ = QRectF();
-    const QColor textColor = Qt::white;
+    const double textWidth = std::max(0.0, W - 2 * kTextInset);
     const auto icon = image_.isEmpty() ? nullptr : Image::named(image_);
-    const double iconWidth = icon ? icon->size().width() + kIconGap : 0;
-    // A long question first gets a slightly smaller font; a title still wider than the panel
-    // is shortened rather than pushed off its left edge.
-    QFont titleFont = Fonts::system(11, true);
-    for (int pixels = 10; pixels >= 9 && QFontMetricsF(titleFont).horizontalAdvance(title_) > W - iconWidth; --pixels)
-        titleFont = Fonts::system(pixels, true);
-    const QFontMetricsF titleMetrics(titleFont);
-    const QString title = titleMetrics.elidedText(title_, Qt::ElideRight, std::max(0.0, W - iconWidth));
-    const double tw = titleMetrics.horizontalAdvance(title);
+    const QSizeF iconSize = icon ? icon->size() : QSizeF();
+    const double iconWidth = icon ? iconSize.width() + kIconGap : 0;
 
+    // A long question first gets a slightly smaller font; a title still wider than the panel
+    // is shortened rather than pushed off its edges.
+    const double titleRoom = std::max(0.0, textWidth - iconWidth);
+    const QFont titleFont = firstFittingFont({11, 10, 9}, true, [&](const QFontMetricsF& metrics) {
+        return metrics.horizontalAdvance(title_) <= titleRoom;
+    });
+    const QFontMetricsF titleMetrics(titleFont);
+    const QString title = titleMetrics.elidedText(title_, Qt::ElideRight, titleRoom);
+    const double tw = titleMetrics.horizontalAdvance(title);
+    const double titleLine = std::max(title.isEmpty() ? 0.0 : titleMetrics.height(), iconSize.height());
+
+    // The subtitle wraps; when its lines would not leave a margin it gets a smaller font.
+    const int subFlags = int(Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap);
+    auto subHeight = [&](const QFontMetricsF& metrics) {
+        return subTitle_.isEmpty() ? 0.0 : metrics.boundingRect(QRectF(0, 0, textWidth, 1e6), subFlags, subTitle_).height();
+    };
+    const QFont subFont = firstFittingFont({10, 9}, false, [&](const QFontMetricsF& metrics) {
+        return titleLine + kLineGap + subHeight(metrics) <= H - 2 * kVerticalMargin;
+    });
+    // Lines that still do not fit are cut off whole rather than drawn over the panel's edge.
+    const QFontMetricsF subMetrics(subFont);
+    const double subRoom = std::max(0.0, H - 2 * kVerticalMargin - titleLine - kLineGap);
+    const double sh = std::min(subHeight(subMetrics), std::floor(subRoom / subMetrics.lineSpacing()) * subMetrics.lineSpacing());
+
+    // Title line and subtitle stand as one block in the middle of the panel (Qt's y-down).
+    const double block = titleLine + (sh > 0 ? kLineGap + sh : 0);
+    const double top = std::max(0.0, std::round((H - block) / 2));
+    const double x0 = std::round((W - (tw + iconWidth)) / 2);
     if (icon) {
-        const QSizeF iconSize = icon->size();
-        const double x0 = std::round((W - (tw + iconSize.width() + kIconGap)) * 0.5);
-        imageRect_ = QRectF(x0, m + 2, iconSize.width(), iconSize.height());
-        icon->draw(painter, YUp::toQt(imageRect_, H));
-        titleRect_ = QRectF(x0 + iconSize.width() + kIconGap, m - 8, tw, m);
-    } else {
-        titleRect_ = QRectF(std::round((W - tw) * 0.5), m - 5, tw, m);
+        const QRectF iconPlace(x0, top + (titleLine - iconSize.height()) / 2, iconSize.width(), iconSize.height());
+        icon->draw(painter, iconPlace);
+        imageRect_ = YUp::fromQt(iconPlace, H);
     }
     if (!title.isEmpty()) {
+        const QRectF titlePlace(x0 + iconWidth, top, tw, titleLine);
         painter.setFont(titleFont);
-        painter.setPen(textColor);
-        painter.drawText(YUp::toQt(titleRect_, H), int(Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine), title);
-    } else {
-        titleRect_ = QRectF();
+        painter.setPen(Qt::white);
+        painter.drawText(titlePlace, int(Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine), title);
+        titleRect_ = YUp::fromQt(titlePlace, H);
     }
-
-    if (!subTitle_.isEmpty()) {
-        const QFont subFont = Fonts::system(10);
-        const int flags = int(Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap);
-        const double sh = QFontMetricsF(subFont).boundingRect(QRectF(0, 0, W, 1e6), flags, subTitle_).height();
-        subTitleRect_ = QRectF(0, sh >= m ? 2 : -4, W, std::max(sh, m));
+    if (sh > 0) {
+        const QRectF subPlace(kTextInset, top + titleLine + kLineGap, textWidth, sh);
         painter.setFont(subFont);
         painter.setPen(QColor(255, 255, 255, 215));
-        painter.drawText(YUp::toQt(subTitleRect_, H), flags, subTitle_);
+        painter.drawText(subPlace, subFlags, subTitle_);
+        subTitleRect_ = YUp::fromQt(subPlace, H);
     }
     painter.restore();
 }

@@ -3,12 +3,19 @@
 #include <QString>
 #include <QWidget>
 
-// The info panel of the top bar: an optional icon and a bold title centred above the
-// middle line, and a smaller subtitle under it that may wrap. Geometry is y-up.
+// The info panel of the top bar: an optional icon beside a bold title on one line, and a
+// smaller subtitle under it that may wrap; the two stand as one block in the middle of the
+// panel, clear of its rounded ends. Geometry is y-up.
 class ZTToolbarInfoView : public QWidget {
     Q_OBJECT
 public:
     static constexpr double kIconGap = 5;
+    // Room kept free left and right of the text, and above and below it where it can be.
+    static constexpr double kTextInset = 10;
+    static constexpr double kVerticalMargin = 4;
+    static constexpr double kLineGap = 1;
+    // Tall enough for a title and a subtitle of two lines.
+    static constexpr int kPreferredHeight = 52;
 
     explicit ZTToolbarInfoView(QWidget* parent = nullptr);
 
@@ -28,7 +35,8 @@ public:
     // The drawing pass on a painter of a panel of `size` (printing and tests reuse it).
     void draw(QPainter& painter, const QSizeF& size);
 
-    QSize sizeHint() const override { return {420, 44}; }
+    // It takes what the bar leaves beside its other controls; its own wish is modest.
+    QSize sizeHint() const override { return {260, kPreferredHeight}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

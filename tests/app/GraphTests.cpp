@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -153,6 +154,43 @@ TEST(BarGraph, NoStatisticsMeansNoDivisionByZero)
     EXPECT_EQ(none.height(), 0.0);
 }
 
+TEST(BarGraph, TurnedLabelsAreReadableAndNeverRunTogether)
+{
+    // Thirty items, most never answered: pairs of zeros side by side.
+    FakeRecords records;
+    for (int i = 0; i < 30; ++i) {
+        records.right << (i % 7 == 0 ? 3 : 0);
+        records.wrong << (i % 5 == 0 ? 1 : 0);
+    }
+    ZTBarGraph graph;
+    graph.setPlotRanges(-0.75, 32.5, 0, 3 * 1.4);
+    graph.addPlot(plot(QStringLiteral("Right"), QColor(124, 182, 82), -0.2, &records));
+    graph.addPlot(plot(QStringLiteral("Wrong"), QColor(214, 103, 90), 0.1, &records));
+    for (ZTBarPlot* bars : {graph.plotWithIdentifier("Right"), graph.plotWithIdentifier("Wrong")}) {
+        bars->setLabelRotation(M_PI / 2);
+        bars->setLabelOffset(3.0);
+    }
+    const QRectF bounds(0, 0, 1000, 280);
+    const QList<ZTBarGraph::TurnedLabel> labels = graph.valueLabels(bounds);
+    ASSERT_FALSE(labels.isEmpty());
+    const int axisLabelPixels = ZTXYAxis().labelTextStyle.pixelSize();
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        EXPECT_GE(labels[i].font.pixelSize(), axisLabelPixels);
+        for (qsizetype j = i + 1; j < labels.size(); ++j) {
+            const QRectF room = labels[i].ink.adjusted(-ZTBarGraph::kLabelSpacing, -ZTBarGraph::kLabelSpacing,
+                                                       ZTBarGraph::kLabelSpacing, ZTBarGraph::kLabelSpacing);
+            EXPECT_FALSE(room.intersects(labels[j].ink)) << qPrintable(labels[i].text) << " and " << qPrintable(labels[j].text);
+        }
+    }
+    // The counts over answered bars stand above the zeros, so they always find room.
+    EXPECT_EQ(std::count_if(labels.begin(), labels.end(), [](const auto& l) { return l.text == "3"; }), 5);
+    EXPECT_EQ(std::count_if(labels.begin(), labels.end(), [](const auto& l) { return l.text == "1"; }), 6);
+
+    // With room to spare every bar keeps its label.
+    const QList<ZTBarGraph::TurnedLabel> wide = graph.valueLabels(QRectF(0, 0, 4000, 280));
+    EXPECT_EQ(wide.size(), 2 * 31); // the gap has none
+}
+
 TEST_F(AppTest, GraphAreaScrollsWhenTheWindowIsTooNarrowAndNeverGoesNegative)
 {
     launch();
@@ -170,35 +208,67 @@ TEST_F(AppTest, GraphAreaScrollsWhenTheWindowIsTooNarrowAndNeverGoesNegative)
     EXPECT_DOUBLE_EQ(view->graphWidthConstraint(), needed);
 }
 
-TEST(InfoPanel, IconTitleAndSubtitlePlaces)
+TEST(InfoPanel, TextStandsInTheMiddleClearOfTheEdges)
 {
+    const QSizeF size(400, ZTToolbarInfoView::kPreferredHeight);
     ZTToolbarInfoView panel;
-    panel.resize(400, 44);
-    QImage image(400, 44, QImage::Format_ARGB32);
+    QImage image(size.toSize(), QImage::Format_ARGB32);
     auto draw = [&] {
         QPainter painter(&image);
-        panel.draw(painter, QSizeF(400, 44));
+        panel.draw(painter, size);
+    };
+    // Free room above and below the text (y-up rectangles), equal within a point.
+    auto expectCentred = [&](const QRectF& top, const QRectF& bottom) {
+        const double above = size.height() - top.bottom();
+        const double below = bottom.top();
+        EXPECT_NEAR(above, below, 1.0);
+        EXPECT_GE(below, ZTToolbarInfoView::kVerticalMargin - 1);
     };
     draw();
     EXPECT_TRUE(panel.imageRect().isNull());
     EXPECT_TRUE(panel.titleRect().isNull());
 
-    // Icon, a 5-point gap and the title form one centred group above the middle line (y-up).
+    // A title alone sits in the middle, not at the top.
+    panel.setTitle(QStringLiteral("Click on  \u25B6  to play the next chord."));
+    draw();
+    expectCentred(panel.titleRect(), panel.titleRect());
+    EXPECT_NEAR(panel.titleRect().center().x(), 200.0, 1.0);
+
+    // Icon, a 5-point gap and the title form one centred group on the title's line.
     panel.setImage(QStringLiteral("rightIconSmall"));
     panel.setTitle(QStringLiteral("Right!"));
     panel.setSubTitle(QStringLiteral("Octave (C4 - C5)"));
     draw();
     const QRectF icon = panel.imageRect();
     const QRectF title = panel.titleRect();
-    EXPECT_EQ(icon.y(), 22.0 + 2);
     EXPECT_EQ(title.x(), icon.right() + ZTToolbarInfoView::kIconGap);
     EXPECT_NEAR(icon.left() + (title.right() - icon.left()) / 2, 200.0, 1.0);
-    EXPECT_EQ(title.y(), 22.0 - 8);
-    EXPECT_EQ(panel.subTitleRect(), QRectF(0, -4, 400, 22)); // one short line
+    EXPECT_NEAR(icon.center().y(), title.center().y(), 0.5);
+    EXPECT_LE(panel.subTitleRect().bottom(), title.top()); // under the title (y-up)
+    expectCentred(title, panel.subTitleRect());
 
-    // A subtitle that wraps to half the panel or more is set from y 2 at its full height.
+    // A prompt whose subtitle takes two lines still keeps clear of the edges and the ends.
+    panel.setImage(QStringLiteral("questionIconSmall"));
+    panel.setTitle(QStringLiteral("Which chord progression was played? To repeat it, click  \u27F3 ."));
+    panel.setSubTitle(QStringLiteral("Choose the right chord progression from the sidebar or play it with the keyboard."));
+    const QSizeF narrow(300, size.height());
+    {
+        QImage small(narrow.toSize(), QImage::Format_ARGB32);
+        QPainter painter(&small);
+        panel.draw(painter, narrow);
+    }
+    const QRectF sub = panel.subTitleRect();
+    EXPECT_GT(sub.height(), QFontMetricsF(Fonts::system(10)).lineSpacing()); // wrapped
+    EXPECT_GE(sub.left(), ZTToolbarInfoView::kTextInset);
+    EXPECT_LE(sub.right(), narrow.width() - ZTToolbarInfoView::kTextInset);
+    EXPECT_GE(panel.imageRect().left(), ZTToolbarInfoView::kTextInset);
+    const double above = narrow.height() - panel.titleRect().bottom();
+    EXPECT_NEAR(above, sub.top(), 1.0);
+    EXPECT_GE(sub.top(), 2.0);
+
+    // Far too much text is cut off at whole lines inside the panel.
     panel.setSubTitle(QString(QStringLiteral("a long explanation ")).repeated(12));
     draw();
-    EXPECT_EQ(panel.subTitleRect().y(), 2.0);
-    EXPECT_GE(panel.subTitleRect().height(), 22.0);
+    EXPECT_GE(panel.subTitleRect().top(), 0.0);
+    EXPECT_LE(panel.titleRect().bottom(), size.height());
 }

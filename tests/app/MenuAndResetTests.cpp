@@ -64,7 +64,15 @@ TEST_F(MenuTest, MenusAreBuiltFromTheCatalogueAndLocalised)
     for (QAction* top : delegate()->mainMenu()->actions())
         if (top->isVisible())
             titles << top->text();
-    EXPECT_EQ(titles, (QStringList{"Melvora", "File", "Edit", "View", "Control", "Exercise", "Level", "Window", "Help"}));
+    EXPECT_EQ(titles, (QStringList{"Melvora", "File", "Edit", "View", "Control", "Instrument", "Exercise", "Level", "Window", "Help"}));
+    // The View menu chooses the instrument and the panes.
+    QStringList viewItems;
+    for (QAction* item : items(delegate()->viewmenuItem()->menu())) {
+        viewItems << item->objectName();
+        EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
+    }
+    EXPECT_EQ(viewItems, (QStringList{"instrumentSegmentedAction", "instrumentSegmentedAction", "showStuffAction",
+                                      "showStatsAction", "showBothAction"}));
     EXPECT_EQ(delegate()->menuItemWithAction(QStringLiteral("showAboutBox"))->text(), QStringLiteral("About Melvora"));
 
     const QVariantList tests = ZTDataProvider::sharedDataProvider()->tests();

@@ -14,6 +14,7 @@
 #include "ZTCountDownView.h"
 #include "ZTTableViewBackView.h"
 
+#include "Fonts.h"
 #include "ImageButton.h"
 
 #include <QAction>
@@ -161,6 +162,16 @@ TEST_F(ScreenTest, LearningModeListensToClicksOnlyAndHidesTheGraph)
     finishPlaying();
     EXPECT_TRUE(rows(QStringLiteral("SELECT * FROM results"), 1).isEmpty());
 
+    // The MIDI next key does what the disabled next button does: nothing, even right after
+    // the switch, before the MIDI hub has heard of the mode.
+    for (int press = 0; press < 2; ++press) {
+        NotificationCenter::defaultCenter().post(QStringLiteral("ZTMIDIRemoteNextNotification"), nullptr);
+        advance(0.1);
+    }
+    EXPECT_FALSE(controller()->testInProgress());
+    EXPECT_TRUE(rows(QStringLiteral("SELECT * FROM results"), 1).isEmpty());
+    EXPECT_EQ(screen()->toolbarInfoView()->image(), QString());
+
     // The same mode again changes nothing; the button stays on.
     QTest::mouseClick(screen()->learnButton(), Qt::LeftButton);
     EXPECT_TRUE(screen()->learnButton()->isOn());
@@ -170,6 +181,10 @@ TEST_F(ScreenTest, LearningModeListensToClicksOnlyAndHidesTheGraph)
     EXPECT_TRUE(screen()->graphScrollView()->isVisibleTo(screen()));
     EXPECT_TRUE(screen()->nextButtonView()->isEnabled());
     EXPECT_EQ(screen()->toolbarInfoView()->title(), controller()->startTestString());
+    // In Training mode the key asks the next question.
+    NotificationCenter::defaultCenter().post(QStringLiteral("ZTMIDIRemoteNextNotification"), nullptr);
+    advance(0.1);
+    EXPECT_TRUE(controller()->testInProgress());
 }
 
 TEST_F(ScreenTest, LevelAndDirectionFollowTheirStoredSettings)
@@ -203,6 +218,50 @@ TEST_F(ScreenTest, LevelAndDirectionFollowTheirStoredSettings)
     screen()->playDirectionAction(2);
     advance(0.6);
     EXPECT_EQ(posted, 1);
+}
+
+TEST_F(ScreenTest, PopUpsShowTheirLongestEntriesInTheDefaultWindow)
+{
+    launch();
+    QApplication::processEvents();
+    ZTPopupButton* exercises = screen()->exercisePopupButton();
+    ZTPopupButton* levels = screen()->levelPopupButton();
+    QStringList levelNames;
+    for (const QVariant& exerciseLevels : ZTDataProvider::sharedDataProvider()->levels())
+        for (const QVariant& level : exerciseLevels.toList())
+            levelNames << level.toMap().value(QStringLiteral("name")).toString();
+    QStringList exerciseNames;
+    for (int i = 0; i < exercises->numberOfItems(); ++i)
+        exerciseNames << exercises->itemTitleAtIndex(i);
+    // "Key Signature recognition", "All intervals up to two octaves": whole, beside the arrows.
+    for (const auto& [button, names] : {std::pair{exercises, exerciseNames}, std::pair{levels, levelNames}}) {
+        const QFontMetricsF metrics(button->font());
+        double widest = 0;
+        for (const QString& name : names)
+            widest = std::max(widest, metrics.horizontalAdvance(name));
+        EXPECT_GE(button->width(), widest + 30);
+        EXPECT_LE(button->width(), ZTMainViewController::kPopupMaximumWidth);
+    }
+    // The level pop-up keeps its width from one exercise to the next.
+    const int levelWidth = levels->width();
+    prefs()->setCurrentExercise(QStringLiteral("Key Signature recognition"));
+    advance(0.6);
+    QApplication::processEvents();
+    EXPECT_EQ(levels->width(), levelWidth);
+
+    // Beside them the info panel still shows the longest question whole, and its two-line
+    // prompt inside its edges.
+    prefs()->setCurrentExercise(QStringLiteral("Chord progressions"));
+    advance(0.6);
+    nextQuestion();
+    ZTToolbarInfoView* info = screen()->toolbarInfoView();
+    info->grab();
+    const QString question = info->title();
+    ASSERT_TRUE(question.startsWith(QStringLiteral("Which chord progression")));
+    EXPECT_GE(info->titleRect().width(), QFontMetricsF(Fonts::system(9, true)).horizontalAdvance(question) - 1)
+        << "the question is shortened";
+    EXPECT_GE(info->subTitleRect().top(), ZTToolbarInfoView::kVerticalMargin - 1);
+    EXPECT_LE(info->titleRect().bottom(), info->height() - ZTToolbarInfoView::kVerticalMargin + 1);
 }
 
 TEST_F(ScreenTest, TheSidebarRowsLetItsDarkPanelShowThrough)

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
 #include <set>
+#include <string>
 #include <thread>
 
 namespace {
@@ -19,6 +21,20 @@ struct Event {
     int velocity;
 };
 
+// A channel message as "beat-less" text: "program 1 40", "controller 1 121 0", "bend 1 10240".
+std::string describe(const MusicChannelEvent& e)
+{
+    switch (e.kind) {
+    case MusicChannelEvent::Kind::ProgramChange:
+        return "program " + std::to_string(e.channel) + " " + std::to_string(e.number);
+    case MusicChannelEvent::Kind::Controller:
+        return "controller " + std::to_string(e.channel) + " " + std::to_string(e.number) + " " + std::to_string(e.value);
+    case MusicChannelEvent::Kind::PitchBend:
+        return "bend " + std::to_string(e.channel) + " " + std::to_string(e.value);
+    }
+    return {};
+}
+
 class RecordingTarget : public SequenceTarget {
 public:
     explicit RecordingTarget(const double* clock = nullptr) : clock_(clock) {}
@@ -26,14 +42,23 @@ public:
     {
         std::lock_guard lock(mutex);
         events.push_back({clock_ ? *clock_ : 0, true, channel, note, velocity});
+        messages.push_back("on " + std::to_string(channel) + " " + std::to_string(note));
     }
     void sequenceNoteOff(int channel, int note) override
     {
         std::lock_guard lock(mutex);
         events.push_back({clock_ ? *clock_ : 0, false, channel, note, 0});
+        messages.push_back("off " + std::to_string(channel) + " " + std::to_string(note));
+    }
+    void sequenceChannelEvent(const MusicChannelEvent& event) override
+    {
+        std::lock_guard lock(mutex);
+        messages.push_back(describe(event));
     }
     std::mutex mutex;
     std::vector<Event> events;
+    // Every call in order, notes included.
+    std::vector<std::string> messages;
 
 private:
     const double* clock_;
@@ -174,6 +199,49 @@ TEST_F(SequencePlayerTest, StopSilencesWhatSoundsAndNothingFollows)
     EXPECT_EQ(target.events.size(), 6u);
     EXPECT_FALSE(player.isStarted());
     EXPECT_EQ(player.time(), 0.0);
+}
+
+TEST_F(SequencePlayerTest, ChannelMessagesLeadTheirNotesAndStopResetsWhatTheyChanged)
+{
+    auto message = [](double beat, MusicChannelEvent::Kind kind, int channel, int number, int value) {
+        MusicChannelEvent event;
+        event.beat = beat;
+        event.kind = kind;
+        event.channel = std::uint8_t(channel);
+        event.number = std::uint8_t(number);
+        event.value = std::uint16_t(value);
+        return event;
+    };
+    using Kind = MusicChannelEvent::Kind;
+    auto sequence = std::make_shared<MusicSequence>();
+    MusicTrack& strings = sequence->newTrack();
+    strings.addNote(note(0, 67, 2, 1));
+    strings.addChannelEvent(message(0, Kind::ProgramChange, 1, 40, 0));
+    strings.addChannelEvent(message(0, Kind::Controller, 1, 64, 127)); // the pedal goes down
+    strings.addChannelEvent(message(1, Kind::PitchBend, 1, 0, 10240));
+    MusicTrack& brass = sequence->newTrack();
+    brass.addChannelEvent(message(0, Kind::ProgramChange, 2, 56, 0));
+    brass.addNote(note(0, 60, 2, 2));
+
+    RecordingTarget target;
+    SequencePlayer player(&target, manual());
+    player.start(sequence);
+    run(player, now + 0.6); // beat 1.2
+    EXPECT_EQ(target.messages, (std::vector<std::string>{"program 1 40", "controller 1 64 127", "program 2 56",
+                                                         "on 1 67", "on 2 60", "bend 1 10240"}));
+
+    // Stopping silences the notes and frees the channel whose pedal and bend were changed;
+    // a program alone stays as it is.
+    target.messages.clear();
+    player.stop();
+    std::sort(target.messages.begin(), target.messages.begin() + 2);
+    EXPECT_EQ(target.messages, (std::vector<std::string>{"off 1 67", "off 2 60", "controller 1 121 0"}));
+
+    // A new start owes no reset for what the last one changed.
+    target.messages.clear();
+    player.start(std::make_shared<MusicSequence>());
+    player.stop();
+    EXPECT_TRUE(target.messages.empty());
 }
 
 TEST_F(SequencePlayerTest, OwnThreadPlaysInRealTime)

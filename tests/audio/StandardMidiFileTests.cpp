@@ -1,45 +1,20 @@
+#include "MidiFiles.h"
 #include "StandardMidiFile.h"
 
 #include <gtest/gtest.h>
 
-namespace {
-
-QByteArray chunk(const char* type, const QByteArray& body)
-{
-    QByteArray out(type, 4);
-    const quint32 n = quint32(body.size());
-    out.append(char(n >> 24)).append(char(n >> 16)).append(char(n >> 8)).append(char(n));
-    return out + body;
-}
-
-QByteArray header(int format, int tracks, int division)
-{
-    QByteArray body;
-    body.append(char(format >> 8)).append(char(format));
-    body.append(char(tracks >> 8)).append(char(tracks));
-    body.append(char(division >> 8)).append(char(division));
-    return chunk("MThd", body);
-}
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(char(v));
-    return out;
-}
-
-} // namespace
+#include <tuple>
+#include <vector>
 
 TEST(StandardMidiFile, ReadsNotesPerChannelWithTempoAndRunningStatus)
 {
     // Track 0: tempo 500000 us (120 BPM), then 1000000 us (60 BPM) at beat 2.
-    const QByteArray tempoTrack = bytes({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,
+    const QByteArray tempoTrack = midiBytes({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,
                                          0x83, 0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,
                                          0x00, 0xFF, 0x2F, 0x00});
     // Track 1 (division 192): C4 on channel 1 for a beat, E4 by running status with a
     // velocity-0 off, a program change, a sysex, a drum note on channel 10 that never ends.
-    const QByteArray noteTrack = bytes({0x00, 0x90, 60, 100,
+    const QByteArray noteTrack = midiBytes({0x00, 0x90, 60, 100,
                                         0x81, 0x40, 0x80, 60, 0,
                                         0x00, 0x90, 64, 80,
                                         0x60, 64, 0,
@@ -47,8 +22,8 @@ TEST(StandardMidiFile, ReadsNotesPerChannelWithTempoAndRunningStatus)
                                         0x00, 0xF0, 0x03, 0x7E, 0x7F, 0xF7,
                                         0x00, 0x99, 36, 110,
                                         0x81, 0x40, 0xFF, 0x2F, 0x00});
-    const QByteArray file = header(1, 2, 192) + chunk("MTrk", tempoTrack) + chunk("XTRA", "??") +
-                            chunk("MTrk", noteTrack);
+    const QByteArray file = midiHeader(1, 2, 192) + midiChunk("MTrk", tempoTrack) + midiChunk("XTRA", "??") +
+                            midiChunk("MTrk", noteTrack);
     int status = 99;
     const std::optional<MusicSequence> sequence = StandardMidiFile::read(file, &status);
     ASSERT_TRUE(sequence);
@@ -79,8 +54,8 @@ TEST(StandardMidiFile, ReadsNotesPerChannelWithTempoAndRunningStatus)
 
 TEST(StandardMidiFile, RefusesBrokenFiles)
 {
-    const QByteArray good = bytes({0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00});
-    ASSERT_TRUE(StandardMidiFile::read(header(0, 1, 96) + chunk("MTrk", good)));
+    const QByteArray good = midiBytes({0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00});
+    ASSERT_TRUE(StandardMidiFile::read(midiHeader(0, 1, 96) + midiChunk("MTrk", good)));
 
     struct Case {
         const char* what;
@@ -90,15 +65,15 @@ TEST(StandardMidiFile, RefusesBrokenFiles)
     const std::vector<Case> cases{
         {"not MIDI", QByteArray("RIFF....WAVEfmt "), StandardMidiFile::NotAMidiFile},
         {"short header", QByteArray("MThd\0\0\0\x02\0\0", 10), StandardMidiFile::NotAMidiFile},
-        {"SMPTE timing", header(0, 1, 0xE728) + chunk("MTrk", good), StandardMidiFile::UnsupportedTimeDivision},
-        {"no tracks", header(0, 1, 96), StandardMidiFile::NoTracks},
-        {"data before any status", header(0, 1, 96) + chunk("MTrk", bytes({0x00, 60, 100})),
+        {"SMPTE timing", midiHeader(0, 1, 0xE728) + midiChunk("MTrk", good), StandardMidiFile::UnsupportedTimeDivision},
+        {"no tracks", midiHeader(0, 1, 96), StandardMidiFile::NoTracks},
+        {"data before any status", midiHeader(0, 1, 96) + midiChunk("MTrk", midiBytes({0x00, 60, 100})),
          StandardMidiFile::MalformedTrack},
-        {"endless delta", header(0, 1, 96) + chunk("MTrk", bytes({0xFF, 0xFF, 0xFF, 0xFF, 0x7F})),
+        {"endless delta", midiHeader(0, 1, 96) + midiChunk("MTrk", midiBytes({0xFF, 0xFF, 0xFF, 0xFF, 0x7F})),
          StandardMidiFile::MalformedTrack},
-        {"meta past the end", header(0, 1, 96) + chunk("MTrk", bytes({0x00, 0xFF, 0x01, 0x40, 'a'})),
+        {"meta past the end", midiHeader(0, 1, 96) + midiChunk("MTrk", midiBytes({0x00, 0xFF, 0x01, 0x40, 'a'})),
          StandardMidiFile::MalformedTrack},
-        {"note cut off", header(0, 1, 96) + chunk("MTrk", bytes({0x00, 0x90, 60})),
+        {"note cut off", midiHeader(0, 1, 96) + midiChunk("MTrk", midiBytes({0x00, 0x90, 60})),
          StandardMidiFile::MalformedTrack},
     };
     for (const Case& c : cases) {
@@ -106,4 +81,32 @@ TEST(StandardMidiFile, RefusesBrokenFiles)
         EXPECT_FALSE(StandardMidiFile::read(c.file, &status)) << c.what;
         EXPECT_EQ(status, c.status) << c.what;
     }
+}
+
+TEST(StandardMidiFile, KeepsProgramsControllersAndPitchBendsPerChannel)
+{
+    const QByteArray extra = midiBytes({0x00, 0xC2, 12,     // channel 3: only a program change
+                                        0x00, 0xD1, 64,     // channel pressure: dropped
+                                        0x00, 0xA1, 67, 30, // key pressure: dropped
+                                        0x30, 0xE1, 0x7F, 0x7F, 0x00, 0xFF, 0x2F, 0x00});
+    const std::optional<MusicSequence> sequence = StandardMidiFile::read(midiFile(96, twoInstrumentTracks() << extra));
+    ASSERT_TRUE(sequence);
+    ASSERT_EQ(sequence->tracks().size(), 3u); // one per channel, lowest first
+
+    using Kind = MusicChannelEvent::Kind;
+    auto described = [](const MusicTrack& track) {
+        std::vector<std::tuple<double, Kind, int, int, int>> events;
+        for (const MusicChannelEvent& e : track.channelEvents())
+            events.emplace_back(e.beat, e.kind, e.channel, e.number, e.value);
+        return events;
+    };
+    using Events = std::vector<std::tuple<double, Kind, int, int, int>>;
+    EXPECT_EQ(described(sequence->tracks()[0]), (Events{{0.0, Kind::ProgramChange, 0, 5, 0}}));
+    EXPECT_EQ(described(sequence->tracks()[1]),
+              (Events{{0.0, Kind::ProgramChange, 1, 40, 0}, {0.0, Kind::Controller, 1, 7, 90},
+                      {0.0, Kind::PitchBend, 1, 0, 0x50 << 7}, {0.5, Kind::PitchBend, 1, 0, 16383}}));
+    EXPECT_EQ(described(sequence->tracks()[2]), (Events{{0.0, Kind::ProgramChange, 2, 12, 0}}));
+    EXPECT_TRUE(sequence->tracks()[2].notes().empty());
+    ASSERT_EQ(sequence->tracks()[1].notes().size(), 1u);
+    EXPECT_EQ(sequence->tracks()[1].notes()[0].note, 67);
 }

@@ -1,6 +1,7 @@
 #include "AudioMidiTestSupport.h"
 
 #include "FluidSynthEngine.h"
+#include "MidiFiles.h"
 #include "QVDLSSynthesizer.h"
 #include "ZTMusicalTest.h"
 #include "ZTScale.h"
@@ -150,6 +151,23 @@ TEST_F(FluidSynthTest, StoppingASequenceSilencesIt)
     energy = render(2.5);
     EXPECT_LT(energy.back(), sounding * 1e-3);
     EXPECT_EQ(synth->graph()->activeVoiceCount(), 0);
+}
+
+TEST_F(FluidSynthTest, AMidiFileChoosesTheSoundsOfItsChannels)
+{
+    FluidSynthEngine* engine = synth->graph().get();
+    synth->playMidiData(midiFile(96, twoInstrumentTracks()));
+    render(0.1);
+    EXPECT_EQ(engine->program(0), 0) << "the first track's program is left out";
+    EXPECT_EQ(engine->program(1), 40);
+    EXPECT_EQ(engine->controllerValue(1, 7), 90);
+    EXPECT_EQ(engine->pitchBendValue(1), 0x50 << 7);
+    EXPECT_GT(engine->activeVoiceCount(), 0);
+
+    // The bend ends with the piece; the program stays until something else chooses one.
+    synth->stopPlayer();
+    EXPECT_EQ(engine->pitchBendValue(1), MusicChannelEvent::kPitchBendCentre);
+    EXPECT_EQ(engine->program(1), 40);
 }
 
 TEST_F(FluidSynthTest, MissingSoundFontIsReported)

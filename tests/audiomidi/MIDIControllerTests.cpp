@@ -1,4 +1,5 @@
 #include "AudioMidiTestSupport.h"
+#include "MidiFiles.h"
 
 #include "FakeMIDIBackend.h"
 #include "FluidSynthEngine.h"
@@ -317,6 +318,22 @@ TEST_F(MIDIControllerTest, MIDIOutInstrumentKeepsNotesInRangeAndSilencesOnStop)
     controller->setEndpoint(std::nullopt);
     out->noteOn(60, 100);
     EXPECT_TRUE(backend->sent().empty());
+}
+
+TEST_F(MIDIControllerTest, MIDIOutInstrumentPlaysTheInstrumentsOfAMidiFile)
+{
+    make(kSynth.name);
+    backend->clearSent();
+    std::shared_ptr<QVMusicInstrument> out = controller->instrument();
+    out->playMidiData(midiFile(96, twoInstrumentTracks()));
+    queue.advance(0.2);
+    // The first track keeps its notes only; the second its program, volume and bend, sent
+    // ahead of its notes.
+    EXPECT_EQ(sentBytes(), (std::vector<Bytes>{{0xC1, 40}, {0xB1, 7, 90}, {0xE1, 0x00, 0x50}, {0x90, 60, 100},
+                                               {0x91, 67, 100}}));
+    backend->clearSent();
+    out->stopPlayer();
+    EXPECT_EQ(sentBytes(), (std::vector<Bytes>{{0x90, 60, 0}, {0x91, 67, 0}, {0xB1, 121, 0}}));
 }
 
 TEST_F(MIDIControllerTest, DestinationsFollowHotPlugAndPlaybackIsAnnounced)

@@ -6,6 +6,7 @@
 #include "QVNote.h"
 #include "TestEnvironment.h"
 #include "ZTChord.h"
+#include "ZTChordController.h"
 #include "ZTDataProvider.h"
 #include "ZTInterval.h"
 #include "ZTPitch.h"
@@ -223,17 +224,35 @@ TEST_F(ContentTest, ChordsHoldTheirFormulaInEveryInversion)
             EXPECT_EQ(chordTones(item, root), formula) << qPrintable(name) << " on " << root;
         }
 
-        // Inversion k puts tone k in the bass and keeps the chord's pitch classes; chords
-        // within an octave stay in close position above that bass.
+        // Inversion k puts tone k in the bass, below every other tone however wide the chord,
+        // and keeps the chord's pitch classes; chords within an octave stay in close position
+        // above that bass.
         for (int k = 1; k < int(formula.size()); ++k) {
             const std::vector<int> inverted = chordTones(item, 60, k);
             ASSERT_FALSE(inverted.empty());
             EXPECT_EQ(inverted.front(), formula[k]) << qPrintable(name) << " inversion " << k;
+            EXPECT_LT(inverted.front(), *std::min_element(inverted.begin() + 1, inverted.end()))
+                << qPrintable(name) << " inversion " << k << ": the bass is not the lowest note";
             EXPECT_EQ(pitchClasses(inverted), pitchClasses(formula)) << qPrintable(name);
             if (formula.back() < 12) {
                 EXPECT_TRUE(std::is_sorted(inverted.begin(), inverted.end()) && inverted.back() - inverted.front() < 12)
                     << qPrintable(name) << " inversion " << k;
             }
+        }
+
+        // Each inversion is titled by the tone in its bass. In a chord stacked in thirds
+        // (degrees 1 3 5 7 9 11 13, some perhaps left out) the n-th inversion has the degree
+        // 2n + 1 in the bass, whichever tones sound; other chords count their tones.
+        QList<int> degrees;
+        for (const QVariant& step : item.value("definition").toList())
+            degrees << step.toMap().value("notes").toList().value(0).toMap().value("pos").toInt();
+        const bool stackedInThirds = std::all_of(degrees.begin(), degrees.end(), [](int d) { return d % 2 == 1; });
+        const QStringList titles = ZTChordController::inversionTitlesForItem(item);
+        ASSERT_EQ(titles.size(), degrees.size()) << qPrintable(name);
+        for (int k = 0; k < int(degrees.size()); ++k) {
+            const int number = stackedInThirds ? (degrees[k] - 1) / 2 : k;
+            EXPECT_EQ(titles[k], number == 0 ? QString("Root position") : QStringLiteral("%1. Inversion").arg(number))
+                << qPrintable(name) << ", tone " << k << " (degree " << degrees[k] << ") in the bass";
         }
 
         // The progression editor tells a minor chord by a minor third as its second tone.
@@ -279,6 +298,13 @@ TEST_F(ContentTest, ScalesClimbByTheirStepPatternAndTurnAroundWhenDescending)
             EXPECT_EQ(steps, kScaleSteps.at(name)) << qPrintable(name) << " on " << root;
             for (const auto& collection : notes) {
                 EXPECT_LE(std::abs(collection.firstNote()->offset()), 2) << qPrintable(name) << " on " << root;
+            }
+            if (name == "Blues") {
+                // The blue note is a flattened fifth, written on the fifth's letter.
+                const QVNote flatFifth = *notes[3].firstNote();
+                const QVNote fifth = *notes[4].firstNote();
+                EXPECT_EQ(flatFifth.letter(), fifth.letter()) << "on " << root;
+                EXPECT_EQ(fifth.offset() - flatFifth.offset(), 1) << "on " << root;
             }
             scale->setDescending(true);
             EXPECT_EQ(scale->noteCollectionObjects().first().firstNote()->nr(), root + 12) << qPrintable(name);

@@ -215,6 +215,21 @@ TEST_F(ChordTest, CustomChordOfAnySizeCanBeAnsweredInEveryInversion)
     }
 }
 
+TEST_F(ChordTest, AChordWithoutItsThirdIsTitledByTheToneInItsBass)
+{
+    prefs()->setBool(true, "useChordInversions", kChords);
+    auto* chords = make<ZTChordController>(addCustomLevel(kChords, {"Dominant 11th", "Major"}));
+    // 1 5 b7 9 11: no third, so no first inversion; the fifth in the bass is the second.
+    EXPECT_EQ(chords->tableViewViewForRow(rowOf("Dominant 11th")).popupTitles,
+              (QStringList{"Root position", "2. Inversion", "3. Inversion", "4. Inversion", "5. Inversion"}));
+    for (int i = 0; i < 60 && (i == 0 || currentName() != "Dominant 11th"
+                               || chords->currentTest()->userInfo().toLongLong() != 1); ++i)
+        chords->nextTest();
+    ASSERT_EQ(chords->currentTest()->userInfo().toLongLong(), 1);
+    EXPECT_TRUE(chords->rightResultString().startsWith("Dominant 11th - 2. Inversion ("))
+        << qPrintable(chords->rightResultString());
+}
+
 TEST_F(EngineTest, PitchPlaysAtFixedTempoAndJudgesTheNote)
 {
     prefs()->setString("2", "numTryouts", "Pitch recognition");

@@ -130,6 +130,45 @@ TEST_F(ScoringTest, OnlyTheLastWrongTryIsFiled)
     EXPECT_EQ(staff.shownFromTest, 1) << "the answer is revealed on the staff";
 }
 
+namespace {
+
+// Rows the sidebar shows in red.
+QStringList redRows(const ZTAbstractTestController& c)
+{
+    QStringList red;
+    for (qlonglong row = 0; row < c.numberOfRowsInTableView(); ++row) {
+        const ZTSidebarCell cell = c.tableViewViewForRow(row);
+        if (cell.titleColor == ZTColor::redColor())
+            red << cell.title;
+    }
+    return red;
+}
+
+} // namespace
+
+TEST_F(ScoringTest, AWrongTryMarksOnlyTheClickedRowNeverTheAnswer)
+{
+    // A wrong note: the panel says "Try again!", and no row may tell the answer meanwhile.
+    intervals->noteEnteredWithNr(wrongNoteFor(*intervals));
+    queue.advance(1);
+    ASSERT_EQ(intervals->numTryouts(), 1);
+    EXPECT_TRUE(redRows(*intervals).isEmpty());
+    EXPECT_TRUE(intervals->wrongItem().isEmpty());
+
+    // A wrong click marks the row clicked, and only it.
+    const QString wrong = otherItemName();
+    click(wrong);
+    EXPECT_EQ(redRows(*intervals), QStringList{localized(wrong)});
+
+    // The last try, by a note again: the answer is revealed green, the clicked row stays red.
+    intervals->noteEnteredWithNr(wrongNoteFor(*intervals));
+    queue.advance(1);
+    ASSERT_FALSE(intervals->testInProgress());
+    EXPECT_EQ(redRows(*intervals), QStringList{localized(wrong)});
+    EXPECT_EQ(intervals->tableViewViewForRow(rowOf(question)).titleColor,
+              (ZTColor{119 / 255.0, 167 / 255.0, 94 / 255.0, 1.0}));
+}
+
 TEST_F(ScoringTest, SkipFilesAllowedTriesSilentlyWithoutAutoAdvance)
 {
     prefs()->setSoundWrongAnswer("buzz");

@@ -59,6 +59,54 @@ TEST_F(ProgressionTest, ChordsStayNearTheFirstUnlessRootsKeepTheirOrder)
     EXPECT_EQ(inF->noteCollectionObjects().at(1).firstNote()->offset(), -1);
 }
 
+TEST_F(ProgressionTest, ChordNamesAreSpelledFromTheKeyOverEveryRoot)
+{
+    // Triads on every degree of the key, by their quality there.
+    const QList<std::pair<int, QString>> majorDegrees{{0, ""}, {2, "m"}, {4, "m"}, {5, ""}, {7, ""}, {9, "m"}, {11, "dim"}};
+    const QList<std::pair<int, QString>> minorDegrees{{0, "m"}, {2, "dim"}, {3, ""}, {5, "m"}, {7, "m"}, {8, ""}, {10, ""}};
+    const QString letters = QStringLiteral("CDEFGAB");
+    auto ascii = [](QString name) {
+        return name.replace(QStringLiteral(u"\U0001D12A"), "##").replace(QStringLiteral(u"\U0001D12B"), "bb")
+            .replace(QChar(0x266F), "#").replace(QChar(0x266D), "b");
+    };
+    for (const bool minor : {false, true}) {
+        for (qlonglong root = 48; root < 60; ++root) {
+            auto question = ZTTest::create<ZTChordProgression>(progression(minor ? minorDegrees : majorDegrees, minor));
+            question->setRootNoteNr(root);
+            const QStringList titles = question->spellingArray();
+            ASSERT_EQ(titles.size(), 7);
+            const QString tonic = ascii(titles.first().section(' ', 0, 0));
+            QString signs;
+            for (int degree = 0; degree < 7; ++degree) {
+                const QString name = ascii(titles[degree].section(' ', 0, 0));
+                SCOPED_TRACE(qPrintable(titles.join(" - ")));
+                // One letter per degree, climbing from the tonic's.
+                EXPECT_EQ(letters.indexOf(name.at(0)), (letters.indexOf(tonic.at(0)) + degree) % 7);
+                signs += name.mid(1);
+            }
+            // The key's signature: at most seven signs, never sharps and flats together.
+            EXPECT_LE(signs.size(), 7) << qPrintable(titles.join(" - "));
+            EXPECT_FALSE(signs.contains('#') && signs.contains('b')) << qPrintable(titles.join(" - "));
+        }
+    }
+
+    auto titlesIn = [&](qlonglong root, bool minor, const QList<std::pair<int, QString>>& steps) {
+        auto question = ZTTest::create<ZTChordProgression>(progression(steps, minor));
+        question->setRootNoteNr(root);
+        return ascii(question->spellingString());
+    };
+    EXPECT_EQ(titlesIn(49, true, {{0, "m"}, {8, ""}, {10, ""}, {0, "m"}}), "C# m - A - B - C# m");
+    EXPECT_EQ(titlesIn(51, true, {{0, "m"}, {8, ""}}), "Eb m - Cb");
+    EXPECT_EQ(titlesIn(54, false, {{11, "m7b5"}, {0, ""}}), "E# m7b5 - F#");
+    // The chord's own tones follow its root: E sharp half-diminished is E# G# B D#.
+    auto question = ZTTest::create<ZTChordProgression>(progression({{11, "m7b5"}}));
+    question->setRootNoteNr(54);
+    QStringList tones;
+    for (const QVNote& note : question->noteCollectionObjects().first().notes())
+        tones << note.letter() + note.signs();
+    EXPECT_EQ(tones.join(' '), "E# G# B D#");
+}
+
 TEST_F(ProgressionTest, InversionsChooseTheBassAndNameIt)
 {
     auto question = ZTTest::create<ZTChordProgression>(progression({{0, ""}, {0, "7"}}));

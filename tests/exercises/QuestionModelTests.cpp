@@ -9,6 +9,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace {
 
 struct Placement {
@@ -240,6 +242,25 @@ TEST_F(QuestionModel, ChordInversionsAndVoicing)
     EXPECT_EQ(top.letter(), "C");
     EXPECT_EQ(top.octave(), 4);
     EXPECT_EQ(chord->chordId(), "M");
+}
+
+TEST_F(QuestionModel, WideChordsKeepTheirBassLowestInEveryVoicing)
+{
+    // Dominant 9th on C: C E G Bb D spans more than an octave. With D in the bass, C must go
+    // up two octaves to lie above it, not one (D C E G Bb); the steps then climb D E G Bb C.
+    auto ninth = ZTTest::create<ZTChord>(
+        fixtureItem("Dominant 9th", {noteStep(1), noteStep(3), noteStep(5), noteStep(7, -1), noteStep(9)}, false, "9"));
+    ninth->setRootNoteNr(60);
+    ninth->setUserInfo(4);
+    const QList<ZTNoteCollection> voiced = ninth->noteCollectionObjects();
+    EXPECT_EQ(numbersOf(voiced.at(0)), (std::vector<qlonglong>{74, 76, 79, 82, 84}));
+    EXPECT_EQ(voiced.at(0).notes().at(4).octave(), 5) << "the raised C is written where it sounds";
+    // Every voicing stands on its first tone: collection i is the chord upward from tone i.
+    for (const ZTNoteCollection& collection : voiced) {
+        const std::vector<qlonglong> numbers = numbersOf(collection);
+        EXPECT_EQ(*std::min_element(numbers.begin(), numbers.end()), numbers.front());
+        EXPECT_EQ(std::count(numbers.begin(), numbers.end(), numbers.front()), 1);
+    }
 }
 
 TEST_F(QuestionModel, ChordNotesAreCachedUntilReset)

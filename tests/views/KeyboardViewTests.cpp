@@ -11,26 +11,6 @@
 
 namespace {
 
-// A question whose notes are given directly; `progression` makes it a chord progression
-// with one answer position per group.
-class FixedQuestion : public ZTMusicalTest {
-public:
-    using ZTMusicalTest::ZTMusicalTest;
-    QString className() const override { return progression ? QStringLiteral("ZTChordProgression") : QStringLiteral("ZTMusicalTest"); }
-    QList<ZTNoteCollection> noteCollectionObjects() const override { return groups; }
-    QList<QList<QVNote>> notesForInstrumentView() const override
-    {
-        if (!progression)
-            return ZTMusicalTest::notesForInstrumentView();
-        QList<QList<QVNote>> positions;
-        for (const ZTNoteCollection& group : groups)
-            positions.append(group.notes());
-        return positions;
-    }
-    QList<ZTNoteCollection> groups;
-    bool progression = false;
-};
-
 class KeyboardViewTest : public ViewTest {
 protected:
     void SetUp() override
@@ -39,9 +19,9 @@ protected:
         keyboard = std::make_unique<ZTKeyboardView>(QRect(0, 0, 2240, 120));
         keyboard->setDelegate(&delegate);
     }
-    std::shared_ptr<FixedQuestion> question(std::initializer_list<qint64> firstNotes, bool progression = false)
+    std::shared_ptr<GroupsQuestion> question(std::initializer_list<qint64> firstNotes, bool progression = false)
     {
-        auto made = std::shared_ptr<FixedQuestion>(ZTTest::create<FixedQuestion>());
+        auto made = std::shared_ptr<GroupsQuestion>(ZTTest::create<GroupsQuestion>());
         for (const qint64 nr : firstNotes)
             made->groups.append(group({nr}));
         made->progression = progression;

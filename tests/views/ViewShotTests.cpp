@@ -6,7 +6,9 @@
 #include "ZTChordProgressionStepView.h"
 #include "ZTCountDownView.h"
 #include "ZTInterval.h"
+#include "ZTGuitarFretboardView.h"
 #include "ZTKeyboardView.h"
+#include "ZTScale.h"
 #include "ZTNoteView.h"
 #include "ZTPrintableNoteView.h"
 #include "ZTTableRowView.h"
@@ -122,6 +124,65 @@ TEST_F(ViewShotTest, Keyboard)
     keyboard.setGreenNotes({note(55), note(59), note(62)}, 2);
     keyboard.setStep(-1);
     saveShot(&window, QStringLiteral("keyboard-all-steps"));
+}
+
+TEST_F(ViewShotTest, Fretboard)
+{
+    ZTGuitarFretboardView fretboard(QRect(0, 0, 1068, 120));
+    saveShot(&fretboard, QStringLiteral("fretboard-empty"));
+
+    // A C major chord answered on the neck, with one wrong note played at the sixth fret.
+    auto chord = std::shared_ptr<GroupsQuestion>(ZTTest::create<GroupsQuestion>());
+    for (const qint64 nr : {48, 52, 55, 60, 64})
+        chord->groups << group({nr});
+    chord->setRootNoteNr(48);
+    fretboard.setMusicalTest(chord);
+    fretboard.setGreenNotesFromTest();
+    fretboard.mouseDownAt(ZTGuitarFretboardView::pointForFretboardPos({1, 6}));
+    fretboard.mouseUpAt(ZTGuitarFretboardView::pointForFretboardPos({1, 6}));
+    fretboard.markNoteRed(QVNote::initWithNoteNr(51, 48, false), 0);
+    fretboard.markNoteRed(note(66), 0);
+    saveShot(&fretboard, QStringLiteral("fretboard-chord"));
+}
+
+TEST_F(ViewShotTest, EditedStaff)
+{
+    // The chord editor after four tones, the third raised by a sharp and the fourth picked.
+    ZTNoteView editor(QRect(0, 0, 700, 260));
+    auto chord = std::shared_ptr<ZTChord>(ZTTest::create<ZTChord>({{QStringLiteral("chordId"), QStringLiteral("maj7")}}));
+    chord->setRootNoteNr(60);
+    editor.setTest(chord);
+    editor.setMinNoteNr(60);
+    editor.setMaxNoteNr(96);
+    editor.setDisableFirsNoteEditing(true);
+    editor.addNote();
+    editor.setEditing(true);
+    editor.setShowNoteNames(true);
+    for (int i = 0; i < 3; ++i)
+        editor.footerBar()->plusButton()->click();
+    editor.mouseDownAt(editor.noteCollections()[2].firstNote()->noteFrame().center());
+    editor.mouseUpAt(QPointF());
+    editor.footerBar()->buttonAtIndex(2)->click();
+    editor.mouseDownAt(editor.noteCollections()[3].firstNote()->noteFrame().center());
+    editor.mouseUpAt(QPointF());
+    saveShot(&editor, QStringLiteral("staff-edited-chord"));
+
+    // A scale entered up to its octave, one note dragged down to a flat.
+    ZTNoteView scale(QRect(0, 0, 700, 260));
+    auto major = std::shared_ptr<ZTScale>(ZTTest::create<ZTScale>());
+    major->setRootNoteNr(60);
+    scale.setTest(major);
+    scale.setMinNoteNr(60);
+    scale.setMaxNoteNr(72);
+    scale.addNote();
+    scale.setEditing(true);
+    scale.setShowNoteNames(true);
+    for (int i = 0; i < 7; ++i)
+        scale.addNote();
+    scale.mouseDownAt(scale.noteCollections()[6].firstNote()->noteFrame().center());
+    scale.footerBar()->buttonAtIndex(0)->click();
+    scale.mouseUpAt(QPointF());
+    saveShot(&scale, QStringLiteral("staff-edited-scale"));
 }
 
 TEST_F(ViewShotTest, StepBarAndCountDown)

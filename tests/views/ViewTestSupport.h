@@ -5,6 +5,7 @@
 #include "QVMusicInstrument.h"
 #include "QVNote.h"
 #include "ZTMusicInstumentProtocol.h"
+#include "ZTMusicalTest.h"
 #include "ZTNoteCollection.h"
 
 #include <QList>
@@ -30,6 +31,29 @@ class RecordingInstrumentDelegate : public ZTMusicInstumentDelegate {
 public:
     void instrumentView(ZTMusicInstumentProtocol*, const QVNote& note) override { notes.append(note); }
     QList<QVNote> notes;
+};
+
+// A question whose note groups are given directly; `progression` makes it a chord
+// progression with one answer position per group.
+class GroupsQuestion : public ZTMusicalTest {
+public:
+    using ZTMusicalTest::ZTMusicalTest;
+    QString className() const override
+    {
+        return progression ? QStringLiteral("ZTChordProgression") : QStringLiteral("ZTMusicalTest");
+    }
+    QList<ZTNoteCollection> noteCollectionObjects() const override { return groups; }
+    QList<QList<QVNote>> notesForInstrumentView() const override
+    {
+        if (!progression)
+            return ZTMusicalTest::notesForInstrumentView();
+        QList<QList<QVNote>> positions;
+        for (const ZTNoteCollection& group : groups)
+            positions.append(group.notes());
+        return positions;
+    }
+    QList<ZTNoteCollection> groups;
+    bool progression = false;
 };
 
 // A fresh home, fresh settings and a recording instrument on the MIDI controller.

@@ -179,8 +179,19 @@ QVNote QVNote::initWithRootNoteNr(qint64 rootNoteNr, qint64 pos, qint64 offset, 
                                   int keySignatureType)
 {
     const QList<qint64>& steps = scaleSteps(isMinor);
-    const QStringList scale = getNotesForScaleWithBaseNote(mod12(rootNoteNr), steps, keySignatureType);
+    return noteAtDegree(rootNoteNr, getNotesForScaleWithBaseNote(mod12(rootNoteNr), steps, keySignatureType), steps,
+                        pos, offset);
+}
 
+QVNote QVNote::initWithRootNoteNr(qint64 rootNoteNr, const QString& rootName, qint64 pos, qint64 offset, bool isMinor)
+{
+    const QList<qint64>& steps = scaleSteps(isMinor);
+    return noteAtDegree(rootNoteNr, getNotesForScaleWithRootName(rootName, steps), steps, pos, offset);
+}
+
+QVNote QVNote::noteAtDegree(qint64 rootNoteNr, const QStringList& scale, const QList<qint64>& steps, qint64 pos,
+                            qint64 offset)
+{
     // Degrees below 1 are not asked for; floor division keeps the index inside the scale anyway.
     const qint64 k = pos - 1;
     const qint64 index = ((k % 7) + 7) % 7;
@@ -299,12 +310,18 @@ QString QVNote::appendOffset(int delta, const QString& name)
 QStringList QVNote::getNotesForScaleWithBaseNote(qint64 baseNote, const QList<qint64>& scaleSteps,
                                                  int keySignatureType)
 {
-    const QString first = QString::fromLatin1(rowForType(keySignatureType)[mod12(baseNote)]);
-    QStringList names{first};
-    QString letter = first.left(1);
+    return getNotesForScaleWithRootName(QString::fromLatin1(rowForType(keySignatureType)[mod12(baseNote)]),
+                                        scaleSteps);
+}
+
+QStringList QVNote::getNotesForScaleWithRootName(const QString& rootName, const QList<qint64>& scaleSteps)
+{
+    const int base = stepForNoteName(rootName);
+    QStringList names{rootName};
+    QString letter = rootName.left(1);
     for (qsizetype k = 1; k < 7 && k < scaleSteps.size(); ++k) {
         letter = nextNoteLetter(letter);
-        const int target = mod12(baseNote + scaleSteps[k]);
+        const int target = mod12(base + scaleSteps[k]);
         int d = target - letterStep(letter);
         if (d > 2)
             d -= 12;

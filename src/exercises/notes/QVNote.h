@@ -44,6 +44,10 @@ public:
     // moved by `offset` semitones (the spelling takes the offset as accidentals).
     static QVNote initWithRootNoteNr(qint64 rootNoteNr, qint64 pos, qint64 offset, bool isMinor,
                                      int keySignatureType = 0);
+    // The same over a root spelled `rootName` ("E#"), which must name the root's pitch class:
+    // the scale follows that spelling (E# major: E# F## G## A# B# C## D##).
+    static QVNote initWithRootNoteNr(qint64 rootNoteNr, const QString& rootName, qint64 pos, qint64 offset,
+                                     bool isMinor);
     // A new note with the other's spelling, number, head frame and selection (see setNote).
     static QVNote initWithNote(const QVNote& note);
 
@@ -68,6 +72,8 @@ public:
     // steps; step 0 is not read). Types: 0 plain, 1 sharps, 2 flats; others act as 0.
     static QStringList getNotesForScaleWithBaseNote(qint64 baseNote, const QList<qint64>& scaleSteps,
                                                     int keySignatureType = 0);
+    // The same from a spelled root: the first name is `rootName` itself.
+    static QStringList getNotesForScaleWithRootName(const QString& rootName, const QList<qint64>& scaleSteps);
     // Semitones of the seven degrees above the root: major, or natural minor.
     static const QList<qint64>& scaleSteps(bool isMinor);
 
@@ -136,6 +142,8 @@ public:
     void setWrong(bool wrong) { wrong_ = wrong; }
 
 private:
+    static QVNote noteAtDegree(qint64 rootNoteNr, const QStringList& scale, const QList<qint64>& steps, qint64 pos,
+                               qint64 offset);
     void spell(const QString& name);
     void correctOctave();
 

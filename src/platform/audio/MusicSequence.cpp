@@ -27,6 +27,17 @@ MusicSequenceStatus MusicTrack::addNote(MusicNoteEvent event)
     return MusicSequenceNoErr;
 }
 
+MusicSequenceStatus MusicTrack::addChannelEvent(MusicChannelEvent event)
+{
+    if (!std::isfinite(event.beat) || event.beat < 0)
+        return MusicSequenceInvalidBeat;
+    event.channel = std::min<std::uint8_t>(event.channel, 15);
+    event.number = std::min<std::uint8_t>(event.number, 127);
+    event.value = std::min<std::uint16_t>(event.value, event.kind == MusicChannelEvent::Kind::PitchBend ? 16383 : 127);
+    channelEvents_.push_back(event);
+    return MusicSequenceNoErr;
+}
+
 MusicTrack& MusicSequence::newTrack()
 {
     return tracks_.emplace_back();
@@ -111,6 +122,15 @@ QString MusicSequence::description() const
                         .arg(e.velocity)
                         .arg(e.releaseVelocity)
                         .arg(e.duration);
+        for (const MusicChannelEvent& e : tracks_[t].channelEvents())
+            text += QStringLiteral("  beat %1: channel %2 %3 %4 value %5\n")
+                        .arg(e.beat)
+                        .arg(e.channel)
+                        .arg(e.kind == MusicChannelEvent::Kind::ProgramChange ? QStringLiteral("program")
+                             : e.kind == MusicChannelEvent::Kind::Controller  ? QStringLiteral("controller")
+                                                                             : QStringLiteral("pitch bend"))
+                        .arg(e.number)
+                        .arg(e.value);
     }
     return text;
 }

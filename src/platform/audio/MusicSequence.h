@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-// A question as music: tracks of note events timed in beats, and a tempo track.
+// A question as music: tracks of note events (and, from MIDI files, program, controller
+// and pitch-bend changes) timed in beats, and a tempo track.
 // Note numbers go up to 255 so that the click notes 128 and 129 of the built-in
 // synthesizer fit; players keep notes above 127 away from MIDI devices.
 
@@ -35,6 +36,19 @@ struct MusicNoteEvent {
     static MusicNoteEvent message(long long channel, long long note, long long velocity);
 };
 
+// A channel message other than a note that a sequence keeps: a program change, a
+// controller change or a pitch bend.
+struct MusicChannelEvent {
+    enum class Kind : std::uint8_t { ProgramChange, Controller, PitchBend };
+    static constexpr std::uint16_t kPitchBendCentre = 8192;
+
+    double beat = 0;
+    Kind kind = Kind::ProgramChange;
+    std::uint8_t channel = 0;  // 0-15
+    std::uint8_t number = 0;   // the program or the controller, 0-127; unused for a bend
+    std::uint16_t value = 0;   // controller 0-127, pitch bend 0-16383
+};
+
 struct MusicTempoEvent {
     double beat = 0;
     double beatsPerMinute = 120;
@@ -48,14 +62,22 @@ public:
     MusicSequenceStatus addNote(MusicNoteEvent event);
     const std::vector<MusicNoteEvent>& notes() const { return notes_; }
 
+    // Keeps numbers and values in their MIDI ranges; a negative or undefined beat is refused.
+    MusicSequenceStatus addChannelEvent(MusicChannelEvent event);
+    const std::vector<MusicChannelEvent>& channelEvents() const { return channelEvents_; }
+    void removeChannelEvents() { channelEvents_.clear(); }
+
 private:
     std::vector<MusicNoteEvent> notes_;
+    std::vector<MusicChannelEvent> channelEvents_;
 };
 
 class MusicSequence {
 public:
     MusicTrack& newTrack();
     const std::vector<MusicTrack>& tracks() const { return tracks_; }
+    // Null past the last track.
+    MusicTrack* track(std::size_t index) { return index < tracks_.size() ? &tracks_[index] : nullptr; }
 
     // Tempo changes sorted by beat; with none the tempo is 120 BPM. A second change
     // at the same beat replaces the first. A tempo that is not a positive number

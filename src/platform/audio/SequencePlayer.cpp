@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace {
+// The controller message that returns a channel's controllers and pitch bend to rest.
+constexpr std::uint8_t kResetAllControllers = 121;
+
 std::mutex defaultDriverMutex;
 SequencePlayer::Driver& storedDefaultDriver()
 {
@@ -61,22 +65,29 @@ void SequencePlayer::start(std::shared_ptr<const MusicSequence> sequence, double
                     continue;
                 Event on;
                 on.seconds = sequence_->secondsForBeat(note.beat);
-                on.on = true;
+                on.type = Event::Type::NoteOn;
                 on.channel = note.channel & 0x0F;
                 on.note = static_cast<std::uint8_t>(std::min<int>(note.note, 255));
                 on.velocity = note.velocity;
                 Event off = on;
-                off.on = false;
+                off.type = Event::Type::NoteOff;
                 off.seconds = sequence_->secondsForBeat(note.endBeat());
                 events_.push_back(on);
                 events_.push_back(off);
             }
+            for (const MusicChannelEvent& message : track.channelEvents()) {
+                Event event;
+                event.seconds = sequence_->secondsForBeat(message.beat);
+                event.type = Event::Type::Channel;
+                event.channel = message.channel & 0x0F;
+                event.message = message;
+                events_.push_back(event);
+            }
         }
-        // In time order; at one instant the offs go first so a repeated note sounds again.
         std::stable_sort(events_.begin(), events_.end(), [](const Event& a, const Event& b) {
             if (a.seconds != b.seconds)
                 return a.seconds < b.seconds;
-            return !a.on && b.on;
+            return a.type < b.type;
         });
         nextEvent_ = 0;
         endBeat_ = std::max(endBeat, sequence_->lengthInBeats());
@@ -113,6 +124,15 @@ void SequencePlayer::stopLocked()
             if (target_)
                 target_->sequenceNoteOff(channel, note);
         }
+    }
+    for (int channel = 0; channel < 16; ++channel) {
+        if (!std::exchange(controllersChanged_[channel], false) || !target_)
+            continue;
+        MusicChannelEvent reset;
+        reset.kind = MusicChannelEvent::Kind::Controller;
+        reset.channel = std::uint8_t(channel);
+        reset.number = kResetAllControllers;
+        target_->sequenceChannelEvent(reset);
     }
     events_.clear();
     nextEvent_ = 0;
@@ -170,8 +190,15 @@ void SequencePlayer::pump()
     const double elapsed = elapsedSecondsLocked();
     while (nextEvent_ < events_.size() && events_[nextEvent_].seconds <= elapsed) {
         const Event& event = events_[nextEvent_++];
+        if (event.type == Event::Type::Channel) {
+            if (event.message.kind != MusicChannelEvent::Kind::ProgramChange)
+                controllersChanged_[event.channel] = true;
+            if (target_)
+                target_->sequenceChannelEvent(event.message);
+            continue;
+        }
         std::uint8_t& count = sounding_[event.channel][event.note];
-        if (event.on) {
+        if (event.type == Event::Type::NoteOn) {
             if (count < 255)
                 ++count;
             if (target_)

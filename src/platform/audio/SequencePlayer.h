@@ -21,15 +21,19 @@ public:
     // play away from its device), velocity 1-127.
     virtual void sequenceNoteOn(int channel, int note, int velocity) = 0;
     virtual void sequenceNoteOff(int channel, int note) = 0;
+    // A program, controller or pitch-bend change; a target without channels ignores it.
+    virtual void sequenceChannelEvent(const MusicChannelEvent&) {}
 };
 
 // Plays a music sequence in real time: note-ons at their beat, note-offs at beat +
-// duration, beats turned into seconds through the sequence's tempo track. Time comes from
-// a clock in seconds that can be swapped, so tests move time themselves.
+// duration, channel messages at their beat (before the notes of the same instant), beats
+// turned into seconds through the sequence's tempo track. Time comes from a clock in
+// seconds that can be swapped, so tests move time themselves.
 //
 // It counts as playing from start() until its last note has ended (or a later end beat
 // given at start); it keeps its position until stop(), which silences every note it
-// started. All operations are thread-safe; the target is called with the player's lock
+// started and resets the controllers of every channel whose controllers or pitch bend it
+// changed (a held pedal or a bend must not outlive the sequence). All operations are thread-safe; the target is called with the player's lock
 // held, so a target must not call back into its player.
 class SequencePlayer {
 public:
@@ -76,11 +80,15 @@ public:
 
 private:
     struct Event {
+        // At one instant the offs go first so a repeated note sounds again, and a program
+        // or controller applies to the notes it comes with.
+        enum class Type : std::uint8_t { NoteOff, Channel, NoteOn };
         double seconds = 0;
-        bool on = false;
+        Type type = Type::NoteOn;
         std::uint8_t channel = 0;
         std::uint8_t note = 0;
         std::uint8_t velocity = 0;
+        MusicChannelEvent message; // for Type::Channel
     };
 
     double elapsedSecondsLocked() const;
@@ -105,6 +113,7 @@ private:
     double endBeat_ = 0;
     bool started_ = false;
     std::array<std::array<std::uint8_t, 256>, 16> sounding_{};
+    std::array<bool, 16> controllersChanged_{};
 
     std::thread thread_;
     bool threadStop_ = false;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -52,9 +53,45 @@ struct TimedNote {
     std::uint8_t velocity;
 };
 
-// Parses one track's events; notes go per channel, tempo changes into the map.
-bool readTrack(Reader track, std::array<std::vector<TimedNote>, 16>& notes,
-               std::map<std::uint64_t, double>& tempo)
+struct TimedChannelEvent {
+    std::uint64_t tick;
+    MusicChannelEvent event;
+};
+
+// What a file holds for one channel, from all its tracks.
+struct ChannelContent {
+    std::vector<TimedNote> notes;
+    std::vector<TimedChannelEvent> events;
+    bool empty() const { return notes.empty() && events.empty(); }
+};
+
+// The program, controller and pitch-bend messages; none for other kinds.
+std::optional<MusicChannelEvent> channelEvent(int kind, int channel, std::uint8_t first, std::uint8_t second)
+{
+    MusicChannelEvent event;
+    event.channel = std::uint8_t(channel);
+    switch (kind) {
+    case 0xC0:
+        event.kind = MusicChannelEvent::Kind::ProgramChange;
+        event.number = first;
+        return event;
+    case 0xB0:
+        event.kind = MusicChannelEvent::Kind::Controller;
+        event.number = first;
+        event.value = second;
+        return event;
+    case 0xE0:
+        event.kind = MusicChannelEvent::Kind::PitchBend;
+        event.value = std::uint16_t(first | (second << 7));
+        return event;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Parses one track's events; notes and channel messages go per channel, tempo changes into
+// the map.
+bool readTrack(Reader track, std::array<ChannelContent, 16>& channels, std::map<std::uint64_t, double>& tempo)
 {
     std::uint64_t tick = 0;
     std::uint8_t runningStatus = 0;
@@ -66,7 +103,7 @@ bool readTrack(Reader track, std::array<std::vector<TimedNote>, 16>& notes,
             return;
         const OpenNote started = found->second.front();
         found->second.pop_front();
-        notes[channel].push_back({started.tick, tick, std::uint8_t(note), started.velocity});
+        channels[channel].notes.push_back({started.tick, tick, std::uint8_t(note), started.velocity});
     };
 
     bool ok = true;
@@ -142,6 +179,8 @@ bool readTrack(Reader track, std::array<std::vector<TimedNote>, 16>& notes,
             open[{channel, first}].push_back({tick, second});
         } else if (kind == 0x80 || kind == 0x90) {
             closeNote(channel, first);
+        } else if (const std::optional<MusicChannelEvent> event = channelEvent(kind, channel, first, second)) {
+            channels[channel].events.push_back({tick, *event});
         }
     }
     // Notes the track never ends stop where the track does.
@@ -175,7 +214,7 @@ std::optional<MusicSequence> StandardMidiFile::read(const QByteArray& bytes, int
     if ((division & 0x8000) || division == 0)
         return fail(UnsupportedTimeDivision);
 
-    std::array<std::vector<TimedNote>, 16> notes;
+    std::array<ChannelContent, 16> channels;
     std::map<std::uint64_t, double> tempo;
     std::uint32_t tracksRead = 0;
     while (tracksRead < trackCount && file.has(8)) {
@@ -186,7 +225,7 @@ std::optional<MusicSequence> StandardMidiFile::read(const QByteArray& bytes, int
         const std::size_t available = std::min<std::size_t>(length, file.size - file.pos);
         if (chunkType == "MTrk") {
             Reader track{file.data + file.pos, available};
-            if (!readTrack(track, notes, tempo))
+            if (!readTrack(track, channels, tempo))
                 return fail(MalformedTrack);
             ++tracksRead;
         }
@@ -199,13 +238,19 @@ std::optional<MusicSequence> StandardMidiFile::read(const QByteArray& bytes, int
     for (const auto& [tick, bpm] : tempo)
         sequence.setTempo(double(tick) / division, bpm);
     for (int channel = 0; channel < 16; ++channel) {
-        if (notes[channel].empty())
+        ChannelContent& content = channels[channel];
+        if (content.empty())
             continue;
-        std::vector<TimedNote>& channelNotes = notes[channel];
-        std::stable_sort(channelNotes.begin(), channelNotes.end(),
+        std::stable_sort(content.notes.begin(), content.notes.end(),
                          [](const TimedNote& a, const TimedNote& b) { return a.start < b.start; });
+        std::stable_sort(content.events.begin(), content.events.end(),
+                         [](const TimedChannelEvent& a, const TimedChannelEvent& b) { return a.tick < b.tick; });
         MusicTrack& track = sequence.newTrack();
-        for (const TimedNote& note : channelNotes) {
+        for (TimedChannelEvent& timed : content.events) {
+            timed.event.beat = double(timed.tick) / division;
+            track.addChannelEvent(timed.event);
+        }
+        for (const TimedNote& note : content.notes) {
             MusicNoteEvent event;
             event.channel = std::uint8_t(channel);
             event.note = note.note;

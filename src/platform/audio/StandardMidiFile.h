@@ -7,8 +7,9 @@
 #include <optional>
 
 // Reads a Standard MIDI File (format 0, 1 or 2, ticks-per-quarter timing) into a music
-// sequence with one track per MIDI channel. Only notes and tempo changes are kept; every
-// other event is dropped. Broken files give no sequence and a negative status.
+// sequence with one track per MIDI channel that has notes or channel messages, lowest
+// channel first. Notes, program changes, controllers, pitch bends and tempo changes are
+// kept; every other event is dropped. Broken files give no sequence and a negative status.
 class StandardMidiFile {
 public:
     enum Status : int {

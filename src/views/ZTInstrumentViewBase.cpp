@@ -1,0 +1,187 @@
+#include "ZTInstrumentViewBase.h"
+
+#include "QuestionKinds.h"
+#include "ZTChordProgressionStepView.h"
+#include "ZTMIDIController.h"
+#include "ZTMusicalTest.h"
+#include "ZTPreferences.h"
+
+#include <algorithm>
+
+namespace {
+
+std::shared_ptr<QVMusicInstrument> currentInstrument()
+{
+    return ZTMIDIController::sharedInstance()->instrument();
+}
+
+} // namespace
+
+ZTInstrumentViewBase::ZTInstrumentViewBase(QWidget* parent) : YUpMouseView(parent) {}
+
+ZTInstrumentViewBase::~ZTInstrumentViewBase()
+{
+    if (!anyHeld())
+        return;
+    if (const auto instrument = currentInstrument()) {
+        for (int n = 0; n < 128; ++n)
+            if (held_[size_t(n)])
+                instrument->noteOff(n);
+    }
+}
+
+QString ZTInstrumentViewBase::noteName(const QVNote& note)
+{
+    const ZTPreferences* preferences = ZTPreferences::sharedPreferences();
+    return note.nameWithSpellingType(preferences->spellingType(), preferences->noteNamesType());
+}
+
+// ---- Notes held down ----
+
+void ZTInstrumentViewBase::pressNote(qint64 noteNr)
+{
+    if (noteNr < 0 || noteNr >= 128)
+        return;
+    if (const auto instrument = currentInstrument())
+        instrument->noteOn(int(noteNr), unsigned(ZTPreferences::sharedPreferences()->MIDIOutVelocity()));
+    if (delegate_) {
+        const ZTMusicalTest* test = musicalTest_.get();
+        const QVNote note = test ? QVNote::initWithNoteNr(noteNr, test->rootNoteNr(), test->isMinor(),
+                                                          test->noteCollectionObjects())
+                                 : QVNote::initWithNoteNr(noteNr, 0, false);
+        delegate_->instrumentView(this, note);
+    }
+    held_[size_t(noteNr)] = true;
+    noteStateChanged(noteNr);
+}
+
+void ZTInstrumentViewBase::releaseNote(qint64 noteNr)
+{
+    if (noteNr < 0 || noteNr >= 128)
+        return;
+    if (const auto instrument = currentInstrument())
+        instrument->noteOff(int(noteNr));
+    held_[size_t(noteNr)] = false;
+    noteStateChanged(noteNr);
+}
+
+bool ZTInstrumentViewBase::isHeld(qint64 noteNr) const
+{
+    return noteNr >= 0 && noteNr < 128 && held_[size_t(noteNr)];
+}
+
+bool ZTInstrumentViewBase::anyHeld() const
+{
+    return std::any_of(held_.begin(), held_.end(), [](bool down) { return down; });
+}
+
+void ZTInstrumentViewBase::finishPress(qint64 noteUnderPointer)
+{
+    startedWithMouseDown_ = false;
+    releaseNote(noteUnderPointer);
+    // Whatever the pointer is over now, nothing may keep sounding once the button is up.
+    if (anyHeld())
+        allNotesUp();
+}
+
+void ZTInstrumentViewBase::mouseExited(bool buttonHeld)
+{
+    if (!buttonHeld)
+        return;
+    startedWithMouseDown_ = false;
+    allNotesUp();
+}
+
+void ZTInstrumentViewBase::allNotesUp()
+{
+    for (qint64 n = 0; n < 128; ++n)
+        if (held_[size_t(n)])
+            releaseNote(n);
+    update();
+}
+
+// ---- Marks ----
+
+void ZTInstrumentViewBase::growMarks(ZTMarkList& marks, qint64 position)
+{
+    while (marks.size() <= position)
+        marks.append(QList<QVNote>());
+}
+
+void ZTInstrumentViewBase::addMark(ZTMarkList& marks, const QVNote& note, qint64 position)
+{
+    if (position < 0)
+        return;
+    willMark();
+    growMarks(marks, position);
+    marks[position].append(note);
+    update();
+}
+
+void ZTInstrumentViewBase::markNoteGreen(const QVNote& note, qint64 position)
+{
+    addMark(greenNotes_, note, position);
+}
+
+void ZTInstrumentViewBase::markNoteRed(const QVNote& note, qint64 position)
+{
+    addMark(redNotes_, note, position);
+}
+
+void ZTInstrumentViewBase::setGreenNotes(const QList<QVNote>& notes, qint64 position)
+{
+    if (position < 0)
+        return;
+    growMarks(greenNotes_, position);
+    greenNotes_[position] = notes;
+    update();
+}
+
+void ZTInstrumentViewBase::setGreenNotes(const ZTMarkList& marks)
+{
+    greenNotes_ = marks;
+    update();
+}
+
+void ZTInstrumentViewBase::setRedNotes(const ZTMarkList& marks)
+{
+    redNotes_ = marks;
+    update();
+}
+
+void ZTInstrumentViewBase::showStepBar(bool show, qint64 numSteps, qint64 step)
+{
+    ZTChordProgressionStepView* bar = chordProgressionStepView();
+    if (!bar)
+        return;
+    bar->setHidden(!show);
+    if (!show)
+        return;
+    bar->setNumSteps(numSteps);
+    bar->setCurrentStep(step);
+    bar->setEnabled(true);
+}
+
+void ZTInstrumentViewBase::setGreenNotesFromTestWithStep(qint64 step)
+{
+    greenNotes_ = musicalTest_ ? musicalTest_->notesForInstrumentView() : ZTMarkList();
+    if (QuestionKinds::isChordProgression(musicalTest_.get()))
+        showStepBar(true, greenNotes_.size(), step);
+    else
+        showStepBar(false);
+    setStep(step);
+}
+
+void ZTInstrumentViewBase::unmarkAllNotes()
+{
+    greenNotes_.clear();
+    redNotes_.clear();
+    showStepBar(false);
+    update();
+}
+
+void ZTInstrumentViewBase::setStep(qint64 step)
+{
+    step_ = step;
+    update();
+}

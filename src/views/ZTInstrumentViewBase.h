@@ -1,0 +1,79 @@
+#pragma once
+
+#include "YUpMouseView.h"
+#include "ZTMusicInstumentProtocol.h"
+
+#include <array>
+#include <memory>
+
+// What the piano keyboard and the guitar fretboard share: the question that spells played
+// notes, the right (green) and wrong (red) marks by answer position with the step that picks
+// the drawn position, the step bar of chord progressions, and the notes held down, each
+// sounding on the MIDI controller's current instrument and reported to the delegate.
+//
+// Main thread only.
+class ZTInstrumentViewBase : public YUpMouseView, public ZTMusicInstumentProtocol {
+    Q_OBJECT
+public:
+    // A note still held when the view goes (swapped for the other instrument, window closed
+    // mid-press) is silenced.
+    ~ZTInstrumentViewBase() override;
+
+    // ---- ZTMusicInstumentProtocol ----
+    QWidget* view() override { return this; }
+    void allNotesUp() override;
+    void unmarkAllNotes() override;
+    void markNoteGreen(const QVNote& note, qint64 position) override;
+    void markNoteRed(const QVNote& note, qint64 position) override;
+    void setGreenNotes(const QList<QVNote>& notes, qint64 position) override;
+    void setGreenNotesFromTestWithStep(qint64 step) override;
+    std::shared_ptr<ZTMusicalTest> musicalTest() const override { return musicalTest_; }
+    void setMusicalTest(std::shared_ptr<ZTMusicalTest> test) override { musicalTest_ = std::move(test); }
+    qint64 step() const override { return step_; }
+    void setStep(qint64 step) override;
+    ZTMusicInstumentDelegate* delegate() const override { return delegate_; }
+    void setDelegate(ZTMusicInstumentDelegate* delegate) override { delegate_ = delegate; }
+    const ZTMarkList& greenNotes() const override { return greenNotes_; }
+    void setGreenNotes(const ZTMarkList& marks) override;
+    const ZTMarkList& redNotes() const override { return redNotes_; }
+    void setRedNotes(const ZTMarkList& marks) override;
+
+    // A note's name in the user's spelling and note-name types.
+    static QString noteName(const QVNote& note);
+
+    // Leaving the view with the button held ends the press and silences everything.
+    void mouseExited(bool buttonHeld) override;
+
+protected:
+    explicit ZTInstrumentViewBase(QWidget* parent);
+
+    // Sounds a note (0..127; others are ignored), reports it to the delegate spelled in the
+    // question's key, and holds it.
+    void pressNote(qint64 noteNr);
+    // Silences a note (0..127) without telling the delegate.
+    void releaseNote(qint64 noteNr);
+    bool isHeld(qint64 noteNr) const;
+    bool anyHeld() const;
+    // The end of a press: the note under the pointer, and whatever else still sounds, is
+    // released.
+    void finishPress(qint64 noteUnderPointer);
+    bool startedWithMouseDown() const { return startedWithMouseDown_; }
+    void setStartedWithMouseDown(bool started) { startedWithMouseDown_ = started; }
+    // Redraws what shows a note's state.
+    virtual void noteStateChanged(qint64 noteNr) { update(); }
+    // Called before a mark is added.
+    virtual void willMark() {}
+
+private:
+    void addMark(ZTMarkList& marks, const QVNote& note, qint64 position);
+    static void growMarks(ZTMarkList& marks, qint64 position);
+    static void showStepBar(bool show, qint64 numSteps = 0, qint64 step = 0);
+
+    std::shared_ptr<ZTMusicalTest> musicalTest_;
+    std::array<bool, 128> held_{};
+    ZTMarkList greenNotes_;
+    ZTMarkList redNotes_;
+    ZTMusicInstumentDelegate* delegate_ = nullptr;
+    qint64 step_ = 0;
+    bool startedWithMouseDown_ = false;
+};

@@ -1,0 +1,163 @@
+#include "ViewTestSupport.h"
+
+#include "ZTGuitarFretboardView.h"
+#include "ZTMusicalTest.h"
+
+#include <QMouseEvent>
+#include <QTest>
+
+namespace {
+
+class FretboardViewTest : public ViewTest {
+protected:
+    void SetUp() override
+    {
+        ViewTest::SetUp();
+        fretboard = std::make_unique<ZTGuitarFretboardView>(QRect(0, 0, 1068, 120));
+        fretboard->setDelegate(&delegate);
+        fretboard->unmarkAllNotes();
+    }
+    std::shared_ptr<GroupsQuestion> question(const QList<ZTNoteCollection>& groups, bool progression = false)
+    {
+        auto made = std::shared_ptr<GroupsQuestion>(ZTTest::create<GroupsQuestion>());
+        made->groups = groups;
+        made->progression = progression;
+        fretboard->setMusicalTest(made);
+        return made;
+    }
+    static QList<QVNote> notes(std::initializer_list<qint64> nrs)
+    {
+        QList<QVNote> result;
+        for (const qint64 nr : nrs)
+            result << note(nr);
+        return result;
+    }
+    static QList<ZTFretboardPos> places(const QList<ZTFretboardNote>& found)
+    {
+        QList<ZTFretboardPos> result;
+        for (const ZTFretboardNote& entry : found)
+            result << entry.pos;
+        return result;
+    }
+    QPointF at(qint64 string, qint64 fret) const { return ZTGuitarFretboardView::pointForFretboardPos({string, fret}); }
+    void press(const QPointF& p) { QTest::mousePress(fretboard.get(), Qt::LeftButton, {}, qtPoint(fretboard.get(), p)); }
+    void release(const QPointF& p) { QTest::mouseRelease(fretboard.get(), Qt::LeftButton, {}, qtPoint(fretboard.get(), p)); }
+    void drag(const QPointF& p)
+    {
+        const QPointF position = qtPoint(fretboard.get(), p);
+        QMouseEvent move(QEvent::MouseMove, position, fretboard->mapToGlobal(position), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(fretboard.get(), &move);
+    }
+
+    RecordingInstrumentDelegate delegate;
+    std::unique_ptr<ZTGuitarFretboardView> fretboard;
+};
+
+} // namespace
+
+TEST_F(FretboardViewTest, PlacesUnderThePointer)
+{
+    EXPECT_EQ(fretboard->_getNoteNrForPoint({40, 5}), 41);
+    EXPECT_EQ(fretboard->lastPos(), (ZTFretboardPos{0, 1}));
+    EXPECT_EQ(fretboard->_getNoteNrForPoint({10, 110}), 64); // the open high E
+    EXPECT_EQ(fretboard->_getNoteNrForPoint({1058.5, 45}), 50 + 24);
+    EXPECT_EQ(fretboard->_getNoteNrForPoint({1060, 5}), -1);
+    EXPECT_EQ(fretboard->_getNoteNrForPoint({40, 120}), -1);
+    EXPECT_EQ(fretboard->lastPos(), (ZTFretboardPos{2, 24})); // a miss keeps the last place
+    EXPECT_EQ(ZTGuitarFretboardView::pointForFretboardPos({3, 12}), QPointF(630, 70));
+    // Every place is found at its own middle.
+    for (qint64 string = 0; string < 6; ++string)
+        for (qint64 fret = 0; fret < 25; ++fret)
+            EXPECT_EQ(fretboard->_getNoteNrForPoint(at(string, fret)), ZTGuitarFretboardView::kOpenStrings[size_t(string)] + fret);
+}
+
+TEST_F(FretboardViewTest, GroupsLieWithinAHandsReach)
+{
+    // An interval: the top note on the highest string, the bottom note within four frets.
+    EXPECT_EQ(places(ZTGuitarFretboardView::_findPositions(notes({60, 64}), false)),
+              (QList<ZTFretboardPos>{{4, 1}, {5, 0}}));
+    // Read from the end when the question descends.
+    EXPECT_EQ(places(ZTGuitarFretboardView::_findPositions(notes({64, 60}), true)),
+              (QList<ZTFretboardPos>{{4, 1}, {5, 0}}));
+    EXPECT_EQ(places(ZTGuitarFretboardView::_findPositions(notes({40}), false)), (QList<ZTFretboardPos>{{0, 0}}));
+    EXPECT_EQ(places(ZTGuitarFretboardView::_findPositions(notes({64}), false)), (QList<ZTFretboardPos>{{5, 0}}));
+    // The open E major chord as a guitarist plays it.
+    EXPECT_EQ(places(ZTGuitarFretboardView::_findPositions(notes({40, 47, 52, 56, 59, 64}), false)),
+              (QList<ZTFretboardPos>{{0, 0}, {1, 2}, {2, 2}, {3, 1}, {4, 0}, {5, 0}}));
+    // Too low for the neck: no place for the bottom note.
+    EXPECT_TRUE(ZTGuitarFretboardView::_findPositions(notes({30, 64}), false).first().pos.isNone());
+
+    // Any group size works; every note of a long run is either placed or left without a place.
+    QList<QVNote> run;
+    for (qint64 i = 0; i < 80; ++i)
+        run << note(40 + i % 49);
+    const QList<ZTFretboardNote> found = ZTGuitarFretboardView::_findPositions(run, false);
+    ASSERT_EQ(found.size(), 80);
+    for (const ZTFretboardNote& entry : found) {
+        if (!entry.pos.isNone()) {
+            EXPECT_EQ(ZTGuitarFretboardView::kOpenStrings[size_t(entry.pos.string)] + entry.pos.fret, entry.noteNr);
+        }
+    }
+    EXPECT_TRUE(ZTGuitarFretboardView::_findPositions({}, false).isEmpty());
+}
+
+TEST_F(FretboardViewTest, AWrongNoteShowsWhereItWasPlayedUntilTheMarksAreCleared)
+{
+    question({group({60}), group({64})});
+    press(at(2, 5)); // D string, fifth fret: G (55)
+    release(at(2, 5));
+    ASSERT_EQ(delegate.notes.size(), 1);
+    EXPECT_EQ(delegate.notes[0].nr(), 55);
+    fretboard->markNoteRed(delegate.notes[0], 0);
+    EXPECT_EQ(fretboard->posForNote(55), (ZTFretboardPos{2, 5}));
+    EXPECT_EQ(fretboard->posForNote(64), (ZTFretboardPos{5, 0})); // the question's own notes keep theirs
+    fretboard->unmarkAllNotes();
+    EXPECT_EQ(fretboard->posForNote(55), (ZTFretboardPos{3, 0})); // the lowest fret, the higher string
+    EXPECT_TRUE(fretboard->posForNote(20).isNone());
+}
+
+TEST_F(FretboardViewTest, ProgressionMarksFollowTheStepAndAStepBeyondTheChordsIsIgnored)
+{
+    question({group({45, 57}), group({53, 57, 60})}, true);
+    fretboard->setStep(0);
+    EXPECT_EQ(fretboard->posForNote(45), (ZTFretboardPos{0, 5})); // close to the octave above it
+    fretboard->setStep(1);
+    const QList<ZTFretboardNote> chord = ZTGuitarFretboardView::_findPositions(notes({53, 57, 60}), false);
+    EXPECT_EQ(fretboard->posForNote(57), chord[1].pos);
+    fretboard->setStep(5); // no chord at step 5: the lowest fret
+    EXPECT_EQ(fretboard->posForNote(45), (ZTFretboardPos{1, 0}));
+
+    fretboard->markNoteGreen(note(57), 1);
+    fretboard->setStep(-1); // all steps: nothing is drawn on the neck
+    const QPointF dot = ZTGuitarFretboardView::pointForFretboardPos(chord[1].pos) + QPointF(-8, 0);
+    auto isGreen = [](const QColor& colour) { return colour.green() > 120 && colour.red() < 150; };
+    EXPECT_FALSE(isGreen(colorAt(fretboard.get(), dot)));
+    fretboard->setStep(1);
+    EXPECT_TRUE(isGreen(colorAt(fretboard.get(), dot)));
+
+    // Marks keep growing past any fixed count.
+    fretboard->markNoteGreen(note(60), 60);
+    EXPECT_EQ(fretboard->greenNotes().size(), 61);
+}
+
+TEST_F(FretboardViewTest, DraggingMovesTheSoundFromPlaceToPlaceAndReleaseSilencesIt)
+{
+    press(at(0, 3));
+    drag(at(0, 3) + QPointF(4, 2)); // the same place
+    drag(at(1, 3));
+    EXPECT_EQ(instrument_->events, (QList<QPair<QString, int>>{{"on", 43}, {"off", 43}, {"on", 48}}));
+    ASSERT_EQ(delegate.notes.size(), 2);
+    EXPECT_EQ(delegate.notes[1].nr(), 48);
+    EXPECT_EQ(fretboard->lastPos(), (ZTFretboardPos{1, 3}));
+    fretboard->noteDown(70); // held by the host
+    release(QPointF(1064, 60)); // off the neck
+    for (qint64 nr = 0; nr < 128; ++nr)
+        EXPECT_FALSE(fretboard->isNoteDown(nr)) << nr;
+    fretboard->noteDown(128);
+    fretboard->noteUp(-1);
+    EXPECT_EQ(delegate.notes.size(), 3); // the two places and the host's note
+
+    press(at(4, 4));
+    fretboard.reset(); // the view goes while a note is held
+    EXPECT_EQ(instrument_->events.last(), qMakePair(QStringLiteral("off"), 63));
+}
