@@ -182,28 +182,27 @@ FMDatabase* ZTUtils::sharedDb()
         return nullptr;
     }
     const QString path = databasePath();
-    if (!QFileInfo::exists(path)) {
-        if (!installTemplate(path)) {
-            Log::line(QStringLiteral("error copying db"));
-            return nullptr;
+    QString aside;
+    if (QFileInfo::exists(path)) {
+        if (const QString problem = problemWithDatabaseFile(path, false); !problem.isNull()) {
+            aside = setDatabaseAside(path);
+            if (aside.isNull()) {
+                Log::line(QStringLiteral("The statistics database %1 cannot be used (%2) nor moved aside; it is "
+                                         "left as it is and no statistics are kept.")
+                              .arg(path, problem));
+                return nullptr;
+            }
+            Log::line(QStringLiteral("The statistics database %1 cannot be used (%2); it is kept as %3 and a new "
+                                     "one is started.")
+                          .arg(path, problem, aside));
         }
-    } else if (const QString problem = problemWithDatabaseFile(path, false); !problem.isNull()) {
-        const QString aside = setDatabaseAside(path);
-        if (aside.isNull()) {
-            Log::line(QStringLiteral("The statistics database %1 cannot be used (%2) nor moved aside; it is left "
-                                     "as it is and no statistics are kept.")
-                          .arg(path, problem));
-            return nullptr;
-        }
-        Log::line(QStringLiteral("The statistics database %1 cannot be used (%2); it is kept as %3 and a new "
-                                 "one is started.")
-                      .arg(path, problem, aside));
-        if (!installTemplate(path)) {
-            Log::line(QStringLiteral("error copying db"));
-            return nullptr;
-        }
-        setAsidePath() = aside;
     }
+    if (!QFileInfo::exists(path) && !installTemplate(path)) {
+        Log::line(QStringLiteral("error copying db"));
+        return nullptr;
+    }
+    if (!aside.isNull())
+        setAsidePath() = aside;
     sharedConnection() = FMDatabase::databaseWithPath(path);
     return sharedConnection().get();
 }

@@ -1,5 +1,6 @@
 #include "BinaryPropertyListCheck.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,15 @@ constexpr int kArray = 0xA;
 constexpr int kSet = 0xC;
 constexpr int kDictionary = 0xD;
 constexpr int kInteger = 0x1;
+
+// A big-endian unsigned number of `width` bytes (1 to 8).
+std::uint64_t bigEndian(const unsigned char* bytes, int width)
+{
+    std::uint64_t value = 0;
+    for (int i = 0; i < width; ++i)
+        value = (value << 8) | bytes[i];
+    return value;
+}
 
 class Reader {
 public:
@@ -44,14 +54,12 @@ public:
     }
 
 private:
-    // A big-endian unsigned number of `width` bytes (1 to 8) at `at`, inside the object area.
+    // A number of `width` bytes (1 to 8) at `at`, when it lies inside the object area.
     bool number(std::uint64_t at, int width, std::uint64_t& value) const
     {
         if (width < 1 || width > 8 || at > tableOffset_ || std::uint64_t(width) > tableOffset_ - at)
             return false;
-        value = 0;
-        for (int i = 0; i < width; ++i)
-            value = (value << 8) | bytes_[at + std::uint64_t(i)];
+        value = bigEndian(bytes_ + at, width);
         return true;
     }
 
@@ -62,18 +70,12 @@ private:
         const std::uint64_t trailer = size_ - kTrailerSize;
         offsetWidth_ = bytes_[trailer + 6];
         refWidth_ = bytes_[trailer + 7];
-        auto wide = [this](std::uint64_t at) {
-            std::uint64_t value = 0;
-            for (int i = 0; i < 8; ++i)
-                value = (value << 8) | bytes_[at + std::uint64_t(i)];
-            return value;
-        };
-        count_ = wide(trailer + 8);
-        top_ = wide(trailer + 16);
-        tableOffset_ = wide(trailer + 24);
+        count_ = bigEndian(bytes_ + trailer + 8, 8);
+        top_ = bigEndian(bytes_ + trailer + 16, 8);
+        tableOffset_ = bigEndian(bytes_ + trailer + 24, 8);
         const bool widthsFit = offsetWidth_ >= 1 && offsetWidth_ <= 8 && refWidth_ >= 1 && refWidth_ <= 8;
         const bool tableFits = tableOffset_ >= kHeaderSize && tableOffset_ <= trailer
-            && count_ > 0 && count_ <= (trailer - tableOffset_) / std::uint64_t(offsetWidth_ ? offsetWidth_ : 1);
+            && count_ > 0 && count_ <= (trailer - tableOffset_) / std::uint64_t(std::max(offsetWidth_, 1));
         if (!widthsFit || !tableFits || top_ >= count_)
             return QStringLiteral("a damaged binary property list trailer");
         return QString();
@@ -82,10 +84,7 @@ private:
     // The object's offset from the offset table; 0 when it lies outside the object area.
     std::uint64_t offsetOf(std::uint64_t index) const
     {
-        std::uint64_t value = 0;
-        const std::uint64_t at = tableOffset_ + index * std::uint64_t(offsetWidth_);
-        for (int i = 0; i < offsetWidth_; ++i)
-            value = (value << 8) | bytes_[at + std::uint64_t(i)];
+        const std::uint64_t value = bigEndian(bytes_ + tableOffset_ + index * std::uint64_t(offsetWidth_), offsetWidth_);
         return value >= kHeaderSize && value < tableOffset_ ? value : 0;
     }
 
@@ -141,8 +140,7 @@ private:
         if (count * refs > limits.maxObjects)
             return QStringLiteral("more than %1 objects").arg(limits.maxObjects);
         for (std::uint64_t i = 0; i < count * refs; ++i) {
-            std::uint64_t child = 0;
-            number(body + i * std::uint64_t(refWidth_), refWidth_, child);
+            const std::uint64_t child = bigEndian(bytes_ + body + i * std::uint64_t(refWidth_), refWidth_);
             if (child >= count_)
                 return QStringLiteral("a reference to a missing object in the binary property list");
             pending.emplace_back(child, depth + 1);
