@@ -5,6 +5,7 @@
 #include "FMDatabase.h"
 #include "FMResultSet.h"
 #include "WriteFailures.h"
+#include "ZTDataController.h"
 #include "ZTDataProvider.h"
 #include "ZTUtils.h"
 
@@ -130,3 +131,21 @@ INSTANTIATE_TEST_SUITE_P(Writes, FullDiskTest, ::testing::Values(Failure::Inject
                          [](const auto& info) {
                              return info.param == Failure::FullDisk ? "FullDisk" : "InjectedWriteError";
                          });
+
+TEST(FullDisk, TheExamStoreKeepsItsFileWhenAWriteFails)
+{
+    TestEnvironment env;
+    ManualMainQueue queue;
+    ZTDataController* store = ZTDataController::sharedController();
+    store->updateExamsFromArray({QVariantMap{{"id", qlonglong(1)}, {"name", "First exam"}}});
+    const QByteArray before = fileBytes(ZTDataController::examsPath());
+    ASSERT_FALSE(before.isEmpty());
+    {
+        FileSizeLimit writesFail(16);
+        LogCapture log;
+        store->updateExamsFromArray({QVariantMap{{"id", qlonglong(2)}, {"name", "Second exam, longer than before"}}});
+        EXPECT_TRUE(log.contains("Could not write")) << log.lines().join('\n').toStdString();
+    }
+    EXPECT_EQ(fileBytes(ZTDataController::examsPath()), before);
+    queue.advance(1);
+}
