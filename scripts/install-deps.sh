@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
   libplist-dev libsqlite3-dev librtaudio-dev libasound2-dev
   libfluidsynth-dev fluid-soundfont-gm libstk-dev libogg-dev libvorbis-dev
-  libcpp-httplib-dev fonts-dseg libgl-dev
+  libcpp-httplib-dev libssl-dev libcurl4-openssl-dev fonts-dseg libgl-dev
   fonts-freefont-ttf
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth

@@ -5,7 +5,10 @@
 #include "MainQueue.h"
 #include "Paths.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -125,4 +128,19 @@ ManualMainQueue::ManualMainQueue()
 ManualMainQueue::~ManualMainQueue()
 {
     MainQueue::setScheduler(nullptr);
+}
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds, ManualMainQueue* queue)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMilliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (queue)
+            queue->runPending();
+        QThread::msleep(1);
+    }
+    return true;
 }

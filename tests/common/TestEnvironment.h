@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <functional>
 #include <memory>
 
 // A fresh home for one test: XDG data, cache and config folders and HOME point into a
@@ -63,3 +64,8 @@ public:
 private:
     ManualScheduler scheduler_;
 };
+
+// Runs the event loop, and the manual main queue when one is given, until the condition
+// holds; false when it did not within the time.
+bool waitUntil(const std::function<bool()>& condition, int timeoutMilliseconds = 10000,
+               ManualMainQueue* queue = nullptr);

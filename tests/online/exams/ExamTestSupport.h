@@ -35,16 +35,7 @@ inline void PrintTo(const QString& text, std::ostream* os)
 inline bool pumpUntil(const std::function<bool()>& condition, ManualMainQueue* queue = nullptr,
                       int timeoutMilliseconds = 10000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMilliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        if (queue)
-            queue->runPending();
-    }
-    return true;
+    return waitUntil(condition, timeoutMilliseconds, queue);
 }
 
 // Lets replies that are not waited for arrive (and be ignored) before the checks.

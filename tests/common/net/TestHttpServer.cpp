@@ -1,0 +1,84 @@
+#include "TestHttpServer.h"
+
+#include <QFile>
+#include <QThread>
+
+#include <httplib.h>
+
+#include <stdexcept>
+
+namespace {
+QString writeFile(const QString& path, const QByteArray& contents)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
+        throw std::runtime_error("cannot write a test server file");
+    return path;
+}
+} // namespace
+
+TestHttpServer::TestHttpServer()
+    : server_(std::make_unique<httplib::Server>())
+{
+}
+
+TestHttpServer::TestHttpServer(const TestCertificate::Identity& identity)
+    : tls_(true)
+{
+    const QString chain = writeFile(files_.filePath(QStringLiteral("chain.pem")), identity.chainPem);
+    const QString key = writeFile(files_.filePath(QStringLiteral("key.pem")), identity.privateKeyPem);
+    server_ = std::make_unique<httplib::SSLServer>(chain.toUtf8().constData(), key.toUtf8().constData());
+    if (!server_->is_valid())
+        throw std::runtime_error("the test TLS server does not take its certificate");
+}
+
+TestHttpServer::~TestHttpServer()
+{
+    server_->stop();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void TestHttpServer::start()
+{
+    // Idle connections end soon, so that stopping the server does not wait long for them.
+    server_->set_keep_alive_timeout(1);
+    // Headers and body go out in separate writes; without this each response waits for a
+    // delayed acknowledgement.
+    server_->set_tcp_nodelay(true);
+    server_->set_logger([this](const httplib::Request& request, const httplib::Response&) {
+        RecordedRequest recorded;
+        recorded.method = QString::fromStdString(request.method);
+        recorded.path = QString::fromStdString(request.path);
+        for (const auto& [name, value] : request.params)
+            recorded.query.insert(QString::fromStdString(name), QString::fromStdString(value));
+        for (const auto& [name, value] : request.headers)
+            recorded.headers.insert(QString::fromStdString(name).toLower(), QString::fromStdString(value));
+        recorded.body = QByteArray::fromStdString(request.body);
+        std::lock_guard guard(mutex_);
+        requests_.append(recorded);
+    });
+    port_ = server_->bind_to_any_port("127.0.0.1");
+    if (port_ <= 0)
+        throw std::runtime_error("the test server cannot bind");
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    while (!server_->is_running())
+        QThread::msleep(1);
+}
+
+QUrl TestHttpServer::url(const QString& pathAndQuery) const
+{
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(tls_ ? QStringLiteral("https") : QStringLiteral("http")).arg(port_).arg(pathAndQuery));
+}
+
+QList<RecordedRequest> TestHttpServer::requests() const
+{
+    std::lock_guard guard(mutex_);
+    return requests_;
+}
+
+RecordedRequest TestHttpServer::lastRequest() const
+{
+    std::lock_guard guard(mutex_);
+    return requests_.isEmpty() ? RecordedRequest() : requests_.last();
+}
