@@ -100,6 +100,50 @@ bool sameNotes(const QVariantList& a, const QVariantList& b)
     return true;
 }
 
+// What music uses: accidentals from double flat to double sharp, degrees within the MIDI
+// range's eleven octaves. Numbers beyond would build absurd notes (a string of billions of
+// flats) or overflow the note arithmetic.
+constexpr double kMaxAccidental = 2;
+constexpr double kMaxDegree = 7 * 11;
+
+bool within(const QVariant& value, double limit)
+{
+    bool isNumber = false;
+    const double number = value.toDouble(&isNumber);
+    return !isNumber || (number >= -limit && number <= limit); // NaN fails both
+}
+
+// Why the item's notes lie outside what music uses, or a null string.
+QString unmusicalNoteOf(const QVariantMap& item)
+{
+    for (const QVariant& step : item.value(QStringLiteral("definition")).toList()) {
+        for (const QVariant& note : step.toMap().value(QStringLiteral("notes")).toList()) {
+            const QVariantMap entry = note.toMap();
+            if (!within(entry.value(QStringLiteral("off")), kMaxAccidental))
+                return QStringLiteral("an accidental of %1 semitones").arg(entry.value(QStringLiteral("off")).toString());
+            if (!within(entry.value(QStringLiteral("pos")), kMaxDegree))
+                return QStringLiteral("a scale degree of %1").arg(entry.value(QStringLiteral("pos")).toString());
+        }
+    }
+    return QString();
+}
+
+// The items whose notes music can use; the others are left out with a log line.
+QVariantList musicalItems(const QString& testName, const QVariantList& items)
+{
+    QVariantList kept;
+    for (const QVariant& item : items) {
+        const QString problem = unmusicalNoteOf(item.toMap());
+        if (problem.isNull()) {
+            kept << item;
+            continue;
+        }
+        Log::line(QStringLiteral("Exercise \"%1\": item \"%2\" has %3 and is left out.")
+                      .arg(testName, item.toMap().value(QStringLiteral("name")).toString(), problem));
+    }
+    return kept;
+}
+
 // Lookups by name find the first exercise of a name.
 QHash<QString, int> firstIndexByName(const QVariantList& tests)
 {
@@ -213,9 +257,11 @@ QVariantList ZTDataProvider::mergedTests(const QVariantList& source) const
         }
         QVariantMap test = source.at(i).toMap();
         const QString name = test.value(QStringLiteral("name")).toString();
+        if (test.contains(QStringLiteral("items")))
+            test.insert(QStringLiteral("items"), musicalItems(name, test.value(QStringLiteral("items")).toList()));
         if (customNames.contains(name)) {
             const QVariantList custom = source_.customExercisesForTestWithName
-                ? source_.customExercisesForTestWithName(name) : QVariantList{};
+                ? musicalItems(name, source_.customExercisesForTestWithName(name)) : QVariantList{};
             test.insert(QStringLiteral("items"), itemsMergedByGroup(test, custom));
         } else if (test.contains(QStringLiteral("itemRef"))) {
             const QString ref = test.value(QStringLiteral("itemRef")).toString();

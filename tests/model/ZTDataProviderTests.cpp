@@ -165,6 +165,34 @@ TEST(ZTDataProvider, CustomItemsJoinTheirGroupsInGroupOrder)
     EXPECT_EQ(f.catalogue.namesForGroup("sevenths", "Chord recognition"), QStringList({"Dom7", "My seventh"}));
 }
 
+TEST(ZTDataProvider, ItemsWithNotesOutsideWhatMusicUsesAreLeftOut)
+{
+    Fixture f;
+    const QVariantList groups{group("g")};
+    f.writeTests({exercise("Chord recognition",
+                           {item("Fine", "g", -1, {{"definition", notes({{1, 0}, {3, -2}, {5, 2}, {15, 1}})}}),
+                            item("Billions of flats", "g", -1, {{"definition", notes({{1, 0}, {3, -2000000000}})}}),
+                            item("Triple sharp", "g", -1, {{"definition", notes({{1, 3}})}})},
+                           groups),
+                  QVariantMap{{"name", "Borrowing"}, {"class", "ZTChord"}, {"itemRef", "Chord recognition"}}});
+    f.customItems["Chord recognition"] = {
+        item("Synced", "g", -1, {{"definition", notes({{1, 0}, {5, -1}})}}),
+        item("Synced huge", "g", -1, {{"definition", QVariantList{QVariantMap{
+                                                       {"notes", QVariantList{QVariantMap{{"pos", 1}, {"off", 1e300}}}}}}}}),
+        item("Synced far up", "g", -1, {{"definition", notes({{1000000000, 0}})}}),
+        item("Synced no number", "g", -1, {{"definition", QVariantList{QVariantMap{
+                                                            {"notes", QVariantList{QVariantMap{{"pos", 1}, {"off", qQNaN()}}}}}}}}),
+    };
+    LogCapture log;
+    f.catalogue.setup();
+    EXPECT_EQ(f.catalogue.exerciseNamesForTestWithName("Chord recognition"), QStringList({"Fine", "Synced"}));
+    EXPECT_EQ(f.catalogue.exerciseNamesForTestWithName("Borrowing"), QStringList({"Fine", "Synced"}));
+    EXPECT_TRUE(log.contains("\"Billions of flats\" has an accidental of -2000000000 semitones"))
+        << log.lines().join('\n').toStdString();
+    EXPECT_TRUE(log.contains("\"Synced far up\" has a scale degree of 1000000000"));
+    EXPECT_EQ(log.lines().size(), 5);
+}
+
 TEST(ZTDataProvider, ItemRefBorrowsOnlyFromEarlierExercises)
 {
     Fixture f;
