@@ -8,7 +8,7 @@ packages=(
   libfluidsynth-dev fluid-soundfont-gm libstk-dev libogg-dev libvorbis-dev
   libcpp-httplib-dev libssl-dev libcurl4-openssl-dev fonts-dseg libgl-dev
   fonts-freefont-ttf
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libaubio-dev
   xvfb xauth
 )
 missing=()

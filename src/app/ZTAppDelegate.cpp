@@ -351,6 +351,24 @@ void ZTAppDelegate::applicationDidFinishLaunching()
         mainViewController_->setup();
     launched_ = true;
     validateMenus();
+    tellAboutDamagedStatistics();
+}
+
+void ZTAppDelegate::tellAboutDamagedStatistics()
+{
+    const QString aside = ZTUtils::takeSetAsideDatabasePath();
+    if (aside.isNull())
+        return;
+    Alert::Request request;
+    request.message = localized(QStringLiteral("Your statistics file was damaged"));
+    request.informativeText = ZTStringFormat::fill(
+        localized(QStringLiteral("Melvora could not read it and has started new statistics. The damaged file is kept "
+                                 "as:\n%@")),
+        {aside});
+    request.buttons = {localized(QStringLiteral("Ok"))};
+    request.cancelButton = 0;
+    request.style = Alert::Style::Warning;
+    Alert::runModal(request, window_);
 }
 
 bool ZTAppDelegate::applicationShouldHandleReopen(bool)
@@ -380,7 +398,8 @@ void ZTAppDelegate::windowDidResize()
 
 ZTAppDelegate::TerminateReply ZTAppDelegate::applicationShouldTerminate()
 {
-    prefs()->synchronize();
+    if (!prefs()->synchronize())
+        Log::line(QStringLiteral("The settings could not be saved on quit; this run's changes are lost."));
     if (shouldQuitAfterSyncFinished_)
         return TerminateReply::Now;
     if (!prefs()->dropBoxSync())

@@ -124,6 +124,9 @@ public:
 
 private:
     void buildMenus();
+    // Once, after start-up: the statistics file was damaged, a new one was started, and where
+    // the old one is kept.
+    void tellAboutDamagedStatistics();
     QAction* addItem(QMenu* menu, const QString& title, const QString& action, const QKeySequence& key,
                      std::function<void()> handler, bool checkable = false);
     QMenu* addMenu(const QString& title, QAction** menuItem);

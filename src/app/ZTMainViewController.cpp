@@ -18,6 +18,7 @@
 #include "ZTPreferences.h"
 #include "ZTToolbar.h"
 #include "ZTToolbarInfoView.h"
+#include "ZTTuner.h"
 
 #include <QAction>
 #include <QScrollArea>
@@ -71,8 +72,9 @@ ZTMainViewController::~ZTMainViewController()
 
 void ZTMainViewController::viewDidLoad()
 {
-    // The tuner (microphone) and the encyclopedia host's reachability monitor come with their
-    // own parts of the window.
+    // The encyclopedia host's reachability monitor comes with the encyclopedia pane.
+    tuner_ = std::make_unique<ZTTuner>(prefs()->micThreshold(), kTunerSmoothing);
+    tuner_->setDelegate(this);
     ZTMainWindowServices::setShared(this);
     QPointer<ZTChordProgressionStepView> stepView(chordProgressionStepView_);
     ZTMusicInstumentProtocol::setStepViewProvider([stepView]() -> ZTChordProgressionStepView* { return stepView; });
@@ -131,6 +133,9 @@ void ZTMainViewController::_registerNotifications()
     observe(QStringLiteral("melvoraSoftSynthInstrumentNrChangedNotification"), [this](const Notification&) { instrumentChanged(); });
     observe(QStringLiteral("GMMIDIInstrumentNrChangedNotification"), [this](const Notification&) { instrumentChanged(); });
     observe(QStringLiteral("ZTStatDBChangedNotification"), [this](const Notification&) { statDBChangedNotification(); });
+    observe(QStringLiteral("useMicrophoneChangedNotification"),
+            [this](const Notification&) { useMicrophoneChangedNotification(); });
+    observe(QStringLiteral("micThresholdChangedNotification"), [this](const Notification&) { micThresholdChanged(); });
     // The instrument's visible part moves: the scroll buttons follow.
     QScrollBar* scroller = instrumentScrollView_->horizontalScrollBar();
     connect(scroller, &QScrollBar::valueChanged, this, [this] { _updateKeyboardScrollButtons(); });
@@ -290,7 +295,7 @@ void ZTMainViewController::_updateViews()
             button->setEnabled(false);
     }
 
-    // The microphone button follows the setting once the microphone input exists.
+    micButton_->setOn(prefs()->useMicrophone());
 
     if (L) {
         setMicEnabled(false);

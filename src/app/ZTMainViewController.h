@@ -7,6 +7,7 @@
 #include "ZTMusicInstumentProtocol.h"
 #include "ZTScreenControls.h"
 #include "ZTSidebarTableView.h"
+#include "ZTTunerDelegate.h"
 
 #include <QFont>
 #include <QPointer>
@@ -16,8 +17,9 @@
 #include <vector>
 
 class ImageButton;
+class ImageView;
+class QBoxLayout;
 class QAction;
-class QLabel;
 class QMenu;
 class QPropertyAnimation;
 class QScrollArea;
@@ -32,10 +34,11 @@ class ZTPopupButton;
 class ZTTableViewBackView;
 class ZTToolbar;
 class ZTToolbarInfoView;
+class ZTTuner;
 
 // The exercise screen: it creates the controller of the current exercise and level, hands it
 // the screen's views, runs the question flow (next, skip, repeat), relays answers from the
-// on-screen instrument and MIDI input, keeps the level, practice mode and play direction, tells
+// on-screen instrument, MIDI input and the microphone, keeps the level, practice mode and play direction, tells
 // the user how the exercise stands (info panel and statistics graph), and after every change
 // recomputes the state of every control in _updateViews.
 //
@@ -45,7 +48,8 @@ class ZTMainViewController : public QWidget,
                              public ZTMusicInstumentDelegate,
                              public ZTChordProgressionStepViewDelegate,
                              public ZTSidebarDataSource,
-                             public ZTBarPlotDataSource {
+                             public ZTBarPlotDataSource,
+                             public ZTTunerDelegate {
     Q_OBJECT
 public:
     // Who asked for the next question: a click on the next button may only cancel a pending
@@ -62,8 +66,8 @@ public:
     static constexpr int kPopupMinimumWidth = 200;
     static constexpr int kPopupMaximumWidth = 280;
 
-    // Builds the screen's views and runs the loading steps (tuner and reachability come with
-    // the microphone and encyclopedia; observers, graph, shared exercise pop-up menu).
+    // Builds the screen's views and runs the loading steps (tuner, observers, graph, shared
+    // exercise pop-up menu; the reachability monitor comes with the encyclopedia).
     explicit ZTMainViewController(ZTAppDelegate* appDelegate, QWidget* parent = nullptr);
     ~ZTMainViewController() override;
 
@@ -159,9 +163,30 @@ public:
     void showBothAction();
 
     // ---- Microphone ----
-    // Whether the screen takes microphone answers now (the button's tag); the tuner follows
-    // once the microphone input exists.
+    // The smoothing factor the tuner is made with.
+    static constexpr double kTunerSmoothing = 0.25;
+    // Readings quieter than this are no answers and light the LED dimly.
+    static constexpr double kMinAnswerAmplitude = 0.01;
+    static constexpr double kLedResultSeconds = 0.5;
+    // LED tags: idle or quiet, loud enough, heard but under the threshold, result shown.
+    enum LedTag : qint64 { LedIdle = 0, LedLoud = 1, LedHeard = 2, LedResult = 99 };
+
+    // The microphone button: stores the user's choice, then listens or not.
+    void micAction();
+    void useMicrophoneChangedNotification();
+    void micThresholdChanged();
+    // Listens exactly when the button is on, the screen takes microphone answers (the
+    // button's tag) and the question can be answered with notes.
+    void _handleTuner();
+    // There is no permission step here: access counts as granted. False when there is no
+    // microphone, which the user is told once after switching the microphone on.
+    bool startTunerIfAuthorized();
+    // Whether the screen takes microphone answers now (the button's tag); listens accordingly.
     void setMicEnabled(bool enabled);
+    // ZTTunerDelegate: a detected note is entered; the level drives the LED.
+    void tunerDidUpdate(ZTTuner* tuner, const ZTTunerOutput& output) override;
+    void tuner(ZTTuner* tuner, double amplitude, bool isGreaterThenThreshold) override;
+    ZTTuner* tuner() const { return tuner_.get(); }
 
     // ---- Window extras ----
     void _localize();
@@ -206,6 +231,7 @@ public:
     ImageButton* keyboardSegment() const { return keyboardSegment_; }
     ImageButton* fretboardSegment() const { return fretboardSegment_; }
     ImageButton* micButton() const { return micButton_; }
+    ImageView* ledImageView() const { return ledImageView_; }
     ZTNoteView* noteView() const { return noteView_; }
     ZTCountDownView* countDownViewWidget() const { return countDownView_; }
     ZTChordProgressionStepView* stepViewWidget() const { return chordProgressionStepView_; }
@@ -248,6 +274,7 @@ private:
     QWidget* buildInstrumentPanel();
     QWidget* buildScrollButtons(ImageButton** step, ImageButton** page, bool left);
     void buildSplitButtons();
+    void buildMicrophoneControls(QWidget* strip, QBoxLayout* layout);
     // Keyboard and fretboard switches and menu items follow "instrumentType".
     void showInstrumentType();
     void scrollInstrumentTo(double x);
@@ -268,10 +295,14 @@ private:
     bool isPlaying() const;
     void applyPendingKeyboardScroll();
     QList<QVariantMap> levelRecords() const;
+    bool wantsMicrophone() const;
+    void showMissingMicrophoneAlert();
 
     ZTAppDelegate* appDelegate_ = nullptr;
     std::unique_ptr<ZTAbstractTestController> currentLessonController_;
     std::unique_ptr<ZTBarGraph> graph_;
+    std::unique_ptr<ZTTuner> tuner_;
+    bool tellMissingMicrophone_ = false; // the user switched the microphone on
     std::vector<NotificationObserver> observers_;
     std::vector<NotificationObserver> controllerObservers_;
 
@@ -309,7 +340,7 @@ private:
     ImageButton* keyboardSegment_ = nullptr;
     ImageButton* fretboardSegment_ = nullptr;
     ImageButton* micButton_ = nullptr;
-    QLabel* ledImageView_ = nullptr;
+    ImageView* ledImageView_ = nullptr;
     QWidget* instrumentPanel_ = nullptr;
     QWidget* instrumentRow_ = nullptr;
     QScrollArea* instrumentScrollView_ = nullptr;

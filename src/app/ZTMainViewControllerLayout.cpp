@@ -5,6 +5,7 @@
 #include "Color.h"
 #include "Fonts.h"
 #include "ImageButton.h"
+#include "ImageView.h"
 #include "Localization.h"
 #include "ZTCountDownView.h"
 #include "ZTGraphHostingView.h"
@@ -214,6 +215,21 @@ QWidget* ZTMainViewController::buildMainArea()
     return area;
 }
 
+void ZTMainViewController::buildMicrophoneControls(QWidget* strip, QBoxLayout* layout)
+{
+    micButton_ = makeImageButton(strip, QStringLiteral("micButton"), ImageButton::Type::Toggle, {30, 24});
+    micButton_->setAlternateImageName(QStringLiteral("micButtonHighlighted"));
+    micButton_->setToolTip(localized(QStringLiteral("Use Microphone")));
+    connect(micButton_, &QAbstractButton::clicked, this, [this] { micAction(); });
+    ledImageView_ = new ImageView(strip);
+    ledImageView_->setFixedSize(14, 14);
+    ledImageView_->setImageName(QStringLiteral("ledOff"));
+    layout->addSpacing(14);
+    layout->addWidget(micButton_);
+    layout->addSpacing(6);
+    layout->addWidget(ledImageView_, 0, Qt::AlignVCenter);
+}
+
 void ZTMainViewController::buildSplitButtons()
 {
     auto* up = makeImageButton(splitView_, QStringLiteral("splitViewUpButton"), ImageButton::Type::MomentaryPushIn, {30, 16});
@@ -261,8 +277,7 @@ QWidget* ZTMainViewController::buildInstrumentPanel()
     instrumentPopUpButton_ = new ZTPopupButton(strip);
     instrumentPopUpButton_->setFixedSize(200, 24);
     stripLayout->addWidget(instrumentPopUpButton_);
-    // The microphone button and its level light come with the microphone input.
-    stripLayout->addSpacing(192);
+    buildMicrophoneControls(strip, stripLayout);
     column->addWidget(strip);
 
     // The instrument between its scroll buttons, centred by equal side margins.

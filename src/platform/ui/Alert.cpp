@@ -35,17 +35,16 @@ int Alert::runModal(const Request& request, QWidget* parent)
     case Style::Warning: box.setIcon(QMessageBox::Warning); break;
     case Style::Critical: box.setIcon(QMessageBox::Critical); break;
     }
-    QList<QAbstractButton*> buttons;
+    QList<QPushButton*> buttons;
     for (int i = 0; i < request.buttons.size(); ++i) {
-        // The cancel button answers Escape; the last other button is the default.
         const bool cancels = i == request.cancelButton;
         QPushButton* button = box.addButton(request.buttons[i], cancels ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
         if (cancels)
             box.setEscapeButton(button);
-        else
-            box.setDefaultButton(button);
         buttons << button;
     }
+    if (request.defaultButton >= 0 && request.defaultButton < buttons.size())
+        box.setDefaultButton(buttons[request.defaultButton]);
     box.exec();
-    return int(buttons.indexOf(box.clickedButton()));
+    return int(buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
 }
