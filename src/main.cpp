@@ -1,14 +1,19 @@
 // Starts the application; "--list-exercises" prints the exercise catalogue instead.
 #include "ZTAppDelegate.h"
 #include "ZTDataProvider.h"
-#include "ZTPreferences.h"
 #include "ZTDropboxController.h"
+#include "ZTMainViewController.h"
+#include "ZTPreferences.h"
 #include "ZTPreferencesWindowController.h"
 #include "ZTSyncInstallation.h"
+#include "ZTUpdateCheck.h"
+#include "ZTWikiSettings.h"
+#include "ZTWikiWebView.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
+#include <QUrl>
 
 #include <cstring>
 
@@ -38,6 +43,22 @@ int listExercises(int argc, char** argv)
     return 0;
 }
 
+// Developers point the online parts at servers of their own.
+void useServersFromEnvironment()
+{
+    if (const QString server = qEnvironmentVariable("MELVORA_DOWNLOAD_SERVER"); !server.isEmpty())
+        ZTUpdateCheck::setDownloadServerBaseURL(QUrl(server));
+    if (const QString host = qEnvironmentVariable("MELVORA_ENCYCLOPEDIA_HOST"); !host.isEmpty()) {
+        ZTWikiSettings settings = ZTWikiSettings::current();
+        settings.encyclopediaHost = host;
+        settings.encyclopediaDomain = host;
+        ZTWikiSettings::setCurrent(settings);
+    }
+    // A stand-in Dropbox service: every address on one server.
+    if (const QString server = qEnvironmentVariable("MELVORA_DROPBOX_SERVER"); !server.isEmpty())
+        ZTDropboxController::configure(DropboxEndpoints::allAt(QUrl(server)));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -46,6 +67,8 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], "--list-exercises") == 0)
             return listExercises(argc, argv);
 
+    // The encyclopedia pane's web engine shares graphics contexts with the window.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Melvora"));
     QApplication::setApplicationVersion(QStringLiteral(MELVORA_VERSION));
@@ -53,12 +76,20 @@ int main(int argc, char** argv)
     // Quitting goes through the delegate, which writes the settings first.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    useServersFromEnvironment();
     ZTAppDelegate::setPreferencesWindowOpener(&ZTPreferencesWindowController::showWindowOnTab);
     ZTSyncInstallation::install();
     ZTPreferencesWindowController::setSyncEngine(
         {[] { ZTDropboxController::sharedInstance()->startManualSyncWithController(nullptr); },
          [] { ZTDropboxController::sharedInstance()->stopSync(); },
          [] { ZTDropboxController::sharedInstance()->unlink(); }});
+    ZTAppDelegate::setUpdateChecker([](bool userInitiated, QWidget* window) {
+        ZTUpdateCheck::shared().checkForUpdates(userInitiated, window);
+    });
+    ZTMainViewController::setWikiPaneMaker(
+        [](QWidget* parent, ZTWikiWebViewDelegate* delegate, QProgressBar* downloadProgressIndicator) -> ZTWikiPane* {
+            return new ZTWikiWebView(parent, delegate, downloadProgressIndicator);
+        });
     ZTAppDelegate delegate;
     delegate.launch();
     return QApplication::exec();

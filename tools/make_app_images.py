@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Writes the main window's images (resources/images/*.svg): the top bar's buttons and
 info panel, the play-direction and mode switches, the panel icons, the pane backgrounds,
-the instrument panel's scroll buttons and the split view's hover buttons.
+the instrument panel's scroll buttons, the split view's hover buttons and the microphone
+button with its level light.
 
 Run after changing a picture:  /usr/bin/python3 tools/make_app_images.py
 """
@@ -162,6 +163,34 @@ def split_buttons():
     write("splitViewDownButton", w, h, pill + '<path d="M10 6 L15 10.5 L20 6" %s/>' % line)
 
 
+# ---- Microphone button (off, on, listening) and its level light ----
+
+def microphone():
+    w, h = 30, 26
+    glyph = ('<rect x="12" y="5" width="6" height="10" rx="3" fill="%s"/>'
+             '<path d="M9.5 12 A5.5 5.5 0 0 0 20.5 12 M15 17.5 V21 M12 21 H18" fill="none" stroke="%s" '
+             'stroke-width="1.6" stroke-linecap="round"/>')
+    for name, top, bottom, colour in (("micButton", FACE_TOP, FACE_BOTTOM, ICON),
+                                      ("micButtonHighlighted", ACCENT_TOP, ACCENT_BOTTOM, "#ffffff"),
+                                      ("micButtonRed", "#f07a6a", "#c0392b", "#ffffff")):
+        body, defs = face(w, h, top, bottom, 5)
+        write(name, w, h, body + glyph % (colour, colour), defs)
+
+    def led(name, top, bottom, glow=None):
+        halo = ('<circle cx="7" cy="7" r="6.8" fill="%s" fill-opacity="0.35"/>' % glow) if glow else ""
+        write(name, 14, 14,
+              halo + '<circle cx="7" cy="7" r="5" fill="url(#l)" stroke="#0b0c0e" stroke-width="0.8"/>'
+              '<ellipse cx="6" cy="5.2" rx="2.2" ry="1.4" fill="#ffffff" fill-opacity="0.45"/>',
+              '<radialGradient id="l" cx="0.4" cy="0.35" r="0.7"><stop offset="0" stop-color="%s"/>'
+              '<stop offset="1" stop-color="%s"/></radialGradient>' % (top, bottom))
+
+    led("ledOff", "#5a5f66", "#2a2d31")
+    led("ledYellowLight", "#a8984e", "#6b5e22")
+    led("ledYellow", "#fff27a", "#e0b400", "#ffd83a")
+    led("ledGreen", "#b6f28c", "#3f9a1e", "#7ee05a")
+    led("ledRed", "#ff9a8a", "#c0281a", "#ff5a45")
+
+
 # ---- Pane backgrounds (tiled) ----
 
 def backgrounds():
@@ -204,4 +233,5 @@ if __name__ == "__main__":
     backgrounds()
     scroll_buttons()
     split_buttons()
+    microphone()
     sync_icons()

@@ -46,6 +46,12 @@ ZTSyncService& syncService()
     return service;
 }
 
+std::function<void(bool, QWidget*)>& updateChecker()
+{
+    static std::function<void(bool, QWidget*)> checker;
+    return checker;
+}
+
 ZTPreferences* prefs()
 {
     return ZTPreferences::sharedPreferences();
@@ -106,6 +112,11 @@ void ZTAppDelegate::setPreferencesWindowOpener(std::function<void(const QString&
 void ZTAppDelegate::setSyncService(ZTSyncService service)
 {
     syncService() = std::move(service);
+}
+
+void ZTAppDelegate::setUpdateChecker(std::function<void(bool userInitiated, QWidget* window)> checker)
+{
+    updateChecker() = std::move(checker);
 }
 
 QKeySequence ZTAppDelegate::exerciseMenuKey(int index)
@@ -194,7 +205,6 @@ void ZTAppDelegate::buildMenus()
     addItem(app, QStringLiteral("Preferences …"), QStringLiteral("showPreferences"), QKeySequence(QStringLiteral("Ctrl+,")),
             [this] { showPreferences(); });
     app->addSeparator();
-    // The update-check items are inserted here once the update check exists.
     addItem(app, QStringLiteral("Reset Preferences …"), QStringLiteral("resetPrefs"), {}, [this] { resetPrefs(); });
     app->addSeparator();
     addItem(app, QStringLiteral("Quit <APPLICATION_NAME>"), QStringLiteral("terminate"), QKeySequence::Quit,
@@ -202,7 +212,8 @@ void ZTAppDelegate::buildMenus()
 
     QMenu* file = addMenu(QStringLiteral("File"), &fileMenuItem_);
     resetStatMenu_ = file->addMenu(QStringLiteral("Reset Statistics"));
-    // Printing is added here with the print command.
+    file->addSeparator();
+    addItem(file, QStringLiteral("Print …"), QStringLiteral("print"), QKeySequence::Print, [this] { print(); });
 
     QMenu* edit = addMenu(QStringLiteral("Edit"), &editMenuItem_);
     addItem(edit, QStringLiteral("Undo"), QStringLiteral("undo"), QKeySequence::Undo, [] { sendToFocus("undo"); });
@@ -351,7 +362,9 @@ void ZTAppDelegate::applicationWillFinishLaunching()
 
 void ZTAppDelegate::applicationDidFinishLaunching()
 {
-    // The update-check items and the silent check attach here once that part exists.
+    addUpdateCheckItems();
+    if (prefs()->checkForUpdates())
+        _checkForUpdates(false);
     QPalette palette = window_->palette();
     palette.setColor(QPalette::Window, Qt::black);
     window_->setPalette(palette);
@@ -363,6 +376,44 @@ void ZTAppDelegate::applicationDidFinishLaunching()
         mainViewController_->setup();
     launched_ = true;
     validateMenus();
+    tellAboutDamagedStatistics();
+}
+
+void ZTAppDelegate::tellAboutDamagedStatistics()
+{
+    const QString aside = ZTUtils::takeSetAsideDatabasePath();
+    if (aside.isNull())
+        return;
+    Alert::Request request;
+    request.message = localized(QStringLiteral("Your statistics file was damaged"));
+    request.informativeText = ZTStringFormat::fill(
+        localized(QStringLiteral("Melvora could not read it and has started new statistics. The damaged file is kept "
+                                 "as:\n%@")),
+        {aside});
+    request.buttons = {localized(QStringLiteral("Ok"))};
+    request.cancelButton = 0;
+    request.style = Alert::Style::Warning;
+    Alert::runModal(request, window_);
+}
+
+void ZTAppDelegate::addUpdateCheckItems()
+{
+    // After the About and Preferences items, in a group of their own. The menu was localised
+    // before they came, so they are localised here.
+    QMenu* app = melvoraMenuItem_->menu();
+    QAction* before = app->actions().value(4);
+    auto insertItem = [&](const QString& title, const QString& action, std::function<void()> handler, bool checkable) {
+        QAction* item = addItem(app, localized(title), action, {}, std::move(handler), checkable);
+        app->removeAction(item);
+        app->insertAction(before, item);
+        return item;
+    };
+    insertItem(QStringLiteral("Check for updates …"), QStringLiteral("checkForUpdates"), [this] { checkForUpdates(); }, false);
+    const QString automaticAction = QStringLiteral("autoCheckForUpdatesAction");
+    QAction* automatic = insertItem(QStringLiteral("Check for updates on startup?"), automaticAction,
+                                    [this, automaticAction] { autoCheckForUpdatesAction(menuItemWithAction(automaticAction)); }, true);
+    automatic->setChecked(prefs()->checkForUpdates());
+    app->insertSeparator(before);
 }
 
 bool ZTAppDelegate::applicationShouldHandleReopen(bool)
@@ -392,7 +443,8 @@ void ZTAppDelegate::windowDidResize()
 
 ZTAppDelegate::TerminateReply ZTAppDelegate::applicationShouldTerminate()
 {
-    prefs()->synchronize();
+    if (!prefs()->synchronize())
+        Log::line(QStringLiteral("The settings could not be saved on quit; this run's changes are lost."));
     if (shouldQuitAfterSyncFinished_)
         return TerminateReply::Now;
     if (!prefs()->dropBoxSync())
@@ -643,6 +695,31 @@ void ZTAppDelegate::playAction()
         mainViewController_->playAction();
 }
 
+void ZTAppDelegate::print()
+{
+    if (mainViewController_)
+        mainViewController_->print();
+}
+
+void ZTAppDelegate::checkForUpdates()
+{
+    _checkForUpdates(true);
+}
+
+void ZTAppDelegate::_checkForUpdates(bool userInitiated)
+{
+    if (updateChecker())
+        updateChecker()(userInitiated, window_);
+}
+
+void ZTAppDelegate::autoCheckForUpdatesAction(QAction* sender)
+{
+    const bool on = !prefs()->checkForUpdates();
+    prefs()->setCheckForUpdates(on);
+    if (sender)
+        sender->setChecked(on);
+}
+
 void ZTAppDelegate::nextAction()
 {
     if (mainViewController_)
@@ -701,6 +778,8 @@ bool ZTAppDelegate::validateMenuItem(QAction* item)
         item->setChecked(prefs()->useMicrophone());
     else if (action == QLatin1String("showPreferences") || action == QLatin1String("newLevelAction"))
         enabled = bool(preferencesOpener());
+    else if (action == QLatin1String("checkForUpdates") || action == QLatin1String("autoCheckForUpdatesAction"))
+        enabled = bool(updateChecker());
     else if (action == QLatin1String("exercisesMenuAction") || action == QLatin1String("practiceModeChanged"))
         enabled = launched_;
     if (mainWindowItem_)

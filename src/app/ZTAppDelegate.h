@@ -38,6 +38,9 @@ public:
     // The cloud-sync engine lives in a part of its own, which installs its calls. Without them
     // nothing syncs and quitting never waits for a sync.
     static void setSyncService(ZTSyncService service);
+    // The update check lives with the online parts, which install it here. Without it the
+    // update commands are disabled and no check runs at start-up.
+    static void setUpdateChecker(std::function<void(bool userInitiated, QWidget* window)> checker);
     // The key of the Exercise menu's item at that index; none where no single digit is left.
     static QKeySequence exerciseMenuKey(int index);
 
@@ -125,6 +128,12 @@ public:
     void showStuffAction();
     void showStatsAction();
     void showBothAction();
+    void print();
+    // The check the user asks for; the start-up check is silent unless there is news.
+    void checkForUpdates();
+    void _checkForUpdates(bool userInitiated);
+    // Turns the start-up check on or off; the item's check mark follows.
+    void autoCheckForUpdatesAction(QAction* sender);
     void _selectExercise(int index);
     void _localize();
 
@@ -141,6 +150,10 @@ private:
     void syncAndQuit();
     // Ends the event loop (the settings were written by the quit request).
     void quitNow();
+    void addUpdateCheckItems();
+    // Once, after start-up: the statistics file was damaged, a new one was started, and where
+    // the old one is kept.
+    void tellAboutDamagedStatistics();
     QAction* addItem(QMenu* menu, const QString& title, const QString& action, const QKeySequence& key,
                      std::function<void()> handler, bool checkable = false);
     QMenu* addMenu(const QString& title, QAction** menuItem);

@@ -10,6 +10,7 @@
 #include "ImageButton.h"
 #include "Localization.h"
 #include "Log.h"
+#include "Reachability.h"
 #include "ZTAbstractTestController.h"
 #include "ZTAppDelegate.h"
 #include "ZTClassRegistry.h"
@@ -18,6 +19,7 @@
 #include "ZTPreferences.h"
 #include "ZTToolbar.h"
 #include "ZTToolbarInfoView.h"
+#include "ZTTuner.h"
 
 #include <QAction>
 #include <QScrollArea>
@@ -60,6 +62,8 @@ ZTMainViewController::~ZTMainViewController()
 {
     observers_.clear();
     controllerObservers_.clear();
+    if (internetReach_)
+        internetReach_->stopNotifier();
     // The controller may still reach the window while it goes.
     currentLessonController_.reset();
     if (ZTMainWindowServices::shared() == this)
@@ -71,8 +75,8 @@ ZTMainViewController::~ZTMainViewController()
 
 void ZTMainViewController::viewDidLoad()
 {
-    // The tuner (microphone) and the encyclopedia host's reachability monitor come with their
-    // own parts of the window.
+    tuner_ = std::make_unique<ZTTuner>(prefs()->micThreshold(), kTunerSmoothing);
+    tuner_->setDelegate(this);
     ZTMainWindowServices::setShared(this);
     QPointer<ZTChordProgressionStepView> stepView(chordProgressionStepView_);
     ZTMusicInstumentProtocol::setStepViewProvider([stepView]() -> ZTChordProgressionStepView* { return stepView; });
@@ -80,6 +84,7 @@ void ZTMainViewController::viewDidLoad()
     countDownView_->hide();
     toolbarInfoView()->setTitle(QString());
     _registerNotifications();
+    buildWikiPane();
     graph_ = std::make_unique<ZTBarGraph>();
     graphHostingView_->setHostedGraph(graph_.get());
     if (appDelegate_)
@@ -131,6 +136,9 @@ void ZTMainViewController::_registerNotifications()
     observe(QStringLiteral("melvoraSoftSynthInstrumentNrChangedNotification"), [this](const Notification&) { instrumentChanged(); });
     observe(QStringLiteral("GMMIDIInstrumentNrChangedNotification"), [this](const Notification&) { instrumentChanged(); });
     observe(QStringLiteral("ZTStatDBChangedNotification"), [this](const Notification&) { statDBChangedNotification(); });
+    observe(QStringLiteral("useMicrophoneChangedNotification"),
+            [this](const Notification&) { useMicrophoneChangedNotification(); });
+    observe(QStringLiteral("micThresholdChangedNotification"), [this](const Notification&) { micThresholdChanged(); });
     _registerSyncConflictNotifications();
     // The instrument's visible part moves: the scroll buttons follow.
     QScrollBar* scroller = instrumentScrollView_->horizontalScrollBar();
@@ -148,13 +156,6 @@ void ZTMainViewController::setup()
 ZTToolbarInfoView* ZTMainViewController::toolbarInfoView() const
 {
     return toolbar_->toolbarInfoView();
-}
-
-void ZTMainViewController::loadWebView()
-{
-    if (webView_->isHidden())
-        return;
-    // The encyclopedia view fills the pane once it exists.
 }
 
 // ---- Choosing the exercise ----
@@ -291,7 +292,7 @@ void ZTMainViewController::_updateViews()
             button->setEnabled(false);
     }
 
-    // The microphone button follows the setting once the microphone input exists.
+    micButton_->setOn(prefs()->useMicrophone());
 
     if (L) {
         setMicEnabled(false);

@@ -7,6 +7,8 @@
 #include "ZTMusicInstumentProtocol.h"
 #include "ZTScreenControls.h"
 #include "ZTSidebarTableView.h"
+#include "ZTTunerDelegate.h"
+#include "ZTWikiPane.h"
 
 #include <QFont>
 #include <QPointer>
@@ -17,9 +19,12 @@
 #include <vector>
 
 class ImageButton;
+class ImageView;
+class QBoxLayout;
 class QAction;
-class QLabel;
 class QMenu;
+class QProgressBar;
+class Reachability;
 class QPropertyAnimation;
 class QScrollArea;
 class ZTAbstractTestController;
@@ -34,10 +39,11 @@ class ZTPopupButton;
 class ZTTableViewBackView;
 class ZTToolbar;
 class ZTToolbarInfoView;
+class ZTTuner;
 
 // The exercise screen: it creates the controller of the current exercise and level, hands it
 // the screen's views, runs the question flow (next, skip, repeat), relays answers from the
-// on-screen instrument and MIDI input, keeps the level, practice mode and play direction, tells
+// on-screen instrument, MIDI input and the microphone, keeps the level, practice mode and play direction, tells
 // the user how the exercise stands (info panel and statistics graph), and after every change
 // recomputes the state of every control in _updateViews.
 //
@@ -47,7 +53,9 @@ class ZTMainViewController : public QWidget,
                              public ZTMusicInstumentDelegate,
                              public ZTChordProgressionStepViewDelegate,
                              public ZTSidebarDataSource,
-                             public ZTBarPlotDataSource {
+                             public ZTBarPlotDataSource,
+                             public ZTTunerDelegate,
+                             public ZTWikiWebViewDelegate {
     Q_OBJECT
 public:
     // Who asked for the next question: a click on the next button may only cancel a pending
@@ -64,8 +72,8 @@ public:
     static constexpr int kPopupMinimumWidth = 200;
     static constexpr int kPopupMaximumWidth = 280;
 
-    // Builds the screen's views and runs the loading steps (tuner and reachability come with
-    // the microphone and encyclopedia; observers, graph, shared exercise pop-up menu).
+    // Builds the screen's views and runs the loading steps (tuner, observers, graph, shared
+    // exercise pop-up menu; the reachability monitor comes with the encyclopedia).
     explicit ZTMainViewController(ZTAppDelegate* appDelegate, QWidget* parent = nullptr);
     ~ZTMainViewController() override;
 
@@ -79,7 +87,7 @@ public:
     ZTButtonControl* touchBarNextButton() override { return nullptr; }
     ZTStepViewControl* chordProgressionStepView() override { return &stepViewAdapter_; }
     ZTInstrumentViewControl* instrumentView() override { return &instrumentViewAdapter_; }
-    // The encyclopedia pane is not part of this window yet: a hidden pane loads nothing.
+    // The encyclopedia article of the current exercise and question; a hidden pane loads nothing.
     void loadWebView() override;
 
     // ---- Actions ----
@@ -161,9 +169,30 @@ public:
     void showBothAction();
 
     // ---- Microphone ----
-    // Whether the screen takes microphone answers now (the button's tag); the tuner follows
-    // once the microphone input exists.
+    // The smoothing factor the tuner is made with.
+    static constexpr double kTunerSmoothing = 0.25;
+    // Readings quieter than this are no answers and light the LED dimly.
+    static constexpr double kMinAnswerAmplitude = 0.01;
+    static constexpr double kLedResultSeconds = 0.5;
+    // LED tags: idle or quiet, loud enough, heard but under the threshold, result shown.
+    enum LedTag : qint64 { LedIdle = 0, LedLoud = 1, LedHeard = 2, LedResult = 99 };
+
+    // The microphone button: stores the user's choice, then listens or not.
+    void micAction();
+    void useMicrophoneChangedNotification();
+    void micThresholdChanged();
+    // Listens exactly when the button is on, the screen takes microphone answers (the
+    // button's tag) and the question can be answered with notes.
+    void _handleTuner();
+    // There is no permission step here: access counts as granted. False when there is no
+    // microphone, which the user is told once after switching the microphone on.
+    bool startTunerIfAuthorized();
+    // Whether the screen takes microphone answers now (the button's tag); listens accordingly.
     void setMicEnabled(bool enabled);
+    // ZTTunerDelegate: a detected note is entered; the level drives the LED.
+    void tunerDidUpdate(ZTTuner* tuner, const ZTTunerOutput& output) override;
+    void tuner(ZTTuner* tuner, double amplitude, bool isGreaterThenThreshold) override;
+    ZTTuner* tuner() const { return tuner_.get(); }
 
     // ---- Window extras ----
     void _localize();
@@ -179,6 +208,35 @@ public:
     void _createResolverIfNeededWithConflict(int area);
     // The open conflict window, null when none is open.
     ZTConflictResolver* resolver() const { return resolver_; }
+    // ---- Encyclopedia pane ----
+    // Makes the pane inside `parent`, which owns its widget; the pane reports to the delegate
+    // and shows Ogg downloads on the indicator.
+    using WikiPaneMaker =
+        std::function<ZTWikiPane*(QWidget* parent, ZTWikiWebViewDelegate* delegate, QProgressBar* downloadProgressIndicator)>;
+    // The program installs how to make the pane before the screen is built; without a maker
+    // the pane stays empty.
+    static void setWikiPaneMaker(WikiPaneMaker maker);
+    ZTWikiPane* wikiPane() const { return wikiPane_; }
+    QProgressBar* downloadProgressIndicator() const { return downloadProgressIndicator_; }
+    QProgressBar* wheel() const { return wheel_; }
+    void wikiWebViewDidStartLoad() override;
+    void wikiWebViewDidFinishLoad() override;
+    void wikiWebViewDidFailLoad(const QString& error) override;
+    void _showWheel();
+    void _hideWheel();
+    // The encyclopedia host's reachability, as last reported.
+    void reachabilityChanged();
+    bool isReachable() const { return isReachable_; }
+    Reachability* internetReach() const { return internetReach_.get(); }
+
+    // ---- Printing ----
+    // Asks what to print: the staff, or the statistics (Training) or the article (Learning).
+    void print();
+    void _printStaff();
+    void _printStat();
+    void _printWikiArticle();
+    // The graph of the last statistics print.
+    ZTBarGraph* printGraph() const { return printGraph_.get(); }
 
     // ---- Notification handlers ----
     void statsChangedNotification();
@@ -220,13 +278,14 @@ public:
     ImageButton* keyboardSegment() const { return keyboardSegment_; }
     ImageButton* fretboardSegment() const { return fretboardSegment_; }
     ImageButton* micButton() const { return micButton_; }
+    ImageView* ledImageView() const { return ledImageView_; }
     ZTNoteView* noteView() const { return noteView_; }
     ZTCountDownView* countDownViewWidget() const { return countDownView_; }
     ZTChordProgressionStepView* stepViewWidget() const { return chordProgressionStepView_; }
     ZTMusicInstumentProtocol* instrumentViewWidget() const { return instrumentViewAdapter_.view(); }
     ZTGraphHostingView* graphHostingView() const { return graphHostingView_; }
     QScrollArea* graphScrollView() const { return graphScrollView_; }
-    // The encyclopedia pane's place in the lower pane (a placeholder until the pane exists).
+    // The encyclopedia pane's place in the lower pane; the pane itself is wikiPane().
     QWidget* webView() const { return webView_; }
     ZTSplitView* splitView() const { return splitView_; }
     QScrollArea* instrumentScrollView() const { return instrumentScrollView_; }
@@ -262,6 +321,7 @@ private:
     QWidget* buildInstrumentPanel();
     QWidget* buildScrollButtons(ImageButton** step, ImageButton** page, bool left);
     void buildSplitButtons();
+    void buildMicrophoneControls(QWidget* strip, QBoxLayout* layout);
     // Keyboard and fretboard switches and menu items follow "instrumentType".
     void showInstrumentType();
     void scrollInstrumentTo(double x);
@@ -277,17 +337,26 @@ private:
     void observe(const QString& name, std::function<void(const Notification&)> handler,
                  NotificationCenter::Delivery delivery = NotificationCenter::Delivery::PostingThread);
     void setInfo(const QString& image, const QString& title, const QString& subTitle);
+    void buildWikiPane();
+    void watchEncyclopediaHost();
+    // Where sheets of the screen hang: the main window.
+    QWidget* sheetWindow() const;
     void restoreNextButton();
     // nextAction without a sender, only while the next button is enabled (remote key, space).
     void nextActionIfEnabled();
     bool isPlaying() const;
     void applyPendingKeyboardScroll();
     QList<QVariantMap> levelRecords() const;
+    bool wantsMicrophone() const;
+    void showMissingMicrophoneAlert();
 
     ZTAppDelegate* appDelegate_ = nullptr;
     ZTConflictResolver* resolver_ = nullptr;
     std::unique_ptr<ZTAbstractTestController> currentLessonController_;
     std::unique_ptr<ZTBarGraph> graph_;
+    std::unique_ptr<ZTBarGraph> printGraph_;
+    std::unique_ptr<ZTTuner> tuner_;
+    bool tellMissingMicrophone_ = false; // the user switched the microphone on
     std::vector<NotificationObserver> observers_;
     std::vector<NotificationObserver> controllerObservers_;
 
@@ -321,11 +390,16 @@ private:
     QScrollArea* graphScrollView_ = nullptr;
     ZTGraphHostingView* graphHostingView_ = nullptr;
     QWidget* webView_ = nullptr;
+    ZTWikiPane* wikiPane_ = nullptr;
+    std::shared_ptr<Reachability> internetReach_;
+    bool isReachable_ = false;
+    QProgressBar* wheel_ = nullptr;
+    QProgressBar* downloadProgressIndicator_ = nullptr;
     ZTChordProgressionStepView* chordProgressionStepView_ = nullptr;
     ImageButton* keyboardSegment_ = nullptr;
     ImageButton* fretboardSegment_ = nullptr;
     ImageButton* micButton_ = nullptr;
-    QLabel* ledImageView_ = nullptr;
+    ImageView* ledImageView_ = nullptr;
     QWidget* instrumentPanel_ = nullptr;
     QWidget* instrumentRow_ = nullptr;
     QScrollArea* instrumentScrollView_ = nullptr;

@@ -1,4 +1,4 @@
-// The instrument panel and the answers that come from it, from MIDI and from the microphone.
+// The instrument panel and the answers that come from it and from MIDI.
 #include "ZTMainViewController.h"
 
 #include "ImageButton.h"
@@ -110,11 +110,6 @@ void ZTMainViewController::MIDINoteOnNotification(const Notification& notificati
 void ZTMainViewController::testItemPlayButtonEnabledChangedNotification(const Notification& notification)
 {
     playButton_->setEnabled(notification.object.toBool());
-}
-
-void ZTMainViewController::setMicEnabled(bool enabled)
-{
-    Q_UNUSED(enabled)
 }
 
 // ---- Instrument view ----

@@ -5,6 +5,7 @@
 #include "Color.h"
 #include "Fonts.h"
 #include "ImageButton.h"
+#include "ImageView.h"
 #include "Localization.h"
 #include "ZTCountDownView.h"
 #include "ZTGraphHostingView.h"
@@ -196,8 +197,7 @@ QWidget* ZTMainViewController::buildMainArea()
     graphScrollView_->setWidget(graphHostingView_);
     graphHostingView_->setAutoFillBackground(false);
     lowerLayout->addWidget(graphScrollView_);
-    // The encyclopedia pane takes this place in Learning mode once it exists: a widget of its
-    // own that replaces this placeholder in the lower pane's layout.
+    // The encyclopedia pane in Learning mode, with its wheel and download indicator.
     webView_ = new QWidget(lowerPane_);
     webView_->hide();
     lowerLayout->addWidget(webView_);
@@ -212,6 +212,21 @@ QWidget* ZTMainViewController::buildMainArea()
     buildSplitButtons();
     row->addWidget(splitView_, 1);
     return area;
+}
+
+void ZTMainViewController::buildMicrophoneControls(QWidget* strip, QBoxLayout* layout)
+{
+    micButton_ = makeImageButton(strip, QStringLiteral("micButton"), ImageButton::Type::Toggle, {30, 24});
+    micButton_->setAlternateImageName(QStringLiteral("micButtonHighlighted"));
+    micButton_->setToolTip(localized(QStringLiteral("Use Microphone")));
+    connect(micButton_, &QAbstractButton::clicked, this, [this] { micAction(); });
+    ledImageView_ = new ImageView(strip);
+    ledImageView_->setFixedSize(14, 14);
+    ledImageView_->setImageName(QStringLiteral("ledOff"));
+    layout->addSpacing(14);
+    layout->addWidget(micButton_);
+    layout->addSpacing(6);
+    layout->addWidget(ledImageView_, 0, Qt::AlignVCenter);
 }
 
 void ZTMainViewController::buildSplitButtons()
@@ -261,8 +276,7 @@ QWidget* ZTMainViewController::buildInstrumentPanel()
     instrumentPopUpButton_ = new ZTPopupButton(strip);
     instrumentPopUpButton_->setFixedSize(200, 24);
     stripLayout->addWidget(instrumentPopUpButton_);
-    // The microphone button and its level light come with the microphone input.
-    stripLayout->addSpacing(192);
+    buildMicrophoneControls(strip, stripLayout);
     column->addWidget(strip);
 
     // The instrument between its scroll buttons, centred by equal side margins.

@@ -408,7 +408,10 @@ QStringList weightedPool(const QString& testName, const QVariantList& items)
             const double wrong = rows->doubleForColumn(QStringLiteral("wrong"));
             if (right + wrong <= 0)
                 continue;
-            const long extra = std::lround(wrong * 100.0 / (right + wrong) / 25.0);
+            // The share of wrong answers in quarters. Counts from a damaged or edited file
+            // (negative, infinite) weigh no more than always wrong and no less than never.
+            const double share = wrong / (right + wrong);
+            const long extra = share > 0 ? std::lround(std::min(share, 1.0) * 100.0 / 25.0) : 0;
             for (long k = 0; k < extra; ++k)
                 pool.append(itemName);
         }

@@ -5,7 +5,9 @@
 #include "FMDatabase.h"
 #include "FMResultSet.h"
 #include "Localization.h"
+#include "Log.h"
 #include "QVDateAdditions.h"
+#include "SaturatingCast.h"
 #include "ZTExamsController.h"
 #include "ZTMusicalTest.h"
 #include "ZTPreferences.h"
@@ -15,6 +17,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -172,6 +175,15 @@ void ZTAbstractTestController::writeStatistics(bool right, qlonglong numTryoutsV
         return;
     const QString test = testName();
 
+    // One answer is one change: the stats row and its results row are written together or not
+    // at all, so that no crash or full disk leaves the two tables disagreeing.
+    auto logNotRecorded = [&] {
+        Log::line(QStringLiteral("The answer to \"%1\" could not be recorded: %2").arg(itemName, db->lastErrorMessage()));
+    };
+    if (!db->beginTransaction()) {
+        logNotRecorded();
+        return;
+    }
     std::optional<std::pair<int, int>> counts;
     if (auto rows = db->executeQuery(QStringLiteral("SELECT right,wrong FROM stats WHERE testName=? AND itemName=?"),
                                      {test, itemName});
@@ -179,18 +191,26 @@ void ZTAbstractTestController::writeStatistics(bool right, qlonglong numTryoutsV
         counts = std::make_pair(rows->intForColumn(QStringLiteral("right")), rows->intForColumn(QStringLiteral("wrong")));
         rows->close();
     }
+    // A count that reached the top stays there.
+    auto oneMore = [](int count) { return count < std::numeric_limits<int>::max() ? count + 1 : count; };
+    bool written = false;
     if (counts && right)
-        db->executeUpdate(QStringLiteral("UPDATE stats set right=? WHERE testName=? AND itemName=?"),
-                          {counts->first + 1, test, itemName});
+        written = db->executeUpdate(QStringLiteral("UPDATE stats set right=? WHERE testName=? AND itemName=?"),
+                                    {oneMore(counts->first), test, itemName});
     else if (counts)
-        db->executeUpdate(QStringLiteral("UPDATE stats set wrong=? WHERE testName=? AND itemName=?"),
-                          {counts->second + 1, test, itemName});
+        written = db->executeUpdate(QStringLiteral("UPDATE stats set wrong=? WHERE testName=? AND itemName=?"),
+                                    {oneMore(counts->second), test, itemName});
     else
-        db->executeUpdate(QStringLiteral("INSERT into stats (testName, itemName, right, wrong) VALUES(?,?,?,?)"),
-                          {test, itemName, right ? 1 : 0, right ? 0 : 1});
-    db->executeUpdate(
-        QStringLiteral("INSERT into results (testName, itemName, result, numTryouts, date) VALUES(?,?,?,?,?)"),
-        {test, itemName, right ? 1 : 0, int(numTryoutsValue), QVDateAdditions::ISODate(QDateTime::currentDateTime())});
+        written = db->executeUpdate(QStringLiteral("INSERT into stats (testName, itemName, right, wrong) VALUES(?,?,?,?)"),
+                                    {test, itemName, right ? 1 : 0, right ? 0 : 1});
+    written = written
+        && db->executeUpdate(
+            QStringLiteral("INSERT into results (testName, itemName, result, numTryouts, date) VALUES(?,?,?,?,?)"),
+            {test, itemName, right ? 1 : 0, int(numTryoutsValue), QVDateAdditions::ISODate(QDateTime::currentDateTime())});
+    if (written && db->commit())
+        return;
+    logNotRecorded();
+    db->rollback();
 }
 
 void ZTAbstractTestController::_startAutoPlayTimerIfSet()
@@ -266,16 +286,17 @@ void ZTAbstractTestController::resetStats()
 qlonglong ZTAbstractTestController::countForItem(const QString& itemName, bool right) const
 {
     const QString column = right ? QStringLiteral("right") : QStringLiteral("wrong");
-    return qlonglong(firstValue(QStringLiteral("SELECT right,wrong FROM stats WHERE testName=? AND itemName=?"),
-                                {testName(), itemName}, column)
-                         .value_or(0));
+    return saturatingCast<qlonglong>(
+        firstValue(QStringLiteral("SELECT right,wrong FROM stats WHERE testName=? AND itemName=?"), {testName(), itemName},
+                   column)
+            .value_or(0));
 }
 
 qlonglong ZTAbstractTestController::totalForColumn(bool right) const
 {
     const QString sql = right ? QStringLiteral("SELECT sum(right) as sumAll FROM stats WHERE testName=?")
                               : QStringLiteral("SELECT sum(wrong) as sumAll FROM stats WHERE testName=?");
-    return qlonglong(firstValue(sql, {testName()}, QStringLiteral("sumAll")).value_or(0));
+    return saturatingCast<qlonglong>(firstValue(sql, {testName()}, QStringLiteral("sumAll")).value_or(0));
 }
 
 qlonglong ZTAbstractTestController::numberOfRecordsForPlot() const

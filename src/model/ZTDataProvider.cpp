@@ -84,6 +84,66 @@ QVariantList itemsMergedByGroup(const QVariantMap& test, const QVariantList& cus
     return items;
 }
 
+// Notes are the same when they stand on the same degrees with the same accidentals; other
+// keys (the editor's "note", say) do not count.
+bool sameNotes(const QVariantList& a, const QVariantList& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const QVariantMap noteA = a.at(i).toMap();
+        const QVariantMap noteB = b.at(i).toMap();
+        for (const QString& key : {QStringLiteral("pos"), QStringLiteral("off")})
+            if (noteA.value(key).toLongLong() != noteB.value(key).toLongLong())
+                return false;
+    }
+    return true;
+}
+
+// What music uses: accidentals from double flat to double sharp, degrees within the MIDI
+// range's eleven octaves. Numbers beyond would build absurd notes (a string of billions of
+// flats) or overflow the note arithmetic.
+constexpr double kMaxAccidental = 2;
+constexpr double kMaxDegree = 7 * 11;
+
+bool within(const QVariant& value, double limit)
+{
+    bool isNumber = false;
+    const double number = value.toDouble(&isNumber);
+    return !isNumber || (number >= -limit && number <= limit); // NaN fails both
+}
+
+// Why the item's notes lie outside what music uses, or a null string.
+QString unmusicalNoteOf(const QVariantMap& item)
+{
+    for (const QVariant& step : item.value(QStringLiteral("definition")).toList()) {
+        for (const QVariant& note : step.toMap().value(QStringLiteral("notes")).toList()) {
+            const QVariantMap entry = note.toMap();
+            if (!within(entry.value(QStringLiteral("off")), kMaxAccidental))
+                return QStringLiteral("an accidental of %1 semitones").arg(entry.value(QStringLiteral("off")).toString());
+            if (!within(entry.value(QStringLiteral("pos")), kMaxDegree))
+                return QStringLiteral("a scale degree of %1").arg(entry.value(QStringLiteral("pos")).toString());
+        }
+    }
+    return QString();
+}
+
+// The items whose notes music can use; the others are left out with a log line.
+QVariantList musicalItems(const QString& testName, const QVariantList& items)
+{
+    QVariantList kept;
+    for (const QVariant& item : items) {
+        const QString problem = unmusicalNoteOf(item.toMap());
+        if (problem.isNull()) {
+            kept << item;
+            continue;
+        }
+        Log::line(QStringLiteral("Exercise \"%1\": item \"%2\" has %3 and is left out.")
+                      .arg(testName, item.toMap().value(QStringLiteral("name")).toString(), problem));
+    }
+    return kept;
+}
+
 // Lookups by name find the first exercise of a name.
 QHash<QString, int> firstIndexByName(const QVariantList& tests)
 {
@@ -197,9 +257,11 @@ QVariantList ZTDataProvider::mergedTests(const QVariantList& source) const
         }
         QVariantMap test = source.at(i).toMap();
         const QString name = test.value(QStringLiteral("name")).toString();
+        if (test.contains(QStringLiteral("items")))
+            test.insert(QStringLiteral("items"), musicalItems(name, test.value(QStringLiteral("items")).toList()));
         if (customNames.contains(name)) {
             const QVariantList custom = source_.customExercisesForTestWithName
-                ? source_.customExercisesForTestWithName(name) : QVariantList{};
+                ? musicalItems(name, source_.customExercisesForTestWithName(name)) : QVariantList{};
             test.insert(QStringLiteral("items"), itemsMergedByGroup(test, custom));
         } else if (test.contains(QStringLiteral("itemRef"))) {
             const QString ref = test.value(QStringLiteral("itemRef")).toString();
@@ -413,8 +475,10 @@ QVariantMap ZTDataProvider::itemForTest(const QString& test, const QString& item
 
 bool ZTDataProvider::hasExerciseWithName(const QString& name, const QString& testName) const
 {
+    // The raw name counts too: statistics are keyed by it, so a custom item under a built-in
+    // item's name would share (and on rename or delete carry off) that item's rows.
     for (const QString& itemName : itemNamesOf(testWithName(testName)))
-        if (localized(itemName) == name)
+        if (itemName == name || localized(itemName) == name)
             return true;
     return false;
 }
@@ -450,7 +514,7 @@ bool ZTDataProvider::_isDefinition(const QVariant& definition, const QVariant& o
             if (stepA.value(QStringLiteral("chordId")).toString() != stepB.value(QStringLiteral("chordId")).toString()
                 || stepA.value(QStringLiteral("step")).toLongLong() != stepB.value(QStringLiteral("step")).toLongLong())
                 return false;
-        } else if (!PlistValues::objectsEqual(stepA.value(QStringLiteral("notes")), stepB.value(QStringLiteral("notes")))) {
+        } else if (!sameNotes(stepA.value(QStringLiteral("notes")).toList(), stepB.value(QStringLiteral("notes")).toList())) {
             return false;
         }
     }

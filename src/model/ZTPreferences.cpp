@@ -231,13 +231,15 @@ void ZTPreferences::computeIsInternalPlayer()
 
 // ---- Persistence ----
 
-void ZTPreferences::synchronize()
+bool ZTPreferences::synchronize()
 {
     if (!canWrite_)
-        return;
+        return false;
     QString error;
-    if (!PropertyList::writeFileAtomically(prefsPath_, defaultsDict_, &error))
-        Log::line(QStringLiteral("Could not write settings file %1: %2").arg(prefsPath_, error));
+    if (PropertyList::writeFileAtomically(prefsPath_, defaultsDict_, &error))
+        return true;
+    Log::line(QStringLiteral("Could not write settings file %1: %2").arg(prefsPath_, error));
+    return false;
 }
 
 void ZTPreferences::reset()

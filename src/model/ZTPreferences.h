@@ -44,7 +44,9 @@ public:
 
     // ---- Persistence ----
     QString prefsPath() const { return prefsPath_; }
-    void synchronize();
+    // Writes the whole file at once; true when it was written. A failed write is logged and
+    // leaves the previous file as it was.
+    bool synchronize();
     void reset();
     bool isInternalPlayer() const { return isInternalPlayer_; }
     void log() const;

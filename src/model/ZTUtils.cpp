@@ -1,5 +1,6 @@
 #include "ZTUtils.h"
 
+#include "AtomicFile.h"
 #include "FMDatabase.h"
 #include "Log.h"
 #include "NotificationCenter.h"
@@ -23,6 +24,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -108,9 +110,8 @@ bool installTemplate(const QString& path)
     QFile templateFile(source);
     if (!copy.open() || !templateFile.open(QIODevice::ReadOnly))
         return false;
-    if (copy.write(templateFile.readAll()) != templateFile.size() || !copy.flush())
+    if (!AtomicFile::writeFully(copy, templateFile.readAll()))
         return false;
-    ::fsync(copy.handle());
     copy.close();
     // The bundle may be read-only; the user's copy must be writable.
     QFile::setPermissions(copy.fileName(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
@@ -142,6 +143,42 @@ bool keepAsBackup(const QString& path, const QString& backup)
     return true;
 }
 
+QString& setAsidePath()
+{
+    static QString path;
+    return path;
+}
+
+// A free name beside the file that says when it was put aside ("db-damaged-2024-05-01-
+// 093000.sqlite", then "-2", "-3", ... should that name be taken).
+QString datedNameBeside(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString stem = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("-damaged-")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    const QString suffix = QLatin1Char('.') + info.suffix();
+    QString name = stem + suffix;
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = stem + QLatin1Char('-') + QString::number(n) + suffix;
+    return name;
+}
+
+// Moves a damaged database aside under a dated name, with the journal files SQLite keeps
+// beside it (left behind, they would be rolled into the new file). Nothing is deleted; a null
+// string when the file cannot be moved.
+QString setDatabaseAside(const QString& path)
+{
+    const QString aside = datedNameBeside(path);
+    if (!QFile::rename(path, aside))
+        return QString();
+    for (const char* companion : {"-journal", "-wal", "-shm"}) {
+        const QString from = path + QLatin1String(companion);
+        if (QFileInfo::exists(from) && !QFile::rename(from, aside + QLatin1String(companion)))
+            Log::line(QStringLiteral("Could not move %1 beside the damaged statistics file").arg(from));
+    }
+    return aside;
+}
+
 void syncFolder(const QString& folder)
 {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
@@ -165,20 +202,27 @@ FMDatabase* ZTUtils::sharedDb()
         return nullptr;
     }
     const QString path = databasePath();
-    if (!QFileInfo::exists(path)) {
-        if (!installTemplate(path)) {
-            Log::line(QStringLiteral("error copying db"));
-            return nullptr;
-        }
-    } else {
-        const QString problem = problemWithDatabaseFile(path, false);
-        if (!problem.isNull()) {
-            Log::line(QStringLiteral("The statistics database %1 cannot be used (%2); it is left as it "
-                                     "is and no statistics are kept.")
-                          .arg(path, problem));
-            return nullptr;
+    QString aside;
+    if (QFileInfo::exists(path)) {
+        if (const QString problem = problemWithDatabaseFile(path, false); !problem.isNull()) {
+            aside = setDatabaseAside(path);
+            if (aside.isNull()) {
+                Log::line(QStringLiteral("The statistics database %1 cannot be used (%2) nor moved aside; it is "
+                                         "left as it is and no statistics are kept.")
+                              .arg(path, problem));
+                return nullptr;
+            }
+            Log::line(QStringLiteral("The statistics database %1 cannot be used (%2); it is kept as %3 and a new "
+                                     "one is started.")
+                          .arg(path, problem, aside));
         }
     }
+    if (!QFileInfo::exists(path) && !installTemplate(path)) {
+        Log::line(QStringLiteral("error copying db"));
+        return nullptr;
+    }
+    if (!aside.isNull())
+        setAsidePath() = aside;
     sharedConnection() = FMDatabase::databaseWithPath(path);
     return sharedConnection().get();
 }
@@ -187,6 +231,13 @@ void ZTUtils::resetSharedDbForTesting()
 {
     std::lock_guard lock(sharedDbLock());
     sharedConnection().reset();
+    setAsidePath().clear();
+}
+
+QString ZTUtils::takeSetAsideDatabasePath()
+{
+    std::lock_guard lock(sharedDbLock());
+    return std::exchange(setAsidePath(), QString());
 }
 
 QString ZTUtils::databasePath()
@@ -242,11 +293,11 @@ bool ZTUtils::updateDBFile(const QByteArray& data)
 
     // The copy is written beside the file, so moving it in place is one atomic rename.
     QTemporaryFile download(path + QStringLiteral(".XXXXXX"));
-    if (!download.open() || download.write(data) != data.size() || !download.flush()) {
-        Log::line(QStringLiteral("Error: updateDBFile cannot write %1").arg(download.fileName()));
+    QString error;
+    if (!download.open() || !AtomicFile::writeFully(download, data, &error)) {
+        Log::line(QStringLiteral("Error: updateDBFile cannot write %1 (%2)").arg(download.fileName(), error));
         return false;
     }
-    ::fsync(download.handle());
     download.close();
 
     const QString problem = problemWithDatabaseFile(download.fileName(), true);

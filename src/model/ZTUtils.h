@@ -13,8 +13,9 @@ class FMDatabase;
 // The statistics database file and its one shared connection, plus small shared helpers.
 //
 // db.sqlite lies beside settings.plist and is seeded from the bundle's template on first
-// use; an existing file is never overwritten by the template, and one that is not a usable
-// statistics database is left as it is (logged; no connection is handed out).
+// use; an existing file is never overwritten by the template. A file that is known to be
+// damaged (not a database, tables missing, pages lost) is moved aside under a dated name
+// beside it, never deleted, and a new one is started from the template.
 class ZTUtils {
 public:
     // ---- Statistics database ----
@@ -25,6 +26,9 @@ public:
     // Tests: closes and drops the shared connection; the next sharedDb() starts afresh.
     // Pointers handed out before are dangling afterwards.
     static void resetSharedDbForTesting();
+    // Where a damaged statistics file was kept aside in this run; answered once, so that the
+    // user is told once (a null string afterwards, and when nothing was put aside).
+    static QString takeSetAsideDatabasePath();
     static QString databasePath();
     // Invalid when the file's attributes cannot be read.
     static QDateTime databaseModDate();

@@ -18,6 +18,14 @@ constexpr double kSteps = 100.0; // slider positions per unit
 
 // ---- ZTPopups ----
 
+QComboBox* ZTPopups::make(QWidget* parent, int width)
+{
+    auto* box = new QComboBox(parent);
+    box->setFixedWidth(width);
+    box->setMaxVisibleItems(20);
+    return box;
+}
+
 void ZTPopups::fill(QComboBox* popup, const QStringList& titles)
 {
     QSignalBlocker blocker(popup);
@@ -30,6 +38,12 @@ void ZTPopups::select(QComboBox* popup, int index)
 {
     QSignalBlocker blocker(popup);
     popup->setCurrentIndex(index >= 0 && index < popup->count() ? index : -1);
+}
+
+void ZTPopups::select(QComboBox* popup, int index, const QString& withoutChoice)
+{
+    popup->setPlaceholderText(withoutChoice);
+    select(popup, index);
 }
 
 // ---- ZTFloatSlider ----

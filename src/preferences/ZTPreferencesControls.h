@@ -14,10 +14,15 @@ class QToolButton;
 // Pop-up filling that never reorders: titles stand at their list index, repeated titles
 // included, so an index always means the same entry of the list behind the pop-up.
 namespace ZTPopups {
+// A new pop-up of a fixed width that shows up to 20 entries at once.
+QComboBox* make(QWidget* parent, int width);
 // Empties the pop-up and adds the titles; nothing is selected and nothing is announced.
 void fill(QComboBox* popup, const QStringList& titles);
 // Selects the index, or nothing (-1) for an index outside the titles; announces nothing.
 void select(QComboBox* popup, int index);
+// As select; while nothing is selected the pop-up shows `withoutChoice` (a stored value
+// that none of its entries stands for).
+void select(QComboBox* popup, int index, const QString& withoutChoice);
 } // namespace ZTPopups
 
 // A horizontal slider over a range of real numbers (in hundredths). A drag announces its

@@ -12,6 +12,8 @@ class QTabWidget;
 class QToolButton;
 class QWidget;
 class ZTFloatSlider;
+class ZTRowTableDataSource;
+class ZTRowTableView;
 class ZTSettingsOutlineView;
 class ZTStepper;
 
@@ -89,10 +91,24 @@ struct ZTPreferencesOutlets {
     QComboBox* micRecognitionPopupButton = nullptr;
     QToolButton* micHelpButton = nullptr;
 
-    // Custom Levels and Custom Exercises: the two tab pages; their controls come with the
-    // custom-level and custom-exercise editors.
+    // Custom Levels
     QWidget* customLevelsTab = nullptr;
+    ZTRowTableView* levelsTableView = nullptr;      // column "name"
+    ZTRowTableView* levelTestsTableView = nullptr;  // columns "check" and "text"
+    QPushButton* levelPlusPopupButton = nullptr;    // pull-down: one entry per exercise
+    QPushButton* levelMinusButton = nullptr;
+    QWidget* melodyLevelView = nullptr;             // scales label, tones and octaves: melody levels only
+    QLabel* scalesLabel = nullptr;
+    QLabel* numOctavesLabel = nullptr;
+    QLabel* numNotesLabel = nullptr;
+    QComboBox* numNotesPopupButton = nullptr;       // 3 tones and up
+    QComboBox* numNotesOctacesButton = nullptr;     // 1 octave and up
+
+    // Custom Exercises
     QWidget* customExercisesTab = nullptr;
+    ZTRowTableView* customExercisesTableView = nullptr; // column "name"
+    QPushButton* customExercisePlusButton = nullptr;    // pull-down: the three exercises
+    QPushButton* customExerciseMinusButton = nullptr;
 
     // Sync
     QCheckBox* dropBoxSyncCheckbox = nullptr;
@@ -104,6 +120,6 @@ struct ZTPreferencesOutlets {
     QLabel* syncStatusLabel = nullptr;
 };
 
-// The window's layout: every tab with its controls, the tabs labelled and identified.
-// Texts that follow the settings are set by the controller's fills.
-QWidget* buildPreferencesWindow(ZTPreferencesOutlets& outlets);
+// The window's layout: every tab with its controls. Texts that follow the settings are set by
+// the controller's fills; the custom tabs' tables ask `customTables` for their rows.
+QWidget* buildPreferencesWindow(ZTPreferencesOutlets& outlets, ZTRowTableDataSource* customTables);

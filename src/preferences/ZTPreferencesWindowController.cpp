@@ -138,7 +138,7 @@ ZTPreferencesWindowController::~ZTPreferencesWindowController()
 QWidget* ZTPreferencesWindowController::window()
 {
     if (!window_) {
-        window_ = buildPreferencesWindow(outlets_);
+        window_ = buildPreferencesWindow(outlets_, this);
         window_->installEventFilter(new CloseWatcher(window_, [this] { windowWillClose(); }));
         awakeFromNib();
         windowDidLoad();
@@ -170,6 +170,9 @@ void ZTPreferencesWindowController::awakeFromNib()
 
 void ZTPreferencesWindowController::windowDidLoad()
 {
+    _updateLevelsTable();
+    _updateCustomExercisesTable();
+    _updateLevelItemsTable();
     registerObservers();
 
     ZTDataProvider* catalogue = ZTDataProvider::sharedDataProvider();
@@ -191,7 +194,9 @@ void ZTPreferencesWindowController::windowDidLoad()
     _setupGeneralSettings();
     _setupMIDI();
     _setupSync();
+    _setupCustomTabs();
     connectActions();
+    connectCustomTabActions();
 }
 
 void ZTPreferencesWindowController::registerObservers()
@@ -286,6 +291,7 @@ void ZTPreferencesWindowController::preferencesResetNotification()
     _setupGeneralSettings();
     _setupMIDI();
     _setupSync();
+    _updateLevelsTable();
     // Note names and stored values may all have changed: every editor is made again.
     outlets_.testsOutlineView->reloadData();
 }
@@ -299,12 +305,17 @@ void ZTPreferencesWindowController::customLevelsChangedNotification()
 {
     // The catalogue has taken the new levels; the level pop-ups list them.
     outlets_.testsOutlineView->reloadValues();
+    _updateLevelsTable();
+    _updateLevelItemsTable();
 }
 
 void ZTPreferencesWindowController::customExercisesChangedNotification()
 {
-    // Custom scales are among the titles of the scale pop-ups.
+    // Custom scales are among the titles of the scale pop-ups, custom items among the items
+    // a level can tick.
     outlets_.testsOutlineView->reloadValues();
+    _updateCustomExercisesTable();
+    _updateLevelItemsTable();
 }
 
 // ---- Sync tab ----

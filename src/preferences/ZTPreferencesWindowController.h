@@ -4,6 +4,7 @@
 #include "NotificationCenter.h"
 #include "ZTMIDIConnector.h"
 #include "ZTPreferencesOutlets.h"
+#include "ZTRowTableView.h"
 #include "ZTSyncEngine.h"
 
 #include <QAbstractButton>
@@ -34,7 +35,7 @@ class ZTStepper;
 //
 // The window is built on first use and kept, with its observers, for the life of the
 // process. Main thread only.
-class ZTPreferencesWindowController : public QObject, public ZTMIDIConnector {
+class ZTPreferencesWindowController : public QObject, public ZTMIDIConnector, public ZTRowTableDataSource {
     Q_OBJECT
 public:
     static ZTPreferencesWindowController* preferencesWindowController();
@@ -122,6 +123,36 @@ public:
     void micRecognitionAction();
     void micHelpAction();
 
+    // ---- Custom Levels and Custom Exercises tabs ----
+    // Rows of the levels list, the selected level's items list and the custom exercises list.
+    const QVariantList& levelsArray() const { return levelsArray_; }
+    const QVariantList& levelItemsArray() const { return levelItemsArray_; }
+    const QVariantList& exercisesArray() const { return exercisesArray_; }
+    void _updateLevelsTable();
+    void _updateLevelItemsTable();
+    void _updateCustomExercisesTable();
+    // A new level of the exercise at that catalogue index, selected and opened for its name.
+    void levelPlusAction(int testIndex);
+    void levelMinusAction();
+    void numNotesAction();
+    void numOctavesAction();
+    // Opens the editor for a new item of the exercise.
+    void customExercisePlusAction(const QString& test);
+    void customExercisesMinusAction();
+    // Opens the editor for the item of that row of the custom exercises list.
+    void exerciseTableDoubleAction(int row);
+
+    // ---- ZTRowTableDataSource: the three tables of the custom tabs ----
+    int numberOfRowsInTableView(const ZTRowTableView* table) const override;
+    QVariant objectValue(const ZTRowTableView* table, const QString& column, int row) const override;
+    void setObjectValue(ZTRowTableView* table, const QVariant& value, const QString& column, int row) override;
+    bool isGroupRow(const ZTRowTableView* table, int row) const override;
+    bool shouldEditTableColumn(const ZTRowTableView* table, const QString& column, int row) const override;
+    void tableViewSelectionDidChange(ZTRowTableView* table) override;
+    bool writeRows(const ZTRowTableView* table, const QList<int>& rows) const override;
+    bool validateDrop(const ZTRowTableView* table, const QList<int>& rows, int row) const override;
+    bool acceptDrop(ZTRowTableView* table, const QList<int>& rows, int row) override;
+
 private:
     // A setting shown by a velocity field and its stepper.
     struct VelocityControl {
@@ -147,6 +178,23 @@ private:
     void remoteCaptureAction(QAbstractButton* button);
     std::vector<VelocityControl> velocityControls() const;
     void stepperAction(const VelocityControl& control);
+    // The custom tabs' pull-down menus and texts, and their actions.
+    void _setupCustomTabs();
+    void connectCustomTabActions();
+    const QVariantList* rowsOf(const ZTRowTableView* table) const;
+    static void updateRows(QVariantList& rows, const QVariantList& fresh, ZTRowTableView* table);
+    // The stored custom level of the selected levels row, with its exercise and position;
+    // an empty level when none is selected.
+    struct SelectedLevel {
+        QString test;
+        int index = -1;
+        QVariantMap level;
+    };
+    SelectedLevel selectedLevel() const;
+    void renameLevel(int row, const QString& name);
+    void toggleLevelItem(int row);
+    void storeMelodyLevelData(const QString& key, int value);
+    void runEditor(const QString& test, const QVariantMap& item = {}, int index = -1);
 
     QPointer<QWidget> window_;
     ZTPreferencesOutlets outlets_;
@@ -155,6 +203,10 @@ private:
     QStringList spellingTypes;
     QStringList noteNameTypes;
     QVariantList resultSounds_; // the sounds behind the two sound pop-ups, as last filled
+
+    QVariantList levelsArray_;
+    QVariantList levelItemsArray_;
+    QVariantList exercisesArray_;
 
     DelayedCall captureTimer;
     QPointer<QAbstractButton> _captureButton;

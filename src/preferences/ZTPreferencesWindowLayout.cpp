@@ -3,6 +3,7 @@
 #include "Fonts.h"
 #include "ZTPreferencesControls.h"
 #include "ZTPreferencesOutlets.h"
+#include "ZTRowTableView.h"
 #include "ZTSettingsOutlineView.h"
 
 #include <QButtonGroup>
@@ -14,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -27,10 +29,7 @@ constexpr int kShortPopupWidth = 70;
 
 QComboBox* popup(QWidget* parent, int width = kPopupWidth)
 {
-    auto* box = new QComboBox(parent);
-    box->setFixedWidth(width);
-    box->setMaxVisibleItems(20);
-    return box;
+    return ZTPopups::make(parent, width);
 }
 
 QLabel* label(QWidget* parent)
@@ -273,6 +272,84 @@ QWidget* audioMIDITab(ZTPreferencesOutlets& o)
     return page;
 }
 
+void setWhiteBackground(ZTRowTableView* table)
+{
+    QPalette white = table->palette();
+    white.setColor(QPalette::Base, Qt::white);
+    table->setPalette(white);
+}
+
+// A table on white with a "+" pull-down and a "-" button under it.
+QWidget* tableWithButtons(QWidget* parent, ZTRowTableView* table, QPushButton** plus, QPushButton** minus)
+{
+    auto* box = new QWidget(parent);
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    setWhiteBackground(table);
+    column->addWidget(table);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(0);
+    *plus = new QPushButton(QStringLiteral("+"), box);
+    (*plus)->setMenu(new QMenu(*plus));
+    *minus = new QPushButton(QStringLiteral("\u2212"), box);
+    for (QPushButton* button : {*plus, *minus})
+        button->setFixedSize(button == *plus ? 44 : 30, 23);
+    buttons->addWidget(*plus);
+    buttons->addWidget(*minus);
+    buttons->addStretch();
+    column->addLayout(buttons);
+    return box;
+}
+
+QWidget* customLevelsTab(ZTPreferencesOutlets& o, ZTRowTableDataSource* tables)
+{
+    using Column = ZTRowTableView::Column;
+    auto* page = new QWidget;
+    auto* row = new QHBoxLayout(page);
+    row->setContentsMargins(16, 12, 16, 12);
+    o.levelsTableView = new ZTRowTableView({Column{QStringLiteral("name")}}, tables, page);
+    row->addWidget(tableWithButtons(page, o.levelsTableView, &o.levelPlusPopupButton, &o.levelMinusButton), 2);
+
+    auto* items = new QVBoxLayout;
+    o.melodyLevelView = new QWidget(page);
+    auto* melody = new QGridLayout(o.melodyLevelView);
+    melody->setContentsMargins(0, 0, 0, 4);
+    o.numNotesLabel = label(o.melodyLevelView);
+    o.numNotesPopupButton = popup(o.melodyLevelView, kShortPopupWidth);
+    o.numOctavesLabel = label(o.melodyLevelView);
+    o.numNotesOctacesButton = popup(o.melodyLevelView, kShortPopupWidth);
+    o.scalesLabel = label(o.melodyLevelView);
+    melody->addWidget(o.numNotesLabel, 0, 0, Qt::AlignRight);
+    melody->addWidget(o.numNotesPopupButton, 0, 1);
+    melody->addWidget(o.numOctavesLabel, 1, 0, Qt::AlignRight);
+    melody->addWidget(o.numNotesOctacesButton, 1, 1);
+    melody->addWidget(o.scalesLabel, 2, 0, 1, 2);
+    melody->setColumnStretch(2, 1);
+    items->addWidget(o.melodyLevelView);
+    o.levelTestsTableView = new ZTRowTableView(
+        {Column{QStringLiteral("check"), ZTRowTableView::ColumnKind::Tick}, Column{QStringLiteral("text")}}, tables,
+        page);
+    o.levelTestsTableView->setSelectionMode(QAbstractItemView::NoSelection);
+    setWhiteBackground(o.levelTestsTableView);
+    items->addWidget(o.levelTestsTableView);
+    row->addLayout(items, 3);
+    return page;
+}
+
+QWidget* customExercisesTab(ZTPreferencesOutlets& o, ZTRowTableDataSource* tables)
+{
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(16, 12, 16, 12);
+    o.customExercisesTableView = new ZTRowTableView({ZTRowTableView::Column{QStringLiteral("name")}}, tables, page);
+    o.customExercisesTableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    o.customExercisesTableView->setRowMovingEnabled(true);
+    column->addWidget(tableWithButtons(page, o.customExercisesTableView, &o.customExercisePlusButton,
+                                       &o.customExerciseMinusButton));
+    return page;
+}
+
 QWidget* syncTab(ZTPreferencesOutlets& o)
 {
     auto* page = new QWidget;
@@ -304,7 +381,7 @@ QWidget* syncTab(ZTPreferencesOutlets& o)
 
 } // namespace
 
-QWidget* buildPreferencesWindow(ZTPreferencesOutlets& o)
+QWidget* buildPreferencesWindow(ZTPreferencesOutlets& o, ZTRowTableDataSource* customTables)
 {
     auto* window = new QWidget(nullptr, Qt::Window);
     window->setObjectName(QStringLiteral("preferencesWindow"));
@@ -313,8 +390,8 @@ QWidget* buildPreferencesWindow(ZTPreferencesOutlets& o)
     layout->setContentsMargins(8, 8, 8, 8);
     o.tabView = new QTabWidget(window);
     o.tabView->setDocumentMode(false);
-    o.customLevelsTab = new QWidget;
-    o.customExercisesTab = new QWidget;
+    o.customLevelsTab = customLevelsTab(o, customTables);
+    o.customExercisesTab = customExercisesTab(o, customTables);
     for (QWidget* page : {exercisesTab(o), generalTab(o), audioMIDITab(o), o.customLevelsTab, o.customExercisesTab,
                           syncTab(o)})
         o.tabView->addTab(page, QString());

@@ -39,6 +39,15 @@ QString accidentalImage(qint64 offset, bool wrong)
     return wrong ? name + QStringLiteral("Red") : name;
 }
 
+// An entered note reaches the staff as a collection named by the note's identity, which
+// counts octaves the "MIDI" way; it is titled as a note, so that it reads as the keyboard
+// and the fretboard name it.
+bool isNamedByItsNote(const ZTNoteCollection& collection)
+{
+    const QVNote* note = collection.firstNote();
+    return note && collection.numNotes() == 1 && collection.name() == ZTNoteCollection(*note).name();
+}
+
 } // namespace
 
 ZTNoteView::ZTNoteView(QWidget* parent) : YUpMouseView(parent)
@@ -323,7 +332,7 @@ void ZTNoteView::_updateCollectionsAndRectsForDrawing()
 
         if (showNoteNames_) {
             QString title;
-            if (isProgression || (isChord && i == N - 1))
+            if ((isProgression || (isChord && i == N - 1)) && !isNamedByItsNote(collection))
                 title = collection.name();
             else if (const QVNote* first = collection.firstNote())
                 title = first->nameWithSpellingType(spellingType, nameType);

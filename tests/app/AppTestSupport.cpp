@@ -16,6 +16,8 @@
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <QTest>
+#include <QTimer>
 
 void RecordingSoundPlayer::playSoundFile(const QString& path, float)
 {
@@ -42,10 +44,28 @@ void AppTest::SetUp()
     }
     sounds_ = std::make_shared<RecordingSoundPlayer>();
     ZTResultSoundPlayer::setShared(sounds_);
+    answerAlertsWithRecordedAnswer();
+}
+
+void AppTest::answerAlertsWithRecordedAnswer()
+{
     Alert::setResponder([this](const Alert::Request& request) {
         alerts_ << request;
         return alertAnswer_;
     });
+}
+
+void AppTest::pressKeyInAlertsDuring(int key, const std::function<void()>& work)
+{
+    Alert::setResponder({});
+    QTimer presser;
+    QObject::connect(&presser, &QTimer::timeout, [key] {
+        if (QWidget* alert = QApplication::activeModalWidget())
+            QTest::keyClick(alert, Qt::Key(key));
+    });
+    presser.start(20);
+    work();
+    answerAlertsWithRecordedAnswer();
 }
 
 void AppTest::TearDown()

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 class ZTMainViewController;
@@ -49,6 +50,10 @@ protected:
     // Rows of a statistics query, each as the text of its first `columns` columns.
     static QList<QStringList> rows(const QString& sql, int columns, const QVariantList& values = {});
 
+    // Shows the next alerts for real (no recorded answer) and answers each by pressing the key
+    // once it is on screen; afterwards the alerts are answered with `alertAnswer` again.
+    void pressKeyInAlertsDuring(int key, const std::function<void()>& work);
+
     // Saves a picture of the window to $MELVORA_APP_SHOTS/<name>.png when that variable is set.
     void saveShot(const QString& name) const;
 
@@ -59,5 +64,7 @@ protected:
     int alertAnswer_ = 0;
 
 private:
+    void answerAlertsWithRecordedAnswer();
+
     std::unique_ptr<ZTAppDelegate> delegate_;
 };

@@ -6,6 +6,7 @@
 #include "NotificationCenter.h"
 #include "Paths.h"
 #include "PropertyList.h"
+#include "WriteFailures.h"
 #include "ZTAbstractTestController.h"
 #include "ZTDataProvider.h"
 #include "ZTMIDIController.h"
@@ -189,6 +190,24 @@ TEST_F(MenuTest, CancellingAResetKeepsTheRowsButStillMarksAndRedraws)
     EXPECT_EQ(right->bars()[2 + octave].value.value_or(-1), 2.0);
 }
 
+TEST_F(MenuTest, ReturnInTheResetAlertsCancelsAndEscapeToo)
+{
+    launch();
+    insertStats(QStringLiteral("Interval recognition"), QStringLiteral("Octave"));
+    ZTPreferences* prefs = ZTPreferences::sharedPreferences();
+    screen()->practiceModeChanged(2);
+    for (const int key : {Qt::Key_Return, Qt::Key_Escape}) {
+        pressKeyInAlertsDuring(key, [this] {
+            delegate()->resetStatsMenuAction(-1);
+            delegate()->resetStatsMenuAction(0);
+            delegate()->resetPrefs();
+        });
+        EXPECT_EQ(rows(QStringLiteral("SELECT itemName FROM stats"), 1), (QList<QStringList>{{"Octave"}}));
+        EXPECT_EQ(rows(QStringLiteral("SELECT itemName FROM results"), 1), (QList<QStringList>{{"Octave"}}));
+        EXPECT_TRUE(prefs->practiceMode());
+    }
+}
+
 TEST_F(MenuTest, ResettingPreferencesRebuildsTheScreen)
 {
     launch();
@@ -215,6 +234,17 @@ TEST_F(MenuTest, QuitWritesTheSettings)
     QFile::remove(settings);
     EXPECT_EQ(delegate()->applicationShouldTerminate(), ZTAppDelegate::TerminateReply::Now);
     EXPECT_TRUE(QFileInfo::exists(settings));
+}
+
+TEST_F(MenuTest, QuitSaysSoWhenTheSettingsCannotBeWritten)
+{
+    launch();
+    LogCapture log;
+    {
+        FileSizeLimit writesFail(16);
+        EXPECT_EQ(delegate()->applicationShouldTerminate(), ZTAppDelegate::TerminateReply::Now);
+    }
+    EXPECT_TRUE(log.contains(QStringLiteral("could not be saved on quit")));
 }
 
 TEST_F(MenuTest, AStoredExternalOutputSurvivesStartUpAndQuit)
@@ -249,4 +279,30 @@ TEST_F(MenuTest, AStatisticsFileThatCannotBeOpenedIsLoggedAndStartUpGoesOn)
     EXPECT_TRUE(delegate()->window()->isVisible());
     screen()->nextAction(ZTMainViewController::Sender::MenuItem);
     EXPECT_TRUE(screen()->currentLessonController()->testInProgress());
+}
+
+TEST_F(MenuTest, ADamagedStatisticsFileIsKeptAsideAndTheUserIsToldOnce)
+{
+    const QString folder = environment_->applicationSupportFolder();
+    QDir().mkpath(folder);
+    QFile damaged(folder + QStringLiteral("/db.sqlite"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray("SQLite format 3").append(QByteArray(4000, '\x7f')));
+    damaged.close();
+
+    launch();
+    ASSERT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(alerts_[0].message, QStringLiteral("Your statistics file was damaged"));
+    EXPECT_EQ(alerts_[0].buttons, QStringList{QStringLiteral("Ok")});
+    const QStringList kept = QDir(folder).entryList({QStringLiteral("db-damaged-*.sqlite")}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(alerts_[0].informativeText.contains(folder + QLatin1Char('/') + kept[0]));
+
+    // Answers are scored into the new file.
+    insertStats(QStringLiteral("Interval recognition"), QStringLiteral("Octave"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT itemName FROM stats"), 1), (QList<QStringList>{{"Octave"}}));
+
+    restart();
+    EXPECT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(rows(QStringLiteral("SELECT itemName FROM stats"), 1), (QList<QStringList>{{"Octave"}}));
 }

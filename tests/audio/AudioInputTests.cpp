@@ -159,3 +159,26 @@ TEST_F(AudioInputTest, QueueThatCannotOpenTheMicrophoneStaysStopped)
     queue.stop();
     EXPECT_FALSE(queue.isRunning());
 }
+
+TEST_F(AudioInputTest, ASinkLearnsTheRateBeforeItsFirstBlock)
+{
+    class PreparingSink : public CollectingSink {
+    public:
+        void willStartCapture(unsigned sampleRate) override
+        {
+            preparedRate = sampleRate;
+            blocksWhenPrepared = received.size();
+        }
+        unsigned preparedRate = 0;
+        std::size_t blocksWhenPrepared = 99;
+    } sink;
+    ASSERT_TRUE(input->start(&sink));
+    EXPECT_EQ(sink.preparedRate, 48000u);
+    EXPECT_EQ(sink.blocksWhenPrepared, 0u);
+    input->stop(&sink);
+
+    input->useFakeDevice(0);
+    sink.preparedRate = 0;
+    EXPECT_FALSE(input->start(&sink));
+    EXPECT_EQ(sink.preparedRate, 0u) << "not called when no device opens";
+}

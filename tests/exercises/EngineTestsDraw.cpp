@@ -52,6 +52,19 @@ TEST_F(EngineTest, DrawFollowsTheShareOfWrongAnswers)
     EXPECT_NEAR(shares.at("Major third"), 1.0 / 11, 0.015);
 }
 
+TEST_F(EngineTest, CountsFromADamagedFileWeighNoMoreThanAlwaysWrong)
+{
+    // Negative and huge counts from an edited or damaged file: each weighs like never asked.
+    const qlonglong level = addCustomLevel(kIntervals, {"Minor second", "Major second", "Minor third"});
+    ASSERT_TRUE(db()->executeUpdate("INSERT INTO stats VALUES (?, 'Major second', -999999999, 1000000000)", {kIntervals}));
+    ASSERT_TRUE(db()->executeUpdate("INSERT INTO stats VALUES (?, 'Minor third', 1e308, 1e308)", {kIntervals}));
+    auto* intervals = make<ZTIntervalController>(level);
+    const auto shares = drawShares(*intervals, 15000);
+    EXPECT_NEAR(shares.at("Minor second"), 5.0 / 11, 0.015);
+    EXPECT_NEAR(shares.at("Major second"), 5.0 / 11, 0.015);
+    EXPECT_NEAR(shares.at("Minor third"), 1.0 / 11, 0.015);
+}
+
 TEST_F(EngineTest, ItemNamesReachTheQueryAsParameters)
 {
     // A quote in a custom item's name still finds its row (weight 1 against 5); were the name

@@ -72,6 +72,36 @@ TEST_F(ScoringTest, RightAnswerAfterTwoWrongTriesWritesOneRow)
     EXPECT_EQ(stats(kIntervals, question), std::make_pair(2, 0));
 }
 
+TEST_F(ScoringTest, AnAnswerIsFiledInBothTablesOrInNeither)
+{
+    // The results insert fails (as on a full disk): the stats row must not count the answer.
+    ASSERT_TRUE(db()->executeUpdate("CREATE TRIGGER full BEFORE INSERT ON results BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    LogCapture log;
+    click(question);
+    EXPECT_FALSE(stats(kIntervals, question).has_value());
+    EXPECT_TRUE(results(kIntervals).empty());
+    EXPECT_TRUE(log.contains("could not be recorded")) << log.lines().join('\n').toStdString();
+
+    // With a row present the update is taken back as well.
+    intervals->nextTest();
+    question = currentName();
+    if (!stats(kIntervals, question))
+        addStats(kIntervals, question, 5, 5);
+    const auto kept = stats(kIntervals, question);
+    click(question);
+    EXPECT_EQ(stats(kIntervals, question), kept);
+    EXPECT_TRUE(results(kIntervals).empty());
+
+    // Once the insert works again, answers are filed in both tables.
+    ASSERT_TRUE(db()->executeUpdate("DROP TRIGGER full"));
+    intervals->nextTest();
+    question = currentName();
+    const int rightBefore = stats(kIntervals, question).value_or(std::make_pair(0, 0)).first;
+    click(question);
+    EXPECT_EQ(results(kIntervals).size(), 1u);
+    EXPECT_EQ(stats(kIntervals, question).value_or(std::make_pair(0, 0)).first, rightBefore + 1);
+}
+
 TEST_F(ScoringTest, OnlyTheLastWrongTryIsFiled)
 {
     prefs()->setSoundWrongAnswer("buzz");
@@ -393,6 +423,11 @@ TEST_F(ScoringTest, GraphDataFromTheStatistics)
     EXPECT_FALSE(intervals->barFillForBarPlot("Right", 2).has_value());
     intervals->setupPlotSpace(&graph);
     EXPECT_EQ(graph.ranges, (std::vector<double>{-0.75, 5.5, 0.0, 4 * 1.4}));
+
+    // Counts stored as numbers beyond any integer are shown at the largest one.
+    ASSERT_TRUE(db()->executeUpdate("UPDATE stats SET right=1e300, wrong=-1e300 WHERE itemName=?", {a}));
+    EXPECT_EQ(intervals->dataLabelForPlot("Right", 2).text, "9223372036854775807");
+    EXPECT_EQ(intervals->dataLabelForPlot("Wrong", 2).text, "-9223372036854775808");
 
     intervals->resetStats();
     EXPECT_EQ(statsRowCount(), 0);

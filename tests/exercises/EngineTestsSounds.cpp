@@ -60,6 +60,41 @@ TEST(WaveFilePlayer, DecodesMixesAndDropsBundleSounds)
     EXPECT_TRUE(log.contains("broken.wav"));
 }
 
+namespace {
+
+// A mono 16-bit WAV file of silence.
+QString writeWave(const QString& path, quint32 rate, quint32 frames)
+{
+    auto le = [](quint32 value, int bytes) {
+        QByteArray out;
+        for (int i = 0; i < bytes; ++i)
+            out.append(char((value >> (8 * i)) & 0xFF));
+        return out;
+    };
+    const QByteArray samples(qsizetype(frames) * 2, '\0');
+    const QByteArray format = le(1, 2) + le(1, 2) + le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2);
+    const QByteArray body = "WAVEfmt " + le(16, 4) + format + "data" + le(quint32(samples.size()), 4) + samples;
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("RIFF" + le(quint32(body.size()), 4) + body);
+    return path;
+}
+
+} // namespace
+
+TEST(WaveFilePlayer, OnlyRatesSoundCardsUseAreRead)
+{
+    TestEnvironment env;
+    const QString path = env.root() + "/answer.wav";
+    for (const quint32 rate : {8000u, 44100u, 192000u})
+        EXPECT_TRUE(ZTWaveFilePlayer::readWaveFile(writeWave(path, rate, 100))) << rate;
+    for (const quint32 rate : {0u, 1u, 7999u, 192001u, 0xFFFFFFFFu}) {
+        QString error;
+        EXPECT_FALSE(ZTWaveFilePlayer::readWaveFile(writeWave(path, rate, 100), &error)) << rate;
+        EXPECT_TRUE(error.contains("sample rate")) << error.toStdString();
+    }
+}
+
 TEST_F(EngineTest, AnswerSoundsFollowTheSettings)
 {
     prefs()->setSoundRightAnswer("chime");

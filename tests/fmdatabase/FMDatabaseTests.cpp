@@ -164,6 +164,23 @@ TEST_F(FMDatabaseTest, ValuesBindByTheirKind)
     EXPECT_EQ(rs->dataForColumn("x"), blob);
 }
 
+TEST_F(FMDatabaseTest, DatesOfAnySizeAreHeldToTheYearsOneTo9999)
+{
+    const QDateTime first(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
+    const QDateTime last(QDate(9999, 12, 31), QTime(23, 59, 59), Qt::UTC);
+    const std::pair<const char*, QDateTime> cases[] = {
+        {"1e300", last}, {"9.3e15", last}, {"-1e300", first}, {"-9.3e15", first},
+        {"9e999", last}, {"-9e999", first}, // infinities
+        {"1709665689.5", QDateTime::fromMSecsSinceEpoch(1709665689500)},
+    };
+    for (const auto& [stored, expected] : cases) {
+        auto rs = db->executeQuery(QStringLiteral("SELECT %1 AS d").arg(QLatin1String(stored)));
+        ASSERT_TRUE(rs && rs->next());
+        EXPECT_EQ(rs->dateForColumn("d"), expected) << stored;
+        rs->close();
+    }
+}
+
 TEST_F(FMDatabaseTest, CompileFailuresAndWrongValueCountsLeaveTheConnectionUsable)
 {
     {

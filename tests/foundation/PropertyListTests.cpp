@@ -77,3 +77,128 @@ TEST(PropertyList, FailedWriteLeavesTheOldFile)
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(PropertyList::readFile(path)->toMap().value("a").toLongLong(), 1);
 }
+
+namespace {
+
+// A binary property list of the given objects (encoded bodies), object 0 at the top, with
+// four-byte offsets and references.
+QByteArray binaryList(const QList<QByteArray>& objects)
+{
+    auto bigEndian = [](quint64 value, int width) {
+        QByteArray bytes;
+        for (int i = width - 1; i >= 0; --i)
+            bytes.append(char((value >> (8 * i)) & 0xFF));
+        return bytes;
+    };
+    QByteArray out("bplist00");
+    QList<quint64> offsets;
+    for (const QByteArray& object : objects) {
+        offsets << quint64(out.size());
+        out += object;
+    }
+    const quint64 table = quint64(out.size());
+    for (quint64 offset : offsets)
+        out += bigEndian(offset, 4);
+    out += QByteArray(6, '\0') + char(4) + char(4);
+    out += bigEndian(quint64(objects.size()), 8) + bigEndian(0, 8) + bigEndian(table, 8);
+    return out;
+}
+
+QByteArray marker(int kind, int count)
+{
+    QByteArray bytes(1, char(kind << 4 | (count < 15 ? count : 15)));
+    if (count >= 15)
+        bytes += QByteArray("\x12", 1) + QByteArray::fromHex(QByteArray::number(count, 16).rightJustified(8, '0'));
+    return bytes;
+}
+
+QByteArray ref(int index)
+{
+    return QByteArray::fromHex(QByteArray::number(index, 16).rightJustified(8, '0'));
+}
+
+QByteArray utf16(const QString& text)
+{
+    QByteArray bytes;
+    for (const QChar c : text)
+        bytes += char(c.unicode() >> 8) + QByteArray(1, char(c.unicode() & 0xFF));
+    return bytes;
+}
+
+// Arrays inside each other, `levels` deep, as binary: object i holds object i + 1.
+QByteArray nestedBinary(int levels)
+{
+    QList<QByteArray> objects;
+    for (int i = 0; i < levels - 1; ++i)
+        objects << marker(0xA, 1) + ref(i + 1);
+    objects << marker(0xA, 0);
+    return binaryList(objects);
+}
+
+QByteArray nestedXml(int levels)
+{
+    return "<?xml version=\"1.0\"?><plist version=\"1.0\">" + QByteArray("<array>").repeated(levels)
+        + QByteArray("</array>").repeated(levels) + "</plist>";
+}
+
+QString refusal(const QByteArray& data)
+{
+    QString error;
+    const auto value = PropertyList::fromData(data, &error);
+    return value ? QStringLiteral("(read)") : error;
+}
+
+} // namespace
+
+TEST(PropertyList, StringsHoldingANulCharacterAreRefusedNotFatal)
+{
+    const QByteArray xmlHead = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+    const QByteArray nulInString = xmlHead + QByteArray("<string>a\0b</string></plist>", 28);
+    const QByteArray nulInKey = xmlHead + QByteArray("<dict><key>a\0b</key><string>x</string></dict></plist>", 54);
+    EXPECT_TRUE(refusal(nulInString).contains("NUL")) << refusal(nulInString).toStdString();
+    EXPECT_TRUE(refusal(nulInKey).contains("NUL"));
+    EXPECT_NE(refusal(xmlHead + "<string>a&#0;b</string></plist>"), "(read)");
+
+    const QString withNul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+    const QByteArray utf16String = binaryList({marker(0x6, 3) + utf16(withNul)});
+    const QByteArray utf16Key = binaryList({marker(0xD, 1) + ref(1) + ref(2), marker(0x6, 3) + utf16(withNul),
+                                            marker(0x5, 1) + "x"});
+    const QByteArray asciiString = binaryList({marker(0x5, 3) + QByteArray("a\0b", 3)});
+    for (const QByteArray& list : {utf16String, utf16Key, asciiString})
+        EXPECT_EQ(refusal(list), "a string holding a NUL character");
+
+    // The same lists without the NUL read as they should.
+    EXPECT_EQ(PropertyList::fromData(binaryList({marker(0xD, 1) + ref(1) + ref(2), marker(0x6, 3) + utf16("a♯b"),
+                                                 marker(0x5, 1) + "x"}))->toMap().value("a♯b").toString(),
+              "x");
+}
+
+TEST(PropertyList, ListsNestedDeeperThan256LevelsAreRefused)
+{
+    EXPECT_EQ(refusal(nestedXml(256)), "(read)");
+    EXPECT_EQ(refusal(nestedBinary(256)), "(read)");
+    for (const int levels : {257, 100000}) {
+        EXPECT_EQ(refusal(nestedXml(levels)), "lists nested deeper than 256 levels") << levels;
+        EXPECT_EQ(refusal(nestedBinary(levels)), "lists nested deeper than 256 levels") << levels;
+    }
+    // A dictionary that holds itself is nested without end.
+    EXPECT_EQ(refusal(binaryList({marker(0xD, 1) + ref(1) + ref(0), marker(0x5, 1) + "k"})),
+              "lists nested deeper than 256 levels");
+}
+
+TEST(PropertyList, ListsOfMoreThan131072ObjectsAreRefused)
+{
+    // Forty small arrays, each holding the next one twice: 2^40 objects once copied out.
+    QList<QByteArray> objects;
+    for (int i = 0; i < 40; ++i)
+        objects << marker(0xA, 2) + ref(i + 1) + ref(i + 1);
+    objects << marker(0x5, 1) + "x";
+    EXPECT_EQ(refusal(binaryList(objects)), "more than 131072 objects");
+    const QByteArray xmlHead = "<?xml version=\"1.0\"?><plist version=\"1.0\"><array>";
+    EXPECT_EQ(refusal(xmlHead + QByteArray("<true/>").repeated(131071) + "</array></plist>"), "(read)");
+    EXPECT_EQ(refusal(xmlHead + QByteArray("<true/>").repeated(131072) + "</array></plist>"), "more than 131072 objects");
+
+    // A list that claims more entries than its bytes hold, and references to nothing.
+    EXPECT_NE(refusal(binaryList({marker(0xA, 1000) + ref(0)})), "(read)");
+    EXPECT_NE(refusal(binaryList({marker(0xA, 1) + ref(7)})), "(read)");
+}

@@ -165,6 +165,34 @@ TEST(ZTDataProvider, CustomItemsJoinTheirGroupsInGroupOrder)
     EXPECT_EQ(f.catalogue.namesForGroup("sevenths", "Chord recognition"), QStringList({"Dom7", "My seventh"}));
 }
 
+TEST(ZTDataProvider, ItemsWithNotesOutsideWhatMusicUsesAreLeftOut)
+{
+    Fixture f;
+    const QVariantList groups{group("g")};
+    f.writeTests({exercise("Chord recognition",
+                           {item("Fine", "g", -1, {{"definition", notes({{1, 0}, {3, -2}, {5, 2}, {15, 1}})}}),
+                            item("Billions of flats", "g", -1, {{"definition", notes({{1, 0}, {3, -2000000000}})}}),
+                            item("Triple sharp", "g", -1, {{"definition", notes({{1, 3}})}})},
+                           groups),
+                  QVariantMap{{"name", "Borrowing"}, {"class", "ZTChord"}, {"itemRef", "Chord recognition"}}});
+    f.customItems["Chord recognition"] = {
+        item("Synced", "g", -1, {{"definition", notes({{1, 0}, {5, -1}})}}),
+        item("Synced huge", "g", -1, {{"definition", QVariantList{QVariantMap{
+                                                       {"notes", QVariantList{QVariantMap{{"pos", 1}, {"off", 1e300}}}}}}}}),
+        item("Synced far up", "g", -1, {{"definition", notes({{1000000000, 0}})}}),
+        item("Synced no number", "g", -1, {{"definition", QVariantList{QVariantMap{
+                                                            {"notes", QVariantList{QVariantMap{{"pos", 1}, {"off", qQNaN()}}}}}}}}),
+    };
+    LogCapture log;
+    f.catalogue.setup();
+    EXPECT_EQ(f.catalogue.exerciseNamesForTestWithName("Chord recognition"), QStringList({"Fine", "Synced"}));
+    EXPECT_EQ(f.catalogue.exerciseNamesForTestWithName("Borrowing"), QStringList({"Fine", "Synced"}));
+    EXPECT_TRUE(log.contains("\"Billions of flats\" has an accidental of -2000000000 semitones"))
+        << log.lines().join('\n').toStdString();
+    EXPECT_TRUE(log.contains("\"Synced far up\" has a scale degree of 1000000000"));
+    EXPECT_EQ(log.lines().size(), 5);
+}
+
 TEST(ZTDataProvider, ItemRefBorrowsOnlyFromEarlierExercises)
 {
     Fixture f;
@@ -242,6 +270,49 @@ TEST(ZTDataProvider, FindsAnExistingItemWithTheSameDefinition)
                                                             QVariantMap{{"step", 7}, {"chordId", "7"}}}}};
     EXPECT_TRUE(f.catalogue.nameForExercise(otherChord, "Chord progressions").isNull());
     EXPECT_TRUE(f.catalogue._isDefinition(120LL, 120, "Tempo"));
+}
+
+TEST(ZTDataProvider, DuplicateChecksLookAtRawNamesAndAtDegreesAndAccidentalsOnly)
+{
+    // As the bundle has chords: one note per step, "pos" and "off" only.
+    const auto chord = [](std::initializer_list<std::pair<int, int>> posOff) {
+        QVariantList steps;
+        for (auto [pos, off] : posOff)
+            steps << QVariantMap{{"notes", QVariantList{QVariantMap{{"pos", qlonglong(pos)}, {"off", qlonglong(off)}}}}};
+        return steps;
+    };
+    Fixture f;
+    f.writeTests({exercise("Chord recognition",
+                           {item("Major", "t", -1, {{"definition", chord({{1, 0}, {3, 0}, {5, 0}})}}),
+                            item("Minor", "t", -1, {{"definition", chord({{1, 0}, {3, -1}, {5, 0}})}})},
+                           {group("t")})});
+    f.catalogue.setup();
+
+    // An item whose shown name differs from its raw one is taken under both.
+    QFile strings(f.bundle + "/strings/en.json");
+    ASSERT_TRUE(strings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    strings.write(R"json({"Minor": "Moll"})json");
+    strings.close();
+    Localization::reload();
+    EXPECT_TRUE(f.catalogue.hasExerciseWithName("Moll", "Chord recognition"));
+    EXPECT_TRUE(f.catalogue.hasExerciseWithName("Minor", "Chord recognition"));
+    EXPECT_FALSE(f.catalogue.hasExerciseWithName("minor", "Chord recognition"));
+
+    // The editor writes "note" beside "pos" and "off"; the bundle has none. Still the same notes.
+    QVariantList edited;
+    for (auto [pos, off, semitones] : {std::tuple{1, 0, 0}, {3, -1, 3}, {5, 0, 7}})
+        edited << QVariantMap{{"notes", QVariantList{QVariantMap{{"pos", pos}, {"off", off}, {"note", semitones}}}},
+                              {"name", ""}};
+    EXPECT_EQ(f.catalogue.nameForExercise({{"definition", edited}}, "Chord recognition"), "Minor");
+
+    // Another accidental, another degree or another number of notes is another chord.
+    QVariantList raised = edited;
+    raised[1] = QVariantMap{{"notes", QVariantList{QVariantMap{{"pos", 3}, {"off", 0}, {"note", 3}}}}};
+    EXPECT_EQ(f.catalogue.nameForExercise({{"definition", raised}}, "Chord recognition"), "Major");
+    QVariantList suspended = edited;
+    suspended[1] = QVariantMap{{"notes", QVariantList{QVariantMap{{"pos", 4}, {"off", -1}, {"note", 4}}}}};
+    EXPECT_TRUE(f.catalogue.nameForExercise({{"definition", suspended}}, "Chord recognition").isNull());
+    EXPECT_TRUE(f.catalogue.nameForExercise({{"definition", edited.mid(0, 2)}}, "Chord recognition").isNull());
 }
 
 TEST(ZTDataProvider, UnusableTestsFileLogsAndLeavesAnEmptyCatalogue)

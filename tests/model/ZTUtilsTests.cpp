@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <QSet>
 #include <QTimeZone>
 
 #include <sqlite3.h>
@@ -92,7 +93,7 @@ TEST_F(ZTUtilsTest, AnExistingFileIsKeptWhateverTheTemplateHolds)
     EXPECT_EQ(fileBytes(dbPath()), mine);
 }
 
-TEST_F(ZTUtilsTest, ADamagedFileIsLoggedAndLeftAsItWas)
+TEST_F(ZTUtilsTest, ADamagedFileIsKeptAsideUnderADatedNameAndANewOneStarts)
 {
     const QByteArray good = makeDatabase(400);
     const QList<QByteArray> damaged{
@@ -100,16 +101,38 @@ TEST_F(ZTUtilsTest, ADamagedFileIsLoggedAndLeftAsItWas)
         good.left(good.size() / 2),          // truncated
         makeDatabase(2, "x", false),         // no results table
     };
+    QStringList keptAside;
     for (const QByteArray& bytes : damaged) {
         writeBytes(dbPath(), bytes);
+        // A journal that SQLite left behind (not hot: its header is cleared).
+        const QByteArray journal = QByteArray(28, '\0') + "journal of the damaged file";
+        writeBytes(dbPath() + "-journal", journal);
+        ZTUtils::resetSharedDbForTesting();
         LogCapture log;
-        EXPECT_EQ(ZTUtils::sharedDb(), nullptr);
+        FMDatabase* db = ZTUtils::sharedDb();
+        ASSERT_NE(db, nullptr);
         EXPECT_TRUE(log.contains("cannot be used")) << log.lines().join('\n').toStdString();
-        EXPECT_EQ(fileBytes(dbPath()), bytes);
+
+        // The new file is the empty template, and statistics are kept in it again.
+        ASSERT_TRUE(db->open());
+        EXPECT_TRUE(itemNames(db).isEmpty());
+        EXPECT_TRUE(db->executeUpdate("INSERT INTO stats VALUES (?,?,?,?)", {"Interval recognition", "New", 1, 0}));
+        db->close();
+
+        // The damaged file lies beside it under a dated name, with its journal, untouched.
+        const QString aside = ZTUtils::takeSetAsideDatabasePath();
+        EXPECT_TRUE(ZTUtils::takeSetAsideDatabasePath().isNull()); // told once
+        EXPECT_EQ(QFileInfo(aside).path(), env.applicationSupportFolder());
+        EXPECT_TRUE(QFileInfo(aside).fileName().startsWith("db-damaged-" + QDate::currentDate().toString("yyyy-MM-dd")))
+            << aside.toStdString();
+        EXPECT_TRUE(log.contains(aside));
+        EXPECT_EQ(fileBytes(aside), bytes);
+        EXPECT_EQ(fileBytes(aside + "-journal"), journal);
+        EXPECT_FALSE(QFileInfo::exists(dbPath() + "-journal"));
+        keptAside << aside;
     }
-    // Once the file is sound again, the next call hands out the connection.
-    writeBytes(dbPath(), good);
-    EXPECT_NE(ZTUtils::sharedDb(), nullptr);
+    // Damaged files found within the same second each keep a name of their own.
+    EXPECT_EQ(QSet<QString>(keptAside.begin(), keptAside.end()).size(), damaged.size());
 }
 
 TEST_F(ZTUtilsTest, MissingTemplateKeepsNoConnectionAndTheNextCallTriesAgain)
@@ -200,9 +223,9 @@ TEST_F(ZTUtilsTest, UpdateLeavesTheFileWhenTheOldOneCannotBeKeptAndSnapshotsLeav
     EXPECT_EQ(itemNames(db), QStringList{"Mine"});
 }
 
-TEST_F(ZTUtilsTest, UpdateRepairsADamagedFileThatHadNoConnection)
+TEST_F(ZTUtilsTest, UpdateInstallsACopyWhenThereWasNoConnection)
 {
-    writeBytes(dbPath(), "garbage");
+    env.useResources(env.root() + "/empty-bundle");
     EXPECT_EQ(ZTUtils::sharedDb(), nullptr);
     EXPECT_TRUE(ZTUtils::updateDBFile(makeDatabase(1, "Synced")));
     FMDatabase* db = ZTUtils::sharedDb();

@@ -15,7 +15,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QTabWidget>
 #include <QPointer>
 #include <QPushButton>
@@ -44,15 +43,7 @@ protected:
         return qobject_cast<QComboBox*>(outlets().testsOutlineView->cachedCell(kIntervals, setting));
     }
 
-    void saveTabShot(const QString& name)
-    {
-        const QString folder = qEnvironmentVariable("MELVORA_APP_SHOTS");
-        if (folder.isEmpty())
-            return;
-        QDir().mkpath(folder);
-        QApplication::processEvents();
-        controller()->window()->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
-    }
+    void saveTabShot(const QString& name) { saveWindowShot(controller()->window(), name); }
 };
 
 TEST_F(NewUserTest, SettingsChangedInPreferencesReachTheExerciseScreen)

@@ -6,6 +6,9 @@
 #include "ZTMIDIController.h"
 #include "ZTPreferences.h"
 
+#include <QApplication>
+#include <QDir>
+
 void PreferencesTest::SetUp()
 {
     AppTest::SetUp();
@@ -52,4 +55,14 @@ QStringList PreferencesTest::titles(const QComboBox* popup)
     for (int i = 0; i < popup->count(); ++i)
         result << popup->itemText(i);
     return result;
+}
+
+void PreferencesTest::saveWindowShot(QWidget* window, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("MELVORA_APP_SHOTS");
+    if (folder.isEmpty() || !window)
+        return;
+    QDir().mkpath(folder);
+    QApplication::processEvents();
+    window->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
 }

@@ -28,4 +28,6 @@ protected:
     static QStringList titles(const QComboBox* popup);
     // Runs the store's change notifications and the observers they reach.
     void settle() { advance(0.6); }
+    // Saves a picture of the window to $MELVORA_APP_SHOTS/<name>.png when that variable is set.
+    static void saveWindowShot(QWidget* window, const QString& name);
 };

@@ -1,7 +1,9 @@
 #include "ViewTestSupport.h"
 
 #include "ZTChord.h"
+#include "ZTChordProgression.h"
 #include "ZTFooterBar.h"
+#include "ZTInstrumentViewBase.h"
 #include "ZTInterval.h"
 #include "ZTNoteView.h"
 #include "ZTPreferences.h"
@@ -275,4 +277,38 @@ TEST_F(NoteViewTest, TitlesFollowANewSpelling)
     ZTPreferences::sharedPreferences()->setSpellingType(QStringLiteral("Scientific"));
     queue.advance(1.0);
     EXPECT_EQ(at(0).title(), QStringLiteral("C4"));
+}
+
+TEST_F(NoteViewTest, EnteredNotesAreTitledAsTheKeyboardNamesThem)
+{
+    ManualMainQueue queue;
+    ZTPreferences::sharedPreferences()->setSpellingType(QStringLiteral("Scientific"));
+    queue.advance(1.0);
+    view->setShowNoteNames(true);
+    const QVNote dFlat = note(37);
+    const ZTNoteCollection entered = ZTNoteCollection::noteCollectionWithNote(dFlat);
+
+    // Notes entered for a chord question: the last one stands where the chord's name goes.
+    auto chord = std::shared_ptr<ZTChord>(ZTTest::create<ZTChord>(itemWithDegrees({1, 3, 5}, QStringLiteral("maj"))));
+    chord->setRootNoteNr(60);
+    view->setTest(chord);
+    view->resetNotes();
+    view->addNoteCollection(ZTNoteCollection::noteCollectionWithNote(note(60)));
+    view->addNoteCollection(entered);
+    EXPECT_EQ(at(0).title(), QStringLiteral("C4"));
+    EXPECT_EQ(at(1).title(), QStringLiteral("D♭2"));
+    EXPECT_EQ(at(1).title(), ZTInstrumentViewBase::noteName(dFlat));
+
+    // A wrong note entered for a progression, after a named chord and an unnamed one in progress.
+    auto progression = std::shared_ptr<ZTChordProgression>(ZTTest::create<ZTChordProgression>(QVariantMap{}));
+    view->setTest(progression);
+    ZTNoteCollection named = group({60, 64, 67});
+    named.setName(QStringLiteral("C"));
+    ZTNoteCollection inProgress = group({60});
+    inProgress.setName(QString());
+    view->setNoteCollections({named, inProgress});
+    view->addNoteCollection(entered);
+    EXPECT_EQ(at(0).title(), QStringLiteral("C"));
+    EXPECT_EQ(at(1).title(), QString());
+    EXPECT_EQ(at(2).title(), QStringLiteral("D♭2"));
 }

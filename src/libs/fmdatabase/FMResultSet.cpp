@@ -2,10 +2,14 @@
 
 #include "FMDatabase.h"
 #include "Log.h"
+#include "SaturatingCast.h"
 
 #include <QObject>
 
 #include <sqlite3.h>
+
+#include <algorithm>
+#include <cmath>
 
 std::unique_ptr<FMResultSet> FMResultSet::resultSetWithStatement(sqlite3_stmt* statement,
                                                                  FMDatabase* parentDB)
@@ -215,8 +219,12 @@ QDateTime FMResultSet::dateForColumnIndex(int columnIndex) const
 {
     if (!pStmt_)
         return QDateTime();
-    const double seconds = sqlite3_column_double(pStmt_, columnIndex);
-    return QDateTime::fromMSecsSinceEpoch(qRound64(seconds * 1000.0));
+    // Held to the years 1 to 9999: a stored number of any size must not overflow the
+    // conversion to milliseconds.
+    constexpr double kFirstSecond = -62135596800.0;  // 0001-01-01 00:00 UTC
+    constexpr double kLastSecond = 253402300799.0;   // 9999-12-31 23:59:59 UTC
+    const double seconds = std::clamp(sqlite3_column_double(pStmt_, columnIndex), kFirstSecond, kLastSecond);
+    return QDateTime::fromMSecsSinceEpoch(saturatingCast<qint64>(std::round(seconds * 1000.0)));
 }
 
 QByteArray FMResultSet::dataForColumnIndex(int columnIndex) const

@@ -14,10 +14,6 @@ namespace ZTSyncInstallation {
 
 void install()
 {
-    const QByteArray server = qgetenv("MELVORA_DROPBOX_SERVER");
-    if (!server.isEmpty())
-        ZTDropboxController::configure(DropboxEndpoints::allAt(QUrl(QString::fromUtf8(server))));
-
     auto engine = [] { return ZTDropboxController::sharedInstance(); };
     ZTAppDelegate::setSyncService({[engine](QWidget* controller) { engine()->startSyncWithController(controller); },
                                    [engine] { return engine()->isLinked(); }, [engine] { engine()->unlink(); },

@@ -28,6 +28,7 @@ bool AudioInput::start(AudioCaptureSink* sink)
     std::lock_guard lock(controlMutex_);
     if (!isRunning() && !openLocked())
         return false;
+    sink->willStartCapture(sampleRate_.load());
     if (sinks_.add(sink))
         return true;
     Log::line(QStringLiteral("Audio input: no free slot for another listener."));

@@ -1,5 +1,6 @@
 #include "DropboxCredentialStore.h"
 
+#include "AtomicFile.h"
 #include "Log.h"
 
 #include <QDir>
@@ -64,12 +65,14 @@ bool DropboxCredentialStore::save(const DropboxCredentials& credentials) const
 
     QDir().mkpath(QFileInfo(path_).absolutePath());
     QSaveFile file(path_);
+    QString error;
     // The temporary file is made private before a byte of the tokens is written to it.
     const bool written = file.open(QIODevice::WriteOnly)
         && file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
-        && file.write(bytes) == bytes.size() && file.commit();
+        && AtomicFile::writeFully(file, bytes, &error) && file.commit();
     if (!written) {
-        Log::line(QStringLiteral("The Dropbox sign-in file %1 cannot be written: %2").arg(path_, file.errorString()));
+        Log::line(QStringLiteral("The Dropbox sign-in file %1 cannot be written: %2")
+                      .arg(path_, error.isEmpty() ? file.errorString() : error));
         file.cancelWriting();
     }
     return written;

@@ -1,5 +1,7 @@
 #include "PlistValues.h"
 
+#include "SaturatingCast.h"
+
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QVariantList>
@@ -52,17 +54,6 @@ bool isMap(const QVariant& value)
     return value.typeId() == QMetaType::QVariantMap || value.typeId() == QMetaType::QVariantHash;
 }
 
-int clampToInt(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= double(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (value <= double(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    return int(value); // truncates toward zero
-}
-
 double leadingNumber(const QString& text)
 {
     static const QRegularExpression number(QStringLiteral("^\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][+-]?\\d+)?)"));
@@ -76,14 +67,14 @@ int toInteger(const QVariant& value)
 {
     if (isIntegral(value)) {
         const qlonglong number = value.toLongLong();
-        return clampToInt(double(number));
+        return saturatingCast<int>(double(number));
     }
     if (isReal(value))
-        return clampToInt(value.toDouble());
+        return saturatingCast<int>(value.toDouble());
     if (value.typeId() == QMetaType::QString) {
         static const QRegularExpression integer(QStringLiteral("^\\s*([+-]?\\d+)"));
         const QRegularExpressionMatch match = integer.match(value.toString());
-        return match.hasMatch() ? clampToInt(match.captured(1).toDouble()) : 0;
+        return match.hasMatch() ? saturatingCast<int>(match.captured(1).toDouble()) : 0;
     }
     return 0;
 }

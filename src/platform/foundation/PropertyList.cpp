@@ -1,12 +1,15 @@
 #include "PropertyList.h"
 
+#include "AtomicFile.h"
+#include "BinaryPropertyListCheck.h"
+
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
+#include <QScopeGuard>
 
 #include <plist/plist.h>
 
-#include <limits>
+#include <cstring>
 #include <memory>
 
 namespace PropertyList {
@@ -19,77 +22,124 @@ const QDateTime& referenceDate()
     return date;
 }
 
+// Far beyond any list the program reads or writes (the exercise definitions hold some 9,000
+// objects): deeper or larger lists are refused rather than built.
+constexpr int kMaxDepth = 256;
+constexpr qint64 kMaxObjects = 1 << 17;
+// Far beyond any list the program reads or writes; larger files are refused unread.
+constexpr qint64 kMaxBytes = 64 * 1024 * 1024;
+
 struct NodeDeleter {
     void operator()(plist_t node) const { plist_free(node); }
 };
 using Node = std::unique_ptr<void, NodeDeleter>;
 
-QVariant toVariant(plist_t node)
-{
-    switch (plist_get_node_type(node)) {
-    case PLIST_BOOLEAN: {
-        uint8_t value = 0;
-        plist_get_bool_val(node, &value);
-        return bool(value);
+// Turns the library's tree into values, refusing what the rest of the program must never
+// see: strings holding a NUL character, lists nested deeper than kMaxDepth and lists of
+// more than kMaxObjects objects.
+class Converter {
+public:
+    std::optional<QVariant> convert(plist_t node, int depth = 1)
+    {
+        if (++objects_ > kMaxObjects)
+            return refuse(QStringLiteral("more than %1 objects").arg(kMaxObjects));
+        switch (plist_get_node_type(node)) {
+        case PLIST_BOOLEAN: {
+            uint8_t value = 0;
+            plist_get_bool_val(node, &value);
+            return bool(value);
+        }
+        case PLIST_UINT: {
+            uint64_t value = 0;
+            plist_get_uint_val(node, &value);
+            // Stored as 64 bits; the lists we read hold signed values.
+            return qlonglong(static_cast<int64_t>(value));
+        }
+        case PLIST_REAL: {
+            double value = 0;
+            plist_get_real_val(node, &value);
+            return value;
+        }
+        case PLIST_STRING: {
+            // Read with its length: a NUL inside would end a C string early.
+            uint64_t length = 0;
+            const char* text = plist_get_string_ptr(node, &length);
+            if (text && std::memchr(text, 0, length))
+                return refuse(QStringLiteral("a string holds a NUL character"));
+            return QString::fromUtf8(text ? text : "", text ? qsizetype(length) : 0);
+        }
+        case PLIST_DATA: {
+            uint64_t length = 0;
+            const char* bytes = plist_get_data_ptr(node, &length);
+            return QByteArray(bytes, static_cast<qsizetype>(length));
+        }
+        case PLIST_DATE: {
+            int32_t seconds = 0;
+            int32_t microseconds = 0;
+            plist_get_date_val(node, &seconds, &microseconds);
+            return referenceDate().addMSecs(qint64(seconds) * 1000 + microseconds / 1000);
+        }
+        case PLIST_ARRAY: {
+            if (depth > kMaxDepth)
+                return refuseDepth();
+            QVariantList list;
+            const uint32_t size = plist_array_get_size(node);
+            list.reserve(size);
+            for (uint32_t i = 0; i < size; ++i) {
+                std::optional<QVariant> item = convert(plist_array_get_item(node, i), depth + 1);
+                if (!item)
+                    return std::nullopt;
+                list.append(std::move(*item));
+            }
+            return list;
+        }
+        case PLIST_DICT:
+            return convertDictionary(node, depth);
+        default:
+            return QVariant();
+        }
     }
-    case PLIST_UINT: {
-        uint64_t value = 0;
-        plist_get_uint_val(node, &value);
-        // Stored as 64 bits; the lists we read hold signed values.
-        return qlonglong(static_cast<int64_t>(value));
-    }
-    case PLIST_REAL: {
-        double value = 0;
-        plist_get_real_val(node, &value);
-        return value;
-    }
-    case PLIST_STRING:
-    case PLIST_KEY: {
-        char* text = nullptr;
-        plist_get_string_val(node, &text);
-        QString value = QString::fromUtf8(text ? text : "");
-        free(text);
-        return value;
-    }
-    case PLIST_DATA: {
-        uint64_t length = 0;
-        const char* bytes = plist_get_data_ptr(node, &length);
-        return QByteArray(bytes, static_cast<qsizetype>(length));
-    }
-    case PLIST_DATE: {
-        int32_t seconds = 0;
-        int32_t microseconds = 0;
-        plist_get_date_val(node, &seconds, &microseconds);
-        return referenceDate().addMSecs(qint64(seconds) * 1000 + microseconds / 1000);
-    }
-    case PLIST_ARRAY: {
-        QVariantList list;
-        const uint32_t size = plist_array_get_size(node);
-        list.reserve(size);
-        for (uint32_t i = 0; i < size; ++i)
-            list.append(toVariant(plist_array_get_item(node, i)));
-        return list;
-    }
-    case PLIST_DICT: {
+
+    QString error;
+
+private:
+    std::optional<QVariant> convertDictionary(plist_t node, int depth)
+    {
+        if (depth > kMaxDepth)
+            return refuseDepth();
         QVariantMap map;
         plist_dict_iter iterator = nullptr;
         plist_dict_new_iter(node, &iterator);
+        auto freeIterator = qScopeGuard([&iterator] { free(iterator); });
         for (;;) {
+            // Keys can only be read as C strings; keys holding a NUL never get here (raw NUL
+            // bytes are refused before XML is parsed, NUL characters by the binary check).
             char* key = nullptr;
             plist_t value = nullptr;
             plist_dict_next_item(node, iterator, &key, &value);
             if (!key)
-                break;
-            map.insert(QString::fromUtf8(key), toVariant(value));
+                return map;
+            const QString name = QString::fromUtf8(key);
             free(key);
+            std::optional<QVariant> converted = convert(value, depth + 1);
+            if (!converted)
+                return std::nullopt;
+            map.insert(name, std::move(*converted));
         }
-        free(iterator);
-        return map;
     }
-    default:
-        return {};
+
+    std::optional<QVariant> refuse(const QString& reason)
+    {
+        error = reason;
+        return std::nullopt;
     }
-}
+    std::optional<QVariant> refuseDepth()
+    {
+        return refuse(QStringLiteral("lists nested deeper than %1 levels").arg(kMaxDepth));
+    }
+
+    qint64 objects_ = 0;
+};
 
 plist_t toNode(const QVariant& value)
 {
@@ -155,8 +205,16 @@ std::optional<QVariant> fromData(const QByteArray& data, QString* error)
         setError(error, QStringLiteral("empty file"));
         return std::nullopt;
     }
-    if (data.size() > std::numeric_limits<int32_t>::max()) {
+    if (data.size() > kMaxBytes) {
         setError(error, QStringLiteral("file too large"));
+        return std::nullopt;
+    }
+    const bool binary = plist_is_binary(data.constData(), static_cast<uint32_t>(data.size()));
+    const QString refusal = binary ? BinaryPropertyListCheck::problem(data, {kMaxDepth, kMaxObjects})
+        : data.contains('\0')     ? QStringLiteral("a NUL character, which XML does not allow")
+                                  : QString();
+    if (!refusal.isNull()) {
+        setError(error, refusal);
         return std::nullopt;
     }
     plist_t root = nullptr;
@@ -166,7 +224,11 @@ std::optional<QVariant> fromData(const QByteArray& data, QString* error)
         setError(error, QStringLiteral("not a property list"));
         return std::nullopt;
     }
-    return toVariant(root);
+    Converter converter;
+    std::optional<QVariant> value = converter.convert(root);
+    if (!value)
+        setError(error, converter.error);
+    return value;
 }
 
 std::optional<QVariant> readFile(const QString& path, QString* error)
@@ -178,6 +240,10 @@ std::optional<QVariant> readFile(const QString& path, QString* error)
     }
     if (!file.open(QIODevice::ReadOnly)) {
         setError(error, file.errorString());
+        return std::nullopt;
+    }
+    if (file.size() > kMaxBytes) {
+        setError(error, QStringLiteral("file too large"));
         return std::nullopt;
     }
     return fromData(file.readAll(), error);
@@ -196,17 +262,7 @@ QByteArray toXml(const QVariant& value)
 
 bool writeFileAtomically(const QString& path, const QVariant& value, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        setError(error, file.errorString());
-        return false;
-    }
-    file.write(toXml(value));
-    if (!file.commit()) {
-        setError(error, file.errorString());
-        return false;
-    }
-    return true;
+    return AtomicFile::replace(path, toXml(value), error);
 }
 
 } // namespace PropertyList

@@ -16,7 +16,7 @@ Alert::Responder& responder()
 }
 
 // The message box of a request; `buttons` receives its buttons in the request's order.
-void fill(QMessageBox& box, const Alert::Request& request, QList<QAbstractButton*>& buttons)
+void fill(QMessageBox& box, const Alert::Request& request, QList<QPushButton*>& buttons)
 {
     box.setText(request.message);
     box.setInformativeText(request.informativeText);
@@ -26,15 +26,19 @@ void fill(QMessageBox& box, const Alert::Request& request, QList<QAbstractButton
     case Alert::Style::Critical: box.setIcon(QMessageBox::Critical); break;
     }
     for (int i = 0; i < request.buttons.size(); ++i) {
-        // The cancel button answers Escape; the last other button is the default.
         const bool cancels = i == request.cancelButton;
         QPushButton* button = box.addButton(request.buttons[i], cancels ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
         if (cancels)
             box.setEscapeButton(button);
-        else
-            box.setDefaultButton(button);
         buttons << button;
     }
+    if (request.defaultButton >= 0 && request.defaultButton < buttons.size())
+        box.setDefaultButton(buttons[request.defaultButton]);
+}
+
+int answerOf(const QMessageBox& box, const QList<QPushButton*>& buttons)
+{
+    return int(buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
 }
 
 } // namespace
@@ -51,10 +55,10 @@ int Alert::runModal(const Request& request, QWidget* parent)
 
     QMessageBox box(parent);
     box.setWindowModality(Qt::ApplicationModal);
-    QList<QAbstractButton*> buttons;
+    QList<QPushButton*> buttons;
     fill(box, request, buttons);
     box.exec();
-    return int(buttons.indexOf(box.clickedButton()));
+    return answerOf(box, buttons);
 }
 
 void Alert::beginSheet(const Request& request, QWidget* parent, std::function<void(int answer)> completion)
@@ -66,10 +70,10 @@ void Alert::beginSheet(const Request& request, QWidget* parent, std::function<vo
     auto* box = new QMessageBox(parent ? parent->window() : nullptr);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-    auto buttons = std::make_shared<QList<QAbstractButton*>>();
+    auto buttons = std::make_shared<QList<QPushButton*>>();
     fill(*box, request, *buttons);
     QObject::connect(box, &QMessageBox::finished, box, [box, buttons, completion = std::move(completion)] {
-        completion(int(buttons->indexOf(box->clickedButton())));
+        completion(answerOf(*box, *buttons));
     });
     box->open();
 }

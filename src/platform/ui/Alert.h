@@ -9,7 +9,8 @@ class QWidget;
 
 // Modal alerts: a message, an informative text and buttons in the order given. The answer
 // is the index of the chosen button (0 for the first), -1 when the alert was closed
-// without a choice.
+// without a choice. Return chooses the first button unless the request names another, so
+// an alert whose first button is "Cancel" never confirms a destructive choice by Return.
 class Alert {
 public:
     enum class Style { Informational, Warning, Critical };
@@ -21,6 +22,8 @@ public:
         Style style = Style::Informational;
         // The button that Escape chooses; -1 for none.
         int cancelButton = -1;
+        // The button that Return chooses; -1 for none.
+        int defaultButton = 0;
     };
 
     static int runModal(const Request& request, QWidget* parent = nullptr);

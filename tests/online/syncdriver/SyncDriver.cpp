@@ -193,6 +193,7 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Vantrel"));
     QApplication::setQuitOnLastWindowClosed(false);
     ZTMIDIController::setSharedBackendFactory([] { return std::make_shared<FakeMIDIBackend>(); });
+    ZTDropboxController::configure(DropboxEndpoints::allAt(QUrl(qEnvironmentVariable("MELVORA_DROPBOX_SERVER"))));
     ZTSyncInstallation::install();
     QStringList script = app.arguments().mid(1);
     Driver driver;

@@ -1,0 +1,206 @@
+// Answers sung into the fake microphone on the exercise screen: the microphone button, the
+// level light and the notes the tuner hears, judged as keys pressed would be.
+#include "AppTestSupport.h"
+
+#include "AudioInput.h"
+#include "ImageButton.h"
+#include "ImageView.h"
+#include "Localization.h"
+#include "NotificationCenter.h"
+#include "Signals.h"
+#include "ZTAbstractTestController.h"
+#include "ZTMainViewController.h"
+#include "ZTMusicalTest.h"
+#include "ZTPreferences.h"
+#include "ZTToolbarInfoView.h"
+#include "ZTTuner.h"
+
+#include <QAction>
+#include <QTest>
+
+namespace {
+
+constexpr unsigned kRate = 44100;
+constexpr double kPoll = 0.03;
+const QString kIntervals = QStringLiteral("Interval recognition");
+
+class MicrophoneTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        AudioInput::sharedInput()->useFakeDevice(kRate);
+    }
+    void TearDown() override
+    {
+        AppTest::TearDown();
+        AudioInput::sharedInput()->useFakeDevice(0);
+    }
+
+    ZTAbstractTestController* controller() const { return screen()->currentLessonController(); }
+    QString led() const { return screen()->ledImageView()->imageName(); }
+    QString subTitle() const { return screen()->toolbarInfoView()->subTitle(); }
+
+    // Sound into the microphone, 0.03 s at a time while the main queue moves on; the level
+    // light's changes are kept in `lights`.
+    void hear(const std::vector<float>& samples)
+    {
+        const auto step = std::size_t(kRate * kPoll);
+        for (std::size_t done = 0; done + step <= samples.size(); done += step) {
+            AudioInput::sharedInput()->deliverFakeSamples(samples.data() + done, step);
+            queue_->advance(kPoll);
+            if (lights.isEmpty() || lights.back() != led())
+                lights << led();
+        }
+    }
+    void sing(qlonglong noteNr, double seconds = 0.6)
+    {
+        const double frequency = 440.0 * std::pow(2.0, double(noteNr - 69) / 12.0);
+        hear(voiceLikeTone(frequency, kRate, std::size_t(kRate * seconds), 20.0, 0.5));
+    }
+    void pause(double seconds = 0.2) { hear(std::vector<float>(std::size_t(kRate * seconds), 0.0f)); }
+
+    // The notes that answer the question, in order.
+    QList<qlonglong> questionNotes() const
+    {
+        QList<qlonglong> notes;
+        const auto musical = std::dynamic_pointer_cast<ZTMusicalTest>(controller()->currentTest());
+        for (const ZTNoteCollection& collection : musical ? musical->noteCollectionObjects() : QList<ZTNoteCollection>())
+            if (const QVNote* first = collection.firstNote())
+                notes << first->nr();
+        return notes;
+    }
+    // The next question from the menu, which does not wait for a pending auto-advance.
+    void startQuestion()
+    {
+        delegate()->nextQuestionMenuItem()->trigger();
+        finishPlaying();
+    }
+    QList<QStringList> results() const
+    {
+        return rows(QStringLiteral("SELECT itemName, result, numTryouts FROM results WHERE testName=? ORDER BY rowid"),
+                    3, {kIntervals});
+    }
+
+    QStringList lights;
+};
+
+} // namespace
+
+TEST_F(MicrophoneTest, AnAnswerSungIntoTheMicrophoneIsJudgedLikeKeysPressed)
+{
+    launch();
+    ASSERT_EQ(controller()->testName(), kIntervals);
+    QTest::mouseClick(screen()->micButton(), Qt::LeftButton);
+    EXPECT_TRUE(screen()->micButton()->isOn());
+    EXPECT_TRUE(ZTPreferences::sharedPreferences()->useMicrophone());
+    EXPECT_EQ(led(), QStringLiteral("ledOff")) << "no question: nothing to listen for";
+    EXPECT_FALSE(screen()->tuner()->isRunning());
+
+    QTest::mouseClick(screen()->nextButtonView(), Qt::LeftButton);
+    EXPECT_FALSE(screen()->tuner()->isRunning()) << "the question plays: the tuner must not hear it";
+    finishPlaying();
+    ASSERT_TRUE(screen()->tuner()->isRunning());
+    EXPECT_EQ(led(), QStringLiteral("ledYellowLight"));
+    EXPECT_EQ(screen()->micButton()->alternateImageName(), QStringLiteral("micButtonRed"));
+    saveShot(QStringLiteral("microphone-listening"));
+
+    const QString item = controller()->currentTest()->name();
+    for (const qlonglong note : questionNotes()) {
+        sing(note);
+        pause();
+    }
+    pause(0.5);
+    EXPECT_EQ(screen()->toolbarInfoView()->title(), localized(QStringLiteral("Right!")));
+    const QList<QStringList> sung = results();
+    ASSERT_EQ(sung.size(), 1);
+    EXPECT_EQ(sung.front().mid(0, 2), (QStringList{item, QStringLiteral("1")}));
+    // The light went loud, showed the right note, and then the stopped tuner, not listening.
+    EXPECT_TRUE(lights.contains(QStringLiteral("ledYellow")));
+    ASSERT_TRUE(lights.contains(QStringLiteral("ledGreen")));
+    EXPECT_EQ(lights.mid(lights.lastIndexOf(QStringLiteral("ledGreen"))),
+              (QStringList{QStringLiteral("ledGreen"), QStringLiteral("ledOff")}));
+    EXPECT_FALSE(screen()->tuner()->isRunning()) << "after the answer, later sound enters nothing";
+    EXPECT_EQ(screen()->micButton()->alternateImageName(), QStringLiteral("micButtonHighlighted"));
+
+    // The same answer from the keys of a MIDI keyboard scores the same way.
+    startQuestion();
+    const QString keyed = controller()->currentTest()->name();
+    for (const qlonglong note : questionNotes())
+        NotificationCenter::defaultCenter().post(QStringLiteral("ZTMIDINoteOnNotification"), nullptr, note);
+    queue_->runPending();
+    EXPECT_EQ(screen()->toolbarInfoView()->title(), localized(QStringLiteral("Right!")));
+    ASSERT_EQ(results().size(), 2);
+    EXPECT_EQ(results().back(), (QStringList{keyed, QStringLiteral("1"), sung.front().at(2)}));
+}
+
+TEST_F(MicrophoneTest, AWrongSungNoteWithTriesLeftShowsRedAndListensAgain)
+{
+    launch();
+    ZTPreferences::sharedPreferences()->setString(QStringLiteral("3"), QStringLiteral("numTryouts"), kIntervals);
+    QTest::mouseClick(screen()->micButton(), Qt::LeftButton);
+    startQuestion();
+    const QList<qlonglong> notes = questionNotes();
+    qlonglong wrong = notes.front() + 1;
+    while (notes.contains(wrong))
+        ++wrong;
+
+    sing(wrong);
+    pause(0.6); // a wrong note is reported half a second after it was entered
+    ASSERT_TRUE(lights.contains(QStringLiteral("ledRed")));
+    EXPECT_EQ(subTitle(), localized(QStringLiteral("Try again!")));
+    EXPECT_EQ(led(), QStringLiteral("ledYellowLight")) << "red for half a second, then listening again";
+    EXPECT_TRUE(screen()->tuner()->isRunning());
+    EXPECT_TRUE(results().isEmpty()) << "a try that is not the last is not scored";
+}
+
+TEST_F(MicrophoneTest, OnlyQuestionsAnsweredWithNotesAreListenedTo)
+{
+    launch();
+    // Switched on from the menu, the button follows the setting.
+    delegate()->useMicrophoneItem()->trigger();
+    advance(0.6);
+    EXPECT_TRUE(screen()->micButton()->isOn());
+    EXPECT_EQ(led(), QStringLiteral("ledOff"));
+
+    ZTPreferences::sharedPreferences()->setCurrentExercise(QStringLiteral("Tempo recognition"));
+    advance(0.6);
+    ASSERT_EQ(controller()->testName(), QStringLiteral("Tempo recognition"));
+    startQuestion();
+    ASSERT_TRUE(controller()->testInProgress());
+    EXPECT_FALSE(screen()->tuner()->isRunning()) << "a tempo is not answered with notes";
+    EXPECT_EQ(led(), QStringLiteral("ledOff"));
+
+    // A new threshold reaches the tuner with the setting's notice.
+    ZTPreferences::sharedPreferences()->setMicThreshold(0.4f);
+    advance(0.6);
+    EXPECT_FLOAT_EQ(float(screen()->tuner()->threshold()), 0.4f);
+
+    // Switched off, nothing listens.
+    QTest::mouseClick(screen()->micButton(), Qt::LeftButton);
+    EXPECT_FALSE(ZTPreferences::sharedPreferences()->useMicrophone());
+}
+
+TEST_F(MicrophoneTest, WithoutAMicrophoneTheUserIsToldOnce)
+{
+    AudioInput::sharedInput()->useFakeDevice(0);
+    launch();
+    QTest::mouseClick(screen()->micButton(), Qt::LeftButton);
+    startQuestion();
+    advance(0.1);
+    ASSERT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(alerts_.front().message, localized(QStringLiteral("No microphone found")));
+    EXPECT_EQ(led(), QStringLiteral("ledOff"));
+    EXPECT_TRUE(screen()->micButton()->isOn()) << "the user's choice stays";
+    EXPECT_EQ(screen()->micButton()->alternateImageName(), QStringLiteral("micButtonHighlighted"));
+
+    startQuestion();
+    advance(0.1);
+    EXPECT_EQ(alerts_.size(), 1) << "told once, not at every question";
+
+    // Plugged in, the next question listens.
+    AudioInput::sharedInput()->useFakeDevice(kRate);
+    startQuestion();
+    EXPECT_TRUE(screen()->tuner()->isRunning());
+    EXPECT_EQ(led(), QStringLiteral("ledYellowLight"));
+}
