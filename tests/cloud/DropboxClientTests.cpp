@@ -260,7 +260,7 @@ TEST(DropboxJsonTest, HeaderArgumentsAreAsciiAndPkceChallengesMatchTheirVerifier
     const QByteArray header = DropboxJson::headerArgument(QJsonObject{{QStringLiteral("path"), QStringLiteral("/Übung 🎵.plist")}});
     EXPECT_EQ(header, QByteArray(R"({"path":"/\u00dcbung \ud83c\udfb5.plist"})"));
     EXPECT_EQ(QJsonDocument::fromJson(header).object().value(QStringLiteral("path")).toString(), QStringLiteral("/Übung 🎵.plist"));
-    // The example of the PKCE specification (RFC 7636, appendix B).
+    // The worked example of RFC 7636 (appendix B).
     EXPECT_EQ(DropboxPkce::challengeFor(QStringLiteral("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk")),
               QStringLiteral("E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM"));
     const DropboxPkce pkce = DropboxPkce::generate();

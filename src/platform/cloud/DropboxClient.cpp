@@ -140,15 +140,7 @@ void DropboxClient::getMetadata(const QString& path, MetadataCompletion completi
     call->path = QStringLiteral("2/files/get_metadata");
     call->contentType = QStringLiteral("application/json");
     call->body = QJsonDocument(pathArgument(path)).toJson(QJsonDocument::Compact);
-    call->succeed = [completion](AFHTTPRequestOperation&, const QByteArray& body) {
-        QString error;
-        if (auto metadata = metadataFrom(body, &error))
-            completion(metadata, {});
-        else
-            completion(std::nullopt, DropboxError::badReply(error));
-    };
-    call->fail = [completion](const DropboxError& error) { completion(std::nullopt, error); };
-    send(call, false);
+    sendForMetadata(call, std::move(completion));
 }
 
 void DropboxClient::download(const QString& path, qint64 maxBytes, DownloadCompletion completion)
@@ -192,6 +184,11 @@ void DropboxClient::upload(const QString& path, const DropboxWriteMode& mode, co
     call->argument = DropboxJson::headerArgument(argument);
     call->contentType = QStringLiteral("application/octet-stream");
     call->body = bytes;
+    sendForMetadata(call, std::move(completion));
+}
+
+void DropboxClient::sendForMetadata(const std::shared_ptr<Call>& call, MetadataCompletion completion)
+{
     call->succeed = [completion](AFHTTPRequestOperation&, const QByteArray& body) {
         QString error;
         if (auto metadata = metadataFrom(body, &error))

@@ -67,6 +67,8 @@ public:
 
 private:
     struct Call;
+    // Sends a call whose reply body is the file's metadata.
+    void sendForMetadata(const std::shared_ptr<Call>& call, MetadataCompletion completion);
     // Sends the call with a working token; a refused token is renewed and the call sent once more.
     void send(const std::shared_ptr<Call>& call, bool isRetry);
 
