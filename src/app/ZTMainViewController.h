@@ -208,6 +208,7 @@ public:
     void _createResolverIfNeededWithConflict(int area);
     // The open conflict window, null when none is open.
     ZTConflictResolver* resolver() const { return resolver_; }
+
     // ---- Encyclopedia pane ----
     // Makes the pane inside `parent`, which owns its widget; the pane reports to the delegate
     // and shows Ogg downloads on the indicator.

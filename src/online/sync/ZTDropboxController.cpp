@@ -101,10 +101,11 @@ void ZTDropboxController::startSyncWithController(QWidget* controller)
             if (DropboxSyncItems::isSwitchedOn(item) && !isSyncing(item))
                 _startRevCheck(item);
     } else {
+        // The login question hangs on the main window unless the caller gave another.
         if (!controller && ZTAppDelegate::shared())
             controller = ZTAppDelegate::shared()->mainViewController();
         if (wasManual_)
-            authorize(controller);
+            authorize();
         else
             askToLogIn(controller);
     }
@@ -348,12 +349,12 @@ void ZTDropboxController::askToLogIn(QWidget* controller)
     request.buttons = {localized(QStringLiteral("Login")), localized(QStringLiteral("Turn off"))};
     const int answer = Alert::runModal(request, controller ? controller->window() : nullptr);
     if (answer == 0)
-        authorize(controller);
+        authorize();
     else if (answer == 1)
         prefs()->setDropBoxSync(false);
 }
 
-void ZTDropboxController::authorize(QWidget*)
+void ZTDropboxController::authorize()
 {
     session_->authorize(openURL_, guarded([this](const DropboxSession::Outcome& outcome) { authorizationFinished(outcome); }));
 }

@@ -47,7 +47,7 @@ public:
     ZTDropboxController& operator=(const ZTDropboxController&) = delete;
 
     // One pass. While not linked: signing in starts at once for a manual start, otherwise the
-    // user is asked first (alerts and the browser hang on the controller's window).
+    // user is asked first (the question hangs on the controller's window).
     void startSyncWithController(QWidget* controller);
     void startManualSyncWithController(QWidget* controller);
     // Drops the pull timer and forgets the transfers in flight (their answers still apply).
@@ -84,7 +84,8 @@ private:
 
     ItemState& state(DropboxSyncItem item) { return items_[std::size_t(item)]; }
     bool isTransferring(DropboxSyncItem item) const;
-    void authorize(QWidget* controller);
+    // Signing in through the browser; a pass follows when it worked.
+    void authorize();
     void askToLogIn(QWidget* controller);
     void authorizationFinished(const DropboxSession::Outcome& outcome);
     void _startRevCheck(DropboxSyncItem item, bool conflictWhateverTheAnswer = false);
