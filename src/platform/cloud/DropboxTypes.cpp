@@ -49,6 +49,9 @@ DropboxError DropboxError::api(int statusCode, const QByteArray& body)
     result.statusCode_ = statusCode;
     if (const auto reply = DropboxJson::objectFrom(body)) {
         result.summary_ = reply->value(QStringLiteral("error_summary")).toString().left(200);
+        // The token endpoint names its errors with a plain string ("invalid_grant").
+        if (result.summary_.isEmpty())
+            result.summary_ = reply->value(QStringLiteral("error")).toString().left(200);
         const QJsonObject error = reply->value(QStringLiteral("error")).toObject();
         result.errorTag_ = error.value(QStringLiteral(".tag")).toString();
         result.pathTag_ = error.value(QStringLiteral("path")).toObject().value(QStringLiteral(".tag")).toString();

@@ -7,6 +7,7 @@
 #include "Log.h"
 #include "PropertyList.h"
 #include "ZTPreferences.h"
+#include "ZTSyncAlerts.h"
 #include "ZTUtils.h"
 
 #include <QDir>
@@ -300,4 +301,33 @@ TEST_F(SyncTest, WithoutASignInTheUserIsAskedAndAManualStartSignsInAndSyncsAtOnc
     ASSERT_TRUE(waitFor([&] { return notLinked.has_value(); }));
     EXPECT_FALSE(notLinked->userInfo.contains(QStringLiteral("reason")));
     EXPECT_TRUE(log.contains(QStringLiteral("Authorization flow was manually canceled by user!")));
+}
+
+TEST_F(SyncTest, FailuresAreToldOnceUntilAPassSucceedsAndAFailedSignInIsTold)
+{
+    ZTSyncAlerts alerts;
+    link();
+    switchOn(false, false, false);
+    fake_.failNext(QStringLiteral("get_metadata"), {503, "busy"});
+    sync();
+    ASSERT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(alerts_[0].message, QStringLiteral("Dropbox Sync could not complete."));
+    EXPECT_TRUE(alerts_[0].informativeText.contains(QStringLiteral("503")));
+    // The same trouble on the next pull says nothing new.
+    fake_.failNext(QStringLiteral("get_metadata"), {503, "busy"});
+    sync();
+    EXPECT_EQ(alerts_.size(), 1);
+    sync();
+    fake_.failNext(QStringLiteral("get_metadata"), {503, "busy"});
+    sync();
+    EXPECT_EQ(alerts_.size(), 2);
+
+    // Signing in fails when the service refuses the code.
+    engine()->unlink();
+    engine()->setURLOpener([this](const QUrl& page) { fake_.visitSignInPage(page); return true; });
+    fake_.failNext(QStringLiteral("token"), {400, R"({"error": "invalid_grant"})"});
+    engine()->startManualSyncWithController(nullptr);
+    ASSERT_TRUE(waitFor([&] { return alerts_.size() == 3; }));
+    EXPECT_EQ(alerts_[2].message, QStringLiteral("Melvora could not sign in to Dropbox."));
+    EXPECT_FALSE(engine()->isLinked());
 }
