@@ -8,6 +8,7 @@ packages=(
   libfluidsynth-dev fluid-soundfont-gm libstk-dev libogg-dev libvorbis-dev
   libcpp-httplib-dev libssl-dev libcurl4-openssl-dev fonts-dseg libgl-dev
   fonts-freefont-ttf
+  qt6-webengine-dev libqt6webenginecore6-bin qt6-pdf-dev poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev libaubio-dev
   xvfb xauth
 )

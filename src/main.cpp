@@ -1,12 +1,17 @@
 // Starts the application; "--list-exercises" prints the exercise catalogue instead.
 #include "ZTAppDelegate.h"
 #include "ZTDataProvider.h"
+#include "ZTMainViewController.h"
 #include "ZTPreferences.h"
 #include "ZTPreferencesWindowController.h"
+#include "ZTUpdateCheck.h"
+#include "ZTWikiSettings.h"
+#include "ZTWikiWebView.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
+#include <QUrl>
 
 #include <cstring>
 
@@ -36,6 +41,19 @@ int listExercises(int argc, char** argv)
     return 0;
 }
 
+// Developers point the online parts at servers of their own.
+void useServersFromEnvironment()
+{
+    if (const QString server = qEnvironmentVariable("MELVORA_DOWNLOAD_SERVER"); !server.isEmpty())
+        ZTUpdateCheck::setDownloadServerBaseURL(QUrl(server));
+    if (const QString host = qEnvironmentVariable("MELVORA_ENCYCLOPEDIA_HOST"); !host.isEmpty()) {
+        ZTWikiSettings settings = ZTWikiSettings::current();
+        settings.encyclopediaHost = host;
+        settings.encyclopediaDomain = host;
+        ZTWikiSettings::setCurrent(settings);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -44,6 +62,8 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], "--list-exercises") == 0)
             return listExercises(argc, argv);
 
+    // The encyclopedia pane's web engine shares graphics contexts with the window.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Melvora"));
     QApplication::setApplicationVersion(QStringLiteral(MELVORA_VERSION));
@@ -51,7 +71,15 @@ int main(int argc, char** argv)
     // Quitting goes through the delegate, which writes the settings first.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    useServersFromEnvironment();
     ZTAppDelegate::setPreferencesWindowOpener(&ZTPreferencesWindowController::showWindowOnTab);
+    ZTAppDelegate::setUpdateChecker([](bool userInitiated, QWidget* window) {
+        ZTUpdateCheck::shared().checkForUpdates(userInitiated, window);
+    });
+    ZTMainViewController::setWikiPaneMaker(
+        [](QWidget* parent, ZTWikiWebViewDelegate* delegate, QProgressBar* downloadProgressIndicator) -> ZTWikiPane* {
+            return new ZTWikiWebView(parent, delegate, downloadProgressIndicator);
+        });
     ZTAppDelegate delegate;
     delegate.launch();
     return QApplication::exec();

@@ -39,6 +39,12 @@ std::function<void(const QString&)>& preferencesOpener()
     return opener;
 }
 
+std::function<void(bool, QWidget*)>& updateChecker()
+{
+    static std::function<void(bool, QWidget*)> checker;
+    return checker;
+}
+
 ZTPreferences* prefs()
 {
     return ZTPreferences::sharedPreferences();
@@ -94,6 +100,11 @@ ZTAppDelegate* ZTAppDelegate::shared()
 void ZTAppDelegate::setPreferencesWindowOpener(std::function<void(const QString& tab)> opener)
 {
     preferencesOpener() = std::move(opener);
+}
+
+void ZTAppDelegate::setUpdateChecker(std::function<void(bool userInitiated, QWidget* window)> checker)
+{
+    updateChecker() = std::move(checker);
 }
 
 QKeySequence ZTAppDelegate::exerciseMenuKey(int index)
@@ -182,7 +193,6 @@ void ZTAppDelegate::buildMenus()
     addItem(app, QStringLiteral("Preferences …"), QStringLiteral("showPreferences"), QKeySequence(QStringLiteral("Ctrl+,")),
             [this] { showPreferences(); });
     app->addSeparator();
-    // The update-check items are inserted here once the update check exists.
     addItem(app, QStringLiteral("Reset Preferences …"), QStringLiteral("resetPrefs"), {}, [this] { resetPrefs(); });
     app->addSeparator();
     addItem(app, QStringLiteral("Quit <APPLICATION_NAME>"), QStringLiteral("terminate"), QKeySequence::Quit,
@@ -190,7 +200,8 @@ void ZTAppDelegate::buildMenus()
 
     QMenu* file = addMenu(QStringLiteral("File"), &fileMenuItem_);
     resetStatMenu_ = file->addMenu(QStringLiteral("Reset Statistics"));
-    // Printing is added here with the print command.
+    file->addSeparator();
+    addItem(file, QStringLiteral("Print …"), QStringLiteral("print"), QKeySequence::Print, [this] { print(); });
 
     QMenu* edit = addMenu(QStringLiteral("Edit"), &editMenuItem_);
     addItem(edit, QStringLiteral("Undo"), QStringLiteral("undo"), QKeySequence::Undo, [] { sendToFocus("undo"); });
@@ -339,8 +350,10 @@ void ZTAppDelegate::applicationWillFinishLaunching()
 
 void ZTAppDelegate::applicationDidFinishLaunching()
 {
-    // The update-check items and the silent check, and the start of Dropbox sync, attach here
-    // once those parts exist.
+    addUpdateCheckItems();
+    if (prefs()->checkForUpdates())
+        _checkForUpdates(false);
+    // The start of Dropbox sync attaches here once the sync engine exists.
     QPalette palette = window_->palette();
     palette.setColor(QPalette::Window, Qt::black);
     window_->setPalette(palette);
@@ -369,6 +382,26 @@ void ZTAppDelegate::tellAboutDamagedStatistics()
     request.cancelButton = 0;
     request.style = Alert::Style::Warning;
     Alert::runModal(request, window_);
+}
+
+void ZTAppDelegate::addUpdateCheckItems()
+{
+    // After the About and Preferences items, in a group of their own. The menu was localised
+    // before they came, so they are localised here.
+    QMenu* app = melvoraMenuItem_->menu();
+    QAction* before = app->actions().value(4);
+    auto insertItem = [&](const QString& title, const QString& action, std::function<void()> handler, bool checkable) {
+        QAction* item = addItem(app, localized(title), action, {}, std::move(handler), checkable);
+        app->removeAction(item);
+        app->insertAction(before, item);
+        return item;
+    };
+    insertItem(QStringLiteral("Check for updates …"), QStringLiteral("checkForUpdates"), [this] { checkForUpdates(); }, false);
+    const QString automaticAction = QStringLiteral("autoCheckForUpdatesAction");
+    QAction* automatic = insertItem(QStringLiteral("Check for updates on startup?"), automaticAction,
+                                    [this, automaticAction] { autoCheckForUpdatesAction(menuItemWithAction(automaticAction)); }, true);
+    automatic->setChecked(prefs()->checkForUpdates());
+    app->insertSeparator(before);
 }
 
 bool ZTAppDelegate::applicationShouldHandleReopen(bool)
@@ -570,6 +603,31 @@ void ZTAppDelegate::playAction()
         mainViewController_->playAction();
 }
 
+void ZTAppDelegate::print()
+{
+    if (mainViewController_)
+        mainViewController_->print();
+}
+
+void ZTAppDelegate::checkForUpdates()
+{
+    _checkForUpdates(true);
+}
+
+void ZTAppDelegate::_checkForUpdates(bool userInitiated)
+{
+    if (updateChecker())
+        updateChecker()(userInitiated, window_);
+}
+
+void ZTAppDelegate::autoCheckForUpdatesAction(QAction* sender)
+{
+    const bool on = !prefs()->checkForUpdates();
+    prefs()->setCheckForUpdates(on);
+    if (sender)
+        sender->setChecked(on);
+}
+
 void ZTAppDelegate::nextAction()
 {
     if (mainViewController_)
@@ -628,6 +686,8 @@ bool ZTAppDelegate::validateMenuItem(QAction* item)
         item->setChecked(prefs()->useMicrophone());
     else if (action == QLatin1String("showPreferences") || action == QLatin1String("newLevelAction"))
         enabled = bool(preferencesOpener());
+    else if (action == QLatin1String("checkForUpdates") || action == QLatin1String("autoCheckForUpdatesAction"))
+        enabled = bool(updateChecker());
     else if (action == QLatin1String("exercisesMenuAction") || action == QLatin1String("practiceModeChanged"))
         enabled = launched_;
     if (mainWindowItem_)

@@ -34,6 +34,9 @@ public:
     // The preferences window lives in a part of its own, which installs how to open it (on a
     // tab, or the last one for an empty name). Without it the commands are disabled.
     static void setPreferencesWindowOpener(std::function<void(const QString& tab)> opener);
+    // The update check lives with the online parts, which install it here. Without it the
+    // update commands are disabled and no check runs at start-up.
+    static void setUpdateChecker(std::function<void(bool userInitiated, QWidget* window)> checker);
     // The key of the Exercise menu's item at that index; none where no single digit is left.
     static QKeySequence exerciseMenuKey(int index);
 
@@ -112,6 +115,12 @@ public:
     void showStuffAction();
     void showStatsAction();
     void showBothAction();
+    void print();
+    // The check the user asks for; the start-up check is silent unless there is news.
+    void checkForUpdates();
+    void _checkForUpdates(bool userInitiated);
+    // Turns the start-up check on or off; the item's check mark follows.
+    void autoCheckForUpdatesAction(QAction* sender);
     void _selectExercise(int index);
     void _localize();
 
@@ -124,6 +133,7 @@ public:
 
 private:
     void buildMenus();
+    void addUpdateCheckItems();
     // Once, after start-up: the statistics file was damaged, a new one was started, and where
     // the old one is kept.
     void tellAboutDamagedStatistics();

@@ -10,6 +10,7 @@
 #include "ImageButton.h"
 #include "Localization.h"
 #include "Log.h"
+#include "Reachability.h"
 #include "ZTAbstractTestController.h"
 #include "ZTAppDelegate.h"
 #include "ZTClassRegistry.h"
@@ -61,6 +62,8 @@ ZTMainViewController::~ZTMainViewController()
 {
     observers_.clear();
     controllerObservers_.clear();
+    if (internetReach_)
+        internetReach_->stopNotifier();
     // The controller may still reach the window while it goes.
     currentLessonController_.reset();
     if (ZTMainWindowServices::shared() == this)
@@ -72,7 +75,6 @@ ZTMainViewController::~ZTMainViewController()
 
 void ZTMainViewController::viewDidLoad()
 {
-    // The encyclopedia host's reachability monitor comes with the encyclopedia pane.
     tuner_ = std::make_unique<ZTTuner>(prefs()->micThreshold(), kTunerSmoothing);
     tuner_->setDelegate(this);
     ZTMainWindowServices::setShared(this);
@@ -82,6 +84,7 @@ void ZTMainViewController::viewDidLoad()
     countDownView_->hide();
     toolbarInfoView()->setTitle(QString());
     _registerNotifications();
+    buildWikiPane();
     graph_ = std::make_unique<ZTBarGraph>();
     graphHostingView_->setHostedGraph(graph_.get());
     if (appDelegate_)
@@ -152,13 +155,6 @@ void ZTMainViewController::setup()
 ZTToolbarInfoView* ZTMainViewController::toolbarInfoView() const
 {
     return toolbar_->toolbarInfoView();
-}
-
-void ZTMainViewController::loadWebView()
-{
-    if (webView_->isHidden())
-        return;
-    // The encyclopedia view fills the pane once it exists.
 }
 
 // ---- Choosing the exercise ----

@@ -8,6 +8,7 @@
 #include "ZTScreenControls.h"
 #include "ZTSidebarTableView.h"
 #include "ZTTunerDelegate.h"
+#include "ZTWikiPane.h"
 
 #include <QFont>
 #include <QPointer>
@@ -21,6 +22,8 @@ class ImageView;
 class QBoxLayout;
 class QAction;
 class QMenu;
+class QProgressBar;
+class Reachability;
 class QPropertyAnimation;
 class QScrollArea;
 class ZTAbstractTestController;
@@ -49,7 +52,8 @@ class ZTMainViewController : public QWidget,
                              public ZTChordProgressionStepViewDelegate,
                              public ZTSidebarDataSource,
                              public ZTBarPlotDataSource,
-                             public ZTTunerDelegate {
+                             public ZTTunerDelegate,
+                             public ZTWikiWebViewDelegate {
     Q_OBJECT
 public:
     // Who asked for the next question: a click on the next button may only cancel a pending
@@ -81,7 +85,7 @@ public:
     ZTButtonControl* touchBarNextButton() override { return nullptr; }
     ZTStepViewControl* chordProgressionStepView() override { return &stepViewAdapter_; }
     ZTInstrumentViewControl* instrumentView() override { return &instrumentViewAdapter_; }
-    // The encyclopedia pane is not part of this window yet: a hidden pane loads nothing.
+    // The encyclopedia article of the current exercise and question; a hidden pane loads nothing.
     void loadWebView() override;
 
     // ---- Actions ----
@@ -191,6 +195,36 @@ public:
     // ---- Window extras ----
     void _localize();
 
+    // ---- Encyclopedia pane ----
+    // Makes the pane inside `parent`, which owns its widget; the pane reports to the delegate
+    // and shows Ogg downloads on the indicator.
+    using WikiPaneMaker =
+        std::function<ZTWikiPane*(QWidget* parent, ZTWikiWebViewDelegate* delegate, QProgressBar* downloadProgressIndicator)>;
+    // The program installs how to make the pane before the screen is built; without a maker
+    // the pane stays empty.
+    static void setWikiPaneMaker(WikiPaneMaker maker);
+    ZTWikiPane* wikiPane() const { return wikiPane_; }
+    QProgressBar* downloadProgressIndicator() const { return downloadProgressIndicator_; }
+    QProgressBar* wheel() const { return wheel_; }
+    void wikiWebViewDidStartLoad() override;
+    void wikiWebViewDidFinishLoad() override;
+    void wikiWebViewDidFailLoad(const QString& error) override;
+    void _showWheel();
+    void _hideWheel();
+    // The encyclopedia host's reachability, as last reported.
+    void reachabilityChanged();
+    bool isReachable() const { return isReachable_; }
+    Reachability* internetReach() const { return internetReach_.get(); }
+
+    // ---- Printing ----
+    // Asks what to print: the staff, or the statistics (Training) or the article (Learning).
+    void print();
+    void _printStaff();
+    void _printStat();
+    void _printWikiArticle();
+    // The graph of the last statistics print.
+    ZTBarGraph* printGraph() const { return printGraph_.get(); }
+
     // ---- Notification handlers ----
     void statsChangedNotification();
     void MIDINoteOnNotification(const Notification& notification);
@@ -238,7 +272,7 @@ public:
     ZTMusicInstumentProtocol* instrumentViewWidget() const { return instrumentViewAdapter_.view(); }
     ZTGraphHostingView* graphHostingView() const { return graphHostingView_; }
     QScrollArea* graphScrollView() const { return graphScrollView_; }
-    // The encyclopedia pane's place in the lower pane (a placeholder until the pane exists).
+    // The encyclopedia pane's place in the lower pane; the pane itself is wikiPane().
     QWidget* webView() const { return webView_; }
     ZTSplitView* splitView() const { return splitView_; }
     QScrollArea* instrumentScrollView() const { return instrumentScrollView_; }
@@ -289,6 +323,10 @@ private:
     void observe(const QString& name, std::function<void(const Notification&)> handler,
                  NotificationCenter::Delivery delivery = NotificationCenter::Delivery::PostingThread);
     void setInfo(const QString& image, const QString& title, const QString& subTitle);
+    void buildWikiPane();
+    void watchEncyclopediaHost();
+    // Where sheets of the screen hang: the main window.
+    QWidget* sheetWindow() const;
     void restoreNextButton();
     // nextAction without a sender, only while the next button is enabled (remote key, space).
     void nextActionIfEnabled();
@@ -301,6 +339,7 @@ private:
     ZTAppDelegate* appDelegate_ = nullptr;
     std::unique_ptr<ZTAbstractTestController> currentLessonController_;
     std::unique_ptr<ZTBarGraph> graph_;
+    std::unique_ptr<ZTBarGraph> printGraph_;
     std::unique_ptr<ZTTuner> tuner_;
     bool tellMissingMicrophone_ = false; // the user switched the microphone on
     std::vector<NotificationObserver> observers_;
@@ -336,6 +375,11 @@ private:
     QScrollArea* graphScrollView_ = nullptr;
     ZTGraphHostingView* graphHostingView_ = nullptr;
     QWidget* webView_ = nullptr;
+    ZTWikiPane* wikiPane_ = nullptr;
+    std::shared_ptr<Reachability> internetReach_;
+    bool isReachable_ = false;
+    QProgressBar* wheel_ = nullptr;
+    QProgressBar* downloadProgressIndicator_ = nullptr;
     ZTChordProgressionStepView* chordProgressionStepView_ = nullptr;
     ImageButton* keyboardSegment_ = nullptr;
     ImageButton* fretboardSegment_ = nullptr;

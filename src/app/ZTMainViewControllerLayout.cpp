@@ -197,8 +197,7 @@ QWidget* ZTMainViewController::buildMainArea()
     graphScrollView_->setWidget(graphHostingView_);
     graphHostingView_->setAutoFillBackground(false);
     lowerLayout->addWidget(graphScrollView_);
-    // The encyclopedia pane takes this place in Learning mode once it exists: a widget of its
-    // own that replaces this placeholder in the lower pane's layout.
+    // The encyclopedia pane in Learning mode, with its wheel and download indicator.
     webView_ = new QWidget(lowerPane_);
     webView_->hide();
     lowerLayout->addWidget(webView_);

@@ -31,14 +31,19 @@ QString recoverySuggestion()
     return localized(QStringLiteral("Please check your credentials and try again?"));
 }
 
-ZTExamError loginError(qlonglong code, const QString& description, const QString& reason,
-                       const QString& recovery = recoverySuggestion())
+Error loginError(qlonglong code, const QString& description, const QString& reason,
+                 const QString& recovery = recoverySuggestion())
 {
-    return {ZTAPIController::kErrorDomain, code, description, reason, recovery};
+    QVariantMap userInfo{{Error::LocalizedDescriptionKey, description}};
+    if (!reason.isEmpty())
+        userInfo.insert(Error::LocalizedFailureReasonKey, reason);
+    if (!recovery.isEmpty())
+        userInfo.insert(Error::LocalizedRecoverySuggestionKey, recovery);
+    return Error(ZTAPIController::kErrorDomain, code, userInfo);
 }
 
 // A refused login in the server's own words ("detail", "title"), or in ours when it gave none.
-ZTExamError statusError(const ZTExamReply& reply, const QVariantMap& answer)
+Error statusError(const ZTExamReply& reply, const QVariantMap& answer)
 {
     QString description = text(answer.value(QStringLiteral("detail")));
     if (description.isEmpty())
@@ -139,7 +144,7 @@ void ZTAPIController::loginWithUser(const QString& user, const QString& password
 void ZTAPIController::handleLoginReply(const QString& user, const ZTExamReply& reply, const ZTExamRequest& request,
                                        const LoginCompletion& completion)
 {
-    const auto complete = [&completion](bool success, const ZTExamError& error) {
+    const auto complete = [&completion](bool success, const Error& error) {
         if (completion)
             completion(success, error);
     };
@@ -161,7 +166,7 @@ void ZTAPIController::handleLoginReply(const QString& user, const ZTExamReply& r
     }
     if (!json) {
         Log::line(QStringLiteral("loginWithUser JSON ERROR: %1").arg(parseError));
-        complete(false, {QStringLiteral("JSON"), 1, parseError, {}, {}});
+        complete(false, Error(QStringLiteral("JSON"), 1, {{Error::LocalizedDescriptionKey, parseError}}));
         return;
     }
     const QString token = text(answer.value(QStringLiteral("access_token")));

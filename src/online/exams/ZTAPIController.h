@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Error.h"
 #include "ZTExamTransport.h"
 
 #include <QDateTime>
@@ -17,17 +18,6 @@
 
 class ZTDataController;
 
-// A failure handed to the login's completion; a null domain means none.
-struct ZTExamError {
-    QString domain;
-    qlonglong code = 0;
-    QString localizedDescription;
-    QString localizedFailureReason;
-    QString localizedRecoverySuggestion;
-
-    bool isNull() const { return domain.isEmpty(); }
-};
-
 // The client of the exam server, a JSON service over HTTPS. It logs the user in with the
 // OAuth 2 client-credentials grant and keeps the bearer token in memory only, fetches the
 // user's names into the settings store, fetches all exams and results page by page into
@@ -39,7 +29,8 @@ struct ZTExamError {
 // is where the operations are called. The token may be read from any thread.
 class ZTAPIController {
 public:
-    using LoginCompletion = std::function<void(bool success, const ZTExamError& error)>;
+    // The error is null on success.
+    using LoginCompletion = std::function<void(bool success, const Error& error)>;
 
     static constexpr int kMaxPages = 100;
     static const QString kErrorDomain;
@@ -59,6 +50,7 @@ public:
     // "https://<exam server>:444", or where tests point it.
     QUrl backendURL() const;
     void setBackendURL(const QUrl& url);
+    // The trust store the server's certificate is checked against (checks stay on).
     void setSslConfiguration(const QSslConfiguration& configuration);
 
     // ---- Session ----

@@ -5,7 +5,9 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QPointer>
+#include <QSslError>
+#include <QSslSocket>
+#include <QStringList>
 
 namespace {
 
@@ -51,16 +53,21 @@ public:
         networkRequest.setSslConfiguration(ssl);
 
         QNetworkReply* reply = manager_->sendCustomRequest(networkRequest, request.method, request.body);
-        auto tooLarge = std::make_shared<bool>(false);
-        connect(reply, &QNetworkReply::downloadProgress, reply, [reply, tooLarge](qint64 received, qint64 total) {
+        auto trouble = std::make_shared<Trouble>();
+        connect(reply, &QNetworkReply::downloadProgress, reply, [reply, trouble](qint64 received, qint64 total) {
             if (received > kMaxReplyBytes || total > kMaxReplyBytes) {
-                *tooLarge = true;
+                trouble->tooLarge = true;
                 reply->abort();
             }
         });
+        // Left unanswered, so the handshake fails and nothing is sent; kept to say why.
+        connect(reply, &QNetworkReply::sslErrors, reply, [trouble](const QList<QSslError>& errors) {
+            for (const QSslError& error : errors)
+                trouble->sslErrors << error.errorString();
+        });
         connect(reply, &QNetworkReply::finished, this,
-                [reply, tooLarge, completion = std::move(completion), alive = std::move(alive)] {
-                    ZTExamReply result = replyOf(*reply, *tooLarge);
+                [reply, trouble, completion = std::move(completion), alive = std::move(alive)] {
+                    ZTExamReply result = replyOf(*reply, *trouble);
                     reply->deleteLater();
                     MainQueue::async([completion, alive, result = std::move(result)] {
                         if (alive->load())
@@ -82,7 +89,13 @@ public:
     }
 
 private:
-    static ZTExamReply replyOf(QNetworkReply& reply, bool tooLarge)
+    // What went wrong on the way that the reply itself does not say well.
+    struct Trouble {
+        bool tooLarge = false;
+        QStringList sslErrors;
+    };
+
+    static ZTExamReply replyOf(QNetworkReply& reply, const Trouble& trouble)
     {
         ZTExamReply result;
         result.url = reply.url();
@@ -97,13 +110,16 @@ private:
             if (trimmed.startsWith(QLatin1String("charset="), Qt::CaseInsensitive))
                 result.textEncodingName = trimmed.mid(8).remove(QLatin1Char('"'));
         }
-        if (tooLarge) {
+        if (trouble.tooLarge) {
             result.transferError = QStringLiteral("The reply is larger than %1 bytes.").arg(kMaxReplyBytes);
             return result;
         }
         result.body = reply.readAll();
         // An HTTP status that is not 2xx is the server's answer, not a failed transfer.
-        if (reply.error() != QNetworkReply::NoError && !result.hasResponse())
+        if (reply.error() == QNetworkReply::SslHandshakeFailedError && !trouble.sslErrors.isEmpty())
+            result.transferError = QStringLiteral("The server's certificate is not trusted, so nothing was sent (%1).")
+                                       .arg(trouble.sslErrors.join(QStringLiteral("; ")));
+        else if (reply.error() != QNetworkReply::NoError && !result.hasResponse())
             result.transferError = reply.errorString();
         return result;
     }
@@ -134,6 +150,8 @@ void ZTExamTransport::setSslConfiguration(const QSslConfiguration& configuration
 {
     std::lock_guard lock(mutex_);
     sslConfiguration_ = configuration;
+    // The token must never go to a server that could not prove who it is.
+    sslConfiguration_.setPeerVerifyMode(QSslSocket::VerifyPeer);
 }
 
 void ZTExamTransport::send(const ZTExamRequest& request, Completion completion)

@@ -58,7 +58,8 @@ public:
     ZTExamTransport(const ZTExamTransport&) = delete;
     ZTExamTransport& operator=(const ZTExamTransport&) = delete;
 
-    // TLS settings (such as the trusted authorities) for requests sent from now on. Any thread.
+    // TLS settings (such as the trusted authorities) for requests sent from now on; the peer
+    // is verified whatever the configuration says. Any thread.
     void setSslConfiguration(const QSslConfiguration& configuration);
     // Any thread, does not block; the completion runs on the main queue.
     void send(const ZTExamRequest& request, Completion completion);

@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <QSslSocket>
 
 namespace {
 
@@ -22,10 +23,10 @@ QStringList storedExamNames()
     return names;
 }
 
-QStringList pagesAsked(const QList<ExamServerRequest>& requests)
+QStringList pagesAsked(const QList<RecordedRequest>& requests)
 {
     QStringList pages;
-    for (const ExamServerRequest& request : requests)
+    for (const RecordedRequest& request : requests)
         if (request.path == "/exam")
             pages << request.query.value("page");
     return pages;
@@ -93,7 +94,7 @@ TEST_F(ExamClientTest, LoginFetchesAllExamsResultsAndNamesPageByPage)
     EXPECT_TRUE(client->isLoggedIn());
     EXPECT_EQ(client->currentAccessToken(), kToken);
     EXPECT_EQ(loginState.count, 1);
-    ASSERT_TRUE(pumpUntil([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return storedExamNames().size() == 5 && userData.count == 1 && store()->serverSideRepetiionCountForExamWithID(2) == 4;
     }));
     EXPECT_EQ(storedExamNames(), QStringList({"One", "Two", "Three", "Four", "Five"}));
@@ -105,7 +106,7 @@ TEST_F(ExamClientTest, LoginFetchesAllExamsResultsAndNamesPageByPage)
     // The account is this computer's: it never travels with the synced settings.
     EXPECT_FALSE(ZTPreferences::sharedPreferences()->prefsDictForSync().contains(ZTAPIController::kUsernameKey));
 
-    const ExamServerRequest loginRequest = server.requestsTo("POST", "/oauth").first();
+    const RecordedRequest loginRequest = server.requestsTo("POST", "/oauth").first();
     EXPECT_EQ(loginRequest.headers.value("content-type"), "application/json");
     EXPECT_TRUE(loginRequest.body.contains("\"grant_type\": \"client_credentials\""));
     EXPECT_EQ(server.requestsTo("GET", "/user").first().headers.value("authorization"), "Bearer " + kToken);
@@ -119,13 +120,13 @@ TEST_F(ExamClientTest, LoginFetchesAllExamsResultsAndNamesPageByPage)
 TEST_F(ExamClientTest, AFailedLoginSaysWhyAndChangesNothing)
 {
     LogCapture log;
-    ZTExamError error;
+    Error error;
     EXPECT_FALSE(login("ada", "wrong", &error));
-    EXPECT_EQ(error.domain, ZTAPIController::kErrorDomain);
-    EXPECT_EQ(error.code, 401);
-    EXPECT_EQ(error.localizedDescription, "Invalid client credentials");
-    EXPECT_EQ(error.localizedFailureReason, "Unauthorized");
-    EXPECT_EQ(error.localizedRecoverySuggestion, "Please check your credentials and try again?");
+    EXPECT_EQ(error.domain(), ZTAPIController::kErrorDomain);
+    EXPECT_EQ(error.code(), 401);
+    EXPECT_EQ(error.localizedDescription(), "Invalid client credentials");
+    EXPECT_EQ(error.localizedFailureReason(), "Unauthorized");
+    EXPECT_EQ(error.localizedRecoverySuggestion(), "Please check your credentials and try again?");
     EXPECT_TRUE(client->currentAccessToken().isNull());
     EXPECT_FALSE(log.contains("Start of Request")); // the login reports its own failure
     EXPECT_TRUE(log.contains("has Errors"));
@@ -133,11 +134,11 @@ TEST_F(ExamClientTest, AFailedLoginSaysWhyAndChangesNothing)
     // A reply without a body and without JSON: the status decides.
     server.answerNext("POST", "/oauth", 502, "<html>Bad gateway</html>");
     EXPECT_FALSE(login("ada", "s3cret pass", &error));
-    EXPECT_EQ(error.code, 502);
-    EXPECT_EQ(error.localizedDescription, "Login failed");
+    EXPECT_EQ(error.code(), 502);
+    EXPECT_EQ(error.localizedDescription(), "Login failed");
 
     // Nobody listening: no response at all.
-    client->setBackendURL(QUrl("http://127.0.0.1:1"));
+    client->setBackendURL(QUrl("https://127.0.0.1:1"));
     EXPECT_FALSE(login("ada", "s3cret pass", &error));
     EXPECT_FALSE(error.isNull());
     EXPECT_TRUE(log.contains("loginWithUser No Response"));
@@ -146,15 +147,15 @@ TEST_F(ExamClientTest, AFailedLoginSaysWhyAndChangesNothing)
 TEST_F(ExamClientTest, ALoginReplyWithoutATokenLogsTheUserOut)
 {
     ASSERT_TRUE(login());
-    ASSERT_TRUE(pumpUntil([&] { return setting(ZTAPIController::kFirstNameKey).isValid(); }));
+    ASSERT_TRUE(waitUntil([&] { return setting(ZTAPIController::kFirstNameKey).isValid(); }));
 
     Posted loginState("loginStateChangedNotification");
-    ZTExamError error;
+    Error error;
     server.answerNext("POST", "/oauth", 200, R"({"token_type": "Bearer"})");
     EXPECT_FALSE(login("ada", "s3cret pass", &error));
-    EXPECT_EQ(error.code, 999);
-    EXPECT_EQ(error.localizedDescription, "Login failed");
-    EXPECT_EQ(error.localizedFailureReason, "Wrong credentials");
+    EXPECT_EQ(error.code(), 999);
+    EXPECT_EQ(error.localizedDescription(), "Login failed");
+    EXPECT_EQ(error.localizedFailureReason(), "Wrong credentials");
     EXPECT_EQ(client->currentAccessToken(), "");
     EXPECT_FALSE(client->currentAccessToken().isNull());
     EXPECT_EQ(loginState.count, 1);
@@ -166,11 +167,11 @@ TEST_F(ExamClientTest, ALoginReplyWithoutATokenLogsTheUserOut)
 TEST_F(ExamClientTest, FailedRequestsAreDumpedWithoutSecrets)
 {
     ASSERT_TRUE(login());
-    ASSERT_TRUE(pumpUntil([&] { return setting(ZTAPIController::kFirstNameKey).isValid(); }));
+    ASSERT_TRUE(waitUntil([&] { return setting(ZTAPIController::kFirstNameKey).isValid(); }));
     LogCapture log;
     server.answerNext("GET", "/user", 500, R"({"access_token": "leaked-elsewhere", "detail": "boom"})");
     client->updateUserData();
-    ASSERT_TRUE(pumpUntil([&] { return log.contains("updateUserData Error"); }));
+    ASSERT_TRUE(waitUntil([&] { return log.contains("updateUserData Error"); }));
 
     const QString dump = log.lines().join('\n');
     EXPECT_TRUE(dump.contains("------------ Start of Request ------------"));
@@ -195,19 +196,19 @@ TEST_F(ExamClientTest, UploadsCountCreatedAndNoContentAsSuccessAndKeepFailuresFo
 
     // The login sends it (201), then fetches the exams again.
     ASSERT_TRUE(login());
-    ASSERT_TRUE(pumpUntil([&] { return store()->pendingResults().isEmpty(); }));
-    ASSERT_TRUE(pumpUntil([&] { return server.requestsTo("GET", "/exam").size() >= 2; }));
+    ASSERT_TRUE(waitUntil([&] { return store()->pendingResults().isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return server.requestsTo("GET", "/exam").size() >= 2; }));
     ASSERT_EQ(server.acceptedResults().size(), 1);
     EXPECT_EQ(server.acceptedResults().first().first, 12);
     EXPECT_EQ(server.acceptedResults().first().second, body);
 
     server.answerNext("POST", "/exam/14/result", 204, "");
     client->uploadResult(body, 14);
-    ASSERT_TRUE(pumpUntil([&] { return store()->pendingResults().isEmpty() && log.contains("\nResponse: 204"); }));
+    ASSERT_TRUE(waitUntil([&] { return store()->pendingResults().isEmpty() && log.contains("\nResponse: 204"); }));
 
     server.answerNext("POST", "/exam/15/result", 503, R"({"detail": "maintenance"})");
     client->uploadResult(body, 15);
-    ASSERT_TRUE(pumpUntil([&] { return log.contains("is kept and sent again later"); }));
+    ASSERT_TRUE(waitUntil([&] { return log.contains("is kept and sent again later"); }));
     EXPECT_EQ(store()->pendingResults().size(), 1);
     EXPECT_EQ(server.acceptedResults().size(), 1);
 }
@@ -216,12 +217,12 @@ TEST_F(ExamClientTest, PagingStopsAtAFailureAnOverlongListOrAnOversizedReply)
 {
     server.setExams({exam(2, "Two"), exam(3, "Three"), exam(4, "Four")}, 1);
     ASSERT_TRUE(login());
-    ASSERT_TRUE(pumpUntil([] { return storedExamNames() == QStringList({"Two", "Three", "Four"}); }));
+    ASSERT_TRUE(waitUntil([] { return storedExamNames() == QStringList({"Two", "Three", "Four"}); }));
 
     LogCapture log;
     const auto fetchUntilLogged = [&](const QString& fragment) {
         client->updatedExams();
-        EXPECT_TRUE(pumpUntil([&] { return log.contains(fragment); })) << fragment.toStdString();
+        EXPECT_TRUE(waitUntil([&] { return log.contains(fragment); })) << fragment.toStdString();
     };
     server.setExams({exam(5, "Five"), exam(6, "Six"), exam(7, "Seven")}, 1);
     server.answerNext("GET", "/exam", 500, "{}", 1);
@@ -239,13 +240,12 @@ TEST_F(ExamClientTest, LogoutRemovesTheExamsAndOutrunsAFetchStillOnItsWay)
 {
     server.setExams({exam(1, "One")});
     ASSERT_TRUE(login());
-    ASSERT_TRUE(pumpUntil([&] { return storedExamNames() == QStringList{"One"}; }));
+    ASSERT_TRUE(waitUntil([&] { return storedExamNames() == QStringList{"One"}; }));
     store()->incrementRepetitionCountForExamWithID(1);
 
     server.holdRequests("/exam");
-    const int before = server.requestsTo("GET", "/exam").size();
     client->updatedExams();
-    ASSERT_TRUE(pumpUntil([&] { return server.requestsTo("GET", "/exam").size() > before; }));
+    ASSERT_TRUE(waitUntil([&] { return server.heldRequestCount() > 0; }));
     Posted loginState("loginStateChangedNotification");
     client->logout();
     EXPECT_EQ(loginState.count, 1);
@@ -259,4 +259,47 @@ TEST_F(ExamClientTest, LogoutRemovesTheExamsAndOutrunsAFetchStillOnItsWay)
     EXPECT_FALSE(setting(ZTAPIController::kFirstNameKey).isValid());
     EXPECT_EQ(setting(ZTAPIController::kAuthViaFacebookKey), QVariant(false));
     EXPECT_EQ(store()->repetitionCountForExamWithID(1), 1);
+}
+
+// An impostor on the exam server's address: its certificate is self-signed, from an authority
+// the client does not know, or for another host. The handshake fails before anything is sent,
+// so neither the password, nor the token, nor a result reaches it; the result waits. Checks
+// stay on even when the configuration given asks for none.
+TEST_F(ExamClientTest, AServerWhoseCertificateIsNotTrustedGetsNothing)
+{
+    ASSERT_TRUE(login());
+    ASSERT_TRUE(waitUntil([&] { return setting(ZTAPIController::kFirstNameKey).isValid(); }));
+    QSslConfiguration lax = FakeExamServer::trustingTestAuthority();
+    lax.setPeerVerifyMode(QSslSocket::VerifyNone);
+    client->setSslConfiguration(lax);
+    const QVariantMap body{{"exam", QVariantMap{{"right", 1}, {"wrong", 0}, {"answers", QVariantList{}}}}};
+    const QStringList localHost{"127.0.0.1", "localhost"};
+    const std::pair<const char*, TestCertificate::Identity> impostors[] = {
+        {"self-signed", TestCertificate::selfSignedServer(localHost).identityWith()},
+        {"unknown authority", TestCertificate::rootAuthority("Stranger Root").issueServer(localHost).identityWith()},
+        {"another host", FakeExamServer::testAuthority().issueServer({"exams.example.org"}).identityWith()},
+    };
+    for (const auto& [what, identity] : impostors) {
+        SCOPED_TRACE(what);
+        FakeExamServer impostor(identity);
+        impostor.addUser("ada", "s3cret pass", kToken);
+        client->setBackendURL(impostor.url());
+        LogCapture log;
+        client->uploadResult(body, 30);
+        ASSERT_TRUE(waitUntil([&] { return log.contains("is kept and sent again later"); }));
+
+        Error error;
+        EXPECT_FALSE(login("ada", "s3cret pass", &error));
+        EXPECT_EQ(error.localizedDescription(), "Login failed");
+        EXPECT_TRUE(error.localizedFailureReason().startsWith("The server's certificate is not trusted"))
+            << error.localizedFailureReason().toStdString();
+        EXPECT_TRUE(impostor.requests().isEmpty());
+        EXPECT_EQ(client->currentAccessToken(), kToken);
+    }
+
+    // The trusted server gets every result kept meanwhile.
+    client->setBackendURL(server.url());
+    ASSERT_TRUE(login());
+    ASSERT_TRUE(waitUntil([&] { return store()->pendingResults().isEmpty(); }));
+    EXPECT_EQ(server.acceptedResults().size(), 3);
 }

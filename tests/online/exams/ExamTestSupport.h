@@ -1,7 +1,7 @@
 #pragma once
 
-// Helpers of the exam suites: a client pointed at a fake exam server, and a way to wait for
-// its replies on the main thread.
+// Helpers of the exam suites: a client pointed at a fake exam server over TLS, trusting the
+// test authority, and a way to wait for its replies on the main thread.
 #include "FMDatabase.h"
 #include "FMResultSet.h"
 #include "FakeExamServer.h"
@@ -22,7 +22,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <optional>
 #include <memory>
 
 inline void PrintTo(const QString& text, std::ostream* os)
@@ -30,20 +30,15 @@ inline void PrintTo(const QString& text, std::ostream* os)
     *os << '"' << text.toStdString() << '"';
 }
 
-// Runs the event loop, and the manual main queue when one is given, until the condition
-// holds; false when it did not within the time.
-inline bool pumpUntil(const std::function<bool()>& condition, ManualMainQueue* queue = nullptr,
-                      int timeoutMilliseconds = 10000)
-{
-    return waitUntil(condition, timeoutMilliseconds, queue);
-}
+// How long a test waits for the server's replies.
+constexpr int kReplyWaitMilliseconds = 10000;
 
 // Lets replies that are not waited for arrive (and be ignored) before the checks.
 inline void settle(ManualMainQueue* queue = nullptr, int milliseconds = 300)
 {
     QElapsedTimer timer;
     timer.start();
-    pumpUntil([&] { return timer.elapsed() > milliseconds; }, queue);
+    waitUntil([&] { return timer.elapsed() > milliseconds; }, kReplyWaitMilliseconds, queue);
 }
 
 class ExamClientTest : public ::testing::Test {
@@ -67,20 +62,21 @@ protected:
     {
         auto made = std::make_unique<ZTAPIController>();
         made->setBackendURL(server.url());
+        made->setSslConfiguration(FakeExamServer::trustingTestAuthority());
         return made;
     }
 
     // Logs in and waits for the completion; the fetches it starts may still be running.
-    bool login(const QString& user = "ada", const QString& password = "s3cret pass", ZTExamError* error = nullptr,
+    bool login(const QString& user = "ada", const QString& password = "s3cret pass", Error* error = nullptr,
                ManualMainQueue* queue = nullptr)
     {
         std::optional<bool> result;
-        client->loginWithUser(user, password, [&](bool success, const ZTExamError& e) {
+        client->loginWithUser(user, password, [&](bool success, const Error& e) {
             result = success;
             if (error)
                 *error = e;
         });
-        EXPECT_TRUE(pumpUntil([&] { return result.has_value(); }, queue));
+        EXPECT_TRUE(waitUntil([&] { return result.has_value(); }, kReplyWaitMilliseconds, queue));
         return result.value_or(false);
     }
 

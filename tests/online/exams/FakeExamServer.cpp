@@ -19,9 +19,6 @@ QVariantMap parsed(const std::string& body)
     return QJsonDocument::fromJson(QByteArray::fromStdString(body)).object().toVariantMap();
 }
 
-// The request this server thread handles: the body arrives after the pre-routing step.
-thread_local qsizetype recordedIndex = -1;
-
 int pageOf(const httplib::Request& request)
 {
     return request.has_param("page") ? std::max(1, std::stoi(request.get_param_value("page"))) : 1;
@@ -36,26 +33,58 @@ QVariantMap page(const QVariantList& all, const QString& key, int number, int si
             {"total_items", all.size()}};
 }
 
+void problem(httplib::Response& response, int status, const QString& title, const QString& detail)
+{
+    response.status = status;
+    response.set_content(json({{"title", title}, {"detail", detail}, {"status", status}}), "application/problem+json");
+}
+
+struct TestChain {
+    TestCertificate root = TestCertificate::rootAuthority("Melvora Exams Test Root");
+    TestCertificate intermediate = root.issueAuthority("Melvora Exams Test Intermediate");
+    TestCertificate::Identity server = intermediate.issueServer({"127.0.0.1", "localhost"}).identityWith({intermediate});
+};
+
+const TestChain& testChain()
+{
+    static const TestChain chain;
+    return chain;
+}
+
 } // namespace
 
 FakeExamServer::FakeExamServer()
-    : server_(std::make_unique<httplib::Server>())
+    : FakeExamServer(testChain().server)
+{
+}
+
+FakeExamServer::FakeExamServer(const TestCertificate::Identity& identity)
+    : http_(identity)
 {
     installRoutes();
-    port_ = server_->bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    http_.start();
 }
 
 FakeExamServer::~FakeExamServer()
 {
     releaseRequests();
-    server_->stop();
-    thread_.join();
+}
+
+const TestCertificate& FakeExamServer::testAuthority()
+{
+    return testChain().root;
+}
+
+QSslConfiguration FakeExamServer::trustingTestAuthority()
+{
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.addCaCertificate(testAuthority().certificate());
+    return configuration;
 }
 
 QUrl FakeExamServer::url() const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port_));
+    return http_.url(QString());
 }
 
 void FakeExamServer::addUser(const QString& user, const QString& password, const QString& token,
@@ -102,16 +131,21 @@ void FakeExamServer::releaseRequests()
     released_.notify_all();
 }
 
-QList<ExamServerRequest> FakeExamServer::requests() const
+int FakeExamServer::heldRequestCount() const
 {
     std::lock_guard lock(mutex_);
-    return requests_;
+    return heldCount_;
 }
 
-QList<ExamServerRequest> FakeExamServer::requestsTo(const QString& method, const QString& pathPrefix) const
+QList<RecordedRequest> FakeExamServer::requests() const
 {
-    QList<ExamServerRequest> matching;
-    for (const ExamServerRequest& request : requests())
+    return http_.requests();
+}
+
+QList<RecordedRequest> FakeExamServer::requestsTo(const QString& method, const QString& pathPrefix) const
+{
+    QList<RecordedRequest> matching;
+    for (const RecordedRequest& request : requests())
         if (request.method == method && request.path.startsWith(pathPrefix))
             matching.append(request);
     return matching;
@@ -123,79 +157,83 @@ QList<std::pair<qlonglong, QVariantMap>> FakeExamServer::acceptedResults() const
     return accepted_;
 }
 
+// Runs inside the route rather than before routing, so that a request's body is always read
+// before it is answered and the connection stays usable for the next request.
+FakeExamServer::Handler FakeExamServer::guarded(Handler handler, bool needsToken)
+{
+    return [this, handler = std::move(handler), needsToken](const httplib::Request& request, httplib::Response& response) {
+        if (!answeredByTheChecks(request, response, needsToken))
+            handler(request, response);
+    };
+}
+
+bool FakeExamServer::answeredByTheChecks(const httplib::Request& request, httplib::Response& response,
+                                           bool needsToken)
+{
+    const QString method = QString::fromStdString(request.method);
+    const QString path = QString::fromStdString(request.path);
+    std::unique_lock lock(mutex_);
+    if (held_ && path.startsWith(heldPrefix_)) {
+        ++heldCount_;
+        released_.wait(lock, [&] { return !held_; });
+        --heldCount_;
+    }
+    for (Injected& injected : injected_) {
+        if (injected.remaining > 0 && injected.method == method && path.startsWith(injected.pathPrefix)) {
+            --injected.remaining;
+            response.status = injected.status;
+            response.set_content(injected.body.toStdString(), "application/json");
+            return true;
+        }
+    }
+    if (needsToken && !accountWithToken(request)) {
+        problem(response, 401, "Unauthorized", "No valid token");
+        return true;
+    }
+    return false;
+}
+
+const FakeExamServer::Account* FakeExamServer::accountWithToken(const httplib::Request& request) const
+{
+    const QString authorization = QString::fromStdString(request.get_header_value("Authorization"));
+    for (const Account& account : accounts_)
+        if (authorization == "Bearer " + account.token)
+            return &account;
+    return nullptr;
+}
+
 void FakeExamServer::installRoutes()
 {
-    // Records every request, stalls held ones and answers injected failures first.
-    server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-        ExamServerRequest recorded{QString::fromStdString(request.method), QString::fromStdString(request.path), {}, {}, {}};
-        for (const auto& [name, value] : request.params)
-            recorded.query.insert(QString::fromStdString(name), QString::fromStdString(value));
-        for (const auto& [name, value] : request.headers)
-            recorded.headers.insert(QString::fromStdString(name).toLower(), QString::fromStdString(value));
-        std::unique_lock lock(mutex_);
-        recordedIndex = requests_.size();
-        requests_.append(recorded);
-        released_.wait(lock, [&] { return !held_ || !recorded.path.startsWith(heldPrefix_); });
-        for (Injected& injected : injected_) {
-            if (injected.remaining > 0 && injected.method == recorded.method
-                && recorded.path.startsWith(injected.pathPrefix)) {
-                --injected.remaining;
-                response.status = injected.status;
-                response.set_content(injected.body.toStdString(), "application/json");
-                return httplib::Server::HandlerResponse::Handled;
-            }
-        }
-        if (recorded.path == "/oauth")
-            return httplib::Server::HandlerResponse::Unhandled;
-        const QString authorization = recorded.headers.value("authorization");
-        for (const Account& account : std::as_const(accounts_))
-            if (authorization == "Bearer " + account.token)
-                return httplib::Server::HandlerResponse::Unhandled;
-        response.status = 401;
-        response.set_content(json({{"title", "Unauthorized"}, {"detail", "No valid token"}, {"status", 401}}),
-                             "application/problem+json");
-        return httplib::Server::HandlerResponse::Handled;
-    });
-
-    server_->set_logger([this](const httplib::Request& request, const httplib::Response&) {
-        std::lock_guard lock(mutex_);
-        if (recordedIndex >= 0 && recordedIndex < requests_.size())
-            requests_[recordedIndex].body = QByteArray::fromStdString(request.body);
-    });
-
-    server_->Post("/oauth", [this](const httplib::Request& request, httplib::Response& response) {
+    httplib::Server& server = http_.server();
+    server.Post("/oauth", guarded([this](const httplib::Request& request, httplib::Response& response) {
         const QVariantMap credentials = parsed(request.body);
         std::lock_guard lock(mutex_);
         const auto account = accounts_.constFind(credentials.value("client_id").toString());
         if (credentials.value("grant_type") != "client_credentials" || account == accounts_.cend()
             || account->password != credentials.value("client_secret").toString()) {
-            response.status = 401;
-            response.set_content(json({{"title", "Unauthorized"}, {"detail", "Invalid client credentials"}}),
-                                 "application/problem+json");
+            problem(response, 401, "Unauthorized", "Invalid client credentials");
             return;
         }
         response.set_content(json({{"access_token", account->token}, {"token_type", "Bearer"}, {"expires_in", 3600}}),
                              "application/json; charset=utf-8");
-    });
-    server_->Get("/user", [this](const httplib::Request& request, httplib::Response& response) {
+    }, false));
+    server.Get("/user", guarded([this](const httplib::Request& request, httplib::Response& response) {
         std::lock_guard lock(mutex_);
-        for (const Account& account : std::as_const(accounts_))
-            if (QString::fromStdString(request.get_header_value("Authorization")) == "Bearer " + account.token)
-                response.set_content(json(account.userData), "application/json");
-    });
-    server_->Get("/exam", [this](const httplib::Request& request, httplib::Response& response) {
+        response.set_content(json(accountWithToken(request)->userData), "application/json");
+    }));
+    server.Get("/exam", guarded([this](const httplib::Request& request, httplib::Response& response) {
         std::lock_guard lock(mutex_);
         response.set_content(json(page(exams_, "exams", pageOf(request), examPageSize_)), "application/json");
-    });
-    server_->Get("/exam-results", [this](const httplib::Request& request, httplib::Response& response) {
+    }));
+    server.Get("/exam-results", guarded([this](const httplib::Request& request, httplib::Response& response) {
         std::lock_guard lock(mutex_);
         response.set_content(json(page(results_, "exam_results", pageOf(request), resultPageSize_)),
                              "application/json");
-    });
-    server_->Post(R"(/exam/(\d+)/result)", [this](const httplib::Request& request, httplib::Response& response) {
+    }));
+    server.Post(R"(/exam/(\d+)/result)", guarded([this](const httplib::Request& request, httplib::Response& response) {
         std::lock_guard lock(mutex_);
         accepted_.append({std::stoll(request.matches[1]), parsed(request.body)});
         response.status = 201;
         response.set_content(json({{"id", accepted_.size()}}), "application/json");
-    });
+    }));
 }

@@ -1,41 +1,46 @@
 #pragma once
 
+#include "TestHttpServer.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMap>
+#include <QSslConfiguration>
 #include <QString>
 #include <QUrl>
 #include <QVariantList>
 #include <QVariantMap>
 
 #include <condition_variable>
-#include <memory>
+#include <functional>
 #include <mutex>
-#include <thread>
 
 namespace httplib {
-class Server;
-}
+struct Request;
+struct Response;
+} // namespace httplib
 
-// What the server received.
-struct ExamServerRequest {
-    QString method;
-    QString path;
-    QMap<QString, QString> query;
-    QMap<QString, QString> headers; // names in lower case
-    QByteArray body;
-};
-
-// The exam server as the client knows it, on 127.0.0.1 and a free port: OAuth login with
-// client credentials, the user's names, exams and results page by page, and result uploads.
-// Every request but the login needs a token it handed out. Failures can be injected.
+// The exam server as the client knows it, over TLS on 127.0.0.1 and a free port: OAuth login
+// with client credentials, the user's names, exams and results page by page, and result
+// uploads. Every request but the login needs a token it handed out. Failures can be injected.
 class FakeExamServer {
 public:
+    // Presents a certificate for 127.0.0.1 and "localhost" from the test authority, through
+    // an intermediate, as a real server would.
     FakeExamServer();
+    // Presents another identity (one the client does not trust, say).
+    explicit FakeExamServer(const TestCertificate::Identity& identity);
     ~FakeExamServer();
     FakeExamServer(const FakeExamServer&) = delete;
     FakeExamServer& operator=(const FakeExamServer&) = delete;
 
+    // The root the trusted identity leads to; the same for every server of the process.
+    static const TestCertificate& testAuthority();
+    // The client's TLS settings with the test authority trusted beside the system's own;
+    // every check stays on.
+    static QSslConfiguration trustingTestAuthority();
+
+    // The server's base address, "https://127.0.0.1:<port>".
     QUrl url() const;
 
     void addUser(const QString& user, const QString& password, const QString& token,
@@ -49,9 +54,12 @@ public:
     // Stalls requests to the path until released (to let a logout overtake a fetch).
     void holdRequests(const QString& pathPrefix);
     void releaseRequests();
+    // How many requests are stalled now.
+    int heldRequestCount() const;
 
-    QList<ExamServerRequest> requests() const;
-    QList<ExamServerRequest> requestsTo(const QString& method, const QString& pathPrefix) const;
+    // The requests answered so far, in order.
+    QList<RecordedRequest> requests() const;
+    QList<RecordedRequest> requestsTo(const QString& method, const QString& pathPrefix) const;
     // The result bodies the server accepted, per exam id.
     QList<std::pair<qlonglong, QVariantMap>> acceptedResults() const;
 
@@ -68,13 +76,16 @@ private:
         QString token;
         QVariantMap userData;
     };
+    using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+    // The handler behind the checks every request passes first: a hold, an injected failure,
+    // then (but for the login) the token.
+    Handler guarded(Handler handler, bool needsToken = true);
+    bool answeredByTheChecks(const httplib::Request& request, httplib::Response& response, bool needsToken);
+    const Account* accountWithToken(const httplib::Request& request) const;
     void installRoutes();
 
     mutable std::mutex mutex_;
     std::condition_variable released_;
-    std::unique_ptr<httplib::Server> server_;
-    std::thread thread_;
-    int port_ = 0;
     QMap<QString, Account> accounts_;
     QVariantList exams_;
     int examPageSize_ = 2;
@@ -83,6 +94,8 @@ private:
     QList<Injected> injected_;
     QString heldPrefix_;
     bool held_ = false;
-    QList<ExamServerRequest> requests_;
+    int heldCount_ = 0;
     QList<std::pair<qlonglong, QVariantMap>> accepted_;
+    // Last, so that its thread ends before the state its handlers use goes away.
+    TestHttpServer http_;
 };

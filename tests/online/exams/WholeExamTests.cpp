@@ -51,8 +51,8 @@ TEST_F(ExamRunnerTest, AWholeExamArrivesOnceThroughAServerErrorAndARestart)
     server.setResults({QVariantMap{{"exam_id", 21}, {"right", 1}, {"wrong", 2}}});
 
     ASSERT_TRUE(login("ada", "s3cret pass", nullptr, &queue));
-    ASSERT_TRUE(pumpUntil([&] { return store()->examsSortedBy({}).size() == 2 && store()->serverSideRepetiionCountForExamWithID(21) == 3; },
-                          &queue));
+    ASSERT_TRUE(waitUntil([&] { return store()->examsSortedBy({}).size() == 2 && store()->serverSideRepetiionCountForExamWithID(21) == 3; },
+                          kReplyWaitMilliseconds, &queue));
     runner->setExamsDictionary(storedExamNamed("Spring test"));
     ASSERT_TRUE(runner->processExam());
     ASSERT_EQ(runner->questions().size(), 4);
@@ -73,7 +73,7 @@ TEST_F(ExamRunnerTest, AWholeExamArrivesOnceThroughAServerErrorAndARestart)
     server.answerNext("POST", "/exam/21/result", 500, R"({"detail": "database down"})");
     runner->nextExercise();
     ASSERT_TRUE(runner->isFinished());
-    ASSERT_TRUE(pumpUntil([&] { return log.contains("is kept and sent again later"); }, &queue));
+    ASSERT_TRUE(waitUntil([&] { return log.contains("is kept and sent again later"); }, kReplyWaitMilliseconds, &queue));
     EXPECT_TRUE(server.acceptedResults().isEmpty());
     EXPECT_EQ(pending().size(), 1);
 
@@ -85,7 +85,7 @@ TEST_F(ExamRunnerTest, AWholeExamArrivesOnceThroughAServerErrorAndARestart)
     client = makeClient();
     EXPECT_FALSE(client->isLoggedIn());
     ASSERT_TRUE(login("ada", "s3cret pass", nullptr, &queue));
-    ASSERT_TRUE(pumpUntil([&] { return pending().isEmpty(); }, &queue));
+    ASSERT_TRUE(waitUntil([&] { return pending().isEmpty(); }, kReplyWaitMilliseconds, &queue));
     ASSERT_EQ(server.acceptedResults().size(), 1);
 
     const auto [examId, body] = server.acceptedResults().first();

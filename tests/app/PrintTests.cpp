@@ -1,0 +1,272 @@
+// Printing the staff and the statistics graph: the choice sheet, the pages as they come out
+// of the printer (read back from PDF), and the user's print settings around a print.
+#include "AppTestSupport.h"
+
+#include "FMDatabase.h"
+#include "PrintInfo.h"
+#include "PrintOperation.h"
+#include "ZTAbstractTestController.h"
+#include "ZTBarGraph.h"
+#include "ZTMainViewController.h"
+#include "ZTPreferences.h"
+#include "ZTUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPdfSelection>
+#include <QPrinter>
+#include <QRegularExpression>
+
+namespace {
+
+const QString kIntervals = QStringLiteral("Interval recognition");
+const QColor kRightGreen(124, 182, 82);
+
+// A printed PDF file, read back.
+class PrintedPages {
+public:
+    explicit PrintedPages(const QString& path) { loaded_ = document_.load(path) == QPdfDocument::Error::None; }
+    bool loaded() const { return loaded_; }
+    int pageCount() const { return document_.pageCount(); }
+    QSizeF pageSize(int page) const { return document_.pagePointSize(page); }
+    QString text(int page) const { return document_.getAllText(page).text(); }
+    // Saves the page to $MELVORA_APP_SHOTS/<name>.png when that variable is set.
+    void saveShot(int page, const QString& name) const
+    {
+        const QString folder = qEnvironmentVariable("MELVORA_APP_SHOTS");
+        if (!folder.isEmpty() && QDir().mkpath(folder))
+            image(page).save(QDir(folder).filePath(name + QStringLiteral(".png")));
+    }
+    // At 72 dots per inch: one pixel per point.
+    QImage image(int page) const
+    {
+        // What the page leaves blank is paper.
+        QImage paper(pageSize(page).toSize(), QImage::Format_ARGB32);
+        paper.fill(Qt::white);
+        QPainter painter(&paper);
+        painter.drawImage(0, 0, document_.render(page, paper.size()));
+        return paper;
+    }
+
+private:
+    mutable QPdfDocument document_;
+    bool loaded_ = false;
+};
+
+QString withoutBlanks(QString text)
+{
+    return text.remove(QRegularExpression(QStringLiteral("\\s")));
+}
+
+int countPixels(const QImage& image, const std::function<bool(const QColor&)>& matches)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += matches(image.pixelColor(x, y)) ? 1 : 0;
+    return count;
+}
+
+bool near(const QColor& a, const QColor& b)
+{
+    return std::abs(a.red() - b.red()) < 8 && std::abs(a.green() - b.green()) < 8 && std::abs(a.blue() - b.blue()) < 8;
+}
+
+class PrintTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        pdfPath_ = QDir(environment_->root()).filePath(QStringLiteral("printed.pdf"));
+        PrintOperation::setPanelResponder([this](QPrinter& printer) {
+            ++panelsShown_;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdfPath_);
+            return printPanelAnswer_;
+        });
+        // The user's own settings, which a print must leave as it found them.
+        PrintInfo::sharedPrintInfo().setSettings(userSettings_);
+    }
+
+    void TearDown() override
+    {
+        PrintOperation::setPanelResponder({});
+        AppTest::TearDown();
+    }
+
+    void addStats(const QString& item, int right, int wrong)
+    {
+        ZTUtils::sharedDb()->executeUpdate(QStringLiteral("INSERT INTO stats (testName, itemName, right, wrong) VALUES (?,?,?,?)"),
+                                           {kIntervals, item, right, wrong});
+    }
+
+    QStringList itemNames() const
+    {
+        QStringList names;
+        for (const QVariant& item : screen()->currentLessonController()->items())
+            names << item.toMap().value(QStringLiteral("name")).toString();
+        return names;
+    }
+
+    const PrintInfo::Settings userSettings_{QPageLayout::Portrait, QMarginsF(36, 40, 36, 40), 1.0};
+    QString pdfPath_;
+    int panelsShown_ = 0;
+    bool printPanelAnswer_ = true;
+};
+
+} // namespace
+
+TEST_F(PrintTest, TheChoiceNamesStatisticsInTrainingAndTheArticleInLearning)
+{
+    launch();
+    alertAnswer_ = 2; // Cancel
+    delegate()->print();
+    ASSERT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(alerts_[0].message, QStringLiteral("What do you like to print?"));
+    EXPECT_EQ(alerts_[0].informativeText, QStringLiteral("Please select."));
+    EXPECT_EQ(alerts_[0].buttons, (QStringList{"Staff", "Statistics", "Cancel"}));
+    EXPECT_EQ(alerts_[0].cancelButton, 2);
+
+    screen()->setupPracticeMode(true);
+    delegate()->print();
+    ASSERT_EQ(alerts_.size(), 2);
+    EXPECT_EQ(alerts_[1].buttons, (QStringList{"Staff", "Wikipedia Article", "Cancel"}));
+    // Cancel, or closing the sheet, prints nothing.
+    alertAnswer_ = -1;
+    delegate()->print();
+    EXPECT_EQ(panelsShown_, 0);
+    EXPECT_FALSE(QFile::exists(pdfPath_));
+}
+
+TEST_F(PrintTest, StatisticsPrintLandscapeWithTheExerciseAsTitleAndTheUsersSettingsReturn)
+{
+    launch();
+    const QStringList items = itemNames();
+    ASSERT_GE(items.size(), 2);
+    addStats(items[0], 7, 2);
+    addStats(items[1], 1, 5);
+    alertAnswer_ = 1; // Statistics
+    delegate()->print();
+    EXPECT_EQ(panelsShown_, 1);
+    EXPECT_EQ(PrintInfo::sharedPrintInfo().settings(), userSettings_);
+
+    PrintedPages pages(pdfPath_);
+    ASSERT_TRUE(pages.loaded());
+    ASSERT_EQ(pages.pageCount(), 1);
+    EXPECT_GT(pages.pageSize(0).width(), pages.pageSize(0).height());
+    const QString text = pages.text(0);
+    EXPECT_TRUE(text.contains(kIntervals)) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("All")));
+    const QImage image = pages.image(0);
+    EXPECT_GT(countPixels(image, [](const QColor& c) { return near(c, kRightGreen); }), 50);
+    EXPECT_GT(countPixels(image, [](const QColor& c) { return near(c, QColor(214, 103, 90)); }), 50);
+
+    // The print kept its own graph; the screen's graph is not touched.
+    ASSERT_NE(screen()->printGraph(), nullptr);
+    EXPECT_NE(screen()->printGraph(), screen()->graph());
+    EXPECT_EQ(screen()->printGraph()->title(), kIntervals);
+    EXPECT_EQ(screen()->graph()->title(), QString());
+    pages.saveShot(0, QStringLiteral("print-statistics"));
+}
+
+TEST_F(PrintTest, AnExerciseWithoutStatisticsPrintsItsLabelsOverEmptyBars)
+{
+    launch();
+    alertAnswer_ = 1;
+    delegate()->print();
+    PrintedPages pages(pdfPath_);
+    ASSERT_TRUE(pages.loaded());
+    ASSERT_EQ(pages.pageCount(), 1);
+    // Every item's label is printed (turned labels come back in pieces: compare without blanks).
+    const QString text = withoutBlanks(pages.text(0));
+    EXPECT_TRUE(text.contains(QStringLiteral("All")));
+    for (const QString& item : itemNames())
+        EXPECT_TRUE(text.contains(withoutBlanks(item))) << item.toStdString() << " in " << text.toStdString();
+    EXPECT_EQ(countPixels(pages.image(0), [](const QColor& c) { return near(c, kRightGreen); }), 0);
+}
+
+TEST_F(PrintTest, TheStaffPrintsTheQuestionsNotesOnLandscapePaper)
+{
+    ZTPreferences::sharedPreferences()->setCurrentExercise(QStringLiteral("Chord music reading"));
+    launch();
+    alertAnswer_ = 0; // Staff
+    auto inkOfStaffPrint = [this] {
+        delegate()->print();
+        PrintedPages pages(pdfPath_);
+        EXPECT_TRUE(pages.loaded());
+        EXPECT_EQ(pages.pageCount(), 1);
+        EXPECT_GT(pages.pageSize(0).width(), pages.pageSize(0).height());
+        const QImage image = pages.image(0);
+        // The staff runs across the paper, not just the width the screen gave it.
+        int longRows = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            int dark = 0;
+            for (int x = 0; x < image.width(); ++x)
+                dark += image.pixelColor(x, y).lightness() < 100 ? 1 : 0;
+            longRows += dark > image.width() * 3 / 4 ? 1 : 0;
+        }
+        EXPECT_GE(longRows, 10);
+        return countPixels(image, [](const QColor& c) { return c.lightness() < 100; });
+    };
+    const int emptyStaff = inkOfStaffPrint();
+
+    screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+    finishPlaying();
+    ASSERT_NE(screen()->currentLessonController()->currentTest(), nullptr);
+    const int withQuestion = inkOfStaffPrint();
+    EXPECT_GT(withQuestion, emptyStaff + 200); // the chord's note heads
+    EXPECT_EQ(PrintInfo::sharedPrintInfo().settings(), userSettings_);
+    PrintedPages(pdfPath_).saveShot(0, QStringLiteral("print-staff"));
+}
+
+TEST_F(PrintTest, CancellingThePrintPanelPrintsNothingAndKeepsTheUsersSettings)
+{
+    launch();
+    printPanelAnswer_ = false;
+    for (const int choice : {0, 1}) {
+        alertAnswer_ = choice;
+        delegate()->print();
+    }
+    EXPECT_EQ(panelsShown_, 2);
+    EXPECT_FALSE(QFile::exists(pdfPath_));
+    EXPECT_EQ(PrintInfo::sharedPrintInfo().settings(), userSettings_);
+}
+
+TEST(PrintOperation, AWidePageOnPortraitPaperIsTurnedAndScaledDownToFit)
+{
+    TestEnvironment environment;
+    const QString path = environment.writeFile(QStringLiteral("turned.pdf"), {});
+    PrintOperation::setPanelResponder([&path](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        return true;
+    });
+    PrintInfo info;
+    info.setSettings({QPageLayout::Portrait, QMarginsF(10, 10, 10, 10), 1.0});
+    // Twice as wide as the paper is high: left half red, right half blue.
+    const QSizeF paper = info.paperSize();
+    PrintOperation::Page page;
+    page.contentSize = QSizeF(paper.height() * 2, paper.height() / 2);
+    page.draw = [size = page.contentSize](QPainter& painter) {
+        painter.fillRect(QRectF(0, 0, size.width() / 2, size.height()), Qt::red);
+        painter.fillRect(QRectF(size.width() / 2, 0, size.width() / 2, size.height()), Qt::blue);
+    };
+    page.scaling = PrintOperation::Scaling::DownToFit;
+    page.autoRotate = true;
+    ASSERT_TRUE(PrintOperation::runPage(info, page, nullptr));
+    PrintOperation::setPanelResponder({});
+
+    PrintedPages pages(path);
+    ASSERT_TRUE(pages.loaded());
+    const QImage image = pages.image(0);
+    const QRect inside = info.imageableRect().toRect();
+    // Turned a quarter clockwise: the left half comes out on top, the right half below, and
+    // nothing runs past the margins.
+    EXPECT_TRUE(near(image.pixelColor(image.width() / 2, inside.top() + inside.height() / 4), Qt::red));
+    EXPECT_TRUE(near(image.pixelColor(image.width() / 2, inside.bottom() - inside.height() / 4), Qt::blue));
+    EXPECT_EQ(image.pixelColor(image.width() / 2, inside.top() - 4), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(image.width() / 2, inside.bottom() + 4), QColor(Qt::white));
+}
