@@ -30,8 +30,8 @@ protected:
         routes.Put(R"(/api/.*)", echo);
         routes.Delete(R"(/api/.*)", echo);
         routes.Patch(R"(/api/.*)", echo);
-        routes.Get("/api-slow", [](const httplib::Request&, httplib::Response& response) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        routes.Get("/api-slow", [this](const httplib::Request&, httplib::Response& response) {
+            server.stallUntilStopped();
             response.set_content("slow", "text/plain");
         });
         server.start();

@@ -17,7 +17,6 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <thread>
 
 namespace {
 
@@ -48,8 +47,8 @@ protected:
                 return true;
             });
         });
-        server.server().Get("/slow", [](const httplib::Request&, httplib::Response& response) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        server.server().Get("/slow", [this](const httplib::Request&, httplib::Response& response) {
+            server.stallUntilStopped();
             response.set_content("late", "text/plain");
         });
         serveRangedBody(server.server(), "/ranged", patternBody(200000));

@@ -2,15 +2,57 @@
 
 #include <QCoreApplication>
 
+#include <mutex>
+#include <set>
+
+namespace {
+
+// The threads still running, so that the application's end can stop them. Never destroyed:
+// the application object may go after static destruction has begun.
+struct RunningThreads {
+    std::mutex mutex;
+    std::set<RunLoopThread*> threads;
+};
+
+RunningThreads& runningThreads()
+{
+    static auto* running = new RunningThreads;
+    return *running;
+}
+
+// Called first thing by the application object's destructor. Threads left running past it
+// would tear down their objects while the main thread unloads the libraries under them.
+void stopRunningThreads()
+{
+    RunningThreads& running = runningThreads();
+    std::lock_guard guard(running.mutex);
+    for (RunLoopThread* thread : running.threads)
+        thread->stop();
+    running.threads.clear();
+}
+
+} // namespace
+
 RunLoopThread::RunLoopThread(const QString& name)
 {
     thread_.setObjectName(name);
     context_.moveToThread(&thread_);
     thread_.start();
-    // The thread must not outlive the application object, whose end tears down what its
-    // objects use; it stops with it.
-    if (QCoreApplication* application = QCoreApplication::instance())
-        QObject::connect(application, &QObject::destroyed, &context_, [this] { thread_.quit(); }, Qt::DirectConnection);
+    static std::once_flag registered;
+    std::call_once(registered, [] { qAddPostRoutine(stopRunningThreads); });
+    RunningThreads& running = runningThreads();
+    std::lock_guard guard(running.mutex);
+    running.threads.insert(this);
+}
+
+RunLoopThread::~RunLoopThread()
+{
+    {
+        RunningThreads& running = runningThreads();
+        std::lock_guard guard(running.mutex);
+        running.threads.erase(this);
+    }
+    stop();
 }
 
 void RunLoopThread::perform(std::function<void()> task)
@@ -21,4 +63,11 @@ void RunLoopThread::perform(std::function<void()> task)
 bool RunLoopThread::isCurrent() const
 {
     return QThread::currentThread() == &thread_;
+}
+
+void RunLoopThread::stop()
+{
+    thread_.quit();
+    if (!isCurrent())
+        thread_.wait();
 }

@@ -5,13 +5,14 @@
 #include "URLError.h"
 
 #include <QAuthenticator>
+#include <QCoreApplication>
 #include <QIODevice>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSslConfiguration>
+#include <QThread>
 
 #include <cmath>
-#include <map>
 
 // Feeds a body stream to Qt Network. A throttled stream is asked again when it says it
 // may be read, so the connection's thread never sleeps for it.
@@ -67,14 +68,26 @@ private:
 
 namespace {
 
-// One access manager per pool and thread, kept for the thread's life.
+// The calling thread's access managers, one per pool, kept for the thread's life. They are
+// deleted on their thread as it finishes (on the main thread, with the application object),
+// never by thread-exit or static destructors: closing their sockets needs Qt whole.
 QNetworkAccessManager* accessManager(const QString& pool)
 {
-    thread_local std::map<QString, std::unique_ptr<QNetworkAccessManager>> managers;
-    auto& manager = managers[pool];
-    if (!manager)
-        manager = std::make_unique<QNetworkAccessManager>();
-    return manager.get();
+    thread_local QPointer<QObject> pools;
+    if (!pools) {
+        pools = new QObject;
+        QThread* thread = QThread::currentThread();
+        QCoreApplication* application = QCoreApplication::instance();
+        if (application && application->thread() == thread)
+            pools->setParent(application);
+        else
+            QObject::connect(thread, &QThread::finished, pools, &QObject::deleteLater);
+    }
+    if (auto* manager = pools->findChild<QNetworkAccessManager*>(pool, Qt::FindDirectChildrenOnly))
+        return manager;
+    auto* manager = new QNetworkAccessManager(pools);
+    manager->setObjectName(pool);
+    return manager;
 }
 
 bool isRedirect(int status)

@@ -1,11 +1,15 @@
 #include "TestHttpServer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QThread>
 
 #include <httplib.h>
 
 #include <stdexcept>
+
+#include <arpa/inet.h>
+#include <sys/socket.h>
 
 namespace {
 QString writeFile(const QString& path, const QByteArray& contents)
@@ -34,15 +38,47 @@ TestHttpServer::TestHttpServer(const TestCertificate::Identity& identity)
 
 TestHttpServer::~TestHttpServer()
 {
+    {
+        std::lock_guard guard(mutex_);
+        stopped_ = true;
+    }
+    stopping_.notify_all();
     server_->stop();
+    closeAcceptedConnections();
     if (thread_.joinable())
         thread_.join();
 }
 
+void TestHttpServer::stallUntilStopped()
+{
+    std::unique_lock lock(mutex_);
+    stopping_.wait(lock, [this] { return stopped_; });
+}
+
+// The server waits for every connection it took to end, and a client keeps an idle one open
+// for reuse: the worker would only notice the stop after its whole keep-alive time. The
+// connections are found among the process's sockets by their local end, this server's port
+// (the listening socket is closed by now).
+void TestHttpServer::closeAcceptedConnections() const
+{
+    if (port_ <= 0)
+        return;
+    const QStringList descriptors = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System);
+    for (const QString& name : descriptors) {
+        const int descriptor = name.toInt();
+        sockaddr_in local{};
+        sockaddr_in peer{};
+        socklen_t localLength = sizeof local;
+        socklen_t peerLength = sizeof peer;
+        if (::getsockname(descriptor, reinterpret_cast<sockaddr*>(&local), &localLength) == 0
+            && local.sin_family == AF_INET && ntohs(local.sin_port) == port_
+            && ::getpeername(descriptor, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0)
+            ::shutdown(descriptor, SHUT_RDWR);
+    }
+}
+
 void TestHttpServer::start()
 {
-    // Idle connections end soon, so that stopping the server does not wait long for them.
-    server_->set_keep_alive_timeout(1);
     // Headers and body go out in separate writes; without this each response waits for a
     // delayed acknowledgement.
     server_->set_tcp_nodelay(true);

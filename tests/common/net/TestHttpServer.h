@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -30,6 +31,7 @@ struct RecordedRequest {
 
 // A cpp-httplib server on 127.0.0.1 and a free port, plain or over TLS, running on a thread
 // of its own from start() until it is destroyed. Add routes through server() before start().
+// Its end is prompt: stalled handlers are let go and open connections are closed.
 //
 //   TestHttpServer server;
 //   server.server().Get("/hello", [](const httplib::Request&, httplib::Response& response) {
@@ -55,12 +57,20 @@ public:
     QList<RecordedRequest> requests() const;
     RecordedRequest lastRequest() const;
 
+    // For a handler that plays a server that never answers: returns once the server is
+    // being destroyed.
+    void stallUntilStopped();
+
 private:
+    void closeAcceptedConnections() const;
+
     QTemporaryDir files_;
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     bool tls_ = false;
     int port_ = 0;
     mutable std::mutex mutex_;
+    std::condition_variable stopping_;
+    bool stopped_ = false;
     QList<RecordedRequest> requests_;
 };
