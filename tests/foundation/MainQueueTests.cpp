@@ -44,6 +44,25 @@ TEST(ManualScheduler, DestroyedDelayedCallNeverRunsAndRepeatingRuns)
     EXPECT_EQ(ticks, 3);
 }
 
+TEST(ManualScheduler, ACallThatOutlivesItsSchedulerLeavesTheNextOneAlone)
+{
+    // A shared object keeps its timer from one test into the next.
+    DelayedCall stale;
+    {
+        ManualMainQueue first;
+        stale = MainQueue::every(0.5, [] {});
+        EXPECT_TRUE(stale.isValid());
+    }
+    EXPECT_FALSE(stale.isValid());
+
+    ManualMainQueue second;
+    int fired = 0;
+    DelayedCall fresh = MainQueue::after(1.0, [&] { ++fired; }); // same id as the stale one
+    stale.cancel();
+    second.advance(1.0);
+    EXPECT_EQ(fired, 1);
+}
+
 TEST(QtScheduler, RunsWorkFromOtherThreadsOnTheMainThreadInOrder)
 {
     QStringList order;

@@ -6,16 +6,19 @@ namespace {
 std::atomic<Scheduler*> installedScheduler{nullptr};
 }
 
-DelayedCall::DelayedCall(Scheduler::TimerId id, std::shared_ptr<std::atomic<bool>> pending)
-    : id_(id)
-    , pending_(std::move(pending))
+DelayedCall::DelayedCall(Scheduler* scheduler, Scheduler::TimerId id, const std::shared_ptr<std::atomic<bool>>& pending)
+    : scheduler_(scheduler)
+    , id_(id)
+    , pending_(pending)
 {
 }
 
 DelayedCall::DelayedCall(DelayedCall&& other) noexcept
-    : id_(other.id_)
+    : scheduler_(other.scheduler_)
+    , id_(other.id_)
     , pending_(std::move(other.pending_))
 {
+    other.scheduler_ = nullptr;
     other.id_ = 0;
 }
 
@@ -23,8 +26,10 @@ DelayedCall& DelayedCall::operator=(DelayedCall&& other) noexcept
 {
     if (this != &other) {
         cancel();
+        scheduler_ = other.scheduler_;
         id_ = other.id_;
         pending_ = std::move(other.pending_);
+        other.scheduler_ = nullptr;
         other.id_ = 0;
     }
     return *this;
@@ -37,20 +42,22 @@ DelayedCall::~DelayedCall()
 
 bool DelayedCall::isValid() const
 {
-    return pending_ && pending_->load();
+    const auto pending = pending_.lock();
+    return pending && pending->load();
 }
 
 void DelayedCall::cancel()
 {
-    if (pending_ && pending_->exchange(false))
-        MainQueue::scheduler().cancel(id_);
-    pending_.reset();
-    id_ = 0;
+    // A live flag means the scheduler that holds the task is still there to cancel it.
+    if (const auto pending = pending_.lock(); pending && pending->exchange(false))
+        scheduler_->cancel(id_);
+    detach();
 }
 
 void DelayedCall::detach()
 {
     pending_.reset();
+    scheduler_ = nullptr;
     id_ = 0;
 }
 
@@ -73,12 +80,13 @@ void MainQueue::async(Scheduler::Task task)
 
 DelayedCall MainQueue::after(double seconds, Scheduler::Task task)
 {
+    Scheduler& target = scheduler();
     auto pending = std::make_shared<std::atomic<bool>>(true);
-    const auto id = scheduler().schedule(seconds, false, [pending, task = std::move(task)] {
+    const auto id = target.schedule(seconds, false, [pending, task = std::move(task)] {
         if (pending->exchange(false))
             task();
     });
-    return DelayedCall(id, std::move(pending));
+    return DelayedCall(&target, id, pending);
 }
 
 void MainQueue::afterDetached(double seconds, Scheduler::Task task)
@@ -88,12 +96,13 @@ void MainQueue::afterDetached(double seconds, Scheduler::Task task)
 
 DelayedCall MainQueue::every(double seconds, Scheduler::Task task)
 {
+    Scheduler& target = scheduler();
     auto pending = std::make_shared<std::atomic<bool>>(true);
-    const auto id = scheduler().schedule(seconds, true, [pending, task = std::move(task)] {
+    const auto id = target.schedule(seconds, true, [pending, task = std::move(task)] {
         if (pending->load())
             task();
     });
-    return DelayedCall(id, std::move(pending));
+    return DelayedCall(&target, id, pending);
 }
 
 double MainQueue::now()

@@ -6,7 +6,10 @@
 #include <memory>
 
 // A pending delayed call. It cancels itself when destroyed, so an owner that goes away
-// is never called back; detach() leaves it to run on its own.
+// is never called back; detach() leaves it to run on its own. The call belongs to the
+// scheduler it was made on: once that scheduler has dropped the task (run, cancelled, or
+// the scheduler itself gone), the call is no longer valid and cancelling it touches no
+// other scheduler's timers.
 class [[nodiscard]] DelayedCall {
 public:
     DelayedCall() = default;
@@ -23,10 +26,12 @@ public:
 
 private:
     friend class MainQueue;
-    DelayedCall(Scheduler::TimerId id, std::shared_ptr<std::atomic<bool>> pending);
+    DelayedCall(Scheduler* scheduler, Scheduler::TimerId id, const std::shared_ptr<std::atomic<bool>>& pending);
 
+    Scheduler* scheduler_ = nullptr;
     Scheduler::TimerId id_ = 0;
-    std::shared_ptr<std::atomic<bool>> pending_;
+    // Owned by the scheduled task, so it expires when the scheduler lets go of the task.
+    std::weak_ptr<std::atomic<bool>> pending_;
 };
 
 class MainQueue {

@@ -2,6 +2,17 @@
 
 #include <algorithm>
 
+ManualScheduler::~ManualScheduler()
+{
+    // Dropping the tasks lets go of what they hold, whose own delayed calls may cancel
+    // here: they must find an empty queue, not one half destroyed.
+    std::map<Key, Entry> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        dropped.swap(queue_);
+    }
+}
+
 double ManualScheduler::now() const
 {
     std::lock_guard lock(mutex_);

@@ -10,6 +10,11 @@
 // MainQueue::setScheduler and advance time to run delayed work deterministically.
 class ManualScheduler final : public Scheduler {
 public:
+    ManualScheduler() = default;
+    ~ManualScheduler() override;
+    ManualScheduler(const ManualScheduler&) = delete;
+    ManualScheduler& operator=(const ManualScheduler&) = delete;
+
     double now() const override;
     void post(Task task) override;
     TimerId schedule(double delaySeconds, bool repeating, Task task) override;
