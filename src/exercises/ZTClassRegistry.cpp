@@ -26,11 +26,6 @@ void ZTClassRegistry::registerQuestionClass(
     registerQuestionClass(name, ZTQuestionClass{std::move(factory)});
 }
 
-bool ZTClassRegistry::hasQuestionClass(const QString& name) const
-{
-    return questionClasses_.contains(name);
-}
-
 const ZTQuestionClass* ZTClassRegistry::questionClass(const QString& name) const
 {
     auto it = questionClasses_.constFind(name);
@@ -66,11 +61,4 @@ const ZTControllerClass* ZTClassRegistry::controllerClass(const QString& name) c
 {
     auto it = controllerClasses_.constFind(name);
     return it == controllerClasses_.cend() ? nullptr : &it.value();
-}
-
-QStringList ZTClassRegistry::controllerClassNames() const
-{
-    QStringList names = controllerClasses_.keys();
-    std::sort(names.begin(), names.end());
-    return names;
 }

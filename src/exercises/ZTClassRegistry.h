@@ -46,7 +46,6 @@ public:
     void registerQuestionClass(const QString& name, ZTQuestionClass questionClass);
     void registerQuestionClass(const QString& name,
                                std::function<std::unique_ptr<ZTTest>(const QVariantMap&)> factory);
-    bool hasQuestionClass(const QString& name) const;
     const ZTQuestionClass* questionClass(const QString& name) const;
     QStringList questionClassNames() const;
     // A new, fully initialised question of the named class; null for an unknown name.
@@ -56,7 +55,6 @@ public:
     bool hasControllerClass(const QString& name) const;
     // Null for an unknown name; the caller calls `create` where the controller type is known.
     const ZTControllerClass* controllerClass(const QString& name) const;
-    QStringList controllerClassNames() const;
 
     // Registers the question classes this library defines (done once for the shared table).
     static void registerBuiltInClasses(ZTClassRegistry& registry);

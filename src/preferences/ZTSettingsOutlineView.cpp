@@ -165,14 +165,6 @@ QWidget* ZTSettingsOutlineView::cachedCell(const QString& exercise, const QStrin
     return controlls_.value(exercise).value(key);
 }
 
-int ZTSettingsOutlineView::numberOfCachedCells() const
-{
-    int count = 0;
-    for (const auto& cells : controlls_)
-        count += int(cells.size());
-    return count;
-}
-
 // ---- Cells ----
 
 QVariantMap ZTSettingsOutlineView::recordOf(const QTreeWidgetItem* item)

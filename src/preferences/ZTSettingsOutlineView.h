@@ -37,7 +37,6 @@ public:
     QTreeWidgetItem* itemForSetting(const QString& exercise, const QString& setting) const;
     // The cached editor of a setting; `secondColumn` for "value2". Null when none is made.
     QWidget* cachedCell(const QString& exercise, const QString& setting, bool secondColumn = false) const;
-    int numberOfCachedCells() const;
 
 private:
     static QVariantMap recordOf(const QTreeWidgetItem* item);

@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 
 #include <functional>
-#include <functional>
 #include <memory>
 
 // A fresh home for one test: XDG data, cache and config folders and HOME point into a

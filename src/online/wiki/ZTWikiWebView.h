@@ -47,8 +47,6 @@ public:
     std::shared_ptr<ZTTest> test() const { return test_; }
     QString exerciseName() const { return exerciseName_; }
     QWebEngineView* webView() const { return webView_; }
-    // The page that only loads articles into the cache.
-    QWebEnginePage* refreshPage() const { return refreshPage_; }
     // The shown article came from the cache.
     bool loadedFromArchive() const;
     // The article whose page is shown (also when it came from the cache); none for the pane's

@@ -56,14 +56,6 @@ void AudioInput::useFakeDevice(unsigned sampleRate)
     fakeSampleRate_ = sampleRate;
 }
 
-void AudioInput::useRealDevice()
-{
-    std::lock_guard lock(controlMutex_);
-    sinks_.clear();
-    closeLocked();
-    useFake_ = false;
-}
-
 bool AudioInput::deliverFakeSamples(const float* samples, std::size_t frames)
 {
     if (!fakeOpen_.load() || !samples)

@@ -44,8 +44,6 @@ public:
     // of the default input device; a rate of 0 stands for a machine without one. Closes
     // the open input and unregisters every sink.
     void useFakeDevice(unsigned sampleRate);
-    // Tests, main thread: back to the default input device; also closes and unregisters.
-    void useRealDevice();
     // Tests, one thread at a time: hands the samples to every sink as the capture thread
     // would, on the calling thread. False while no fake device is open.
     bool deliverFakeSamples(const float* samples, std::size_t frames);

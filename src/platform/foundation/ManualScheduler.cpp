@@ -76,9 +76,3 @@ void ManualScheduler::runPending()
 {
     advance(0);
 }
-
-std::size_t ManualScheduler::pendingCount() const
-{
-    std::lock_guard lock(mutex_);
-    return queue_.size();
-}

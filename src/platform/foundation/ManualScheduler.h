@@ -24,7 +24,6 @@ public:
     void advance(double seconds);
     // Runs the work due now, including work that this work queues for now.
     void runPending();
-    std::size_t pendingCount() const;
 
 private:
     struct Entry {
