@@ -302,6 +302,14 @@ void ZTAbstractTestController::setUpMusicalTest(ZTMusicalTest& test) const
     drawRootFromBaseNoteRange(test);
 }
 
+std::shared_ptr<ZTTest> ZTAbstractTestController::musicalTestForItem(const QVariantMap& item)
+{
+    std::shared_ptr<ZTTest> test = testForItem(item);
+    if (auto* musical = dynamic_cast<ZTMusicalTest*>(test.get()))
+        setUpMusicalTest(*musical);
+    return test;
+}
+
 void ZTAbstractTestController::drawRootFromBaseNoteRange(ZTMusicalTest& test) const
 {
     const auto [low, high] = baseNoteRange();

@@ -213,6 +213,8 @@ protected:
     // Applies the "basenote" range, direction and play mode to a new question and draws its
     // root (the interval, scale and chord kinds).
     void setUpMusicalTest(ZTMusicalTest& test) const;
+    // The item's question, set up as above when it is a musical one.
+    std::shared_ptr<ZTTest> musicalTestForItem(const QVariantMap& item);
     // Gives a new question the root range of "basenote" (a high below the low leaves only
     // the low) and draws its root; cached notes follow the new root.
     void drawRootFromBaseNoteRange(ZTMusicalTest& test) const;

@@ -18,10 +18,7 @@ std::shared_ptr<ZTTest> ZTIntervalController::testForItem(const QVariantMap& ite
 
 std::shared_ptr<ZTTest> ZTIntervalController::createTestForItem(const QVariantMap& item, const QVariant&)
 {
-    std::shared_ptr<ZTTest> test = testForItem(item);
-    if (auto* musical = dynamic_cast<ZTMusicalTest*>(test.get()))
-        setUpMusicalTest(*musical);
-    return test;
+    return musicalTestForItem(item);
 }
 
 bool ZTIntervalController::canDescending() const

@@ -18,10 +18,7 @@ std::shared_ptr<ZTTest> ZTScaleController::testForItem(const QVariantMap& item)
 
 std::shared_ptr<ZTTest> ZTScaleController::createTestForItem(const QVariantMap& item, const QVariant&)
 {
-    std::shared_ptr<ZTTest> test = testForItem(item);
-    if (auto* musical = dynamic_cast<ZTMusicalTest*>(test.get()))
-        setUpMusicalTest(*musical);
-    return test;
+    return musicalTestForItem(item);
 }
 
 bool ZTScaleController::canDescending() const

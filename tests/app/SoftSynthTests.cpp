@@ -1,7 +1,7 @@
 // A user who chose the built-in synthesizer hears every exercise through it.
 #include "AppTestSupport.h"
 
-#include "AudioOutput.h"
+#include "OfflineAudio.h"
 #include "ZTMIDIController.h"
 #include "ZTMainViewController.h"
 #include "ZTPreferences.h"
@@ -24,22 +24,16 @@ protected:
     // step with the clock, as a device would; none when the question plays nothing.
     std::optional<float> playQuestion()
     {
-        constexpr std::size_t kBlock = 256;
-        const double blockSeconds = kBlock / double(AudioOutput::sharedOutput()->sampleRate());
-        std::vector<float> buffer(kBlock * 2);
         float peak = 0;
         QTest::mouseClick(screen()->nextButtonView(), Qt::LeftButton);
         if (!ZTMIDIController::sharedInstance()->instrument()->isPlaying())
             return std::nullopt;
-        for (double t = 0; t < 12.0; t += blockSeconds) {
-            queue_->advance(blockSeconds);
-            AudioOutput::sharedOutput()->renderOffline(buffer.data(), kBlock);
-            for (float value : buffer)
+        renderInBlocks(*queue_, 12.0, 256, [&](const std::vector<float>& block) {
+            for (float value : block)
                 peak = std::max(peak, std::abs(value));
             const auto instrument = ZTMIDIController::sharedInstance()->instrument();
-            if (!instrument->isPlaying() && !instrument->hasDetectPlayingTimer())
-                break;
-        }
+            return instrument->isPlaying() || instrument->hasDetectPlayingTimer();
+        });
         return peak;
     }
 };

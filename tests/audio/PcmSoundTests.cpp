@@ -1,6 +1,7 @@
 // Sound data read from files, bounded, and played once through the offline output at its
 // own rate.
 #include "AudioOutput.h"
+#include "OfflineAudio.h"
 #include "PcmSound.h"
 #include "PcmSoundPlayer.h"
 #include "TestEnvironment.h"
@@ -21,13 +22,6 @@ std::vector<char> int16Bytes(std::initializer_list<qint16> samples)
     for (qint16 sample : samples)
         qToLittleEndian(sample, bytes.data() + 2 * i++);
     return bytes;
-}
-
-std::vector<float> render(std::size_t frames)
-{
-    std::vector<float> mix(frames * 2, 0.0f);
-    AudioOutput::sharedOutput()->renderOffline(mix.data(), frames);
-    return mix;
 }
 
 } // namespace
@@ -101,7 +95,7 @@ TEST(PcmSoundPlayer, PlaysAtTheOutputRateOnceAndStopsAtOnce)
     ramp.frames = {0.0f, 0.0f, 0.4f, -0.4f, 0.8f, -0.8f};
     ASSERT_TRUE(player.play(ramp, 0.5f));
     EXPECT_TRUE(player.isPlaying());
-    const std::vector<float> mix = render(16);
+    const std::vector<float> mix = renderStereoFrames(16);
     for (std::size_t k = 0; k < 9; ++k) {
         EXPECT_FLOAT_EQ(mix[2 * k], 0.5f * 0.1f * float(k)) << k;
         EXPECT_FLOAT_EQ(mix[2 * k + 1], -0.5f * 0.1f * float(k)) << k;
@@ -118,7 +112,7 @@ TEST(PcmSoundPlayer, PlaysAtTheOutputRateOnceAndStopsAtOnce)
     EXPECT_EQ(player.activeSoundCount(), 2u);
     player.stopAll();
     EXPECT_EQ(player.activeSoundCount(), 0u);
-    EXPECT_EQ(render(4), std::vector<float>(8, 0.0f));
+    EXPECT_EQ(renderStereoFrames(4), std::vector<float>(8, 0.0f));
 
     EXPECT_TRUE(player.play(PcmSound{}, 1.0f)) << "an empty sound starts nothing";
     EXPECT_EQ(player.activeSoundCount(), 0u);

@@ -1,6 +1,7 @@
 // The raw PCM and Ogg Vorbis players on files made here, played through the offline output.
 #include "AudioMidiTestSupport.h"
 #include "OggVorbisDecoder.h"
+#include "OfflineAudio.h"
 #include "OggVorbisWriter.h"
 #include "QVOggPlayer.h"
 #include "QVPCMFilePlayer.h"
@@ -27,10 +28,7 @@ protected:
     // Stereo frames of the output at 44.1 kHz.
     static std::vector<float> render(double seconds)
     {
-        const auto frames = std::size_t(seconds * 44100);
-        std::vector<float> mix(frames * 2, 0.0f);
-        AudioOutput::sharedOutput()->renderOffline(mix.data(), frames);
-        return mix;
+        return renderStereoFrames(std::size_t(seconds * 44100));
     }
 
     // Frames up to the last one that sounds on either side.

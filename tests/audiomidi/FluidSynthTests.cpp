@@ -2,6 +2,7 @@
 
 #include "FluidSynthEngine.h"
 #include "MidiFiles.h"
+#include "OfflineAudio.h"
 #include "QVDLSSynthesizer.h"
 #include "ZTMusicalTest.h"
 #include "ZTScale.h"
@@ -33,18 +34,14 @@ protected:
     // each block.
     std::vector<double> render(double seconds)
     {
-        AudioOutput* output = AudioOutput::sharedOutput();
-        const double blockSeconds = double(kBlock) / output->sampleRate();
-        std::vector<float> buffer(kBlock * 2);
         std::vector<double> energy;
-        for (double t = 0; t < seconds; t += blockSeconds) {
-            queue.advance(blockSeconds);
-            output->renderOffline(buffer.data(), kBlock);
+        renderInBlocks(queue, seconds, kBlock, [&](const std::vector<float>& block) {
             double sum = 0;
-            for (float sample : buffer)
+            for (float sample : block)
                 sum += double(sample) * sample;
-            energy.push_back(sum / buffer.size());
-        }
+            energy.push_back(sum / block.size());
+            return true;
+        });
         return energy;
     }
 

@@ -1,6 +1,7 @@
 // The SoundFont sampler sounding presets of the General MIDI SoundFont through the offline
 // output; its pitch is checked with the wavelet tracker.
 #include "AudioMidiTestSupport.h"
+#include "OfflineAudio.h"
 #include "QVSamplePlayer.h"
 #include "Signals.h"
 #include "WaveletPitchTracker.h"
@@ -30,13 +31,11 @@ protected:
     std::vector<double> render(double seconds)
     {
         std::vector<double> left;
-        std::vector<float> block(2 * 256);
-        for (double t = 0; t < seconds; t += 256.0 / 44100) {
-            queue.advance(256.0 / 44100);
-            AudioOutput::sharedOutput()->renderOffline(block.data(), 256);
-            for (std::size_t i = 0; i < 256; ++i)
-                left.push_back(block[2 * i]);
-        }
+        renderInBlocks(queue, seconds, 256, [&](const std::vector<float>& block) {
+            for (std::size_t i = 0; i < block.size(); i += 2)
+                left.push_back(block[i]);
+            return true;
+        });
         return left;
     }
 

@@ -1,6 +1,7 @@
 // Answer sounds from WAV files made here, in every sample format the reader takes, played
 // through the offline output; and files cut short or not WAV at all.
 #include "AudioOutput.h"
+#include "OfflineAudio.h"
 #include "Signals.h"
 #include "TestEnvironment.h"
 #include "ZTWaveFilePlayer.h"
@@ -71,13 +72,6 @@ class WaveFileTest : public ::testing::Test {
 protected:
     void SetUp() override { AudioOutput::sharedOutput()->useOfflineRendering(); }
 
-    static std::vector<float> render(std::size_t frames)
-    {
-        std::vector<float> mix(frames * 2, 0.0f);
-        AudioOutput::sharedOutput()->renderOffline(mix.data(), frames);
-        return mix;
-    }
-
     TestEnvironment env;
     ManualMainQueue queue;
 };
@@ -104,7 +98,7 @@ TEST_F(WaveFileTest, EverySampleFormatPlaysItsOwnSamples)
         ZTWaveFilePlayer player;
         player.playSoundFile(path, 0.5f);
         ASSERT_EQ(player.activeSoundCount(), 1u);
-        const std::vector<float> mix = render(frames + 10);
+        const std::vector<float> mix = renderStereoFrames(frames + 10);
         const float tolerance = f.bits == 8 ? 0.01f : 1e-4f;
         for (std::size_t i = 0; i < frames; ++i) {
             ASSERT_NEAR(mix[2 * i], 0.5f * tone[i], tolerance) << i;
@@ -121,7 +115,7 @@ TEST_F(WaveFileTest, ALowerRatePlaysAtItsOwnPitch)
     const QString path = env.writeFile("low.wav", waveFile(tone, {1, 16, 1, 22050}));
     ZTWaveFilePlayer player;
     player.playSoundFile(path, 1.0f);
-    const std::vector<float> mix = render(8820);
+    const std::vector<float> mix = renderStereoFrames(8820);
     for (std::size_t k = 0; k < 8800; k += 7)
         ASSERT_NEAR(mix[2 * k], 0.5f * std::sin(2 * M_PI * 441.0 * double(k) / 44100.0), 0.01) << k;
 }
