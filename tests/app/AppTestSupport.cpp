@@ -36,7 +36,7 @@ void AppTest::SetUp()
         // Set before the MIDI hub and its instrument are made: playback follows the manual clock.
         ZTMIDIController::setSharedBackendFactory([] {
             auto backend = std::make_shared<FakeMIDIBackend>();
-            backend->addDestination({kExternalSynthName, QStringLiteral("external-1")});
+            backend->addDestination({kExternalSynthName, kExternalSynthID});
             return backend;
         });
         SequencePlayer::setDefaultDriver({[] { return MainQueue::now(); }, SequencePlayer::Drive::MainQueue, 0.01});
@@ -73,12 +73,31 @@ void AppTest::TearDown()
     if (const auto instrument = ZTMIDIController::sharedInstance()->instrument())
         instrument->stopPlayerShouldNotify(false);
     delegate_.reset();
+    unplugAddedMIDIDevices();
     queue_->runPending();
     Alert::setResponder({});
     ZTResultSoundPlayer::setShared(nullptr);
     ZTUtils::resetSharedDbForTesting();
     queue_.reset();
     environment_.reset();
+}
+
+FakeMIDIBackend* AppTest::midiSystem()
+{
+    return dynamic_cast<FakeMIDIBackend*>(ZTMIDIController::sharedInstance()->outputStream());
+}
+
+void AppTest::unplugAddedMIDIDevices()
+{
+    FakeMIDIBackend* system = midiSystem();
+    if (!system)
+        return;
+    for (const MIDIEndpoint& source : system->sources())
+        system->removeSource(source.uniqueID);
+    for (const MIDIEndpoint& destination : system->destinations())
+        if (destination.uniqueID != kExternalSynthID)
+            system->removeDestination(destination.uniqueID);
+    system->clearSent();
 }
 
 ZTAppDelegate* AppTest::launch()

@@ -15,10 +15,12 @@
 #include <functional>
 #include <memory>
 
+class FakeMIDIBackend;
 class ZTMainViewController;
 
 // A MIDI destination that the fake MIDI system of every app test offers.
 inline const QString kExternalSynthName = QStringLiteral("Practice Room Synth");
+inline const QString kExternalSynthID = QStringLiteral("external-1");
 
 // Records the answer sounds instead of playing them.
 class RecordingSoundPlayer : public ZTResultSoundPlayer {
@@ -43,6 +45,8 @@ protected:
 
     ZTAppDelegate* delegate() const { return delegate_.get(); }
     ZTMainViewController* screen() const;
+    // The fake MIDI system behind the shared MIDI hub.
+    static FakeMIDIBackend* midiSystem();
     void advance(double seconds);
     // Lets the instrument finish what it plays (the count-down and auto-advance wait for it).
     void finishPlaying();
@@ -65,6 +69,8 @@ protected:
 
 private:
     void answerAlertsWithRecordedAnswer();
+    // The MIDI hub lives for the process: devices a test plugged in are unplugged again.
+    static void unplugAddedMIDIDevices();
 
     std::unique_ptr<ZTAppDelegate> delegate_;
 };

@@ -1,6 +1,5 @@
 #include "PreferencesTestSupport.h"
 
-#include "FakeMIDIBackend.h"
 #include "NotificationCenter.h"
 #include "ZTDataProvider.h"
 #include "ZTMIDIController.h"
@@ -36,11 +35,6 @@ ZTPreferencesWindowController* PreferencesTest::controller()
 ZTPreferences* PreferencesTest::prefs()
 {
     return ZTPreferences::sharedPreferences();
-}
-
-FakeMIDIBackend* PreferencesTest::midiSystem()
-{
-    return dynamic_cast<FakeMIDIBackend*>(ZTMIDIController::sharedInstance()->outputStream());
 }
 
 void PreferencesTest::choose(QComboBox* popup, int index)

@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QStringList>
 
-class FakeMIDIBackend;
 class ZTPreferences;
 
 // A fresh home with the catalogue built and the MIDI hub on the fake MIDI system; the
@@ -21,7 +20,6 @@ protected:
     ZTPreferencesWindowController* controller();
     const ZTPreferencesOutlets& outlets() { return controller()->outlets(); }
     static ZTPreferences* prefs();
-    static FakeMIDIBackend* midiSystem();
 
     // As the user picks the entry: selects it and sends the pop-up's action.
     static void choose(QComboBox* popup, int index);
