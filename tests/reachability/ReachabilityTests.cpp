@@ -131,6 +131,9 @@ TEST(Reachability, FollowsTheLinkInANetworkNamespaceOfItsOwn)
         std::uint32_t unresolvableFlags = 1;
         std::shared_ptr<Reachability> monitor;
     } result;
+    int notifications = 0;
+    NotificationObserver observer = NotificationCenter::defaultCenter().addObserver(
+        kReachabilityChangedNotification, [&](const Notification&) { ++notifications; });
     std::thread isolated([&] {
         // Only this thread (and the threads it makes) moves into the new namespace.
         if (::unshare(CLONE_NEWNET) != 0) {
@@ -162,6 +165,9 @@ TEST(Reachability, FollowsTheLinkInANetworkNamespaceOfItsOwn)
     EXPECT_TRUE(result.downAtFirst) << "a new namespace starts with its loopback down";
     EXPECT_TRUE(result.reportedUp);
     EXPECT_TRUE(result.reportedDown);
+    // Both changes are also told on the main thread; waiting for them here keeps them from
+    // reaching the next test's observers.
+    EXPECT_TRUE(waitUntil([&] { return notifications == 2; }));
 }
 
 TEST(Reachability, TheDefaultRouteAndLinkLocalMonitorsAnswerWithoutBlocking)
