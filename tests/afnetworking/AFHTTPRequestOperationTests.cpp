@@ -1,3 +1,4 @@
+#include "AFOperationClasses.h"
 #include "AFTestSupport.h"
 
 #include "URLError.h"
@@ -47,6 +48,8 @@ protected:
         serveRangedBody(routes, "/ranged-wrong", body, RangeHandling::WrongOffset);
         server.start();
     }
+    // Class-level settings live for the process.
+    void TearDown() override { AFOperationClasses::resetForTesting(); }
 
     // Loads until at least `bytes` arrived, pauses, and returns the operation.
     std::shared_ptr<AFHTTPRequestOperation> pausedAfter(const QString& path, qint64 bytes, std::shared_ptr<Outcome>& outcome)

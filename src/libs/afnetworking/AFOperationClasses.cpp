@@ -10,19 +10,21 @@
 namespace AFOperationClasses {
 namespace {
 
+QMap<QString, Description> builtInClasses()
+{
+    QMap<QString, Description> classes;
+    const Description connectionOperation{QStringLiteral("AFURLConnectionOperation"), {}, {}, {}, {}, {}};
+    for (const Description& description :
+         {connectionOperation, AFHTTPRequestOperation::classDescription(), AFJSONRequestOperation::classDescription(),
+          AFPropertyListRequestOperation::classDescription(), AFXMLRequestOperation::classDescription(),
+          AFImageRequestOperation::classDescription()})
+        classes.insert(description.name, description);
+    return classes;
+}
+
 struct Registry {
     std::recursive_mutex mutex;
-    QMap<QString, Description> classes;
-
-    Registry()
-    {
-        const Description connectionOperation{QStringLiteral("AFURLConnectionOperation"), {}, {}, {}, {}, {}};
-        for (const Description& description :
-             {connectionOperation, AFHTTPRequestOperation::classDescription(), AFJSONRequestOperation::classDescription(),
-              AFPropertyListRequestOperation::classDescription(), AFXMLRequestOperation::classDescription(),
-              AFImageRequestOperation::classDescription()})
-            classes.insert(description.name, description);
-    }
+    QMap<QString, Description> classes = builtInClasses();
 
     // The description of the class or of its nearest ancestor with the member set.
     template<typename Member>
@@ -49,6 +51,12 @@ void add(const Description& description)
 {
     std::lock_guard guard(registry().mutex);
     registry().classes.insert(description.name, description);
+}
+
+void resetForTesting()
+{
+    std::lock_guard guard(registry().mutex);
+    registry().classes = builtInClasses();
 }
 
 bool exists(const QString& name)

@@ -31,6 +31,8 @@ struct Description {
 
 // Adds (or replaces) a class; the built-in classes are always there.
 void add(const Description& description);
+// Back to the built-in classes with their own settings (tests).
+void resetForTesting();
 bool exists(const QString& name);
 bool isKindOf(const QString& name, const QString& ancestor);
 std::shared_ptr<AFHTTPRequestOperation> make(const QString& name, const URLRequest& request);

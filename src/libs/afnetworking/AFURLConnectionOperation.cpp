@@ -388,36 +388,56 @@ void AFURLConnectionOperation::setUserInfo(const QVariantMap& userInfo)
     userInfo_ = userInfo;
 }
 
-const QList<QSslCertificate>& AFURLConnectionOperation::pinnedCertificates()
+namespace {
+
+struct Pins {
+    QList<QSslCertificate> certificates;
+    QList<QByteArray> publicKeys;
+};
+
+Pins readPins(const QString& folder)
 {
-    static const QList<QSslCertificate> certificates = [] {
-        QList<QSslCertificate> found;
-        const QDir bundle(Paths::resourcesFolder());
-        for (const QString& name : bundle.entryList({QStringLiteral("*.cer")}, QDir::Files, QDir::Name)) {
-            QFile file(bundle.filePath(name));
-            if (!file.open(QIODevice::ReadOnly))
-                continue;
-            const QSslCertificate certificate(file.readAll(), QSsl::Der);
-            if (!certificate.isNull())
-                found.append(certificate);
-        }
-        return found;
-    }();
-    return certificates;
+    Pins pins;
+    const QDir bundle(folder);
+    for (const QString& name : bundle.entryList({QStringLiteral("*.cer")}, QDir::Files, QDir::Name)) {
+        QFile file(bundle.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QSslCertificate certificate(file.readAll(), QSsl::Der);
+        if (certificate.isNull())
+            continue;
+        pins.certificates.append(certificate);
+        if (const QSslKey key = certificate.publicKey(); !key.isNull())
+            pins.publicKeys.append(key.toPem());
+    }
+    return pins;
 }
 
-const QList<QByteArray>& AFURLConnectionOperation::pinnedPublicKeys()
+// The bundle does not change while the program runs; the folder is checked so that a
+// process that points at another bundle (as each test does) reads that one's pins.
+Pins bundlePins()
 {
-    static const QList<QByteArray> keys = [] {
-        QList<QByteArray> found;
-        for (const QSslCertificate& certificate : pinnedCertificates()) {
-            const QSslKey key = certificate.publicKey();
-            if (!key.isNull())
-                found.append(key.toPem());
-        }
-        return found;
-    }();
-    return keys;
+    static std::mutex mutex;
+    static QString folder;
+    static Pins pins;
+    std::lock_guard lock(mutex);
+    if (const QString current = Paths::resourcesFolder(); folder.isNull() || current != folder) {
+        folder = current;
+        pins = readPins(current);
+    }
+    return pins;
+}
+
+} // namespace
+
+QList<QSslCertificate> AFURLConnectionOperation::pinnedCertificates()
+{
+    return bundlePins().certificates;
+}
+
+QList<QByteArray> AFURLConnectionOperation::pinnedPublicKeys()
+{
+    return bundlePins().publicKeys;
 }
 
 std::shared_ptr<AFURLConnectionOperation> AFURLConnectionOperation::makeWithRequest(const URLRequest& request) const

@@ -106,9 +106,10 @@ public:
     QVariantMap userInfo() const;
     void setUserInfo(const QVariantMap& userInfo);
 
-    // The DER data of the bundle's ".cer" files and their public keys (PEM), read once.
-    static const QList<QSslCertificate>& pinnedCertificates();
-    static const QList<QByteArray>& pinnedPublicKeys();
+    // The DER data of the bundle's ".cer" files and their public keys (PEM), read once per
+    // bundle folder. Any thread.
+    static QList<QSslCertificate> pinnedCertificates();
+    static QList<QByteArray> pinnedPublicKeys();
 
     // A ready operation of the same class for the same request, with the same blocks and
     // invalid-certificate allowance.
