@@ -75,7 +75,11 @@ std::unique_ptr<FluidSynthEngine> FluidSynthEngine::create(double sampleRate, QS
     if (!engine->settings_)
         return fail(QStringLiteral("FluidSynth settings could not be made"));
     fluid_settings_setnum(engine->settings_, "synth.sample-rate", sampleRate);
+    // With either effect on, every block runs the effects in an OpenMP parallel region,
+    // which allocates and frees its team on the audio thread. Questions send nothing to
+    // the effects (controllers 91 and 93 stay at 0), so both stay off.
     fluid_settings_setint(engine->settings_, "synth.reverb.active", 0);
+    fluid_settings_setint(engine->settings_, "synth.chorus.active", 0);
     fluid_settings_setnum(engine->settings_, "synth.gain", 0.5);
     // Samples are read when a preset is chosen: the General MIDI font is large and a
     // question uses one or two of its instruments.

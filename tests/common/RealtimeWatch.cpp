@@ -121,6 +121,12 @@ void* aligned_alloc(std::size_t alignment, std::size_t size)
     return __libc_memalign(alignment, size);
 }
 
+void* memalign(std::size_t alignment, std::size_t size)
+{
+    countAllocation();
+    return __libc_memalign(alignment, size);
+}
+
 int posix_memalign(void** result, std::size_t alignment, std::size_t size)
 {
     if (alignment < sizeof(void*) || (alignment & (alignment - 1)) != 0)
