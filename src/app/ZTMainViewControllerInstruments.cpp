@@ -172,7 +172,9 @@ double ZTMainViewController::instrumentWidth() const
 
 void ZTMainViewController::sizeInstrumentView()
 {
-    const double margin = std::max(0.0, std::round((width() - instrumentWidth()) * 0.5));
+    // Until the screen is set up there is no instrument to centre. Margins for a zero-width
+    // one would ask for more room than the panel has, and every resize would widen the window.
+    const double margin = instrumentView_ ? std::max(0.0, std::round((width() - instrumentWidth()) * 0.5)) : 0.0;
     instrumentLeftConstraint_ = margin;
     instrumentRightConstraint_ = margin;
     // The scroll buttons stand just outside the centred instrument.

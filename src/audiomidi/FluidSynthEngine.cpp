@@ -4,10 +4,13 @@
 
 #include <fluidsynth.h>
 
+#include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -29,6 +32,25 @@ void installLogFunctions()
         fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
         fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
     });
+}
+
+// A SoundFont 2 file is a RIFF form of type "sfbk" that holds as many bytes as its header
+// says. Anything else is refused here, before FluidSynth tries its other loaders on it.
+constexpr qint64 kMaxSoundFontBytes = qint64(2) << 30;
+
+std::optional<QString> soundFontProblem(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    if (file.size() > kMaxSoundFontBytes)
+        return QStringLiteral("it is larger than %1 MB").arg(kMaxSoundFontBytes >> 20);
+    const QByteArray head = file.read(12);
+    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "sfbk")
+        return QStringLiteral("it is no SoundFont 2 file");
+    if (qint64(qFromLittleEndian<quint32>(head.constData() + 4)) + 8 > file.size())
+        return QStringLiteral("it is cut short");
+    return std::nullopt;
 }
 
 bool validNote(int note)
@@ -75,7 +97,11 @@ std::unique_ptr<FluidSynthEngine> FluidSynthEngine::create(double sampleRate, QS
     if (!engine->settings_)
         return fail(QStringLiteral("FluidSynth settings could not be made"));
     fluid_settings_setnum(engine->settings_, "synth.sample-rate", sampleRate);
+    // With either effect on, every block runs the effects in an OpenMP parallel region,
+    // which allocates and frees its team on the audio thread. Questions send nothing to
+    // the effects (controllers 91 and 93 stay at 0), so both stay off.
     fluid_settings_setint(engine->settings_, "synth.reverb.active", 0);
+    fluid_settings_setint(engine->settings_, "synth.chorus.active", 0);
     fluid_settings_setnum(engine->settings_, "synth.gain", 0.5);
     // Samples are read when a preset is chosen: the General MIDI font is large and a
     // question uses one or two of its instruments.
@@ -117,10 +143,12 @@ bool FluidSynthEngine::noteOff(int channel, int note)
 
 bool FluidSynthEngine::loadSoundFont(const QString& path, QString* error)
 {
-    const int id = fluid_synth_sfload(synth_, path.toLocal8Bit().constData(), 1);
+    const std::optional<QString> problem = soundFontProblem(path);
+    const int id = problem ? FLUID_FAILED : fluid_synth_sfload(synth_, path.toLocal8Bit().constData(), 1);
     if (id == FLUID_FAILED) {
         if (error)
-            *error = QStringLiteral("the SoundFont \"%1\" could not be loaded").arg(path);
+            *error = QStringLiteral("the SoundFont \"%1\" could not be loaded (%2)")
+                         .arg(path, problem.value_or(QStringLiteral("FluidSynth refused it")));
         return false;
     }
     if (soundFontId_ >= 0)

@@ -194,6 +194,11 @@ ZTDataProvider::CustomListSource ZTDataProvider::preferencesSource()
         [](const QString& test) { return ZTPreferences::sharedPreferences()->customLevelsForTestWithName(test); }};
 }
 
+QString ZTDataProvider::customLevelId(const QString& levelName)
+{
+    return QStringLiteral("custom_%1").arg(levelName);
+}
+
 ZTDataProvider::ZTDataProvider()
     : ZTDataProvider(preferencesSource())
 {
@@ -316,7 +321,7 @@ QVariantMap ZTDataProvider::levelsForTests(const QVariantList& tests) const
             const QString levelName = c.value(QStringLiteral("name")).toString();
             QVariantMap level{{QStringLiteral("name"), levelName},
                               {QStringLiteral("items"), c.value(QStringLiteral("items")).toList()},
-                              {QStringLiteral("id"), QStringLiteral("custom_%1").arg(levelName)}};
+                              {QStringLiteral("id"), customLevelId(levelName)}};
             if (c.contains(QStringLiteral("additionalData")))
                 level.insert(QStringLiteral("additionalData"), c.value(QStringLiteral("additionalData")));
             list << level;

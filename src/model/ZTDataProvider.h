@@ -31,6 +31,8 @@ public:
     static ZTDataProvider* sharedDataProvider();
     // The custom lists of the settings store, where the shared catalogue reads them.
     static CustomListSource preferencesSource();
+    // The level id under which a custom level of that name is chosen and stored.
+    static QString customLevelId(const QString& levelName);
 
     // Registers for the custom-list change notifications; does not build the catalogue.
     ZTDataProvider();

@@ -273,8 +273,18 @@ void ZTPreferences::replaceCustomLevel(const QVariantMap& level, int index, cons
 void ZTPreferences::replaceLevelName(const QString& name, int index, const QString& test)
 {
     QVariantMap level = customLevelWithIndex(index, test);
+    if (level.isEmpty()) {
+        Log::line(QStringLiteral("No custom level %1 of %2 to rename.").arg(index).arg(test));
+        return;
+    }
+    const QString oldId = ZTDataProvider::customLevelId(level.value(kName).toString());
     level.insert(kName, name);
     replaceCustomLevel(level, index, test);
+    // The exercise's chosen level is stored by name: it follows the rename instead of
+    // falling back to the first level.
+    const QString levelKey = QStringLiteral("level");
+    if (stringForKey(levelKey, test) == oldId)
+        setString(ZTDataProvider::customLevelId(name), levelKey, test);
 }
 
 void ZTPreferences::deleteLevelWithIndex(int index, const QString& test)

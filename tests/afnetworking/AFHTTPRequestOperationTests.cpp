@@ -140,6 +140,18 @@ TEST_F(HTTPRequestOperation, ARedirectToAnotherServerLeavesTheAuthorizationBehin
     EXPECT_FALSE(other.lastRequest().headers.contains(QStringLiteral("authorization")));
 }
 
+TEST_F(HTTPRequestOperation, ARedirectAwayFromHttpIsRefusedAndReadsNothing)
+{
+    const QString secret = environment.writeFile(QStringLiteral("secret.txt"), "the user's own file");
+    for (const QString& target : {QUrl::fromLocalFile(secret).toString(), QStringLiteral("data:text/plain,planted")}) {
+        const auto outcome = load(operationFor(server.url("/elsewhere?to=" + QUrl::toPercentEncoding(target))));
+        ASSERT_EQ(outcome->failures, 1) << target.toStdString();
+        EXPECT_EQ(outcome->error.code(), URLError::UnsupportedURL);
+        EXPECT_FALSE(outcome->object.toByteArray().contains("own file"));
+        EXPECT_FALSE(outcome->object.toByteArray().contains("planted"));
+    }
+}
+
 TEST_F(HTTPRequestOperation, ARedirectBlockCanRefuseToFollow)
 {
     auto operation = operationFor(server.url("/redirect"));

@@ -274,3 +274,15 @@ TEST_F(InstrumentPanelTest, TheSampleSynthesizerListsTheSoundsOfItsBank)
     screen()->_setupInstrumentsMenu();
     EXPECT_EQ(programItems().size(), 128);
 }
+
+TEST_F(InstrumentPanelTest, AWindowShownBeforeTheScreenIsSetUpKeepsItsSize)
+{
+    // A start-up alert runs the event loop while the screen has no instrument yet.
+    ZTAppDelegate starting;
+    QWidget* window = starting.window();
+    window->show();
+    for (int round = 0; round < 20; ++round)
+        QApplication::processEvents();
+    EXPECT_EQ(window->width(), 1280);
+    EXPECT_LE(window->minimumSizeHint().width(), 1280);
+}

@@ -62,7 +62,7 @@ TEST(StandardMidiFile, RefusesBrokenFiles)
         QByteArray file;
         int status;
     };
-    const std::vector<Case> cases{
+    std::vector<Case> cases{
         {"not MIDI", QByteArray("RIFF....WAVEfmt "), StandardMidiFile::NotAMidiFile},
         {"short header", QByteArray("MThd\0\0\0\x02\0\0", 10), StandardMidiFile::NotAMidiFile},
         {"SMPTE timing", midiHeader(0, 1, 0xE728) + midiChunk("MTrk", good), StandardMidiFile::UnsupportedTimeDivision},
@@ -76,6 +76,22 @@ TEST(StandardMidiFile, RefusesBrokenFiles)
         {"note cut off", midiHeader(0, 1, 96) + midiChunk("MTrk", midiBytes({0x00, 0x90, 60})),
          StandardMidiFile::MalformedTrack},
     };
+    // A file of more notes than any piece holds, split over two tracks, and one of tempo
+    // changes alone: refused before the sequence takes their memory.
+    QByteArray notes;
+    QByteArray tempos;
+    for (std::size_t i = 0; i < StandardMidiFile::kMaxEvents / 2 + 1; ++i) {
+        notes += midiBytes({0x01, 0x90, 60, 100, 0x01, 0x80, 60, 0});
+        tempos += midiBytes({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x01, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20});
+    }
+    cases.push_back({"too many notes", midiHeader(1, 2, 96) + midiChunk("MTrk", notes) + midiChunk("MTrk", notes),
+                     StandardMidiFile::TooManyEvents});
+    cases.push_back({"too many tempos", midiHeader(0, 1, 96) + midiChunk("MTrk", tempos), StandardMidiFile::TooManyEvents});
+    // Exactly the budget is still a sequence.
+    const QByteArray half = notes.left(8 * qsizetype(StandardMidiFile::kMaxEvents / 2));
+    const auto full = StandardMidiFile::read(midiHeader(1, 2, 96) + midiChunk("MTrk", half) + midiChunk("MTrk", half));
+    ASSERT_TRUE(full);
+    EXPECT_EQ(full->tracks().front().notes().size(), StandardMidiFile::kMaxEvents);
     for (const Case& c : cases) {
         int status = 0;
         EXPECT_FALSE(StandardMidiFile::read(c.file, &status)) << c.what;

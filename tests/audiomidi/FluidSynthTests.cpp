@@ -7,6 +7,11 @@
 #include "ZTMusicalTest.h"
 #include "ZTScale.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -172,4 +177,38 @@ TEST_F(FluidSynthTest, MissingSoundFontIsReported)
     QString error;
     EXPECT_FALSE(FluidSynthEngine::create(44100, &error, QStringLiteral("/nonexistent/none.sf2")));
     EXPECT_TRUE(error.contains(QStringLiteral("could not be loaded"))) << error.toStdString();
+}
+
+TEST_F(FluidSynthTest, OnlyWholeSoundFontFilesAreHandedToTheSynthesizer)
+{
+    const QString tiny = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("data/OneLoopedSine.sf2"));
+    QFile file(tiny);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+
+    QString error;
+    auto engine = FluidSynthEngine::create(44100, &error, tiny);
+    ASSERT_TRUE(engine) << error.toStdString();
+    EXPECT_EQ(engine->presetName(0, 0), QStringLiteral("Sine"));
+    ASSERT_TRUE(engine->selectPreset(0, 0, 0));
+    ASSERT_TRUE(engine->noteOn(0, 60, 100));
+    std::vector<float> block(2 * kBlock, 0.0f);
+    engine->render(block.data(), kBlock);
+    EXPECT_GT(*std::max_element(block.begin(), block.end()), 0.01f);
+
+    LogCapture log;
+    const std::pair<QByteArray, const char*> refused[] = {
+        {whole.left(whole.size() / 2), "cut short"},
+        {"OggS" + whole.mid(4), "no SoundFont 2 file"},
+        {whole.left(8) + "sfbx" + whole.mid(12), "no SoundFont 2 file"},
+        {"RIFF", "no SoundFont 2 file"},
+    };
+    for (const auto& [bytes, reason] : refused) {
+        const QString path = environment.writeFile(QStringLiteral("refused.sf2"), bytes);
+        EXPECT_FALSE(engine->loadSoundFont(path, &error));
+        EXPECT_TRUE(error.contains(QLatin1String(reason))) << error.toStdString();
+        EXPECT_EQ(engine->soundFontPath(), tiny) << "the font it had stays";
+    }
+    EXPECT_FALSE(log.contains(QStringLiteral("FluidSynth"))) << "refused before FluidSynth sees them";
+    EXPECT_EQ(engine->presetName(0, 0), QStringLiteral("Sine"));
 }

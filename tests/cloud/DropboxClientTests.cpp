@@ -1,6 +1,7 @@
 // Our Dropbox client against the strict stand-in service: the shape of each call, what counts
 // as a missing file and as a conflict, token renewal, the private credentials file and the
 // sign-in through the browser and the loopback redirect.
+#include "BearerToken.h"
 #include "DropboxSession.h"
 #include "FakeDropbox.h"
 #include "Log.h"
@@ -266,4 +267,28 @@ TEST(DropboxJsonTest, HeaderArgumentsAreAsciiAndPkceChallengesMatchTheirVerifier
     const DropboxPkce pkce = DropboxPkce::generate();
     EXPECT_GE(pkce.verifier.size(), 43);
     EXPECT_NE(pkce.verifier, DropboxPkce::generate().verifier);
+}
+
+TEST(DropboxCredentialStoreTest, TokensThatCouldEndTheAuthorizationHeaderAreRefused)
+{
+    TestEnvironment environment;
+    const QString path = environment.root() + QStringLiteral("/sign-in.json");
+    auto storedWith = [&](const QString& access, const QString& refresh) {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QJsonDocument(QJsonObject{{QStringLiteral("access_token"), access},
+                                             {QStringLiteral("refresh_token"), refresh}})
+                       .toJson());
+        file.close();
+        return DropboxCredentialStore(path).load();
+    };
+    EXPECT_TRUE(storedWith(QStringLiteral("sl.AbC-12_3~+/="), QStringLiteral("r3fresh")));
+    EXPECT_TRUE(storedWith(QStringLiteral("sl.AbC"), QString()));
+    for (const QString& bad : {QStringLiteral("sl.A\r\nX-Injected: 1"), QStringLiteral("sl.A\nB"),
+                               QStringLiteral("sl.A B"), QString::fromUtf8("sl.\xC3\xA9"),
+                               QStringLiteral("sl.A") + QChar(0) + QStringLiteral("B"),
+                               QString(BearerToken::kMaxLength + 1, QLatin1Char('a'))}) {
+        EXPECT_FALSE(storedWith(bad, QStringLiteral("r3fresh"))) << bad.left(20).toStdString();
+        EXPECT_FALSE(storedWith(QStringLiteral("sl.AbC"), bad)) << bad.left(20).toStdString();
+    }
 }

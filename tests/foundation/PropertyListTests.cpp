@@ -181,6 +181,19 @@ TEST(PropertyList, ListsNestedDeeperThan256LevelsAreRefused)
         EXPECT_EQ(refusal(nestedXml(levels)), "lists nested deeper than 256 levels") << levels;
         EXPECT_EQ(refusal(nestedBinary(levels)), "lists nested deeper than 256 levels") << levels;
     }
+    // Deep enough to overflow the stack of a parser that recurses per level.
+    EXPECT_EQ(refusal(nestedXml(1000000)), "lists nested deeper than 256 levels");
+    // Empty lists, comments and CDATA sections open no level; dictionaries do.
+    const QByteArray head = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+    const QByteArray wide = head + "<array>" + QByteArray("<array/><dict/><array ></array>").repeated(400)
+        + "<!--" + QByteArray("<array>").repeated(300) + "--><string><![CDATA[" + QByteArray("<dict>").repeated(300)
+        + "]]></string></array></plist>";
+    EXPECT_EQ(refusal(wide), "(read)");
+    QByteArray dictionaries = head;
+    for (int i = 0; i < 300; ++i)
+        dictionaries += "<dict><key>k</key>";
+    dictionaries += "<string>x</string>" + QByteArray("</dict>").repeated(300) + "</plist>";
+    EXPECT_EQ(refusal(dictionaries), "lists nested deeper than 256 levels");
     // A dictionary that holds itself is nested without end.
     EXPECT_EQ(refusal(binaryList({marker(0xD, 1) + ref(1) + ref(0), marker(0x5, 1) + "k"})),
               "lists nested deeper than 256 levels");

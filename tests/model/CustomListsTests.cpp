@@ -243,3 +243,28 @@ TEST_F(CustomListsTest, ReplaceAndDeleteFindTheirEntryByName)
     EXPECT_TRUE(PlistValues::objectsEqual(p->customLevels(), before));
     EXPECT_EQ(names(p->customExercisesForTestWithName("Chord recognition")), QStringList{"C1 renamed"});
 }
+
+TEST_F(CustomListsTest, RenamingTheChosenLevelKeepsItChosen)
+{
+    const QString test = "Interval recognition";
+    writeSettingsFile({{"customLevels", QVariantList{QVariantMap{
+                                            {"name", test},
+                                            {"levels", QVariantList{level("Mine", {"Octave"}, test),
+                                                                    level("Other", {"Octave"}, test)}}}}},
+                       {test + ".level", "custom_Mine"},
+                       {"Melodies.level", "custom_Mine"}});
+    ZTPreferences* p = prefs();
+
+    // Renaming a level that is not chosen leaves the choice alone.
+    p->replaceLevelName("Other renamed", 1, test);
+    EXPECT_EQ(p->stringForKey("level", test), "custom_Mine");
+
+    p->replaceLevelName("Mine renamed", 0, test);
+    EXPECT_EQ(p->stringForKey("level", test), "custom_Mine renamed");
+    // Another exercise's choice of a level by the same name is its own.
+    EXPECT_EQ(p->stringForKey("level", "Melodies"), "custom_Mine");
+    queue.advance(0.5);
+    EXPECT_TRUE(ZTDataProvider::sharedDataProvider()->isLevel("custom_Mine renamed", test));
+    EXPECT_EQ(ZTDataProvider::sharedDataProvider()->levelIndexForName("custom_Mine renamed", test),
+              ZTDataProvider::sharedDataProvider()->levelsForTestWithName(test).size());
+}

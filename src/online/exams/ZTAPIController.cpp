@@ -1,5 +1,6 @@
 #include "ZTAPIController.h"
 
+#include "BearerToken.h"
 #include "Localization.h"
 #include "Log.h"
 #include "NotificationCenter.h"
@@ -170,7 +171,7 @@ void ZTAPIController::handleLoginReply(const QString& user, const ZTExamReply& r
         return;
     }
     const QString token = text(answer.value(QStringLiteral("access_token")));
-    if (token.isEmpty()) {
+    if (!BearerToken::isWellFormed(token)) {
         removeUserData();
         updateAccessToken(QStringLiteral(""));
         beginNewSession();

@@ -11,7 +11,9 @@ void tell(const QString& message, const QString& informativeText)
     Alert::Request request;
     request.style = Alert::Style::Warning;
     request.message = message;
-    request.informativeText = informativeText;
+    // Reasons come from the logs as sentence tails; the alert shows them as sentences.
+    request.informativeText = informativeText.isEmpty()
+        ? informativeText : informativeText.front().toUpper() + informativeText.sliced(1);
     request.buttons = {localized(QStringLiteral("Ok"))};
     ZTAppDelegate* delegate = ZTAppDelegate::shared();
     Alert::beginSheet(request, delegate ? delegate->window() : nullptr, [](int) {});

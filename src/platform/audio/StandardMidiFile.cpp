@@ -89,9 +89,12 @@ std::optional<MusicChannelEvent> channelEvent(int kind, int channel, std::uint8_
     }
 }
 
+enum class TrackResult { Read, Malformed, TooManyEvents };
+
 // Parses one track's events; notes and channel messages go per channel, tempo changes into
-// the map.
-bool readTrack(Reader track, std::array<ChannelContent, 16>& channels, std::map<std::uint64_t, double>& tempo)
+// the map. Each kept event takes one from the file's budget.
+TrackResult readTrack(Reader track, std::array<ChannelContent, 16>& channels, std::map<std::uint64_t, double>& tempo,
+                      std::size_t& budget)
 {
     std::uint64_t tick = 0;
     std::uint8_t runningStatus = 0;
@@ -141,8 +144,11 @@ bool readTrack(Reader track, std::array<ChannelContent, 16>& channels, std::map<
             }
             if (type == 0x51 && length == 3) {
                 const std::uint32_t microsecondsPerQuarter = track.be(3);
-                if (microsecondsPerQuarter > 0)
+                if (microsecondsPerQuarter > 0) {
+                    if (budget-- == 0)
+                        return TrackResult::TooManyEvents;
                     tempo[tick] = 60000000.0 / microsecondsPerQuarter;
+                }
             } else {
                 track.pos += length;
             }
@@ -175,19 +181,22 @@ bool readTrack(Reader track, std::array<ChannelContent, 16>& channels, std::map<
         }
         const std::uint8_t first = track.byte() & 0x7F;
         const std::uint8_t second = dataLength == 2 ? (track.byte() & 0x7F) : 0;
-        if (kind == 0x90 && second > 0) {
+        const std::optional<MusicChannelEvent> event = channelEvent(kind, channel, first, second);
+        const bool opensNote = kind == 0x90 && second > 0;
+        if ((opensNote || event) && budget-- == 0)
+            return TrackResult::TooManyEvents;
+        if (opensNote)
             open[{channel, first}].push_back({tick, second});
-        } else if (kind == 0x80 || kind == 0x90) {
+        else if (kind == 0x80 || kind == 0x90)
             closeNote(channel, first);
-        } else if (const std::optional<MusicChannelEvent> event = channelEvent(kind, channel, first, second)) {
+        else if (event)
             channels[channel].events.push_back({tick, *event});
-        }
     }
     // Notes the track never ends stop where the track does.
     for (auto& [key, starts] : open)
         while (!starts.empty())
             closeNote(key.first, key.second);
-    return ok;
+    return ok ? TrackResult::Read : TrackResult::Malformed;
 }
 
 } // namespace
@@ -217,6 +226,7 @@ std::optional<MusicSequence> StandardMidiFile::read(const QByteArray& bytes, int
     std::array<ChannelContent, 16> channels;
     std::map<std::uint64_t, double> tempo;
     std::uint32_t tracksRead = 0;
+    std::size_t budget = kMaxEvents;
     while (tracksRead < trackCount && file.has(8)) {
         const QByteArray chunkType = bytes.mid(int(file.pos), 4);
         file.pos += 4;
@@ -225,8 +235,14 @@ std::optional<MusicSequence> StandardMidiFile::read(const QByteArray& bytes, int
         const std::size_t available = std::min<std::size_t>(length, file.size - file.pos);
         if (chunkType == "MTrk") {
             Reader track{file.data + file.pos, available};
-            if (!readTrack(track, channels, tempo))
+            switch (readTrack(track, channels, tempo, budget)) {
+            case TrackResult::Read:
+                break;
+            case TrackResult::Malformed:
                 return fail(MalformedTrack);
+            case TrackResult::TooManyEvents:
+                return fail(TooManyEvents);
+            }
             ++tracksRead;
         }
         file.pos += available;

@@ -1,6 +1,7 @@
 #include "DropboxAuthorization.h"
 
 #include "AFHTTPClient.h"
+#include "BearerToken.h"
 #include "Localization.h"
 #include "MainQueue.h"
 
@@ -16,7 +17,6 @@ namespace {
 const QString kCallbackPath = QStringLiteral("/dropbox-auth");
 // A browser's request line and headers fit well within this; more is not a browser.
 constexpr qint64 kMaxRequestSize = 16 * 1024;
-constexpr qsizetype kMaxTokenLength = 4096;
 
 // Unreserved URL characters, as PKCE verifiers and states use them.
 QString randomWord(int length)
@@ -41,8 +41,7 @@ std::optional<DropboxCredentials> credentialsFrom(const QByteArray& body, QStrin
     const double lifetime = reply->value(QStringLiteral("expires_in")).toDouble();
     if (lifetime > 0 && lifetime < 10 * 365 * 86400.0)
         credentials.expiresAt = QDateTime::currentDateTimeUtc().addSecs(qint64(lifetime));
-    if (credentials.accessToken.isEmpty() || credentials.accessToken.size() > kMaxTokenLength
-        || credentials.refreshToken.size() > kMaxTokenLength) {
+    if (!credentials.hasWellFormedTokens()) {
         *error = QStringLiteral("the reply holds no usable access token");
         return std::nullopt;
     }
@@ -241,7 +240,7 @@ QString DropboxAuthorizationFlow::handleRedirectURL(const QUrl& url)
         return localized(QStringLiteral("Signing in to Dropbox was cancelled. You can close this page."));
     }
     const QString code = query.queryItemValue(QStringLiteral("code"));
-    if (!error.isEmpty() || code.isEmpty() || code.size() > kMaxTokenLength) {
+    if (!error.isEmpty() || code.isEmpty() || code.size() > BearerToken::kMaxLength) {
         const QString reason = error.isEmpty() ? QStringLiteral("no authorization code") : error.left(100);
         finish({Outcome::Kind::Error, QStringLiteral("Dropbox refused the sign-in (%1)").arg(reason), {}});
         return localized(QStringLiteral("Dropbox did not let Melvora sign in. You can close this page."));

@@ -1,6 +1,7 @@
 #include "DropboxCredentialStore.h"
 
 #include "AtomicFile.h"
+#include "BearerToken.h"
 #include "Log.h"
 
 #include <QDir>
@@ -26,6 +27,12 @@ bool DropboxCredentials::needsRefresh(const QDateTime& now) const
     return accessToken.isEmpty() || (expiresAt.isValid() && now.secsTo(expiresAt) < kRefreshMarginSeconds);
 }
 
+bool DropboxCredentials::hasWellFormedTokens() const
+{
+    return BearerToken::isWellFormed(accessToken)
+           && (refreshToken.isEmpty() || BearerToken::isWellFormed(refreshToken));
+}
+
 DropboxCredentialStore::DropboxCredentialStore(QString path)
     : path_(std::move(path))
 {
@@ -47,7 +54,7 @@ std::optional<DropboxCredentials> DropboxCredentialStore::load() const
     credentials.refreshToken = object.value(QStringLiteral("refresh_token")).toString();
     credentials.expiresAt = QDateTime::fromString(object.value(QStringLiteral("expires_at")).toString(), Qt::ISODate);
     credentials.accountId = object.value(QStringLiteral("account_id")).toString();
-    if (!credentials.isValid()) {
+    if (!credentials.isValid() || !credentials.hasWellFormedTokens()) {
         Log::line(QStringLiteral("The Dropbox sign-in file %1 holds no credentials; Melvora must sign in again.").arg(path_));
         return std::nullopt;
     }

@@ -15,6 +15,8 @@ struct DropboxCredentials {
     QString accountId;
 
     bool isValid() const { return !accessToken.isEmpty() || !refreshToken.isEmpty(); }
+    // An access token, and a refresh token when there is one, that may stand in a header.
+    bool hasWellFormedTokens() const;
     // True shortly before the access token runs out, so that it is renewed in time.
     bool needsRefresh(const QDateTime& now) const;
 };

@@ -9,6 +9,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -28,6 +29,56 @@ constexpr int kMaxDepth = 256;
 constexpr qint64 kMaxObjects = 1 << 17;
 // Far beyond any list the program reads or writes; larger files are refused unread.
 constexpr qint64 kMaxBytes = 64 * 1024 * 1024;
+
+// Whether `tag` (what stands between "<" and ">") names the element `name`.
+bool namesElement(QByteArrayView tag, QByteArrayView name)
+{
+    if (!tag.startsWith(name))
+        return false;
+    if (tag.size() == name.size())
+        return true;
+    const char next = tag[name.size()];
+    return next == '/' || next == ' ' || next == '\t' || next == '\r' || next == '\n';
+}
+
+// The plist library builds and frees an XML list by recursion too, so a list nested a
+// few hundred thousand levels deep would overflow the stack there. Counts the open <array>
+// and <dict> elements (an empty "<array/>" opens none), past comments and CDATA sections,
+// before the library parses anything.
+bool xmlNestsDeeperThan(const QByteArray& data, int maxDepth)
+{
+    const QByteArrayView text(data);
+    int depth = 0;
+    for (qsizetype i = text.indexOf('<'); i >= 0; i = text.indexOf('<', i)) {
+        const QByteArrayView rest = text.sliced(i);
+        const auto skipPast = [&](QByteArrayView end) {
+            const qsizetype found = text.indexOf(end, i);
+            return found < 0 ? found : found + end.size();
+        };
+        if (rest.startsWith("<!--")) {
+            i = skipPast("-->");
+        } else if (rest.startsWith("<![CDATA[")) {
+            i = skipPast("]]>");
+        } else {
+            const qsizetype end = text.indexOf('>', i);
+            if (end < 0)
+                break;
+            const QByteArrayView tag = text.sliced(i + 1, end - i - 1);
+            const bool closing = tag.startsWith('/');
+            const QByteArrayView name = closing ? tag.sliced(1) : tag;
+            if (namesElement(name, "array") || namesElement(name, "dict")) {
+                if (closing)
+                    depth = std::max(0, depth - 1);
+                else if (!tag.endsWith('/') && ++depth > maxDepth)
+                    return true;
+            }
+            i = end + 1;
+        }
+        if (i < 0)
+            break;
+    }
+    return false;
+}
 
 struct NodeDeleter {
     void operator()(plist_t node) const { plist_free(node); }
@@ -212,6 +263,7 @@ std::optional<QVariant> fromData(const QByteArray& data, QString* error)
     const bool binary = plist_is_binary(data.constData(), static_cast<uint32_t>(data.size()));
     const QString refusal = binary ? BinaryPropertyListCheck::problem(data, {kMaxDepth, kMaxObjects})
         : data.contains('\0')     ? QStringLiteral("a NUL character, which XML does not allow")
+        : xmlNestsDeeperThan(data, kMaxDepth) ? QStringLiteral("lists nested deeper than %1 levels").arg(kMaxDepth)
                                   : QString();
     if (!refusal.isNull()) {
         setError(error, refusal);

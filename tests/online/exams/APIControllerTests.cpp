@@ -150,15 +150,20 @@ TEST_F(ExamClientTest, ALoginReplyWithoutATokenLogsTheUserOut)
     ASSERT_TRUE(waitUntil([&] { return setting(ZTAPIController::kFirstNameKey).isValid(); }));
 
     Posted loginState("loginStateChangedNotification");
-    Error error;
-    server.answerNext("POST", "/oauth", 200, R"({"token_type": "Bearer"})");
-    EXPECT_FALSE(login("ada", "s3cret pass", &error));
-    EXPECT_EQ(error.code(), 999);
-    EXPECT_EQ(error.localizedDescription(), "Login failed");
-    EXPECT_EQ(error.localizedFailureReason(), "Wrong credentials");
-    EXPECT_EQ(client->currentAccessToken(), "");
-    EXPECT_FALSE(client->currentAccessToken().isNull());
-    EXPECT_EQ(loginState.count, 1);
+    // No token, and tokens that would end the Authorization header early, are alike.
+    const char* replies[] = {R"({"token_type": "Bearer"})", R"({"access_token": "t0k\r\nX-Injected: 1"})",
+                             R"({"access_token": "t0k en"})"};
+    for (const char* reply : replies) {
+        Error error;
+        server.answerNext("POST", "/oauth", 200, reply);
+        EXPECT_FALSE(login("ada", "s3cret pass", &error)) << reply;
+        EXPECT_EQ(error.code(), 999);
+        EXPECT_EQ(error.localizedDescription(), "Login failed");
+        EXPECT_EQ(error.localizedFailureReason(), "Wrong credentials");
+        EXPECT_EQ(client->currentAccessToken(), "");
+        EXPECT_FALSE(client->currentAccessToken().isNull());
+    }
+    EXPECT_EQ(loginState.count, 3);
     EXPECT_FALSE(setting(ZTAPIController::kFirstNameKey).isValid());
     EXPECT_FALSE(setting(ZTAPIController::kLastNameKey).isValid());
     EXPECT_EQ(setting(ZTAPIController::kUsernameKey).toString(), "ada");

@@ -330,4 +330,11 @@ TEST_F(SyncTest, FailuresAreToldOnceUntilAPassSucceedsAndAFailedSignInIsTold)
     ASSERT_TRUE(waitFor([&] { return alerts_.size() == 3; }));
     EXPECT_EQ(alerts_[2].message, QStringLiteral("Melvora could not sign in to Dropbox."));
     EXPECT_FALSE(engine()->isLinked());
+
+    // Without a browser the reason is told as a sentence of its own.
+    engine()->setURLOpener([](const QUrl&) { return false; });
+    engine()->startManualSyncWithController(nullptr);
+    ASSERT_TRUE(waitFor([&] { return alerts_.size() == 4; }));
+    EXPECT_TRUE(alerts_[3].informativeText.startsWith(QStringLiteral("The sign-in cannot begin")))
+        << alerts_[3].informativeText.toStdString();
 }

@@ -1,0 +1,229 @@
+// Every render path of the program, in its steady state, watched for what the audio and
+// capture threads must never do: take or give back memory, or take a lock.
+#include "../audiomidi/AudioMidiTestSupport.h"
+#include "../audiomidi/OggVorbisWriter.h"
+#include "RealtimeWatch.h"
+
+#include "AudioInput.h"
+#include "AudioInputQueue.h"
+#include "FluidSynthEngine.h"
+#include "QVInstrument.h"
+#include "QVOggPlayer.h"
+#include "QVPCMFilePlayer.h"
+#include "SilenceAudioUnit.h"
+#include "ZTSamplePlayer.h"
+#include "ZTAudioUnit.h"
+#include "ZTTuner.h"
+#include "ZTWaveFilePlayer.h"
+
+#include <QtEndian>
+
+#include <cmath>
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <numbers>
+
+namespace {
+
+constexpr std::size_t kBlock = 256;
+constexpr int kWatchedBlocks = 32;
+const RealtimeWatch::Counts kNothing{};
+
+std::vector<float> sine(double frequency, double rate, std::size_t frames, float amplitude = 0.5f)
+{
+    std::vector<float> samples(frames);
+    for (std::size_t i = 0; i < frames; ++i)
+        samples[i] = amplitude * float(std::sin(2 * std::numbers::pi * frequency * double(i) / rate));
+    return samples;
+}
+
+QByteArray waveFile16(const std::vector<float>& mono, quint32 rate)
+{
+    QByteArray data(qsizetype(mono.size() * 2), '\0');
+    for (std::size_t i = 0; i < mono.size(); ++i)
+        qToLittleEndian(qint16(std::lround(mono[i] * 32767.0f)), data.data() + 2 * i);
+    QByteArray file("RIFF....WAVEfmt ");
+    auto append32 = [&file](quint32 value) { file.append(reinterpret_cast<const char*>(&value), 4); };
+    auto append16 = [&file](quint16 value) { file.append(reinterpret_cast<const char*>(&value), 2); };
+    append32(16);
+    append16(1); // PCM
+    append16(1);
+    append32(rate);
+    append32(rate * 2);
+    append16(2);
+    append16(16);
+    file.append("data");
+    append32(quint32(data.size()));
+    file.append(data);
+    qToLittleEndian(quint32(file.size() - 8), file.data() + 4);
+    return file;
+}
+
+class RenderRealtimeTest : public AudioMidiTest {
+protected:
+    void SetUp() override
+    {
+        AudioMidiTest::SetUp();
+        if (!RealtimeWatch::available())
+            GTEST_SKIP() << "the allocator is not ours to watch under a sanitizer";
+    }
+
+    // One warm-up block, then what the watched blocks did.
+    template <typename RenderBlock>
+    static RealtimeWatch::Counts steadyState(RenderBlock&& renderBlock, int blocks = kWatchedBlocks)
+    {
+        renderBlock();
+        RealtimeWatch::Counts total;
+        for (int i = 0; i < blocks; ++i)
+            total += RealtimeWatch::during(renderBlock);
+        return total;
+    }
+
+    // The output's mix, pulled as a device would pull it.
+    RealtimeWatch::Counts steadyOutput(int blocks = kWatchedBlocks)
+    {
+        return steadyState([this] { AudioOutput::sharedOutput()->renderOffline(block.data(), kBlock); }, blocks);
+    }
+
+    std::vector<float> block = std::vector<float>(kBlock * 2);
+};
+
+TEST_F(RenderRealtimeTest, TheWatchSeesAllocationsReleasesAndLocksOfThisThreadOnly)
+{
+    std::mutex mutex;
+    const auto seen = RealtimeWatch::during([&] {
+        auto* numbers = new std::vector<int>(100);
+        delete numbers;
+        std::lock_guard lock(mutex);
+    });
+    EXPECT_GE(seen.allocations, 1);
+    EXPECT_GE(seen.releases, 1);
+    EXPECT_EQ(seen.locks, 1);
+
+    // Another thread's allocations and locks are its own.
+    std::atomic<int> step{0};
+    std::thread other([&] {
+        while (step.load() != 1) {
+        }
+        delete new std::vector<int>(100);
+        std::lock_guard lock(mutex);
+        step = 2;
+    });
+    RealtimeWatch::begin();
+    step = 1;
+    while (step.load() != 2) {
+    }
+    EXPECT_EQ(RealtimeWatch::end(), kNothing);
+    other.join();
+}
+
+TEST_F(RenderRealtimeTest, FileSoundsMixWithoutAllocatingOrLocking)
+{
+    QVPCMFilePlayer pcm;
+    const auto raw = sine(440, 22050, 22050);
+    std::vector<qint16> samples(raw.size());
+    for (std::size_t i = 0; i < raw.size(); ++i)
+        samples[i] = qint16(raw[i] * 32767);
+    ASSERT_TRUE(pcm.playFileWithPath(environment.writeFile("tone.raw", {}), 1, 22050, 16));
+    ASSERT_TRUE(pcm.playbuffer(samples.data(), qint64(samples.size())));
+
+    QVOggPlayer ogg;
+    ASSERT_TRUE(ogg.playOggFileWithPath(environment.writeFile("tone.ogg", oggVorbisFile({sine(660, 44100, 44100)}, 44100))));
+
+    ZTWaveFilePlayer wave;
+    wave.playSoundFile(environment.writeFile("right.wav", waveFile16(sine(880, 48000, 48000), 48000)), 0.8f);
+    ASSERT_EQ(wave.activeSoundCount(), 1u);
+
+    EXPECT_EQ(steadyOutput(), kNothing);
+    // A sound that ends within a block, and the blocks after it, stay as quiet.
+    EXPECT_EQ(steadyOutput(int(44100 / kBlock) + 8), kNothing);
+}
+
+TEST_F(RenderRealtimeTest, TheSampleSynthesizerTakesNotesAndClicksWithoutAllocatingOrLocking)
+{
+    auto player = std::make_shared<ZTSamplePlayer>();
+    player->init();
+    player->programChange(0);
+    for (int note : {60, 64, 67, QVInstrument::kSticksSlot})
+        player->noteOn(note, 100);
+    EXPECT_EQ(steadyOutput(), kNothing);
+
+    // Notes handed over between blocks are taken up inside the next one.
+    RealtimeWatch::Counts total;
+    for (int note = 40; note < 90; ++note) {
+        player->noteOn(note, 90);
+        player->noteOff(note - 2);
+        if (note % 7 == 0)
+            player->noteOn(QVInstrument::kClapSlot, 127);
+        total += RealtimeWatch::during([&] { AudioOutput::sharedOutput()->renderOffline(block.data(), kBlock); });
+    }
+    player->allNotesOff();
+    total += steadyOutput(4);
+    EXPECT_EQ(total, kNothing);
+}
+
+TEST_F(RenderRealtimeTest, TheGeneralMidiSynthesizerRendersWithoutAllocatingOrLocking)
+{
+    QString error;
+    auto synth = FluidSynthEngine::create(44100, &error);
+    if (!synth)
+        GTEST_SKIP() << error.toStdString();
+    ASSERT_TRUE(synth->selectPreset(0, 0, 0));
+    // Events from the control side take the synthesizer's own lock, which the render side
+    // never takes.
+    const auto noteOn = RealtimeWatch::during([&] { ASSERT_TRUE(synth->noteOn(0, 60, 100)); });
+    EXPECT_GE(noteOn.locks, 1);
+    ASSERT_TRUE(synth->noteOn(0, 64, 100));
+    const auto render = [&] { synth->render(block.data(), kBlock); };
+    EXPECT_EQ(steadyState(render), kNothing);
+
+    // Notes started and stopped between blocks.
+    RealtimeWatch::Counts total;
+    for (int note = 50; note < 70; ++note) {
+        synth->noteOn(0, note, 80);
+        synth->noteOff(0, note - 1);
+        total += RealtimeWatch::during(render);
+    }
+    EXPECT_EQ(total, kNothing);
+}
+
+TEST_F(RenderRealtimeTest, TheTunerChainListensWithoutAllocatingOrLocking)
+{
+    AudioInput* input = AudioInput::sharedInput();
+    input->useFakeDevice(44100);
+    {
+        ZTTuner tuner(0.1, 0.25);
+        ASSERT_TRUE(tuner.start());
+        const auto voice = sine(220, 44100, 44100);
+        std::size_t at = 0;
+        const auto capture = [&] {
+            input->deliverFakeSamples(voice.data() + at, 512);
+            at = (at + 512) % (voice.size() - 512);
+        };
+        EXPECT_EQ(steadyState(capture), kNothing);
+        // Blocks longer than a unit renders at once are cut up on the way.
+        EXPECT_EQ(RealtimeWatch::during([&] { input->deliverFakeSamples(voice.data(), 4000); }), kNothing);
+        // A gain change reaches the booster's kernel as a ramp between blocks.
+        AUParameter* gain = tuner.booster()->parameterTree()->parameterWithAddress(BoosterDSPKernel::kGainAddress);
+        ASSERT_TRUE(gain);
+        gain->setValue(0.5f);
+        EXPECT_EQ(steadyState(capture, 4), kNothing);
+    }
+    input->useFakeDevice(0);
+}
+
+TEST_F(RenderRealtimeTest, TheRecordQueueCapturesWithoutAllocatingOrLocking)
+{
+    AudioInput* input = AudioInput::sharedInput();
+    input->useFakeDevice(48000);
+    {
+        AudioInputQueue queue(44100, 1024, 3, [](const std::int16_t*, std::size_t) { return true; });
+        ASSERT_TRUE(queue.start());
+        const auto voice = sine(330, 48000, 4096);
+        EXPECT_EQ(steadyState([&] { input->deliverFakeSamples(voice.data(), voice.size()); }), kNothing);
+    }
+    input->useFakeDevice(0);
+}
+
+} // namespace
