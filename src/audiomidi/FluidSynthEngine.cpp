@@ -231,6 +231,11 @@ int FluidSynthEngine::pitchBendValue(int channel) const
     return fluid_synth_get_pitch_bend(synth_, channel & 0x0F, &value) == FLUID_OK ? value : -1;
 }
 
+void FluidSynthEngine::allSoundsOff()
+{
+    fluid_synth_all_sounds_off(synth_, -1);
+}
+
 int FluidSynthEngine::activeVoiceCount() const
 {
     return fluid_synth_get_active_voice_count(synth_);

@@ -49,6 +49,7 @@ public:
     int program(int channel) const;
     int controllerValue(int channel, int controller) const;
     int pitchBendValue(int channel) const;
+    void allSoundsOff();
     int activeVoiceCount() const;
     QString soundFontPath() const { return soundFontPath_; }
 
