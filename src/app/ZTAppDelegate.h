@@ -157,6 +157,12 @@ private:
     QAction* addItem(QMenu* menu, const QString& title, const QString& action, const QKeySequence& key,
                      std::function<void()> handler, bool checkable = false);
     QMenu* addMenu(const QString& title, QAction** menuItem);
+    // Runs the handler when the item is chosen and allowed now.
+    void connectMenuItem(QAction* item, std::function<void()> handler);
+    // Every item under the menu bar, depth first in menu-bar order.
+    QList<QAction*> menuBarItems() const;
+
+    inline static const QString kApplicationName = QStringLiteral("Melvora");
 
     QPointer<ZTMainWindow> window_;
     ZTMainViewController* mainViewController_ = nullptr;
