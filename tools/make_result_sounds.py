@@ -28,6 +28,11 @@ def note(freq, start, length, partials, decay, attack=0.004, vibrato=0.0):
     return int(start * RATE), samples
 
 
+# The RMS no sound goes above: a steady low tone reaches the peak with far more energy
+# than a struck bell, and would sound much louder than the others and than the notes.
+LOUDNESS = 0.15
+
+
 def render(name, length, notes, peak=0.6):
     mix = [0.0] * int(length * RATE)
     for offset, samples in notes:
@@ -35,7 +40,9 @@ def render(name, length, notes, peak=0.6):
             if offset + i < len(mix):
                 mix[offset + i] += s
     loudest = max(abs(s) for s in mix) or 1.0
-    frames = b"".join(struct.pack("<h", int(round(s / loudest * peak * 32767))) for s in mix)
+    rms = math.sqrt(sum(s * s for s in mix) / len(mix)) or 1.0
+    gain = min(peak / loudest, LOUDNESS / rms)
+    frames = b"".join(struct.pack("<h", int(round(s * gain * 32767))) for s in mix)
     with wave.open(os.path.join(OUT, name), "wb") as out:
         out.setnchannels(1)
         out.setsampwidth(2)

@@ -34,6 +34,14 @@ constexpr int kLastCentre = 106;
 constexpr int kCentreStep = 3;
 constexpr int kVelocity = 100;
 constexpr float kPeak = 0.9f;
+// The loudness (RMS over a note's first half second) that instruments are brought down to,
+// measured over the notes the exercises play most. Peak normalisation alone leaves
+// sustained sounds (organ, electric piano) far louder than struck ones, so that a program
+// change jumps in level and their chords overdrive the mix.
+constexpr double kLoudness = 0.17;
+constexpr int kLoudnessLow = 48;
+constexpr int kLoudnessHigh = 84;
+constexpr double kLoudnessSeconds = 0.5;
 constexpr float kSilence = 1e-4f;
 constexpr int kDrumChannel = 9;
 constexpr int kDrumBank = 128;
@@ -135,6 +143,25 @@ float peakOf(const Signal& signal)
     for (float x : signal)
         peak = std::max(peak, std::abs(x));
     return peak;
+}
+
+// The RMS of the notes' openings, over the middle of the range; that of all notes where
+// the SoundFont has none there.
+double loudnessOf(const std::vector<Recording>& recordings)
+{
+    double energy = 0;
+    std::size_t frames = 0;
+    for (int pass = 0; pass < 2 && frames == 0; ++pass) {
+        for (const Recording& recording : recordings) {
+            if (pass == 0 && (recording.note < kLoudnessLow || recording.note > kLoudnessHigh))
+                continue;
+            const std::size_t length = std::min(recording.signal.size(), std::size_t(kLoudnessSeconds * kRate));
+            for (std::size_t i = 0; i < length; ++i)
+                energy += double(recording.signal[i]) * recording.signal[i];
+            frames += length;
+        }
+    }
+    return frames ? std::sqrt(energy / double(frames)) : 0.0;
 }
 
 void fadeOut(Signal& signal, double seconds)
@@ -265,7 +292,7 @@ bool makeInstrument(Renderer& renderer, const InstrumentSpec& spec, const QStrin
     float peak = 0;
     for (const Recording& recording : recordings)
         peak = std::max(peak, peakOf(recording.signal));
-    const float gain = kPeak / peak;
+    const float gain = std::min(kPeak / peak, float(kLoudness / loudnessOf(recordings)));
 
     QVariantList samples;
     for (std::size_t i = 0; i < recordings.size(); ++i) {

@@ -102,7 +102,9 @@ std::unique_ptr<FluidSynthEngine> FluidSynthEngine::create(double sampleRate, QS
     // the effects (controllers 91 and 93 stay at 0), so both stay off.
     fluid_settings_setint(engine->settings_, "synth.reverb.active", 0);
     fluid_settings_setint(engine->settings_, "synth.chorus.active", 0);
-    fluid_settings_setnum(engine->settings_, "synth.gain", 0.5);
+    // Near the built-in sample synthesizer's level, so that changing synthesizers keeps the
+    // loudness; a six-note chord at the default velocity still stays below full scale.
+    fluid_settings_setnum(engine->settings_, "synth.gain", 0.8);
     // Samples are read when a preset is chosen: the General MIDI font is large and a
     // question uses one or two of its instruments.
     fluid_settings_setint(engine->settings_, "synth.dynamic-sample-loading", 1);

@@ -156,7 +156,7 @@ TEST_F(SamplePlayerTest, TheVolumeScalesTheMixAndALoudChordClips)
     EXPECT_FLOAT_EQ(player->volume(), 0.7f);
     player->noteOn(60, 127);
     const std::vector<float> one = render(0.05);
-    EXPECT_NEAR(one.back(), 0.5 * (127.0 / 128.0) * 0.6 * 0.7, 1e-4);
+    EXPECT_NEAR(one.back(), 0.5 * (127.0 / 128.0) * ZTSamplePlayer::kMixGain * 0.7, 1e-4);
 
     for (int note = 61; note < 76; ++note)
         player->noteOn(note, 127);

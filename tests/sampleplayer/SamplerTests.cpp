@@ -34,6 +34,7 @@ protected:
             sample.frames.push_back(std::int16_t(i));
         return sample;
     }
+    static std::size_t restartFadeFrames() { return std::size_t(QVSampler::kRestartFadeSeconds * 44100) + 1; }
     // Which frame the sampler read, from an output of a ramp at full level.
     static double frameRead(float value) { return double(value) * 32768.0; }
 
@@ -90,7 +91,8 @@ TEST_F(SamplerTest, AHeldLoopGoesFromItsLastFrameToTheOneAfterItsFirst)
     // At a rate that is no whole number the position keeps its fraction across the seam.
     sampler.noteOn(440 * 1.5, 1.0);
     const std::vector<float> fast = render(sampler, 1100);
-    for (std::size_t i = 1; i < fast.size(); ++i) {
+    // Past the fade of the sound the restart cut off.
+    for (std::size_t i = restartFadeFrames() + 1; i < fast.size(); ++i) {
         const double step = frameRead(fast[i]) - frameRead(fast[i - 1]);
         EXPECT_TRUE(std::abs(step - 1.5) < 1e-2 || std::abs(step - (1.5 - 499)) < 1e-2) << i << " " << step;
     }
@@ -118,10 +120,9 @@ TEST_F(SamplerTest, VelocityClicksAndRestartsGoThroughTheVoicer)
     EXPECT_NEAR(voicer.tick() * 32768.0, 200 * 0.5, 1e-2);
 
     voice.noteOn(69, 127); // the same voice starts over from the first frame
-    EXPECT_NEAR(voicer.tick() * 32768.0, 0.0, 1e-6);
-    for (int i = 0; i < 149; ++i)
+    for (std::size_t i = 0; i < restartFadeFrames() + 150; ++i)
         voicer.tick();
-    EXPECT_NEAR(voicer.tick() * 32768.0, 150 * 127.0 / 128.0, 1e-2);
+    EXPECT_NEAR(voicer.tick() * 32768.0, double(restartFadeFrames() + 150) * 127.0 / 128.0, 1e-2);
 
     clicks.noteOn(float(QVInstrument::kClapSlot), 127);
     voice.mute();
@@ -183,4 +184,32 @@ TEST_F(SamplerTest, ANoteOffReleasesThroughTheEnvelope)
     EXPECT_EQ(sampler.level(), 0.0f);
     for (float value : render(sampler, 1000))
         EXPECT_EQ(value, 0.0f);
+}
+
+TEST_F(SamplerTest, ANoteStartingWhileTheVoiceSoundsNeverJumpsInTheWaveform)
+{
+    // 441 Hz at 16000 / 32768: a step between neighbouring frames stays below 0.031.
+    const TestSample sine = loopedSine(QStringLiteral("sine.raw"), 441, 44100, 0, 128);
+    const double steadyStep = 2 * M_PI * 441 / 44100 * 16000 / 32768;
+    auto largestStep = [](const std::vector<float>& out) {
+        double largest = 0;
+        for (std::size_t i = 1; i < out.size(); ++i)
+            largest = std::max(largest, double(std::abs(out[i] - out[i - 1])));
+        return largest;
+    };
+    QVSampler sampler(instrument({sine}));
+    sampler.noteOn(441, 1.0);
+    std::vector<float> out = render(sampler, 1025); // a quarter period in: at the crest
+    for (double frequency : {441.0, 441.0 * 1.5}) {
+        // The same key again, then another note taking the voice, each from its first frame.
+        sampler.noteOn(frequency, 1.0);
+        const std::vector<float> next = render(sampler, 2025); // at the crest again
+        out.insert(out.end(), next.begin(), next.end());
+    }
+    // At most the steps of both notes added while one fades out; a cut would jump by 0.49.
+    EXPECT_LT(largestStep(out), (1 + 1.5) * steadyStep);
+    // Past the fade only the new note sounds, at its full level.
+    const std::vector<float> after = render(sampler, 441);
+    const auto [lowest, highest] = std::minmax_element(after.begin(), after.end());
+    EXPECT_NEAR(std::max(-*lowest, *highest), 16000.0 / 32768, 0.01);
 }

@@ -35,12 +35,18 @@ int QVSampler::slotForFrequency(double frequency)
 
 void QVSampler::noteOn(stk::StkFloat frequency, stk::StkFloat amplitude)
 {
+    if (!isSilent() && head_.sample) {
+        fading_ = head_;
+        fadingLevel_ = level_;
+        fadeLength_ = std::max(1, int(kRestartFadeSeconds * stk::Stk::sampleRate()));
+        fadingFrames_ = fadeLength_;
+    }
     const int slot = slotForFrequency(frequency);
-    sample_ = instrument_ && slot >= 0 ? instrument_->sampleForNote(unsigned(slot)) : nullptr;
+    head_.sample = instrument_ && slot >= 0 ? instrument_->sampleForNote(unsigned(slot)) : nullptr;
     setFrequency(frequency);
     playing_ = true;
     index_ = 0;
-    position_ = 0;
+    head_.position = 0;
     amplitude_ = float(amplitude);
     level_ = float(amplitude);
     envelope_.keyOn();
@@ -48,21 +54,22 @@ void QVSampler::noteOn(stk::StkFloat frequency, stk::StkFloat amplitude)
 
 void QVSampler::setFrequency(stk::StkFloat frequency)
 {
-    sampleFrequency_ = sample_ ? sample_->frequency() : 0.0f;
-    if (!sample_ || !(sampleFrequency_ > 0) || !(frequency > 0) || !(stk::Stk::sampleRate() > 0)) {
-        rate_ = 1.0;
+    const QVSample* sample = head_.sample;
+    sampleFrequency_ = sample ? sample->frequency() : 0.0f;
+    if (!sample || !(sampleFrequency_ > 0) || !(frequency > 0) || !(stk::Stk::sampleRate() > 0)) {
+        head_.rate = 1.0;
         length_ = 0;
-        looping_ = false;
+        head_.looping = false;
         return;
     }
-    rate_ = frequency / sampleFrequency_ * (kRecordingRate / stk::Stk::sampleRate());
-    const double frames = double(sample_->numSamples()) / rate_;
+    head_.rate = frequency / sampleFrequency_ * (kRecordingRate / stk::Stk::sampleRate());
+    const double frames = double(sample->numSamples()) / head_.rate;
     length_ = std::int32_t(std::min(frames, double(std::numeric_limits<std::int32_t>::max())));
-    const QVRange loop = sample_->loopRange();
-    looping_ = loop.length != 0;
-    loopStart_ = loop.location;
-    loopEnd_ = loop.location + loop.length - 1;
-    amplitude_ = sample_->amplitude();
+    const QVRange loop = sample->loopRange();
+    head_.looping = loop.length != 0;
+    head_.loopStart = loop.location;
+    head_.loopEnd = loop.location + loop.length - 1;
+    amplitude_ = sample->amplitude();
 }
 
 void QVSampler::noteOff(stk::StkFloat)
@@ -71,31 +78,45 @@ void QVSampler::noteOff(stk::StkFloat)
     envelope_.keyOff();
 }
 
-inline float QVSampler::nextFrame()
+float QVSampler::Playhead::read()
 {
-    if (isSilent())
-        return 0;
-    auto ipos = std::int64_t(position_);
-    if (looping_ && loopEnd_ < ipos) {
+    auto ipos = std::int64_t(position);
+    if (looping && loopEnd < ipos) {
         // The frame after the loop's last is the one after its first; the fraction of the
         // position carries over, so the pitch does not wobble at the seam.
-        const double period = double(loopEnd_ - loopStart_);
-        position_ = double(loopStart_ + 1) + std::fmod(position_ - double(loopStart_ + 1), period);
-        ipos = std::int64_t(position_);
+        const double period = double(loopEnd - loopStart);
+        position = double(loopStart + 1) + std::fmod(position - double(loopStart + 1), period);
+        ipos = std::int64_t(position);
     }
-    if (!looping_ && index_ + 1 >= length_)
-        playing_ = false;
-    const double frac = position_ - double(ipos);
-    level_ = amplitude_ * float(envelope_.tick());
-
-    const std::int16_t* data = sample_ ? sample_->data() : nullptr;
-    const std::int64_t count = data ? sample_->numSamples() : 0;
+    const double frac = position - double(ipos);
+    const std::int16_t* data = sample ? sample->data() : nullptr;
+    const std::int64_t count = data ? sample->numSamples() : 0;
     const double s0 = ipos < count ? data[ipos] : 0.0;
     const double s1 = ipos + 1 < count ? data[ipos + 1] : 0.0;
+    position += rate;
+    return float(((1.0 - frac) * s0 + frac * s1) * (1.0 / 32768.0));
+}
+
+inline float QVSampler::fadingFrame()
+{
+    if (fadingFrames_ <= 0)
+        return 0;
+    const float gain = fadingLevel_ * float(fadingFrames_) / float(fadeLength_);
+    --fadingFrames_;
+    return fading_.read() * gain;
+}
+
+inline float QVSampler::nextFrame()
+{
+    const float fading = fadingFrame();
+    if (isSilent())
+        return fading;
+    if (!head_.looping && index_ + 1 >= length_)
+        playing_ = false;
+    level_ = amplitude_ * float(envelope_.tick());
     if (index_ < std::numeric_limits<std::int32_t>::max())
         ++index_;
-    position_ += rate_;
-    return float(((1.0 - frac) * s0 + frac * s1) * (1.0 / 32768.0) * level_);
+    return fading + head_.read() * level_;
 }
 
 stk::StkFloat QVSampler::tick(unsigned int)
@@ -106,7 +127,7 @@ stk::StkFloat QVSampler::tick(unsigned int)
 
 void QVSampler::addTo(float* buffer, int frames)
 {
-    if (isSilent())
+    if (isSilent() && fadingFrames_ <= 0)
         return;
     for (int i = 0; i < frames; ++i)
         buffer[i] += nextFrame();

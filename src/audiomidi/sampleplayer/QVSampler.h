@@ -14,11 +14,16 @@
 // Samples are recorded at 44,100 Hz; the step through them is scaled by the output rate
 // (stk::Stk::sampleRate()), so a device at another rate plays them in tune.
 //
+// A note that starts while the voice still sounds (the same key again, or a seventeenth
+// note taking the voice) would jump from the middle of the old waveform to the new one's
+// start, an audible click: the old sound fades out over a few milliseconds beside the new.
+//
 // Render thread only once it is in a voicer: noteOn, noteOff and tick never allocate,
 // lock or log.
 class QVSampler : public stk::Instrmnt {
 public:
     static constexpr double kRecordingRate = 44100.0;
+    static constexpr double kRestartFadeSeconds = 0.005;
 
     explicit QVSampler(std::shared_ptr<const QVInstrument> instrument);
 
@@ -38,29 +43,43 @@ public:
 
     bool isPlaying() const { return playing_; }
     float level() const { return level_; }
-    double rate() const { return rate_; }
+    double rate() const { return head_.rate; }
     std::int32_t length() const { return length_; }
     float amplitude() const { return amplitude_; }
-    const QVSample* sample() const { return sample_; }
+    const QVSample* sample() const { return head_.sample; }
 
 private:
+    // Where a sound is read: the position (in sample frames) moves on by the rate every
+    // frame and, looping, goes from the loop's last frame to the one after its first.
+    struct Playhead {
+        const QVSample* sample = nullptr;
+        double position = 0;
+        double rate = 1.0;
+        bool looping = false;
+        std::int64_t loopStart = 0;
+        std::int64_t loopEnd = 0;
+        // The frame at the position, interpolated and scaled to -1..1; then one step on.
+        float read();
+    };
+
     bool isSilent() const { return !playing_ && !(level_ > 0); }
     float nextFrame();
+    float fadingFrame();
 
     std::shared_ptr<const QVInstrument> instrument_;
-    const QVSample* sample_ = nullptr;
+    Playhead head_;
     float sampleFrequency_ = 0;
     std::int32_t length_ = 0;
     std::int32_t index_ = 0;
-    double position_ = 0; // in sample frames
     bool playing_ = false;
-    double rate_ = 1.0;
     float level_ = 0;
     float amplitude_ = 1.0f;
-    bool looping_ = false;
-    std::int64_t loopStart_ = 0;
-    std::int64_t loopEnd_ = 0;
     stk::ADSR envelope_;
+    // The sound a restart cut off, fading out.
+    Playhead fading_;
+    float fadingLevel_ = 0;
+    int fadingFrames_ = 0;
+    int fadeLength_ = 0;
 };
 
 // Makes the samplers that the voicer owns.

@@ -24,7 +24,8 @@ class ZTSamplePlayer final : public ZTAudioController {
 public:
     static constexpr int kChannelCount = 16;
     static constexpr double kVoicerDecayTime = 1.0;
-    static constexpr float kMixGain = 0.6f;
+    // Leaves a six-note chord of any program at the default velocity below full scale.
+    static constexpr float kMixGain = 0.45f;
     // Above the MIDI range: 128 sticks, 129 clap.
     static constexpr int kHighestNote = QVInstrument::kClapSlot;
     static constexpr std::size_t kQueueCapacity = 1024;
@@ -54,7 +55,7 @@ public:
     // Stops the sequence and the output and releases every voice.
     void stop() override;
 
-    // Render thread: applies the waiting notes, then volume x (voicer sum x 0.6), clamped.
+    // Render thread: applies the waiting notes, then volume x (voicer sum x kMixGain), clamped.
     void fillAUBufferCanonical(float* buffer, int frames) override;
 
     // Rebuilds the sixteen samplers from instrumentData() while the output is paused.
