@@ -153,6 +153,10 @@ void ZTMainViewController::customLevelsChangedNotification()
     }
     c->setLevel(_levelIndexForCurrentTest());
     _updateViews();
+    // A renamed item's statistics rows were renamed before the catalogue caught up: only now
+    // do the graph's items carry the names the rows are under.
+    _setupStatistics(graph_.get());
+    sizeGraphView();
 }
 
 void ZTMainViewController::currentExerciseChangedNotification()

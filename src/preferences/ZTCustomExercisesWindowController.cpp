@@ -6,6 +6,7 @@
 #include "QVMusicInstrument.h"
 #include "QVNote.h"
 #include "ZTChord.h"
+#include "ZTChordUsage.h"
 #include "ZTDataProvider.h"
 #include "ZTMIDIController.h"
 #include "ZTNoteCollection.h"
@@ -248,6 +249,8 @@ void ZTCustomExercisesWindowController::okAction()
     ZTPreferences* prefs = ZTPreferences::sharedPreferences();
     if (item_.isEmpty())
         prefs->addCustomExercise(item, exerciseName_);
+    else if (chord)
+        ZTChordUsage::replaceChord(item, int(itemIndex_));
     else
         prefs->replaceCustomExercise(item, int(itemIndex_), exerciseName_);
     closeAfterSave();

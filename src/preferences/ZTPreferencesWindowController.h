@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <functional>
 #include <vector>
 
 class QCheckBox;
@@ -182,7 +183,8 @@ private:
     void _setupCustomTabs();
     void connectCustomTabActions();
     const QVariantList* rowsOf(const ZTRowTableView* table) const;
-    static void updateRows(QVariantList& rows, const QVariantList& fresh, ZTRowTableView* table);
+    // Replaces the rows of a table when the fresh ones differ, an open editor committed first.
+    static void updateRows(QVariantList& rows, const std::function<QVariantList()>& freshRows, ZTRowTableView* table);
     // The stored custom level of the selected levels row, with its exercise and position;
     // an empty level when none is selected.
     struct SelectedLevel {
@@ -195,6 +197,8 @@ private:
     void toggleLevelItem(int row);
     void storeMelodyLevelData(const QString& key, int value);
     void runEditor(const QString& test, const QVariantMap& item = {}, int index = -1);
+    // A chord that custom progressions use stays: an alert names them. False when none does.
+    bool refuseDeletingChordInUse(const QVariantMap& chord);
 
     QPointer<QWidget> window_;
     ZTPreferencesOutlets outlets_;

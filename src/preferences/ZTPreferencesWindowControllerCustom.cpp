@@ -7,12 +7,14 @@
 #include "Alert.h"
 #include "Localization.h"
 #include "PlistValues.h"
+#include "ZTChordUsage.h"
 #include "ZTCustomChordProgressionsWindowController.h"
 #include "ZTCustomExercisesWindowController.h"
 #include "ZTCustomListRows.h"
 #include "ZTDataProvider.h"
 #include "ZTPreferences.h"
 #include "ZTPreferencesControls.h"
+#include "ZTStringFormat.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -100,10 +102,19 @@ void ZTPreferencesWindowController::connectCustomTabActions()
 
 // ---- Rebuilding the tables ----
 
-void ZTPreferencesWindowController::updateRows(QVariantList& rows, const QVariantList& fresh, ZTRowTableView* table)
+void ZTPreferencesWindowController::updateRows(QVariantList& rows, const std::function<QVariantList()>& freshRows,
+                                               ZTRowTableView* table)
 {
     // Unchanged rows are only redrawn (ticks may differ): a reload would end a name being
     // typed when the store announces the change it made.
+    if (freshRows() == rows) {
+        table->viewport()->update();
+        return;
+    }
+    // A name being typed is stored while the rows are still those it was typed in; storing it
+    // may change the rows again.
+    table->commitEditing();
+    const QVariantList fresh = freshRows();
     if (fresh == rows) {
         table->viewport()->update();
         return;
@@ -114,12 +125,12 @@ void ZTPreferencesWindowController::updateRows(QVariantList& rows, const QVarian
 
 void ZTPreferencesWindowController::_updateLevelsTable()
 {
-    updateRows(levelsArray_, ZTCustomListRows::levelRows(), outlets_.levelsTableView);
+    updateRows(levelsArray_, &ZTCustomListRows::levelRows, outlets_.levelsTableView);
 }
 
 void ZTPreferencesWindowController::_updateCustomExercisesTable()
 {
-    updateRows(exercisesArray_, ZTCustomListRows::exerciseRows(), outlets_.customExercisesTableView);
+    updateRows(exercisesArray_, &ZTCustomListRows::exerciseRows, outlets_.customExercisesTableView);
 }
 
 void ZTPreferencesWindowController::_updateLevelItemsTable()
@@ -139,7 +150,8 @@ void ZTPreferencesWindowController::_updateLevelItemsTable()
         o.numOctavesLabel->setText(QStringLiteral("%1:").arg(localized(QStringLiteral("octaves"))));
         o.scalesLabel->setText(QStringLiteral("%1:").arg(localized(QStringLiteral("Scales"))));
     }
-    updateRows(levelItemsArray_, selected ? ZTCustomListRows::levelItemRows(levelRow) : QVariantList(),
+    updateRows(levelItemsArray_,
+               [&] { return selected ? ZTCustomListRows::levelItemRows(levelRow) : QVariantList(); },
                o.levelTestsTableView);
 }
 
@@ -285,11 +297,34 @@ void ZTPreferencesWindowController::customExercisesMinusAction()
     table->setFocus();
     const int row = table->selectedRow();
     const int index = ZTCustomListRows::indexForRow(row, exercisesArray_);
+    const QString test = ZTCustomListRows::testNameForRow(row, exercisesArray_);
+    if (test == QLatin1String("Chord recognition")
+        && refuseDeletingChordInUse(rowAt(exercisesArray_, row).value(QStringLiteral("item")).toMap()))
+        return;
     if (index >= 0) {
         table->clearSelection();
-        prefs()->deleteExerciseWithIndex(index, ZTCustomListRows::testNameForRow(row, exercisesArray_));
+        prefs()->deleteExerciseWithIndex(index, test);
     }
     _updateCustomExercisesTable();
+}
+
+bool ZTPreferencesWindowController::refuseDeletingChordInUse(const QVariantMap& chord)
+{
+    const QStringList users = ZTChordUsage::progressionsUsingChord(textOf(chord.value(QStringLiteral("chordId"))));
+    if (users.isEmpty())
+        return false;
+    // The progressions would lose a step without a word: the user changes or deletes them first.
+    Alert::Request request;
+    request.style = Alert::Style::Warning;
+    request.message = ZTStringFormat::fill(localized(QStringLiteral("The chord \u201C%@\u201D is used by chord progressions.")),
+                                           {localized(textOf(chord.value(QStringLiteral("name"))))});
+    request.informativeText = ZTStringFormat::fill(
+        localized(QStringLiteral("Change or delete these chord progressions first:\n%@")), {users.join(QLatin1Char('\n'))});
+    request.buttons = {localized(QStringLiteral("Cancel"))};
+    request.defaultButton = 0;
+    request.cancelButton = 0;
+    Alert::runModal(request, window());
+    return true;
 }
 
 // ---- The tables' data source ----

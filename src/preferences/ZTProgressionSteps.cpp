@@ -75,7 +75,12 @@ bool isMinorChord(const QVariantMap& chord)
     return third.value(QStringLiteral("pos")).toLongLong() == 3 && third.value(QStringLiteral("off")).toLongLong() == -1;
 }
 
-QString autoName(const QVariantList& definition, bool minor)
+QVariantMap catalogueChord(const QString& chordId)
+{
+    return ZTDataProvider::sharedDataProvider()->chordDictWithChordId(chordId);
+}
+
+QString autoName(const QVariantList& definition, bool minor, const ChordLookup& chordWithId)
 {
     QStringList parts;
     for (const QVariant& entry : definition) {
@@ -84,7 +89,7 @@ QString autoName(const QVariantList& definition, bool minor)
         if (degree < 0)
             continue;
         const QString chordId = PlistValues::toStringOrNull(step.value(QStringLiteral("chordId")));
-        const bool minorChord = isMinorChord(ZTDataProvider::sharedDataProvider()->chordDictWithChordId(chordId));
+        const bool minorChord = isMinorChord(chordWithId(chordId));
         const QString title = stepTitles().at(degree);
         parts << (QStringLiteral("%1%2").arg(minorChord ? title.toLower() : title, chordId)).trimmed();
     }

@@ -5,6 +5,8 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <functional>
+
 // The rules of the chord-progression editor, without widgets.
 //
 // A stored step ("step" of a ChordProgressionStep) counts semitones from the key's root to
@@ -34,8 +36,12 @@ QVariantList resized(const QVariantList& definition, int count);
 // Whether the chord item has a minor third: the first note of its second step is degree 3
 // lowered by one.
 bool isMinorChord(const QVariantMap& chord);
+// The chord item of a chord id; the catalogue's unless told otherwise.
+using ChordLookup = std::function<QVariantMap(const QString& chordId)>;
+QVariantMap catalogueChord(const QString& chordId);
+
 // One part per step, joined by " - ": the degree's title (lower case for a minor chord)
 // followed by the chord id. Steps off the scale add nothing.
-QString autoName(const QVariantList& definition, bool minor);
+QString autoName(const QVariantList& definition, bool minor, const ChordLookup& chordWithId = catalogueChord);
 
 } // namespace ZTProgressionSteps

@@ -1,5 +1,7 @@
 #include "ZTRowTableView.h"
 
+#include "ZTListScroller.h"
+
 #include <QAbstractTableModel>
 #include <QFont>
 #include <QHeaderView>
@@ -8,6 +10,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -104,7 +107,10 @@ public:
             return true;
         }
         if (role == Qt::EditRole && column.kind == ColumnKind::Text) {
-            dataSource_->setObjectValue(table_, value, column.identifier, index.row());
+            if (table_->committing_)
+                table_->typedText_ = TypedText{index.row(), column.identifier, value};
+            else
+                dataSource_->setObjectValue(table_, value, column.identifier, index.row());
             return true;
         }
         return false;
@@ -170,6 +176,7 @@ private:
 
 ZTRowTableView::ZTRowTableView(QList<Column> columns, ZTRowTableDataSource* dataSource, QWidget* parent)
     : QTableView(parent)
+    , dataSource_(dataSource)
     , columns_(std::move(columns))
 {
     model_ = new Model(this, dataSource);
@@ -183,6 +190,8 @@ ZTRowTableView::ZTRowTableView(QList<Column> columns, ZTRowTableDataSource* data
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(20);
     horizontalHeader()->setStretchLastSection(true);
+    setVerticalScrollBar(new ZTListScroller(Qt::Vertical, this));
+    setHorizontalScrollBar(new ZTListScroller(Qt::Horizontal, this));
     for (int i = 0; i < columns_.size(); ++i)
         if (columns_.at(i).kind == ColumnKind::Tick)
             horizontalHeader()->resizeSection(i, 28);
@@ -199,6 +208,7 @@ ZTRowTableView::~ZTRowTableView() = default;
 
 void ZTRowTableView::reloadData()
 {
+    commitEditing();
     const int selected = selectedRow();
     {
         const QSignalBlocker quiet(selectionModel());
@@ -239,6 +249,30 @@ void ZTRowTableView::editColumn(const QString& column, int row)
             return;
         }
     }
+}
+
+void ZTRowTableView::commitEditing()
+{
+    if (state() != QAbstractItemView::EditingState)
+        return;
+    if (QWidget* editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void ZTRowTableView::commitData(QWidget* editor)
+{
+    committing_ = true;
+    QTableView::commitData(editor);
+    committing_ = false;
+}
+
+void ZTRowTableView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    QTableView::closeEditor(editor, hint);
+    if (const std::optional<TypedText> typed = std::exchange(typedText_, std::nullopt))
+        dataSource_->setObjectValue(this, typed->value, typed->column, typed->row);
 }
 
 void ZTRowTableView::setRowMovingEnabled(bool enabled)

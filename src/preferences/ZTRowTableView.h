@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <optional>
 
 class ZTRowTableView;
 
@@ -47,8 +48,12 @@ public:
     ~ZTRowTableView() override;
 
     // Asks the data source again. The selected row stays selected while it is still a row
-    // that can be selected.
+    // that can be selected. An open editor is committed first (see commitEditing).
     void reloadData();
+    // Hands what is typed in an open editor to the data source and closes the editor; nothing
+    // when none is open. Call it before the rows change, so the text reaches the row it was
+    // typed in.
+    void commitEditing();
     // The selected row; -1 when none.
     int selectedRow() const;
     // Selects the row (-1: none); a group row or a row outside the table selects nothing.
@@ -62,10 +67,24 @@ public:
     // Called with the row of a double click on a row.
     void setDoubleAction(std::function<void(int row)> action) { doubleAction_ = std::move(action); }
 
+protected:
+    // A typed text is handed to the data source only once its editor is closed: the data
+    // source may rebuild the table, which must not happen under an open editor.
+    void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
 private:
     class Model;
+    struct TypedText {
+        int row;
+        QString column;
+        QVariant value;
+    };
 
     Model* model_;
+    ZTRowTableDataSource* dataSource_;
     QList<Column> columns_;
     std::function<void(int row)> doubleAction_;
+    bool committing_ = false;
+    std::optional<TypedText> typedText_;
 };

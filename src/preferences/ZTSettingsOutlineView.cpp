@@ -3,6 +3,7 @@
 #include "Fonts.h"
 #include "PlistValues.h"
 #include "ZTDataProvider.h"
+#include "ZTListScroller.h"
 #include "ZTOutlineHeaderCell.h"
 #include "ZTOutlineTextCell.h"
 #include "ZTPreferencesControls.h"
@@ -81,6 +82,8 @@ ZTSettingsOutlineView::ZTSettingsOutlineView(QWidget* parent) : QTreeWidget(pare
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::NoFocus);
     setUniformRowHeights(true);
+    setVerticalScrollBar(new ZTListScroller(Qt::Vertical, this));
+    setHorizontalScrollBar(new ZTListScroller(Qt::Horizontal, this));
     setItemDelegateForColumn(columnIndex(Column::Name), new NameDelegate(this));
     connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { makeCells(item); });
 }

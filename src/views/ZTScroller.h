@@ -9,8 +9,8 @@ class ZTScroller : public QScrollBar {
 public:
     explicit ZTScroller(Qt::Orientation orientation, QWidget* parent = nullptr);
 
-    void drawKnobSlotInRect(QPainter& painter, const QRectF& slot, bool highlight) const;
-    void drawKnob(QPainter& painter) const;
+    virtual void drawKnobSlotInRect(QPainter& painter, const QRectF& slot, bool highlight) const;
+    virtual void drawKnob(QPainter& painter) const;
     // The knob's rectangle as the style lays it out.
     QRect knobRect() const;
 
