@@ -1,11 +1,14 @@
 // The statistics bar graph: label truncation, scaling and drawing without a y range, sizing.
 #include "AppTestSupport.h"
 
+#include "FMDatabase.h"
 #include "Fonts.h"
 #include "ZTAbstractTestController.h"
 #include "ZTBarGraph.h"
 #include "ZTMainViewController.h"
+#include "ZTPreferences.h"
 #include "ZTToolbarInfoView.h"
+#include "ZTUtils.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -206,6 +209,47 @@ TEST_F(AppTest, GraphAreaScrollsWhenTheWindowIsTooNarrowAndNeverGoesNegative)
     view->sizeGraphView();
     EXPECT_EQ(view->graphClipWidth(), 0.0);
     EXPECT_DOUBLE_EQ(view->graphWidthConstraint(), needed);
+}
+
+TEST_F(AppTest, ARenamedItemShowsItsCountsUnderItsNewName)
+{
+    const QString chords = QStringLiteral("Chord recognition");
+    launch();
+    ZTPreferences* prefs = ZTPreferences::sharedPreferences();
+    prefs->setString(QStringLiteral("int_0"), QStringLiteral("level"), chords);
+    prefs->setCurrentExercise(chords);
+    const QVariantList notes{QVariantMap{{"notes", QVariantList{QVariantMap{{"pos", 1}, {"off", 0}, {"note", 0}}}}},
+                             QVariantMap{{"notes", QVariantList{QVariantMap{{"pos", 3}, {"off", -1}, {"note", 3}}}}},
+                             QVariantMap{{"notes", QVariantList{QVariantMap{{"pos", 5}, {"off", -1}, {"note", 6}}}}},
+                             QVariantMap{{"notes", QVariantList{QVariantMap{{"pos", 7}, {"off", 0}, {"note", 11}}}}}};
+    prefs->addCustomExercise({{"name", "Tense"}, {"definition", notes}, {"group", "0"}, {"level", 0LL},
+                              {"isMinor", false}, {"chordId", "dimMaj7"}},
+                             chords);
+    advance(0.6);
+    FMDatabase* db = ZTUtils::sharedDb();
+    ASSERT_TRUE(db && db->open());
+    ASSERT_TRUE(db->executeUpdate("INSERT INTO stats (testName, itemName, right, wrong) VALUES (?, ?, 3, 1)",
+                                  {chords, QStringLiteral("Tense")}));
+
+    prefs->replaceExerciseName(QStringLiteral("Very tense"), 0, chords);
+    advance(0.6);
+
+    ZTAbstractTestController* lesson = screen()->currentLessonController();
+    ASSERT_EQ(lesson->testName(), chords);
+    qsizetype index = -1;
+    for (qsizetype i = 0; i < lesson->items().size(); ++i)
+        if (lesson->items()[i].toMap().value("name") == QStringLiteral("Very tense"))
+            index = i;
+    ASSERT_GE(index, 0);
+    const ZTBarGraph* graph = screen()->graph();
+    const double location = double(index + 2);
+    QStringList labels;
+    for (const ZTAxisLabel& label : graph->axes().first().axisLabels)
+        if (label.tickLocation == location)
+            labels << label.text;
+    EXPECT_EQ(labels, QStringList({"Very tense"}));
+    EXPECT_EQ(graph->plotWithIdentifier(QStringLiteral("Right"))->bars()[index + 2].value, 3.0);
+    EXPECT_EQ(graph->plotWithIdentifier(QStringLiteral("Wrong"))->bars()[index + 2].value, 1.0);
 }
 
 TEST(InfoPanel, TextStandsInTheMiddleClearOfTheEdges)

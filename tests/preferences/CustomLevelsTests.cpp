@@ -5,6 +5,7 @@
 #include "ZTDataProvider.h"
 #include "ZTPreferences.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,26 @@
 #include <QTest>
 
 namespace {
+
+// Collects the Qt warnings given while it lives.
+class WarningCatcher {
+public:
+    WarningCatcher() : previous_(qInstallMessageHandler(&WarningCatcher::handle)) { caught() = {}; }
+    ~WarningCatcher() { qInstallMessageHandler(previous_); }
+    static QStringList& caught()
+    {
+        static QStringList warnings;
+        return warnings;
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext&, const QString& text)
+    {
+        if (type != QtDebugMsg && type != QtInfoMsg)
+            caught() << text;
+    }
+    QtMessageHandler previous_;
+};
 
 const QString kIntervals = QStringLiteral("Interval recognition");
 const QString kMelodies = QStringLiteral("Melodies");
@@ -211,6 +232,33 @@ TEST_F(CustomLevelsTest, MinusDeletesTheSelectedLevelOnly)
     EXPECT_EQ(levelNames(kIntervals), QStringList({"New Level"}));
     EXPECT_EQ(controller()->levelsArray().size(), 2);
     EXPECT_EQ(items()->model()->rowCount(), 0);
+}
+
+TEST_F(CustomLevelsTest, ATypedNameIsStoredWhetherReturnOrAChangeElsewhereEndsTheEditor)
+{
+    const WarningCatcher warnings;
+    controller()->levelPlusAction(catalogueIndex(kIntervals));
+    ASSERT_NE(nameEditor(), nullptr);
+    QTest::keyClicks(nameEditor(), QStringLiteral("Thirds only"));
+    QTest::keyClick(nameEditor(), Qt::Key_Return);
+    QApplication::processEvents(); // the item delegate ends the edit in a queued call
+    EXPECT_EQ(levelNames(kIntervals), QStringList({"Thirds only"}));
+    EXPECT_EQ(nameEditor(), nullptr);
+    EXPECT_EQ(controller()->levelsArray()[1].toMap().value("name").toString(), QStringLiteral("Thirds only"));
+    EXPECT_EQ(WarningCatcher::caught(), QStringList());
+
+    // Typing again; a level made elsewhere (sync, say) rebuilds the list meanwhile.
+    levels()->editColumn(QStringLiteral("name"), 1);
+    ASSERT_NE(nameEditor(), nullptr);
+    nameEditor()->selectAll();
+    QTest::keyClicks(nameEditor(), QStringLiteral("Sixths"));
+    prefs()->addCustomLevel({{"name", "Synced"}, {"items", QStringList{"Chromatic"}}, {"testName", kMelodies}}, kMelodies);
+    settle();
+    EXPECT_EQ(levelNames(kIntervals), QStringList({"Sixths"}));
+    EXPECT_EQ(levelNames(kMelodies), QStringList({"Synced"}));
+    EXPECT_EQ(nameEditor(), nullptr);
+    EXPECT_EQ(controller()->levelsArray().size(), 4);
+    EXPECT_EQ(WarningCatcher::caught(), QStringList());
 }
 
 TEST_F(CustomLevelsTest, ChangesMadeElsewhereShowAndTheSelectionStays)
