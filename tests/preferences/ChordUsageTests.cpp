@@ -112,14 +112,12 @@ TEST_F(ChordUsageTest, AChordThatProgressionsUseIsNotDeletedAndTheAlertNamesThem
     EXPECT_EQ(alert.buttons, QStringList({"Cancel"}));
     EXPECT_EQ(alert.defaultButton, 0);
     EXPECT_EQ(alert.cancelButton, 0);
-    EXPECT_EQ(alert.style, Alert::Style::Warning);
 
     settle();
     EXPECT_EQ(storedNames(kChords), QStringList({kAugmentedNinth, "Lonely ninth"}));
     EXPECT_EQ(chordIdsOf(0), QStringList({"", "m", "m", "+maj9"}));
     EXPECT_EQ(storedInFile(kChords).size(), 2);
     EXPECT_EQ(storedInFile(kProgressions).size(), 4);
-    EXPECT_EQ(outlets().customExercisesTableView->selectedRow(), chordRow(0));
 
     // A chord no progression uses goes as before, without a word.
     deleteRow(chordRow(1));
