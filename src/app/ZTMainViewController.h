@@ -127,6 +127,7 @@ public:
     static QString stringByTruncating(const QString& string, double width, const QFont& textStyle);
     static ZTAxisLabel _createAxisLabelWithText(const QString& text, const ZTXYAxis& axis, unsigned location);
     void sizeGraphView();
+    // The feedback of an answer; the microphone listens on only while a try is left.
     void _finishedWasRight(bool right, const QVariantMap& item);
     void _displaySelectTestMessage();
     void _displayStartTestMessage();

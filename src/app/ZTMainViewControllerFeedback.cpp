@@ -66,34 +66,34 @@ void ZTMainViewController::_displayPracticeMessage()
 void ZTMainViewController::_finishedWasRight(bool right, const QVariantMap&)
 {
     ZTAbstractTestController* c = currentLessonController();
+    const int allowed = c ? prefs()->stringForKey(QStringLiteral("numTryouts"), c->testName()).toInt() : 0;
+    // The wrong notification comes before the try is counted.
+    const bool tryLeft = !right && c && c->numTryouts() < allowed - 1;
+    // With a try left the microphone listens on without a break: reopened, it would lose the
+    // note just judged, and that note, still sounding, would be counted as the next try.
+    setMicEnabled(tryLeft);
     if (!c)
         return;
     const QString title = right ? localized(QStringLiteral("Right!")) : localized(QStringLiteral("Wrong!"));
     const QString image = right ? QStringLiteral("rightIconSmall") : QStringLiteral("wrongIconSmall");
-    const int allowed = prefs()->stringForKey(QStringLiteral("numTryouts"), c->testName()).toInt();
     QString subTitle;
-    if (right) {
+    if (right)
         subTitle = c->rightResultString();
-    } else if (c->numTryouts() >= allowed - 1) {
-        // The wrong notification comes before the try is counted: this was the last one.
-        subTitle = QStringLiteral("%1: %2").arg(localized(QStringLiteral("Right result is")), c->rightResultString());
-    } else {
+    else if (tryLeft)
         subTitle = localized(QStringLiteral("Try again!"));
-        setMicEnabled(true);
-    }
+    else
+        subTitle = QStringLiteral("%1: %2").arg(localized(QStringLiteral("Right result is")), c->rightResultString());
     setInfo(image, title, subTitle);
     _setupStatistics(graph());
 }
 
 void ZTMainViewController::testItemAnsweredRightNotification(const Notification& notification)
 {
-    setMicEnabled(false);
     _finishedWasRight(true, notification.object.toMap());
 }
 
 void ZTMainViewController::testItemAnsweredWrongNotification(const Notification& notification)
 {
-    setMicEnabled(false);
     _finishedWasRight(false, notification.object.toMap());
 }
 

@@ -70,6 +70,14 @@ protected:
                 notes << first->nr();
         return notes;
     }
+    // The first note from `from` up that is not one of the question's notes.
+    qlonglong wrongNote(qlonglong from) const
+    {
+        const QList<qlonglong> notes = questionNotes();
+        while (notes.contains(from))
+            ++from;
+        return from;
+    }
     // The next question from the menu, which does not wait for a pending auto-advance.
     void startQuestion()
     {
@@ -140,10 +148,7 @@ TEST_F(MicrophoneTest, AWrongSungNoteWithTriesLeftShowsRedAndListensAgain)
     ZTPreferences::sharedPreferences()->setString(QStringLiteral("3"), QStringLiteral("numTryouts"), kIntervals);
     QTest::mouseClick(screen()->micButton(), Qt::LeftButton);
     startQuestion();
-    const QList<qlonglong> notes = questionNotes();
-    qlonglong wrong = notes.front() + 1;
-    while (notes.contains(wrong))
-        ++wrong;
+    const qlonglong wrong = wrongNote(questionNotes().front() + 1);
 
     sing(wrong);
     pause(0.6); // a wrong note is reported half a second after it was entered
@@ -152,6 +157,41 @@ TEST_F(MicrophoneTest, AWrongSungNoteWithTriesLeftShowsRedAndListensAgain)
     EXPECT_EQ(led(), QStringLiteral("ledYellowLight")) << "red for half a second, then listening again";
     EXPECT_TRUE(screen()->tuner()->isRunning());
     EXPECT_TRUE(results().isEmpty()) << "a try that is not the last is not scored";
+}
+
+TEST_F(MicrophoneTest, OneSoundingNoteIsOneTryAndTheMicrophoneStaysOpenBetweenTries)
+{
+    launch();
+    ZTPreferences::sharedPreferences()->setString(QStringLiteral("4"), QStringLiteral("numTryouts"), kIntervals);
+    QTest::mouseClick(screen()->micButton(), Qt::LeftButton);
+    startQuestion();
+    ASSERT_TRUE(screen()->tuner()->isRunning());
+    const unsigned opens = AudioInput::sharedInput()->fakeOpenCount();
+    const qlonglong wrong = wrongNote(questionNotes().front() + 1);
+    const qlonglong other = wrongNote(wrong + 1);
+
+    // Held for two seconds, long after it was reported and judged, it is still one try.
+    sing(wrong, 2.0);
+    pause(0.6);
+    EXPECT_EQ(controller()->numTryouts(), 1);
+    EXPECT_EQ(subTitle(), localized(QStringLiteral("Try again!")));
+
+    // Sung again after a silence, the same note is the next try.
+    sing(wrong);
+    pause(0.6);
+    EXPECT_EQ(controller()->numTryouts(), 2);
+
+    // A different note straight after a held one is a try of its own.
+    sing(wrong, 1.0);
+    sing(other, 1.0);
+    pause(0.6);
+    EXPECT_EQ(controller()->numTryouts(), 4);
+    EXPECT_TRUE(subTitle().startsWith(localized(QStringLiteral("Right result is")))) << subTitle().toStdString();
+    ASSERT_EQ(results().size(), 1);
+    EXPECT_EQ(results().front().mid(1), (QStringList{QStringLiteral("0"), QStringLiteral("3")}));
+
+    EXPECT_EQ(AudioInput::sharedInput()->fakeOpenCount(), opens) << "the microphone stays open from try to try";
+    EXPECT_FALSE(screen()->tuner()->isRunning()) << "the ended question listens no more";
 }
 
 TEST_F(MicrophoneTest, OnlyQuestionsAnsweredWithNotesAreListenedTo)

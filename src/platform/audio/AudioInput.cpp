@@ -54,6 +54,7 @@ void AudioInput::useFakeDevice(unsigned sampleRate)
     closeLocked();
     useFake_ = true;
     fakeSampleRate_ = sampleRate;
+    fakeOpenCount_ = 0;
 }
 
 bool AudioInput::deliverFakeSamples(const float* samples, std::size_t frames)
@@ -73,6 +74,7 @@ bool AudioInput::openLocked()
         return false;
     }
     fakeOpen_ = true;
+    ++fakeOpenCount_;
     sampleRate_ = fakeSampleRate_;
     return true;
 }

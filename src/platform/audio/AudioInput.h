@@ -47,6 +47,8 @@ public:
     // Tests, one thread at a time: hands the samples to every sink as the capture thread
     // would, on the calling thread. False while no fake device is open.
     bool deliverFakeSamples(const float* samples, std::size_t frames);
+    // Tests: how often the fake device has been opened since useFakeDevice.
+    unsigned fakeOpenCount() const { return fakeOpenCount_.load(); }
 
 private:
     AudioInput() = default;
@@ -61,6 +63,7 @@ private:
     bool useFake_ = false;
     unsigned fakeSampleRate_ = 0;
     std::atomic<bool> fakeOpen_{false};
+    std::atomic<unsigned> fakeOpenCount_{0};
     std::atomic<unsigned> sampleRate_{0};
     std::unique_ptr<RtAudio> device_;
     RealtimeSlots<AudioCaptureSink, kMaxSinks> sinks_;
