@@ -4,7 +4,7 @@
 // signed 16-bit little-endian mono at 44,100 Hz. Held sounds (organ, strings, flute,
 // choir) get a loop between rising zero crossings of matching shape, blended over its
 // last tenth of a second; plucked and struck sounds decay and fade out. Each sample's
-// reference pitch is its measured fundamental, so notes sound in tune even where the
+// reference pitch is the pitch it is heard at, so notes sound in tune even where the
 // SoundFont's own recordings are a few cents off.
 //
 // Usage: melvora_make_sound_bank <soundfont.sf2> <resources folder>
@@ -43,6 +43,9 @@ constexpr int kLoudnessLow = 48;
 constexpr int kLoudnessHigh = 84;
 constexpr double kLoudnessSeconds = 0.5;
 constexpr float kSilence = 1e-4f;
+// Cents between the pitch of a held sound's opening and of its loop past which the
+// generator says so: tuned halfway, each is then off by half of it.
+constexpr double kOpeningLoopTolerance = 8.0;
 constexpr int kDrumChannel = 9;
 constexpr int kDrumBank = 128;
 
@@ -231,16 +234,24 @@ bool makeLoop(Recording& recording, double startSeconds, double loopSeconds)
     return true;
 }
 
-// The pitch of a recording; the note's own pitch where the measurement strays further
-// than a SoundFont would be off.
-double measuredFrequency(const Recording& recording)
+// The pitch a recording is heard at: that of its opening (what a question plays) and, for a
+// held sound, that of its loop (what a held key sounds), met halfway so that neither strays
+// far where the two differ; the note's own pitch where the measurement strays further than
+// a SoundFont would be off.
+double measuredFrequency(const Recording& recording, const char* instrument)
 {
     const double nominal = noteFrequency(recording.note);
-    const ToneAnalysis::Stretch stretch =
-        ToneAnalysis::measuredStretch(double(recording.loopStart), double(recording.loopLength), kRate);
-    if (stretch.from + stretch.frames > double(recording.signal.size()))
-        return nominal;
-    const double measured = ToneAnalysis::pitchOver(recording.signal.data(), stretch, kRate, nominal);
+    ToneAnalysis::HeardPitch pitch(kRate);
+    const auto opening = std::min(recording.signal.size(), std::size_t(ToneAnalysis::kOpeningSeconds * kRate));
+    double measured = pitch.over(recording.signal.data(), 0, opening, nominal);
+    if (recording.loopLength > 0) {
+        const double looped = pitch.over(recording.signal.data(), std::size_t(recording.loopStart + 1),
+                                         std::size_t(recording.loopLength - 1), nominal);
+        if (const double apart = 1200.0 * std::log2(measured / looped); std::abs(apart) > kOpeningLoopTolerance)
+            std::fprintf(stderr, "make_sound_bank: %s note %d opens %.1f cents from its loop\n", instrument, recording.note,
+                         apart);
+        measured = std::sqrt(measured * looped);
+    }
     if (std::abs(1200.0 * std::log2(measured / nominal)) > 50) {
         std::fprintf(stderr, "make_sound_bank: note %d measures %.2f Hz; kept at %.2f Hz\n", recording.note, measured,
                      nominal);
@@ -283,7 +294,7 @@ bool makeInstrument(Renderer& renderer, const InstrumentSpec& spec, const QStrin
             continue; // the SoundFont has nothing here; the neighbours cover the note
         if (!spec.held || !makeLoop(recording, 0.8, 1.0))
             fadeOut(recording.signal, 0.35);
-        recording.frequency = measuredFrequency(recording);
+        recording.frequency = measuredFrequency(recording, spec.key);
         recordings.push_back(std::move(recording));
     }
     if (recordings.empty())

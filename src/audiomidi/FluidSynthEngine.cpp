@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -153,8 +154,10 @@ bool FluidSynthEngine::loadSoundFont(const QString& path, QString* error)
                          .arg(path, problem.value_or(QStringLiteral("FluidSynth refused it")));
         return false;
     }
-    if (soundFontId_ >= 0)
+    if (soundFontId_ >= 0) {
+        endAllVoices();
         fluid_synth_sfunload(synth_, soundFontId_, 1);
+    }
     soundFontId_ = id;
     soundFontPath_ = path;
     return true;
@@ -243,7 +246,25 @@ int FluidSynthEngine::activeVoiceCount() const
     return fluid_synth_get_active_voice_count(synth_);
 }
 
+void FluidSynthEngine::endAllVoices()
+{
+    claimed_.store(true);
+    while (rendering_.load())
+        std::this_thread::yield();
+    // Voices switched off let go of their samples in the next block rendered.
+    fluid_synth_all_sounds_off(synth_, -1);
+    fluid_synth_write_float(synth_, kSilencingFrames, scratch_.data(), 0, 2, scratch_.data(), 1, 2);
+    claimed_.store(false);
+}
+
 void FluidSynthEngine::render(float* out, std::size_t frames)
 {
+    rendering_.store(true);
+    if (claimed_.load()) {
+        rendering_.store(false);
+        std::fill(out, out + 2 * frames, 0.0f);
+        return;
+    }
     fluid_synth_write_float(synth_, int(frames), out, 0, 2, out, 1, 2);
+    rendering_.store(false);
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+#include <atomic>
 #include <memory>
 
 typedef struct _fluid_hashtable_t fluid_settings_t;
@@ -33,7 +35,10 @@ public:
     bool noteOn(int channel, int note, int velocity);
     bool noteOff(int channel, int note);
     void programChange(int channel, int program);
-    // Replaces the SoundFont; the old one stays when the new one cannot be loaded.
+    // Replaces the SoundFont; the old one stays when the new one cannot be loaded. What
+    // sounds stops: the old font's voices end before it is unloaded, since FluidSynth
+    // would otherwise leave the unloading to a thread of its own that is never joined.
+    // Control thread; waits at most for a block that is being rendered.
     bool loadSoundFont(const QString& path, QString* error = nullptr);
     // Puts a preset of the SoundFont on a channel; false when it has none of that number.
     bool selectPreset(int channel, int bank, int preset);
@@ -53,13 +58,23 @@ public:
     int activeVoiceCount() const;
     QString soundFontPath() const { return soundFontPath_; }
 
+    // Silence while the control side holds the synthesizer to replace the SoundFont.
     void render(float* interleavedStereo, std::size_t frames) override;
 
 private:
+    static constexpr int kSilencingFrames = 64;
+
     FluidSynthEngine() = default;
+    // Ends every voice, the synthesizer kept from the render side meanwhile.
+    void endAllVoices();
 
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
     int soundFontId_ = -1;
     QString soundFontPath_;
+    // The control side claims the synthesizer with `claimed_`, then waits until no render
+    // is inside it; a render that finds it claimed gives silence.
+    std::atomic<bool> claimed_{false};
+    std::atomic<bool> rendering_{false};
+    std::array<float, 2 * kSilencingFrames> scratch_{};
 };

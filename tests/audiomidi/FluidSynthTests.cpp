@@ -13,10 +13,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace {
 
 constexpr std::size_t kBlock = 256;
+
+QString tinySoundFont()
+{
+    return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("data/OneLoopedSine.sf2"));
+}
+
+// The process's memory mappings: every thread stack that is never joined keeps one.
+int mappingCount()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) ? int(maps.readAll().count('\n')) : -1;
+}
 
 class FluidSynthTest : public AudioMidiTest {
 protected:
@@ -181,7 +194,7 @@ TEST_F(FluidSynthTest, MissingSoundFontIsReported)
 
 TEST_F(FluidSynthTest, OnlyWholeSoundFontFilesAreHandedToTheSynthesizer)
 {
-    const QString tiny = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("data/OneLoopedSine.sf2"));
+    const QString tiny = tinySoundFont();
     QFile file(tiny);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray whole = file.readAll();
@@ -211,4 +224,43 @@ TEST_F(FluidSynthTest, OnlyWholeSoundFontFilesAreHandedToTheSynthesizer)
     }
     EXPECT_FALSE(log.contains(QStringLiteral("FluidSynth"))) << "refused before FluidSynth sees them";
     EXPECT_EQ(engine->presetName(0, 0), QStringLiteral("Sine"));
+}
+
+TEST_F(FluidSynthTest, ReplacingTheSoundFontUnderASoundingNoteLeavesNoThreadBehind)
+{
+    QString error;
+    auto engine = FluidSynthEngine::create(44100, &error, tinySoundFont());
+    ASSERT_TRUE(engine) << error.toStdString();
+    std::vector<float> block(2 * kBlock, 0.0f);
+    const int before = mappingCount();
+    ASSERT_GT(before, 0);
+    constexpr int kSwaps = 200;
+    for (int swap = 0; swap < kSwaps; ++swap) {
+        ASSERT_TRUE(engine->selectPreset(0, 0, 0));
+        ASSERT_TRUE(engine->noteOn(0, 60, 100));
+        engine->render(block.data(), kBlock);
+        ASSERT_GT(engine->activeVoiceCount(), 0);
+        ASSERT_TRUE(engine->loadSoundFont(tinySoundFont(), &error)) << error.toStdString();
+        EXPECT_EQ(engine->activeVoiceCount(), 0) << "what sounded stops with its font";
+    }
+    // A thread left per swap would add at least one mapping each; allocations come and go.
+    EXPECT_LT(mappingCount() - before, kSwaps / 4);
+
+    // A block rendered meanwhile on the audio thread is waited for, and gives no sound of
+    // the font being replaced.
+    ASSERT_TRUE(engine->selectPreset(0, 0, 0));
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        std::vector<float> own(2 * kBlock);
+        while (!done.load())
+            engine->render(own.data(), kBlock);
+    });
+    for (int swap = 0; swap < 50; ++swap) {
+        ASSERT_TRUE(engine->noteOn(0, 60, 100));
+        ASSERT_TRUE(engine->loadSoundFont(tinySoundFont(), &error));
+        ASSERT_TRUE(engine->selectPreset(0, 0, 0));
+    }
+    done.store(true);
+    audio.join();
+    EXPECT_LT(mappingCount() - before, kSwaps / 4);
 }

@@ -31,3 +31,15 @@ inline void renderInBlocks(ManualMainQueue& queue, double seconds, std::size_t f
             return;
     }
 }
+
+// The left channel of `seconds` of the shared output, rendered as renderInBlocks does.
+inline std::vector<float> renderLeftChannel(ManualMainQueue& queue, double seconds, std::size_t frames = 256)
+{
+    std::vector<float> left;
+    renderInBlocks(queue, seconds, frames, [&](const std::vector<float>& block) {
+        for (std::size_t i = 0; i < block.size(); i += 2)
+            left.push_back(block[i]);
+        return true;
+    });
+    return left;
+}

@@ -52,16 +52,7 @@ protected:
     }
 
     // The left channel, pulled block by block as a device would.
-    std::vector<float> render(double seconds)
-    {
-        std::vector<float> left;
-        renderInBlocks(queue, seconds, 256, [&](const std::vector<float>& block) {
-            for (std::size_t i = 0; i < block.size(); i += 2)
-                left.push_back(block[i]);
-            return true;
-        });
-        return left;
-    }
+    std::vector<float> render(double seconds) { return renderLeftChannel(queue, seconds); }
     std::shared_ptr<ZTSamplePlayer> makeSoftSynth(int program)
     {
         auto player = std::make_shared<ZTSamplePlayer>();
