@@ -99,6 +99,8 @@ public:
     // Tag 1 Training, 2 Learning.
     void practiceModeChanged(int tag);
     void setupPracticeMode(bool learning);
+    // Ends the question in hand without scoring it and clears what the screen shows of it.
+    void endQuestionUnscored();
     // Tag 1 up, 2 down, 3 random.
     void playDirectionAction(int tag);
     void setPlayDirectionSegment(int segment);

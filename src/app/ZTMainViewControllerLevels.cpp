@@ -101,8 +101,11 @@ void ZTMainViewController::sizePopupButtons()
 void ZTMainViewController::levelAction(int tag)
 {
     const QList<QVariantMap> levels = levelRecords();
-    if (!currentLessonController_ || tag < 0 || tag >= levels.size())
+    if (!currentLessonController_ || tag < 0 || tag >= levels.size() || tag == _levelIndexForCurrentTest())
         return;
+    // The question in hand belongs to the old level: it ends at once, so that nothing given
+    // before the new level arrives (an answer, a skip) scores it.
+    endQuestionUnscored();
     prefs()->setString(levels[tag].value(QStringLiteral("id")).toString(), QStringLiteral("level"),
                        currentLessonController_->testName());
 }
@@ -125,7 +128,8 @@ void ZTMainViewController::levelChangedNotification()
     if (!c)
         return;
     c->setLevel(_levelIndexForCurrentTest());
-    _updateViews();
+    // Also a question asked from the old level's items while the change was on its way.
+    endQuestionUnscored();
     _setupStatistics(graph_.get());
     graph_->reloadData();
     if (prefs()->practiceMode())
@@ -195,6 +199,11 @@ void ZTMainViewController::setupPracticeMode(bool learning)
     if (currentLessonController_)
         currentLessonController_->setCurrentItem(QString());
     _setupPracticeMode();
+    endQuestionUnscored();
+}
+
+void ZTMainViewController::endQuestionUnscored()
+{
     if (currentLessonController_)
         currentLessonController_->reset();
     _updateViews();

@@ -70,8 +70,8 @@ void ZTMainViewController::_printStaff()
     ZTPrintableNoteView printable(frame.toRect(), *noteView_, &paperView);
     PrintOperation::Page page;
     page.contentSize = frame.size();
-    // Only what the staff draws: the paper stays white.
-    page.draw = [&printable](QPainter& painter) { printable.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren); };
+    // Only what the staff draws (the paper stays white), as vector drawing.
+    page.draw = [&printable](QPainter& painter) { printable.drawOnPage(painter); };
     PrintOperation::runPage(info, page, sheetWindow());
 }
 

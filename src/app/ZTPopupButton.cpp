@@ -103,10 +103,14 @@ void ZTPopupButton::showPopup()
 
 namespace {
 
-// The label's room: a margin on the left, the arrows and a gap on the right.
+// The label's room: a margin on the left; on the right the gap, the arrows and a margin.
 constexpr double kLabelLeft = 10;
-constexpr double kArrowWidth = 18;
-constexpr double kLabelRight = kArrowWidth + 4;
+constexpr double kArrowWidth = 10;
+constexpr double kArrowRightMargin = 7;
+constexpr double kLabelRight = ZTPopupButton::kTitleGap + kArrowWidth + kArrowRightMargin;
+// The chevrons' half width and height, inside the arrow box.
+constexpr double kChevronHalfWidth = 3.5;
+constexpr double kChevronHeight = 5.5;
 
 } // namespace
 
@@ -136,6 +140,22 @@ void ZTPopupButton::fitWidthToTitles(const QStringList& titles, int minimum, int
     updateGeometry();
 }
 
+QRectF ZTPopupButton::arrowRect() const
+{
+    return QRectF(width() - kArrowRightMargin - kArrowWidth, 0, kArrowWidth, height());
+}
+
+QRectF ZTPopupButton::titleRect() const
+{
+    const double right = arrowRect().left() - kTitleGap;
+    return QRectF(kLabelLeft, 0, std::max(0.0, right - kLabelLeft), height());
+}
+
+QString ZTPopupButton::shownLabel() const
+{
+    return QFontMetricsF(font()).elidedText(labelText_, Qt::ElideRight, titleRect().width());
+}
+
 void ZTPopupButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -151,19 +171,21 @@ void ZTPopupButton::paintEvent(QPaintEvent*)
     painter.setPen(QPen(QColor(255, 255, 255, 36), 1));
     painter.drawPath(capsule);
 
-    const QRectF textRect = frame.adjusted(kLabelLeft, 0, -kLabelRight, 0);
     painter.setFont(font());
     painter.setPen(isEnabled() ? QColor(240, 242, 245) : QColor(240, 242, 245, 110));
-    const QString shown = QFontMetricsF(font()).elidedText(labelText_, Qt::ElideRight, textRect.width());
-    painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, shown);
+    // Clipped as well: nothing of the title reaches the arrows, whatever the glyphs overhang.
+    painter.drawText(titleRect(), Qt::AlignVCenter | Qt::AlignLeft, shownLabel());
 
     // Up and down chevrons, as pop-up buttons show them.
-    const double cx = frame.right() - kArrowWidth / 2 - 4;
+    const QRectF arrows = arrowRect();
+    const double cx = arrows.center().x();
     const double cy = frame.center().y();
     QPen arrowPen(QColor(200, 206, 214), 1.4);
     arrowPen.setCapStyle(Qt::RoundCap);
     arrowPen.setJoinStyle(Qt::RoundJoin);
     painter.setPen(arrowPen);
-    painter.drawPolyline(QPolygonF({QPointF(cx - 3.5, cy - 2), QPointF(cx, cy - 5.5), QPointF(cx + 3.5, cy - 2)}));
-    painter.drawPolyline(QPolygonF({QPointF(cx - 3.5, cy + 2), QPointF(cx, cy + 5.5), QPointF(cx + 3.5, cy + 2)}));
+    const double w = kChevronHalfWidth;
+    const double h = kChevronHeight;
+    painter.drawPolyline(QPolygonF({QPointF(cx - w, cy - 2), QPointF(cx, cy - h), QPointF(cx + w, cy - 2)}));
+    painter.drawPolyline(QPolygonF({QPointF(cx - w, cy + 2), QPointF(cx, cy + h), QPointF(cx + w, cy + 2)}));
 }

@@ -45,6 +45,14 @@ public:
     // wider than the button is shortened with an ellipsis.
     void fitWidthToTitles(const QStringList& titles, int minimum, int maximum);
 
+    // The chevrons' box at the right end, and the room for the title left of it with a clear
+    // gap between them; the title never reaches into the arrows' box.
+    QRectF arrowRect() const;
+    QRectF titleRect() const;
+    // The label as drawn: shortened with an ellipsis when it is wider than titleRect.
+    QString shownLabel() const;
+    static constexpr double kTitleGap = 8;
+
 signals:
     void itemChosen(int index);
 

@@ -16,6 +16,8 @@
 
 const QString ZTMIDIController::kSystemSynthesizerName = QStringLiteral("Apple DLS SoftSynth");
 const QString ZTMIDIController::kSampleSynthesizerName = QStringLiteral("Melvora SoftSynth");
+const QString ZTMIDIController::kNoInputSource = QStringLiteral("");
+const QString ZTMIDIController::kAutoInputSource = QStringLiteral("auto");
 
 namespace {
 
@@ -146,9 +148,13 @@ void ZTMIDIController::init()
         observers_.push_back(center.addObserver(key + QStringLiteral("ChangedNotification"),
                                                 [this](const Notification&) { loadInputSettings(); },
                                                 NotificationCenter::Delivery::MainQueue));
+    observers_.push_back(center.addObserver(QStringLiteral("MIDIInSourceChangedNotification"),
+                                            [this](const Notification&) { selectInputSourcesFromSettings(); },
+                                            NotificationCenter::Delivery::MainQueue));
     observers_.push_back(center.addObserver(QStringLiteral("ZTPreferencesResetNotification"),
                                             [this](const Notification&) {
                                                 loadInputSettings();
+                                                selectInputSourcesFromSettings();
                                                 setupInstrument();
                                                 _reloadDestinationEndpoints();
                                             },
@@ -174,7 +180,7 @@ void ZTMIDIController::init()
             });
         });
     }
-    autoselectSources();
+    selectInputSourcesFromSettings();
     loadInputSettings();
     setupInstrument();
 }
@@ -324,6 +330,11 @@ void ZTMIDIController::_reloadDestinationEndpoints()
     post(QStringLiteral("ZTEndpointDidChangedNotification"), names);
 }
 
+QList<MIDIEndpoint> ZTMIDIController::inputSources() const
+{
+    return backend_ ? backend_->sources() : QList<MIDIEndpoint>{};
+}
+
 QList<MIDIEndpoint> ZTMIDIController::selectedInputSources() const
 {
     return backend_ ? backend_->selectedSources() : QList<MIDIEndpoint>{};
@@ -338,12 +349,29 @@ void ZTMIDIController::setSelectedInputSources(const QList<MIDIEndpoint>& source
 
 void ZTMIDIController::autoselectSources()
 {
-    if (backend_)
-        setSelectedInputSources(backend_->sources());
+    setSelectedInputSources(inputSources());
+}
+
+void ZTMIDIController::selectInputSourcesFromSettings()
+{
+    const QString choice = ZTPreferences::sharedPreferences()->MIDIInSource();
+    settings_.inputOn = choice != kNoInputSource;
+    if (choice == kAutoInputSource) {
+        autoselectSources();
+        return;
+    }
+    QList<MIDIEndpoint> named;
+    if (choice != kNoInputSource)
+        for (const MIDIEndpoint& source : inputSources())
+            if (source.name == choice)
+                named.append(source);
+    setSelectedInputSources(named);
 }
 
 void ZTMIDIController::takeMIDIMessages(const std::vector<MIDIMessage>& messages)
 {
+    if (!settings_.inputOn.load())
+        return;
     const bool through = settings_.through.load() && endpoint_.load() != nullptr;
     const int inChannel = settings_.inChannel.load();
     std::vector<MIDIMessage> throughList;
@@ -456,7 +484,7 @@ void ZTMIDIController::MIDIObjectListChangedNotification() {}
 
 void ZTMIDIController::_sourceListDidChange()
 {
-    autoselectSources();
+    selectInputSourcesFromSettings();
 }
 
 void ZTMIDIController::clientObjectAdded()

@@ -18,8 +18,8 @@
 #include <vector>
 
 // The one MIDI hub of the process. It owns the current instrument (chosen by the setting
-// "MIDIOutEndpoint"), keeps the list of MIDI destinations, takes MIDI input from every
-// source, filters it by channel, echoes it to the selected destination (MIDI through),
+// "MIDIOutEndpoint"), keeps the list of MIDI destinations, takes MIDI input from the sources
+// that "MIDIInSource" chooses (none, every one, or those of one name), filters it by channel, echoes it to the selected destination (MIDI through),
 // and turns notes into sounds, remote-control commands and notifications, or hands them
 // to a capturing connector.
 //
@@ -36,6 +36,9 @@ public:
     // The endpoint names with a fixed meaning; stored files rely on them.
     static const QString kSystemSynthesizerName; // "Apple DLS SoftSynth"
     static const QString kSampleSynthesizerName; // "Melvora SoftSynth"
+    // The "MIDIInSource" values with a fixed meaning; any other value names a source.
+    static const QString kNoInputSource;    // "": no MIDI input
+    static const QString kAutoInputSource;  // "auto": every source
 
     // Makes an initialised instrument for the controller; may return null.
     using InstrumentFactory = std::function<std::shared_ptr<QVMusicInstrument>(ZTMIDIController*)>;
@@ -105,9 +108,14 @@ public:
     void setupInstrument();
     void _reloadDestinationEndpoints();
 
+    // The sources the input stream offers.
+    QList<MIDIEndpoint> inputSources() const;
     QList<MIDIEndpoint> selectedInputSources() const;
     void setSelectedInputSources(const QList<MIDIEndpoint>& sources);
     void autoselectSources();
+    // Selects what "MIDIInSource" chooses among the sources there are now; again whenever
+    // the setting or the sources change, so a named device is taken when it is plugged in.
+    void selectInputSourcesFromSettings();
 
     // Incoming MIDI (the MIDI input thread).
     void takeMIDIMessages(const std::vector<MIDIMessage>& messages);
@@ -127,6 +135,7 @@ public:
 
 private:
     struct InputSettings {
+        std::atomic<bool> inputOn{true}; // "No MIDI in" drops every message
         std::atomic<bool> through{false};
         std::atomic<int> inChannel{0};
         std::atomic<int> outChannel{1};

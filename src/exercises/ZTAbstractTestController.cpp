@@ -566,6 +566,7 @@ void ZTAbstractTestController::reset()
     autoTimer_.cancel();
     wrongNoteReport_.cancel();
     isPlayingSelectedItem_ = false;
+    startCountdownWhenFinishedPlaying_ = false;
     waitingForKeyboardInput_ = false;
     numTryouts_ = 0;
     currentTest_.reset();

@@ -339,6 +339,22 @@ const QList<qint64>& QVNote::scaleSteps(bool isMinor)
 
 // ---- Names ----
 
+const QStringList& QVNote::offeredSpellingTypes()
+{
+    static const QStringList types{QString::fromLatin1(kSpellingTypeNoteName), QString::fromLatin1(kSpellingTypeScientific),
+                                   QString::fromLatin1(kSpellingTypeMIDI), QString::fromLatin1(kSpellingTypeFrench),
+                                   QString::fromLatin1(kSpellingTypeHelmholtz)};
+    return types;
+}
+
+const QStringList& QVNote::offeredNoteNameTypes()
+{
+    static const QStringList types{QString::fromLatin1(kNoteNameTypeTranslated),
+                                   QString::fromLatin1(kNoteNameTypeInternational),
+                                   QString::fromLatin1(kNoteNameTypeSolomisation)};
+    return types;
+}
+
 QString QVNote::nameWithSpellingType(const QString& spellingType, const QString& noteNameType) const
 {
     const bool helmholtz = spellingType == QLatin1String(kSpellingTypeHelmholtz);

@@ -83,6 +83,11 @@ public:
     // "Helmholtz", "French"; name types "Translated", "International", "Solomisation".
     // "Numeral" and unknown spelling types give the empty text.
     QString nameWithSpellingType(const QString& spellingType, const QString& noteNameType) const;
+    // The naming the user chooses from, in the order it is offered: spelling types
+    // ("NoteName", "Scientific", "MIDI", "French", "Helmholtz") and name types
+    // ("Translated", "International", "Solomisation").
+    static const QStringList& offeredSpellingTypes();
+    static const QStringList& offeredNoteNameTypes();
     // "#" x offset, "b" x -offset, or empty.
     QString signs() const;
     // `letter` (with this note's signs) in Helmholtz form for this note's octave, ASCII signs.

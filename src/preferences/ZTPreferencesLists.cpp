@@ -5,6 +5,7 @@
 #include "Paths.h"
 #include "PlistValues.h"
 #include "PropertyList.h"
+#include "QVNote.h"
 #include "ZTStringFormat.h"
 #include "ZTUtils.h"
 
@@ -52,16 +53,12 @@ namespace ZTPreferencesLists {
 
 const QStringList& spellingTypes()
 {
-    static const QStringList types{QStringLiteral("NoteName"), QStringLiteral("Scientific"), QStringLiteral("MIDI"),
-                                   QStringLiteral("French"), QStringLiteral("Helmholtz")};
-    return types;
+    return QVNote::offeredSpellingTypes();
 }
 
 const QStringList& noteNameTypes()
 {
-    static const QStringList types{QStringLiteral("Translated"), QStringLiteral("International"),
-                                   QStringLiteral("Solomisation")};
-    return types;
+    return QVNote::offeredNoteNameTypes();
 }
 
 QVariantList resultSounds()

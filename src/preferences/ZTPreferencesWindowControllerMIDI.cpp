@@ -18,6 +18,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <functional>
+
 namespace {
 
 constexpr double kCaptureTick = 1.0; // seconds per count-down step
@@ -46,6 +48,26 @@ void setTexts(std::initializer_list<QLabel*> labels, const QString& text)
         label->setText(localized(text));
 }
 
+// Entries that stand for stored names: each shows the name the user knows and keeps the
+// stored name as its data; the stored one is selected.
+void fillWithNames(QComboBox* popup, const QStringList& names, const std::function<QString(const QString&)>& title,
+                   const QString& stored)
+{
+    ZTPopups::fill(popup, {});
+    for (const QString& name : names)
+        popup->addItem(title(name), name);
+    ZTPopups::select(popup, int(names.indexOf(stored)));
+}
+
+QString inputSourceTitle(const QString& name)
+{
+    if (name == ZTMIDIController::kNoInputSource)
+        return localized(QStringLiteral("No MIDI in"));
+    if (name == ZTMIDIController::kAutoInputSource)
+        return localized(QStringLiteral("Auto select"));
+    return name;
+}
+
 } // namespace
 
 // ---- Fill ----
@@ -54,24 +76,26 @@ void ZTPreferencesWindowController::_setupMIDI()
 {
     const ZTPreferencesOutlets& o = outlets_;
 
-    // MIDI in
-    ZTPopups::fill(o.midiInPopupButton, {localized(QStringLiteral("No MIDI in")), localized(QStringLiteral("Auto select"))});
-    ZTPopups::select(o.midiInPopupButton, prefs()->MIDIInSource().isEmpty() ? 0 : 1);
+    // MIDI in: none, every source, then each source by name. A chosen device that is not
+    // plugged in keeps its entry: the choice stands until it comes back.
+    const QString input = prefs()->MIDIInSource();
+    QStringList inputs{ZTMIDIController::kNoInputSource, ZTMIDIController::kAutoInputSource};
+    for (const MIDIEndpoint& source : midi()->inputSources())
+        if (!inputs.contains(source.name))
+            inputs << source.name;
+    if (!inputs.contains(input))
+        inputs << input;
+    fillWithNames(o.midiInPopupButton, inputs, inputSourceTitle, input);
     ZTPopups::fill(o.midiInChannelPopup, ZTPreferencesLists::inputChannelTitles());
     ZTPopups::select(o.midiInChannelPopup, prefs()->MIDIInChannel());
     o.midiThroughCheckbox->setChecked(prefs()->MIDIThrough());
     o.midiThroughCheckbox->setText(localized(QStringLiteral("MIDI through")));
 
-    // MIDI out: the two software synthesizers, then every destination. Items show the name
-    // the user knows and keep the stored name as their data.
-    const QString output = prefs()->MIDIOutEndpoint();
+    // MIDI out: the two software synthesizers, then every destination.
     QStringList outputs{ZTMIDIController::kSampleSynthesizerName, ZTMIDIController::kSystemSynthesizerName};
     for (const MIDIEndpoint& destination : midi()->endpoints())
         outputs << destination.name;
-    ZTPopups::fill(o.midiOutPopupButton, {});
-    for (const QString& name : outputs)
-        o.midiOutPopupButton->addItem(ZTMIDIController::displayNameForEndpoint(name), name);
-    ZTPopups::select(o.midiOutPopupButton, int(outputs.indexOf(output)));
+    fillWithNames(o.midiOutPopupButton, outputs, ZTMIDIController::displayNameForEndpoint, prefs()->MIDIOutEndpoint());
     _setupDynMIDIOutParam();
     ZTPopups::fill(o.midiOutChannelPopup, ZTPreferencesLists::channelTitles());
     ZTPopups::select(o.midiOutChannelPopup, prefs()->MIDIOutChannel() - 1);
@@ -137,8 +161,8 @@ void ZTPreferencesWindowController::_setupDynMIDIOutParam()
 
 void ZTPreferencesWindowController::midiInPopupAction()
 {
-    prefs()->setMIDIInSource(outlets_.midiInPopupButton->currentIndex() == 1 ? QStringLiteral("auto")
-                                                                              : QString(QLatin1String("")));
+    const QString chosen = outlets_.midiInPopupButton->currentData().toString();
+    prefs()->setMIDIInSource(chosen.isEmpty() ? ZTMIDIController::kNoInputSource : chosen);
 }
 
 void ZTPreferencesWindowController::midiInChannelAction()

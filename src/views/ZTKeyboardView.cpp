@@ -9,6 +9,7 @@
 #include "ZTMusicalTest.h"
 #include "ZTUtils.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -249,26 +250,40 @@ void ZTKeyboardView::paintEvent(QPaintEvent*)
         }
     }
 
-    const QFont markFont = Fonts::system(9, true);
+    const QFont font = markFont();
     auto drawMarks = [&](const ZTMarkList& marks, const QString& image) {
         for (qint64 p = 0; p < marks.size(); ++p) {
             if (step() != -1 && p != step())
                 continue;
             for (const QVNote& note : marks[p]) {
-                const QRectF key = rectForNoteNr(note.nr());
-                const bool white = isWhite(note.nr());
-                const double x = key.x() + std::round((key.width() - 24) * 0.5);
-                double imageY = key.y() + (white ? 7 : 1);
-                double nameY = key.y() + (white ? 8 : 2);
-                if (step() == -1) {
-                    imageY = 20.0 * p + 7;
-                    nameY = 20.0 * p + 8;
-                }
-                painter.drawImage(image, QRectF(x, imageY, 24, 11));
-                painter.drawText(QRectF(x, nameY, 24, 11), noteName(note), markFont, Qt::white, Qt::AlignHCenter);
+                const MarkLabel label = markLabel(note, p);
+                painter.drawImage(image, label.plate);
+                painter.drawTextFitted(label.textRect, label.name, font, Qt::white);
             }
         }
     };
     drawMarks(greenNotes(), QStringLiteral("greenRect"));
     drawMarks(redNotes(), QStringLiteral("redRect"));
+}
+
+QFont ZTKeyboardView::markFont()
+{
+    return Fonts::system(kMarkFontSize, true);
+}
+
+ZTKeyboardView::MarkLabel ZTKeyboardView::markLabel(const QVNote& note, qint64 position) const
+{
+    MarkLabel label;
+    label.name = noteName(note);
+    const QFont font = markFont();
+    const double needed = QFontMetricsF(font).horizontalAdvance(label.name) + 2 * kMarkPadding;
+    const double width = std::clamp(std::ceil(needed), kMarkMinimumWidth, kMarkMaximumWidth);
+    const QRectF key = rectForNoteNr(note.nr());
+    // White keys carry their marks below the black keys, black keys at their lower end; the
+    // positions of a whole progression stack 20 points apart.
+    const double y = step() == -1 ? 20.0 * double(position) + 7 : key.y() + (isWhite(note.nr()) ? 7 : 1);
+    label.plate = QRectF(std::round(key.center().x() - width / 2), y, width, kMarkHeight);
+    label.textRect = label.plate.adjusted(kMarkPadding, 0, -kMarkPadding, 0);
+    label.horizontalScale = YUpPainter::horizontalScaleToFit(label.name, font, label.textRect.width());
+    return label;
 }

@@ -29,6 +29,13 @@ ZTPrintableNoteView::ZTPrintableNoteView(const QRect& frame, const ZTNoteView& s
     setSignatureImageNr(source.signatureImageNr());
 }
 
+void ZTPrintableNoteView::drawOnPage(QPainter& painter)
+{
+    painter.save();
+    _drawRect(painter);
+    painter.restore();
+}
+
 void ZTPrintableNoteView::_drawRect(QPainter& painter)
 {
     ZTNoteView::_drawRect(painter);

@@ -9,6 +9,11 @@ class ZTPrintableNoteView : public ZTNoteView {
 public:
     ZTPrintableNoteView(const QRect& frame, const ZTNoteView& source, QWidget* parent = nullptr);
 
+    // The staff and its heading straight onto the painter with the screen's drawing code, in
+    // the view's own points from its top-left corner: on paper they stay lines, text and
+    // vector images, never a picture of them.
+    void drawOnPage(QPainter& painter);
+
 protected:
     void _drawRect(QPainter& painter) override;
 };

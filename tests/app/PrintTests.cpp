@@ -9,15 +9,18 @@
 #include "ZTBarGraph.h"
 #include "ZTMainViewController.h"
 #include "ZTPreferences.h"
+#include "ZTTest.h"
 #include "ZTUtils.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfSelection>
 #include <QPrinter>
+#include <QProcess>
 #include <QRegularExpression>
 
 namespace {
@@ -220,6 +223,33 @@ TEST_F(PrintTest, TheStaffPrintsTheQuestionsNotesOnLandscapePaper)
     EXPECT_GT(withQuestion, emptyStaff + 200); // the chord's note heads
     EXPECT_EQ(PrintInfo::sharedPrintInfo().settings(), userSettings_);
     PrintedPages(pdfPath_).saveShot(0, QStringLiteral("print-staff"));
+}
+
+TEST_F(PrintTest, TheStaffPrintsAsVectorDrawingWithoutAPictureOfIt)
+{
+    ZTPreferences::sharedPreferences()->setCurrentExercise(QStringLiteral("Chord music reading"));
+    launch();
+    screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+    finishPlaying();
+    alertAnswer_ = 0; // Staff
+    delegate()->print();
+    ASSERT_TRUE(QFile::exists(pdfPath_));
+    EXPECT_LT(QFileInfo(pdfPath_).size(), 100 * 1024);
+    // poppler's own readers: no image on the page; lines, clefs and note heads as paths.
+    auto run = [](const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.start(program, arguments);
+        EXPECT_TRUE(process.waitForFinished(-1)) << program.toStdString() << " (poppler-utils) did not run";
+        return QString::fromUtf8(process.readAllStandardOutput());
+    };
+    const QStringList imageRows = run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdfPath_})
+                                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(imageRows.size(), 2) << "only the header lines: " << imageRows.join(QLatin1Char('\n')).toStdString();
+    const QString svg = run(QStringLiteral("pdftocairo"), {QStringLiteral("-svg"), pdfPath_, QStringLiteral("-")});
+    EXPECT_EQ(svg.count(QStringLiteral("<image")), 0);
+    EXPECT_GE(svg.count(QStringLiteral("<path")), 20);
+    const QString heading = screen()->currentLessonController()->currentTest()->name();
+    EXPECT_TRUE(run(QStringLiteral("pdftotext"), {pdfPath_, QStringLiteral("-")}).contains(heading));
 }
 
 TEST_F(PrintTest, CancellingThePrintPanelPrintsNothingAndKeepsTheUsersSettings)

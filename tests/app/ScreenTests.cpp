@@ -6,6 +6,7 @@
 #include "ZTAbstractTestController.h"
 #include "ZTDataProvider.h"
 #include "ZTMainViewController.h"
+#include "ZTNoteView.h"
 #include "ZTPopupButton.h"
 #include "ZTPreferences.h"
 #include "ZTSidebarTableView.h"
@@ -315,4 +316,79 @@ TEST_F(ScreenTest, TheKeyboardStartsAtTheLowCAndKeepsTheUsersPlaceOnResize)
     delegate()->window()->resize(1300, 800);
     QApplication::processEvents();
     EXPECT_EQ(scroller->value(), 800);
+}
+
+TEST_F(ScreenTest, ALevelChangeEndsTheQuestionUnscoredAndTheNextComesFromTheNewLevel)
+{
+    const QString reading = QStringLiteral("Music Reading");
+    prefs()->setCurrentExercise(reading);
+    launch();
+    const QVariantList levels = ZTDataProvider::sharedDataProvider()->levels().value(reading).toList();
+    auto levelIndex = [&](const QString& name) {
+        for (qsizetype i = 0; i < levels.size(); ++i)
+            if (levels[i].toMap().value(QStringLiteral("name")).toString() == name)
+                return int(i);
+        return -1;
+    };
+    const int accidentals = levelIndex(QStringLiteral("Sharps and flats"));
+    const int treble = levelIndex(QStringLiteral("Treble staff"));
+    ASSERT_GE(accidentals, 0);
+    ASSERT_GE(treble, 0);
+    const QStringList trebleItems = ZTDataProvider::sharedDataProvider()->itemsForTestWithName(reading, treble);
+    auto staffNotes = [&] {
+        qsizetype count = 0;
+        for (const ZTNoteCollection& collection : screen()->noteView()->noteCollections())
+            count += collection.numNotes();
+        return count;
+    };
+    auto nothingScored = [&] {
+        return rows(QStringLiteral("SELECT * FROM results"), 1).isEmpty() &&
+               rows(QStringLiteral("SELECT * FROM stats"), 1).isEmpty();
+    };
+
+    // A question the treble level does not hold, on the staff.
+    screen()->levelPopupButtonAction(accidentals);
+    advance(0.6);
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        nextQuestion();
+        if (!trebleItems.contains(controller()->currentTest()->name()))
+            break;
+        controller()->reset();
+    }
+    ASSERT_FALSE(trebleItems.contains(controller()->currentTest()->name()));
+    ASSERT_GT(staffNotes(), 0);
+
+    // The change ends it at once: no answer or skip reaches it, then or once the level is in.
+    screen()->levelPopupButtonAction(treble);
+    EXPECT_FALSE(controller()->testInProgress());
+    screen()->tableView()->clickRow(0);
+    advance(0.6);
+    EXPECT_EQ(controller()->level(), treble);
+    EXPECT_EQ(controller()->currentTest(), nullptr);
+    EXPECT_EQ(staffNotes(), 0);
+    EXPECT_EQ(screen()->toolbarInfoView()->title(), controller()->startTestString());
+    screen()->tableView()->clickRow(0);
+    EXPECT_TRUE(nothingScored());
+
+    // ▶ asks a question of the new level; the staff and the sidebar show it.
+    screen()->nextAction(ZTMainViewController::Sender::Button);
+    finishPlaying();
+    EXPECT_TRUE(nothingScored());
+    ASSERT_TRUE(controller()->testInProgress());
+    EXPECT_TRUE(trebleItems.contains(controller()->currentTest()->name()));
+    EXPECT_GT(staffNotes(), 0);
+    QStringList shown;
+    for (const QVariant& item : controller()->items())
+        shown << item.toMap().value(QStringLiteral("name")).toString();
+    EXPECT_TRUE(shown.contains(controller()->currentTest()->name()));
+
+    // ▶ pressed before the change has reached the screen asks from the old level at the
+    // latest; that question ends unscored too once the new level is in.
+    screen()->levelPopupButtonAction(accidentals);
+    screen()->nextAction(ZTMainViewController::Sender::Button);
+    finishPlaying();
+    advance(0.6);
+    EXPECT_FALSE(controller()->testInProgress());
+    EXPECT_EQ(controller()->currentTest(), nullptr);
+    EXPECT_TRUE(nothingScored());
 }

@@ -374,6 +374,65 @@ TEST_F(MIDIControllerTest, DestinationsFollowHotPlugAndPlaybackIsAnnounced)
     }
 }
 
+TEST_F(MIDIControllerTest, TheInputChoiceDecidesWhichSourcesAreHeardAcrossHotPlug)
+{
+    make(ZTMIDIController::kSampleSynthesizerName);
+    std::shared_ptr<RecordingInstrument> instrument = recording();
+    ASSERT_TRUE(instrument);
+    const MIDIEndpoint pads{QStringLiteral("Pads"), QStringLiteral("41:0")};
+    backend->addSource(pads);
+    settle();
+    Recorder posted(kMIDINotifications, NotificationCenter::Delivery::PostingThread);
+    // A note, then the "next" remote key (38), from each source.
+    auto playFromEach = [&](const QList<MIDIEndpoint>& sources) {
+        posted.clear();
+        instrument = recording(); // a plugged device makes the hub build its instrument again
+        instrument->clear();
+        for (const MIDIEndpoint& source : sources)
+            backend->receive({0x90, 60, 100, 0x80, 60, 0, 0x90, 38, 100}, source.uniqueID);
+    };
+    auto choose = [&](const QString& input) {
+        prefs->setMIDIInSource(input);
+        settle();
+    };
+
+    // "Auto select" (the default): every source, also one plugged in later.
+    playFromEach({kKeyboard, pads});
+    EXPECT_EQ(posted.names(), (QStringList{"60", "ZTMIDIRemoteNextNotification", "60", "ZTMIDIRemoteNextNotification"}));
+
+    // "No MIDI in": no source, not even one plugged in now or a stray delivery.
+    choose(ZTMIDIController::kNoInputSource);
+    EXPECT_TRUE(controller->selectedInputSources().isEmpty());
+    const MIDIEndpoint piano{QStringLiteral("Stage Piano"), QStringLiteral("42:0")};
+    backend->addSource(piano);
+    settle();
+    EXPECT_TRUE(controller->selectedInputSources().isEmpty());
+    playFromEach({kKeyboard, pads, piano});
+    backend->receive({0x90, 62, 100, 0x90, 38, 100});
+    EXPECT_TRUE(posted.names().isEmpty());
+    EXPECT_TRUE(instrument->calls().empty());
+
+    // A named source: only that one answers; it is taken again when it comes back under
+    // another address, and nothing is taken while it is away.
+    choose(pads.name);
+    EXPECT_EQ(controller->selectedInputSources(), QList<MIDIEndpoint>{pads});
+    playFromEach({kKeyboard, piano, pads});
+    EXPECT_EQ(posted.names(), (QStringList{"60", "ZTMIDIRemoteNextNotification"}));
+    EXPECT_EQ(instrument->calls().size(), 2u);
+    backend->removeSource(pads.uniqueID);
+    settle();
+    EXPECT_TRUE(controller->selectedInputSources().isEmpty());
+    const MIDIEndpoint padsAgain{pads.name, QStringLiteral("43:0")};
+    backend->addSource(padsAgain);
+    settle();
+    EXPECT_EQ(controller->selectedInputSources(), QList<MIDIEndpoint>{padsAgain});
+    playFromEach({kKeyboard, padsAgain});
+    EXPECT_EQ(posted.names(), (QStringList{"60", "ZTMIDIRemoteNextNotification"}));
+
+    choose(ZTMIDIController::kAutoInputSource);
+    EXPECT_EQ(controller->selectedInputSources(), (QList<MIDIEndpoint>{kKeyboard, piano, padsAgain}));
+}
+
 TEST_F(MIDIControllerTest, InstrumentIsSwappedSafelyWhileTheMIDIThreadPlaysThroughIt)
 {
     make(ZTMIDIController::kSampleSynthesizerName);

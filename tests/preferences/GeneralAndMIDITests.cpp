@@ -204,6 +204,46 @@ TEST_F(GeneralAndMIDITest, EachOutputShowsItsOwnParameters)
     EXPECT_EQ(o.midiInChannelPopup->currentIndex(), 16);
 }
 
+TEST_F(GeneralAndMIDITest, TheMIDIInputOffersEachSourceAndHoldsTheChoice)
+{
+    const MIDIEndpoint keyboard{QStringLiteral("Keyboard"), QStringLiteral("in-1")};
+    const MIDIEndpoint pads{QStringLiteral("Pads"), QStringLiteral("in-2")};
+    midiSystem()->addSource(keyboard);
+    midiSystem()->addSource(pads);
+    settle();
+    const ZTPreferencesOutlets& o = outlets();
+    EXPECT_EQ(titles(o.midiInPopupButton), (QStringList{"No MIDI in", "Auto select", "Keyboard", "Pads"}));
+    EXPECT_EQ(o.midiInPopupButton->currentIndex(), 1);
+    int notes = 0;
+    NotificationObserver counter = NotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("ZTMIDINoteOnNotification"), [&](const Notification&) { ++notes; });
+    auto playOnEach = [&] {
+        notes = 0;
+        midiSystem()->receive({0x90, 60, 100}, keyboard.uniqueID);
+        midiSystem()->receive({0x90, 61, 100}, pads.uniqueID);
+        return notes;
+    };
+
+    choose(o.midiInPopupButton, 3);
+    EXPECT_EQ(prefs()->MIDIInSource(), pads.name);
+    settle();
+    EXPECT_EQ(playOnEach(), 1);
+
+    // Unplugged, the device keeps its entry and stays chosen.
+    midiSystem()->removeSource(pads.uniqueID);
+    settle();
+    EXPECT_EQ(titles(o.midiInPopupButton).last(), pads.name);
+    EXPECT_EQ(o.midiInPopupButton->currentText(), pads.name);
+
+    choose(o.midiInPopupButton, 0);
+    EXPECT_EQ(prefs()->MIDIInSource(), QString());
+    settle();
+    midiSystem()->addSource(pads);
+    settle();
+    EXPECT_EQ(playOnEach(), 0);
+    EXPECT_EQ(o.midiInPopupButton->currentIndex(), 0);
+}
+
 TEST_F(GeneralAndMIDITest, VelocitiesFromTheStepperOrTyped)
 {
     const ZTPreferencesOutlets& o = outlets();

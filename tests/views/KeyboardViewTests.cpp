@@ -3,7 +3,11 @@
 #include "ZTChordProgressionStepView.h"
 #include "ZTKeyboardView.h"
 #include "ZTMusicalTest.h"
+#include "ZTPreferences.h"
+#include "ZTUtils.h"
+#include "YUp.h"
 
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -189,4 +193,63 @@ TEST_F(KeyboardViewTest, MarkingScrollsAnOffScreenQuestionIntoTheMiddle)
     owned->setMusicalTest(question({50})); // already in view: stays
     owned->markNoteGreen(note(50), 0);
     EXPECT_EQ(area.horizontalScrollBar()->value(), expected);
+}
+
+TEST_F(KeyboardViewTest, EveryMarkShowsTheWholeNameInAReadableSizeBetweenItsNeighbours)
+{
+    ZTPreferences* prefs = ZTPreferences::sharedPreferences();
+    const QFont font = ZTKeyboardView::markFont();
+    EXPECT_GE(font.pixelSize(), 12);
+    const QFontMetricsF metrics(font);
+    QVNote longestOnBlack;
+    double longestWidth = 0;
+    for (const QString& spelling : QVNote::offeredSpellingTypes()) {
+        for (const QString& naming : QVNote::offeredNoteNameTypes()) {
+            prefs->setSpellingType(spelling);
+            prefs->setNoteNamesTypes(naming);
+            // Every key, spelled with sharps, flats and double accidentals as keys spell them.
+            for (qint64 nr = 0; nr < 128; ++nr) {
+                const double centre = keyboard->rectForNoteNr(nr).center().x();
+                for (qint64 root = 0; root < 12; ++root) {
+                    for (const bool minor : {false, true}) {
+                        const QVNote shown = QVNote::initWithNoteNr(nr, 60 + root, minor);
+                        const ZTKeyboardView::MarkLabel label = keyboard->markLabel(shown, 0);
+                        const QString name = shown.nameWithSpellingType(spelling, naming);
+                        const double width = metrics.horizontalAdvance(name);
+                        ASSERT_EQ(label.name, name);
+                        ASSERT_LE(width * label.horizontalScale, label.textRect.width() + 0.01)
+                            << spelling.toStdString() << " " << naming.toStdString() << " " << name.toStdString();
+                        ASSERT_GE(label.horizontalScale, 0.55) << name.toStdString();
+                        // Within half the distance to the next key of its row on either side.
+                        ASSERT_GE(label.plate.left(), centre - 15);
+                        ASSERT_LE(label.plate.right(), centre + 15);
+                        if (!ZTUtils::isWhiteKey(int(nr)) && spelling == QStringLiteral("Helmholtz") &&
+                            naming == QStringLiteral("Solomisation") && width > longestWidth) {
+                            longestWidth = width;
+                            longestOnBlack = shown;
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    // Drawn, the lettering of the longest name runs across its plate.
+    keyboard->markNoteGreen(longestOnBlack, 0);
+    const ZTKeyboardView::MarkLabel label = keyboard->markLabel(longestOnBlack, 0);
+    QImage picture(keyboard->size(), QImage::Format_ARGB32_Premultiplied);
+    keyboard->render(&picture);
+    const QRect plate = YUp::toQt(label.plate, keyboard->height()).toAlignedRect();
+    int leftInk = plate.right();
+    int rightInk = plate.left();
+    for (int y = plate.top() + 1; y < plate.bottom(); ++y) {
+        for (int x = plate.left() + 1; x < plate.right(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            if (c.red() > 200 && c.green() > 200 && c.blue() > 200) {
+                leftInk = std::min(leftInk, x);
+                rightInk = std::max(rightInk, x);
+            }
+        }
+    }
+    EXPECT_GE(rightInk - leftInk, 0.75 * label.textRect.width()) << label.name.toStdString();
 }

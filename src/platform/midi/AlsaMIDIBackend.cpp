@@ -295,6 +295,10 @@ void AlsaMIDIBackend::readPending(std::vector<Incoming>& incoming, std::vector<C
             handleAnnounce(event, changes);
             continue;
         }
+        // Only the selected sources are heard, also when another program connected a port
+        // to ours itself.
+        if (!containsID(selectedSources_, addressID(event->source.client, event->source.port)))
+            continue;
         Incoming in;
         in.address = (event->source.client << 8) | event->source.port;
         if (event->type == SND_SEQ_EVENT_SYSEX) {
