@@ -56,14 +56,22 @@ QSize ZTMainWindow::minimumFrameSize(const QMargins& borders) const
 
 void ZTMainWindow::place(const std::optional<ZTWindowFrame>& remembered)
 {
-    // Until the window manager has framed the window, its borders are those it had last time.
-    const QMargins borders = remembered ? remembered->margins : QMargins();
     const ZTWindowPlacement placement(screenAreas());
-    const QRect frame = remembered ? placement.fit(remembered->frame, minimumFrameSize(borders))
-                                   : placement.initialFrame(kPreferredSize.grownBy(borders), minimumFrameSize(borders));
-    setGeometry(frame.marginsRemoved(borders));
-    fittedBorders_ = borders;
     startMaximized_ = remembered && remembered->maximized;
+    if (remembered) {
+        // The window manager is taken to add the borders it added last time: the content goes
+        // where it stood.
+        fittedBorders_ = remembered->margins;
+        setGeometry(placement.fit(remembered->frame, minimumFrameSize(fittedBorders_)).marginsRemoved(fittedBorders_));
+        return;
+    }
+    // The borders are not known before the window manager has framed the window: the frame's
+    // corner goes to its place, where the window manager keeps it whatever borders it adds,
+    // and the size is mended once they are known.
+    fittedBorders_ = QMargins();
+    const QRect frame = placement.initialFrame(kPreferredSize, minimumFrameSize(fittedBorders_));
+    move(frame.topLeft());
+    resize(frame.size());
 }
 
 void ZTMainWindow::showPlaced()
@@ -101,6 +109,22 @@ void ZTMainWindow::keepFrameOnScreen()
     const QRect fitted = ZTWindowPlacement(screenAreas()).fit(frame, minimumFrameSize(now));
     if (fitted != frame)
         setGeometry(fitted.marginsRemoved(now));
+}
+
+void ZTMainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The borders are known once the window manager has framed the window, which it may do
+    // without moving it: the window's first showing on screen tells.
+    if (QWindow* window = windowHandle())
+        window->installEventFilter(this);
+}
+
+bool ZTMainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == windowHandle() && event->type() == QEvent::Expose)
+        keepFrameOnScreen();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void ZTMainWindow::closeEvent(QCloseEvent* event)
