@@ -68,8 +68,9 @@ public:
     static constexpr double kMaxLabelWidth = 150.0;
     static constexpr int kScrollButtonWidth = 22;
     static constexpr int kScrollButtonGap = 4;
-    // The exercise and level pop-ups take the width of their longest entry within these.
-    static constexpr int kPopupMinimumWidth = 200;
+    // The exercise and level pop-ups take the width of their longest entry within these; a
+    // narrow window shortens their labels.
+    static constexpr int kPopupMinimumWidth = 140;
     static constexpr int kPopupMaximumWidth = 280;
 
     // Builds the screen's views and runs the loading steps (tuner, observers, graph, shared
