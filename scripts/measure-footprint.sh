@@ -121,4 +121,4 @@ for run in $(seq "$runs"); do
     printf '%-8s %4d %14s %9d %9d %13d %8d %10d\n' "$program" "$run" "$shown" "$pss" "$rss" "$gl" "$engines" "$count"
   done
 done
-echo "PSS and RSS at ${settle} s, software OpenGL (PSS) subtracted; window: first mapped window (-1: none within ${settle} s); screen $screen."
+echo "PSS and RSS at ${settle} s without the software OpenGL mappings (their PSS in \"soft GL\"); window: first mapped window (-1: none within ${settle} s); screen $screen."
