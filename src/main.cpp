@@ -89,7 +89,8 @@ int main(int argc, char** argv)
     ZTMainViewController::setWikiPaneMaker(
         [](QWidget* parent, ZTWikiWebViewDelegate* delegate, QProgressBar* downloadProgressIndicator) -> ZTWikiPane* {
             return new ZTWikiWebView(parent, delegate, downloadProgressIndicator);
-        });
+        },
+        ZTWikiSettings::current().encyclopediaHost);
     ZTAppDelegate delegate;
     delegate.launch();
     return QApplication::exec();

@@ -98,7 +98,7 @@ ZTAppDelegate::ZTAppDelegate()
     buildMenus();
     mainViewController_ = new ZTMainViewController(this, window_);
     window_->setCentralWidget(mainViewController_);
-    window_->resize(1280, 800);
+    window_->place(ZTWindowFrame::fromVariant(prefs()->mainWindowFrame()));
 }
 
 ZTAppDelegate::~ZTAppDelegate()
@@ -155,7 +155,7 @@ void ZTAppDelegate::awakeFromNib()
     connectMenuItem(resetAll, [this] { resetStatsMenuAction(-1); });
 
     window_->setFocus();
-    window_->show();
+    window_->showPlaced();
     window_->raise();
     window_->activateWindow();
 }
@@ -251,6 +251,8 @@ void ZTAppDelegate::windowDidResize()
 
 ZTAppDelegate::TerminateReply ZTAppDelegate::applicationShouldTerminate()
 {
+    if (window_ && launched_)
+        prefs()->setMainWindowFrame(window_->frameToRemember().toVariantMap());
     if (!prefs()->synchronize())
         Log::line(QStringLiteral("The settings could not be saved on quit; this run's changes are lost."));
     if (shouldQuitAfterSyncFinished_)

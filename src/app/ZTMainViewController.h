@@ -68,8 +68,9 @@ public:
     static constexpr double kMaxLabelWidth = 150.0;
     static constexpr int kScrollButtonWidth = 22;
     static constexpr int kScrollButtonGap = 4;
-    // The exercise and level pop-ups take the width of their longest entry within these.
-    static constexpr int kPopupMinimumWidth = 200;
+    // The exercise and level pop-ups take the width of their longest entry within these; a
+    // narrow window shortens their labels.
+    static constexpr int kPopupMinimumWidth = 140;
     static constexpr int kPopupMaximumWidth = 280;
 
     // Builds the screen's views and runs the loading steps (tuner, observers, graph, shared
@@ -217,9 +218,12 @@ public:
     // and shows Ogg downloads on the indicator.
     using WikiPaneMaker =
         std::function<ZTWikiPane*(QWidget* parent, ZTWikiWebViewDelegate* delegate, QProgressBar* downloadProgressIndicator)>;
-    // The program installs how to make the pane before the screen is built; without a maker
-    // the pane stays empty.
-    static void setWikiPaneMaker(WikiPaneMaker maker);
+    // The program installs how to make the pane, and the host whose articles it shows, before
+    // the screen is built. The host is watched from the start; the pane and its web engine,
+    // which cost as much memory as a browser, are made when the pane is first needed (Learning
+    // mode, printing the article). Without a maker the pane stays empty.
+    static void setWikiPaneMaker(WikiPaneMaker maker, const QString& encyclopediaHost);
+    // Null until the pane was first needed.
     ZTWikiPane* wikiPane() const { return wikiPane_; }
     QProgressBar* downloadProgressIndicator() const { return downloadProgressIndicator_; }
     QProgressBar* wheel() const { return wheel_; }
@@ -342,7 +346,9 @@ private:
                  NotificationCenter::Delivery delivery = NotificationCenter::Delivery::PostingThread);
     void setInfo(const QString& image, const QString& title, const QString& subTitle);
     void buildWikiPane();
-    void watchEncyclopediaHost();
+    // The pane, made now when it was not yet; null without a maker.
+    ZTWikiPane* wikiPaneForUse();
+    void watchEncyclopediaHost(const QString& host);
     // Where sheets of the screen hang: the main window.
     QWidget* sheetWindow() const;
     void restoreNextButton();

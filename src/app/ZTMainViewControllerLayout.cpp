@@ -31,6 +31,14 @@ constexpr int kToolbarHeight = 64;
 
 constexpr int kInstrumentStripHeight = 34;
 constexpr int kInstrumentHeight = int(ZTKeyboardView::kKeyboardHeight);
+// The least the parts that give way in a small window keep: with them the whole screen fits a
+// 1024 x 600 display with a title bar and a panel. The staff still shows both staves with a
+// ledger line beyond each, the graph its bars over their labels, the info panel its prompt in
+// two lines.
+constexpr int kInfoMinimumWidth = 220;
+constexpr int kStaffPreferredHeight = 230;
+constexpr int kStaffMinimumHeight = 150;
+constexpr int kLowerPaneMinimumHeight = 90;
 
 ImageButton* makeImageButton(QWidget* parent, const QString& image, ImageButton::Type type, const QSize& size)
 {
@@ -47,8 +55,6 @@ ImageButton* makeImageButton(QWidget* parent, const QString& image, ImageButton:
 void ZTMainViewController::buildViews()
 {
     setObjectName(QStringLiteral("mainView"));
-    // The least size is what the top bar's controls need side by side.
-    setMinimumHeight(600);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -94,7 +100,7 @@ QWidget* ZTMainViewController::buildToolbar()
     bar->addSpacing(2);
 
     auto* info = new ZTToolbarInfoView(toolbar_);
-    info->setMinimumWidth(260);
+    info->setMinimumWidth(kInfoMinimumWidth);
     info->setFixedHeight(ZTToolbarInfoView::kPreferredHeight);
     toolbar_->setToolbarInfoView(info);
     bar->addWidget(info, 1);
@@ -175,10 +181,11 @@ QWidget* ZTMainViewController::buildMainArea()
     auto* staffLayout = new QVBoxLayout(staffPane);
     staffLayout->setContentsMargins(8, 4, 8, 4);
     noteView_ = new ZTNoteView(staffPane);
-    noteView_->setMinimumHeight(190);
+    noteView_->setMinimumHeight(kStaffMinimumHeight);
     staffLayout->addWidget(noteView_);
 
     lowerPane_ = new ZTStatBackView(splitView_);
+    lowerPane_->setMinimumHeight(kLowerPaneMinimumHeight);
     auto* lowerLayout = new QVBoxLayout(lowerPane_);
     lowerLayout->setContentsMargins(0, 0, 0, 0);
     graphScrollView_ = new QScrollArea(lowerPane_);
@@ -206,7 +213,7 @@ QWidget* ZTMainViewController::buildMainArea()
     splitView_->addWidget(lowerPane_);
     splitView_->setStretchFactor(0, 0);
     splitView_->setStretchFactor(1, 1);
-    splitView_->setSizes({230, 300});
+    splitView_->setPreferredUpperHeight(kStaffPreferredHeight);
     splitView_->setUpperView(staffPane);
     splitView_->setLowerView(lowerPane_);
     buildSplitButtons();

@@ -12,10 +12,15 @@
 
 namespace {
 
-ZTMainViewController::WikiPaneMaker& wikiPaneMaker()
+struct WikiPaneInstallation {
+    ZTMainViewController::WikiPaneMaker make;
+    QString encyclopediaHost;
+};
+
+WikiPaneInstallation& installedWikiPane()
 {
-    static ZTMainViewController::WikiPaneMaker maker;
-    return maker;
+    static WikiPaneInstallation installation;
+    return installation;
 }
 
 QProgressBar* makeIndicator(QWidget* parent, const QString& name)
@@ -30,35 +35,42 @@ QProgressBar* makeIndicator(QWidget* parent, const QString& name)
 
 } // namespace
 
-void ZTMainViewController::setWikiPaneMaker(WikiPaneMaker maker)
+void ZTMainViewController::setWikiPaneMaker(WikiPaneMaker maker, const QString& encyclopediaHost)
 {
-    wikiPaneMaker() = std::move(maker);
+    installedWikiPane() = {std::move(maker), encyclopediaHost};
 }
 
 void ZTMainViewController::buildWikiPane()
 {
-    // The placeholder of the lower pane holds the pane, with the wheel and the download
-    // indicator over its top-right corner.
+    // The placeholder of the lower pane holds the pane, once it is made, with the wheel and the
+    // download indicator over its top-right corner.
     auto* grid = new QGridLayout(webView_);
     grid->setContentsMargins(0, 0, 0, 0);
     wheel_ = makeIndicator(webView_, QStringLiteral("wheel"));
     wheel_->setRange(0, 0);
     downloadProgressIndicator_ = makeIndicator(webView_, QStringLiteral("downloadProgressIndicator"));
-    if (wikiPaneMaker())
-        wikiPane_ = wikiPaneMaker()(webView_, this, downloadProgressIndicator_);
-    if (wikiPane_) {
-        grid->addWidget(wikiPane_->view(), 0, 0);
-        watchEncyclopediaHost();
-    }
     grid->addWidget(wheel_, 0, 0, Qt::AlignTop | Qt::AlignRight);
     grid->addWidget(downloadProgressIndicator_, 0, 0, Qt::AlignTop | Qt::AlignRight);
-    wheel_->raise();
-    downloadProgressIndicator_->raise();
+    if (installedWikiPane().make)
+        watchEncyclopediaHost(installedWikiPane().encyclopediaHost);
 }
 
-void ZTMainViewController::watchEncyclopediaHost()
+ZTWikiPane* ZTMainViewController::wikiPaneForUse()
 {
-    internetReach_ = Reachability::reachabilityWithHostname(wikiPane_->encyclopediaHost());
+    if (wikiPane_ || !installedWikiPane().make)
+        return wikiPane_;
+    wikiPane_ = installedWikiPane().make(webView_, this, downloadProgressIndicator_);
+    if (!wikiPane_)
+        return nullptr;
+    static_cast<QGridLayout*>(webView_->layout())->addWidget(wikiPane_->view(), 0, 0);
+    wheel_->raise();
+    downloadProgressIndicator_->raise();
+    return wikiPane_;
+}
+
+void ZTMainViewController::watchEncyclopediaHost(const QString& host)
+{
+    internetReach_ = Reachability::reachabilityWithHostname(host);
     if (!internetReach_)
         return;
     const void* monitor = internetReach_.get();
@@ -77,9 +89,10 @@ void ZTMainViewController::reachabilityChanged()
 void ZTMainViewController::loadWebView()
 {
     ZTAbstractTestController* c = currentLessonController();
-    if (webView_->isHidden() || !wikiPane_ || !c)
+    if (webView_->isHidden() || !c)
         return;
-    wikiPane_->loadWebViewWithURL(c->getWikiURLForCurrentTest(), c->currentTest(), c->testName());
+    if (ZTWikiPane* pane = wikiPaneForUse())
+        pane->loadWebViewWithURL(c->getWikiURLForCurrentTest(), c->currentTest(), c->testName());
 }
 
 void ZTMainViewController::wikiWebViewDidStartLoad()
@@ -111,6 +124,7 @@ void ZTMainViewController::_printWikiArticle()
 {
     // The article prints with the user's own settings.
     QPrinter& printer = PrintInfo::sharedPrintInfo().printer();
-    if (wikiPane_ && PrintOperation::runPrintPanel(printer, sheetWindow()))
-        wikiPane_->printPage(printer);
+    ZTWikiPane* pane = wikiPaneForUse();
+    if (pane && PrintOperation::runPrintPanel(printer, sheetWindow()))
+        pane->printPage(printer);
 }

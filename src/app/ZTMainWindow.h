@@ -1,24 +1,62 @@
 #pragma once
 
+#include "ZTWindowPlacement.h"
+
+#include <QList>
 #include <QMainWindow>
+#include <QMargins>
+#include <QRect>
+
+#include <functional>
+#include <optional>
 
 class ZTAppDelegate;
 
 // The main window. Closing it is a quit request, as the application has no other window;
-// its size changes are passed to the delegate.
+// its size changes are passed to the delegate. It opens inside the screen, where it stood
+// last on this computer, and stays inside when the window manager adds its borders.
 class ZTMainWindow : public QMainWindow {
     Q_OBJECT
 public:
+    // The content size of a window that has no remembered place, where the screen allows it.
+    static constexpr QSize kPreferredSize{1280, 800};
+
     explicit ZTMainWindow(ZTAppDelegate* delegate);
+
+    // The area windows may take on each screen, the primary first. Tests put screens of their
+    // own; an empty function restores the real ones.
+    using ScreenAreas = std::function<QList<QRect>()>;
+    static void setScreenAreas(ScreenAreas areas);
+
+    // Before it is first shown: where it stood last (brought onto today's screens), or at its
+    // preferred size in the middle of the primary screen.
+    void place(const std::optional<ZTWindowFrame>& remembered);
+    // Shows it, maximised when it was maximised last.
+    void showPlaced();
+    // Where it stands now, to be remembered.
+    ZTWindowFrame frameToRemember() const;
 
     // Whether the next close ends the application without asking the delegate again.
     void setClosingForQuit(bool closing) { closingForQuit_ = closing; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static QList<QRect> screenAreas();
+    // The window manager's borders around the content, as far as they are known.
+    QMargins borders() const;
+    // Once the borders are known, or when they change, the whole frame must still fit.
+    void keepFrameOnScreen();
+    QSize minimumFrameSize(const QMargins& borders) const;
+
     ZTAppDelegate* delegate_;
     bool closingForQuit_ = false;
+    bool startMaximized_ = false;
+    // The borders the window was last fitted with.
+    QMargins fittedBorders_;
 };

@@ -107,6 +107,8 @@ const QStringList& ZTPreferences::syncExcludedKeys()
         QStringLiteral("prefsTabName"), QStringLiteral("customLevels"), QStringLiteral("customExercises"),
         QStringLiteral("prefsModificationDate"), QStringLiteral("checkForUpdates"),
         QStringLiteral("useMicrophone"), QStringLiteral("micThreshold"), QStringLiteral("micType"),
+        // Screens differ from one computer to the next.
+        QStringLiteral("mainWindowFrame"),
         // The exam server account of this computer.
         QStringLiteral("MelvoraCloudUsername"), QStringLiteral("MelvoraUserFirstName"),
         QStringLiteral("MelvoraUserLastName"), QStringLiteral("MelvoraUserAuthViaFacebook"),
@@ -509,6 +511,16 @@ ZT_STORED_BOOL(prefsWereChangedDuringLastSync, setPrefsWereChangedDuringLastSync
 ZT_STORED_DATE(levelsModificationDate, setLevelsModificationDate, "levelsModificationDate")
 ZT_STORED_DATE(exercisesModificationDate, setExercisesModificationDate, "exercisesModificationDate")
 ZT_STORED_DATE(prefsModificationDate, setPrefsModificationDate, "prefsModificationDate")
+
+QVariant ZTPreferences::mainWindowFrame() const
+{
+    return _objectForKey(QStringLiteral("mainWindowFrame"));
+}
+
+void ZTPreferences::setMainWindowFrame(const QVariantMap& value)
+{
+    _setObject(value, QStringLiteral("mainWindowFrame"));
+}
 
 #undef ZT_STRING_SETTING
 #undef ZT_INTEGER_SETTING

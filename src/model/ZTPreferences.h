@@ -181,6 +181,11 @@ public:
     QDateTime prefsModificationDate() const;
     void setPrefsModificationDate(const QDateTime& value);
 
+    // The main window's place on this computer's screens (a dictionary the window reads); it
+    // never syncs. Stored only: it reaches the file with the next write, the one on quit.
+    QVariant mainWindowFrame() const;
+    void setMainWindowFrame(const QVariantMap& value);
+
     // ---- Key-value access by any key ----
     QVariant valueForKey(const QString& key);
     // An invalid value removes the key.

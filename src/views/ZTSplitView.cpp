@@ -3,6 +3,7 @@
 #include "ImageButton.h"
 
 #include <QEnterEvent>
+#include <algorithm>
 #include <cmath>
 #include <QMouseEvent>
 #include <QPainterPath>
@@ -11,6 +12,8 @@
 namespace {
 
 constexpr int kButtonMargin = 4;
+// The upper pane's share of a view too low for its preferred height.
+constexpr double kUpperShareWhenLow = 0.55;
 
 } // namespace
 
@@ -18,7 +21,35 @@ ZTSplitView::ZTSplitView(QWidget* parent) : QSplitter(Qt::Vertical, parent)
 {
     setChildrenCollapsible(true);
     setAttribute(Qt::WA_Hover, true);
-    connect(this, &QSplitter::splitterMoved, this, [this] { placeButtons(); });
+    connect(this, &QSplitter::splitterMoved, this, [this] {
+        dividerMoved_ = true;
+        placeButtons();
+    });
+}
+
+void ZTSplitView::setPreferredUpperHeight(double height)
+{
+    preferredUpperHeight_ = height;
+    splitAsPreferred();
+}
+
+void ZTSplitView::splitAsPreferred()
+{
+    QList<int> sizes = this->sizes();
+    if (preferredUpperHeight_ <= 0 || dividerMoved_ || sizes.size() < 2)
+        return;
+    const int panes = sizes[0] + sizes[1];
+    auto least = [this](int index) {
+        const QWidget* pane = widget(index);
+        return pane->minimumSizeHint().expandedTo(pane->minimumSize()).height();
+    };
+    // Too low for both (not laid out yet): a pane given less than its least would close.
+    if (panes < least(0) + least(1))
+        return;
+    const int wanted = int(std::min(preferredUpperHeight_, panes * kUpperShareWhenLow));
+    sizes[0] = std::clamp(wanted, least(0), panes - least(1));
+    sizes[1] = panes - sizes[0];
+    setSizes(sizes);
 }
 
 void ZTSplitView::setPosition(double position, int dividerIndex)
@@ -26,6 +57,7 @@ void ZTSplitView::setPosition(double position, int dividerIndex)
     QList<int> sizes = this->sizes();
     if (dividerIndex < 0 || dividerIndex + 1 >= sizes.size())
         return;
+    dividerMoved_ = true;
     const int total = sizes[dividerIndex] + sizes[dividerIndex + 1];
     const int before = qBound(0, int(std::lround(position)), total);
     sizes[dividerIndex] = before;
@@ -150,6 +182,7 @@ bool ZTSplitView::eventFilter(QObject* watched, QEvent* event)
 void ZTSplitView::resizeEvent(QResizeEvent* event)
 {
     QSplitter::resizeEvent(event);
+    splitAsPreferred();
     // The panes show through rounded corners.
     QPainterPath outline;
     outline.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);

@@ -19,6 +19,10 @@ public:
     // upper pane, the height less the divider closes the lower one).
     void setPosition(double position, int dividerIndex);
     double dividerThickness() const { return handleWidth(); }
+    // Until the divider is moved, the upper pane takes this height, or a little more than half
+    // the view when the view is too low for it, so that a small window shares its height
+    // between the panes.
+    void setPreferredUpperHeight(double height);
     // Height of a pane (0 when closed).
     double paneHeight(int index) const;
 
@@ -54,9 +58,12 @@ private:
     void showButtons();
     // The buttons sit in the middle of their panes' edges at the divider.
     void placeButtons();
+    void splitAsPreferred();
 
     bool wasAcceptingMouseEvents_ = false;
     bool mouseInView_ = false;
+    double preferredUpperHeight_ = 0;
+    bool dividerMoved_ = false;
     QPointer<ImageButton> upButton_;
     QPointer<ImageButton> downButton_;
     QPointer<QWidget> lowerView_;

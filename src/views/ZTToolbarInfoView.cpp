@@ -73,16 +73,30 @@ void ZTToolbarInfoView::draw(QPainter& painter, const QSizeF& size)
     const QSizeF iconSize = icon ? icon->size() : QSizeF();
     const double iconWidth = icon ? iconSize.width() + kIconGap : 0;
 
-    // A long question first gets a slightly smaller font; a title still wider than the panel
-    // is shortened rather than pushed off its edges.
+    // A long question first gets a slightly smaller font, then a second line (a narrow
+    // window); only a title too long for two lines is shortened rather than pushed off the
+    // panel's edges.
     const double titleRoom = std::max(0.0, textWidth - iconWidth);
-    const QFont titleFont = firstFittingFont({11, 10, 9}, true, [&](const QFontMetricsF& metrics) {
-        return metrics.horizontalAdvance(title_) <= titleRoom;
-    });
+    const int wrapFlags = int(Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap);
+    auto wrapped = [&](const QFontMetricsF& metrics) {
+        return metrics.boundingRect(QRectF(0, 0, titleRoom, 1e6), wrapFlags, title_);
+    };
+    auto fitsTwoLines = [&](const QFontMetricsF& metrics) {
+        const QRectF lines = wrapped(metrics);
+        return lines.width() <= titleRoom && lines.height() < 2.5 * metrics.lineSpacing();
+    };
+    auto fitsOneLine = [&](const QFontMetricsF& metrics) { return metrics.horizontalAdvance(title_) <= titleRoom; };
+    QFont titleFont = firstFittingFont({11, 10, 9}, true, fitsOneLine);
+    const bool wraps = !fitsOneLine(QFontMetricsF(titleFont)) && fitsTwoLines(QFontMetricsF(titleFont));
+    // Beside a subtitle the two lines keep the smallest font, which leaves the subtitle room.
+    if (wraps && subTitle_.isEmpty())
+        titleFont = firstFittingFont({11, 10, 9}, true, fitsTwoLines);
     const QFontMetricsF titleMetrics(titleFont);
-    const QString title = titleMetrics.elidedText(title_, Qt::ElideRight, titleRoom);
-    const double tw = titleMetrics.horizontalAdvance(title);
-    const double titleLine = std::max(title.isEmpty() ? 0.0 : titleMetrics.height(), iconSize.height());
+    const QString title = wraps ? title_ : titleMetrics.elidedText(title_, Qt::ElideRight, titleRoom);
+    const QSizeF titleSize = wraps ? wrapped(titleMetrics).size()
+                                   : QSizeF(titleMetrics.horizontalAdvance(title), titleMetrics.height());
+    const double tw = std::ceil(titleSize.width());
+    const double titleLine = std::max(title.isEmpty() ? 0.0 : titleSize.height(), iconSize.height());
 
     // The subtitle wraps; when its lines would not leave a margin it gets a smaller font.
     const int subFlags = int(Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap);
@@ -110,7 +124,8 @@ void ZTToolbarInfoView::draw(QPainter& painter, const QSizeF& size)
         const QRectF titlePlace(x0 + iconWidth, top, tw, titleLine);
         painter.setFont(titleFont);
         painter.setPen(Qt::white);
-        painter.drawText(titlePlace, int(Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine), title);
+        painter.drawText(titlePlace, wraps ? wrapFlags : int(Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine),
+                         title);
         titleRect_ = YUp::fromQt(titlePlace, H);
     }
     if (sh > 0) {

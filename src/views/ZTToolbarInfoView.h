@@ -3,9 +3,9 @@
 #include <QString>
 #include <QWidget>
 
-// The info panel of the top bar: an optional icon beside a bold title on one line, and a
-// smaller subtitle under it that may wrap; the two stand as one block in the middle of the
-// panel, clear of its rounded ends. Geometry is y-up.
+// The info panel of the top bar: an optional icon beside a bold title on one line (two in a
+// narrow panel), and a smaller subtitle under it that may wrap; the two stand as one block in
+// the middle of the panel, clear of its rounded ends. Geometry is y-up.
 class ZTToolbarInfoView : public QWidget {
     Q_OBJECT
 public:

@@ -20,7 +20,8 @@ public:
 };
 
 // The encyclopedia pane as the exercise screen sees it. The pane itself lives with the online
-// parts, whose maker the program installs (ZTMainViewController::setWikiPaneMaker).
+// parts, whose maker the program installs (ZTMainViewController::setWikiPaneMaker); the screen
+// makes it when it is first needed.
 //
 // Main thread only.
 class ZTWikiPane {
@@ -28,8 +29,6 @@ public:
     virtual ~ZTWikiPane() = default;
     // The pane's widget; its owner places it and owns it.
     virtual QWidget* view() = 0;
-    // The host whose articles the pane shows.
-    virtual QString encyclopediaHost() const = 0;
     // Shows the article at the address (none: the not-found page) about the question of that
     // exercise.
     virtual void loadWebViewWithURL(const QUrl& url, std::shared_ptr<ZTTest> test, const QString& exerciseName) = 0;

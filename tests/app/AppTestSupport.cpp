@@ -9,6 +9,7 @@
 #include "ZTDataProvider.h"
 #include "ZTMIDIController.h"
 #include "ZTMainViewController.h"
+#include "ZTMainWindow.h"
 #include "ZTPreferences.h"
 #include "ZTUtils.h"
 
@@ -45,6 +46,12 @@ void AppTest::SetUp()
     sounds_ = std::make_shared<RecordingSoundPlayer>();
     ZTResultSoundPlayer::setShared(sounds_);
     answerAlertsWithRecordedAnswer();
+    useScreens({kDesktopScreen});
+}
+
+void AppTest::useScreens(const QList<QRect>& areas)
+{
+    ZTMainWindow::setScreenAreas([areas] { return areas; });
 }
 
 void AppTest::answerAlertsWithRecordedAnswer()
@@ -76,6 +83,7 @@ void AppTest::TearDown()
     unplugAddedMIDIDevices();
     queue_->runPending();
     Alert::setResponder({});
+    ZTMainWindow::setScreenAreas({});
     ZTResultSoundPlayer::setShared(nullptr);
     ZTUtils::resetSharedDbForTesting();
     queue_.reset();

@@ -6,6 +6,7 @@
 #include "ZTResultSoundPlayer.h"
 
 #include <QList>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -17,6 +18,10 @@
 
 class FakeMIDIBackend;
 class ZTMainViewController;
+
+// The screen of every app test unless it says otherwise: a desktop monitor on which the main
+// window opens at its preferred size.
+inline const QRect kDesktopScreen(0, 0, 1920, 1080);
 
 // A MIDI destination that the fake MIDI system of every app test offers.
 inline const QString kExternalSynthName = QStringLiteral("Practice Room Synth");
@@ -48,6 +53,8 @@ protected:
     // The fake MIDI system behind the shared MIDI hub.
     static FakeMIDIBackend* midiSystem();
     void advance(double seconds);
+    // The area windows may take on each screen, the primary first, for windows placed from now.
+    static void useScreens(const QList<QRect>& areas);
     // Lets the instrument finish what it plays (the count-down and auto-advance wait for it).
     void finishPlaying();
 

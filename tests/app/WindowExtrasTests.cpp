@@ -22,7 +22,6 @@ class RecordingPane : public ZTWikiPane {
 public:
     explicit RecordingPane(QWidget* parent) : widget(new QWidget(parent)) {}
     QWidget* view() override { return widget; }
-    QString encyclopediaHost() const override { return QStringLiteral("127.0.0.1"); }
     void loadWebViewWithURL(const QUrl& url, std::shared_ptr<ZTTest> test, const QString& exerciseName) override
     {
         loads << Load{url, std::move(test), exerciseName};
@@ -53,13 +52,13 @@ protected:
             paneDelegate_ = delegate;
             indicator_ = indicator;
             return pane_;
-        });
+        }, QStringLiteral("127.0.0.1"));
     }
     void TearDown() override
     {
         AppTest::TearDown();
         ZTAppDelegate::setUpdateChecker({});
-        ZTMainViewController::setWikiPaneMaker({});
+        ZTMainViewController::setWikiPaneMaker({}, QString());
         // The pane went with the screen.
         delete pane_;
     }
@@ -113,12 +112,9 @@ TEST_F(WindowExtrasTest, WithoutAnUpdateCheckTheCommandsAreOff)
     EXPECT_FALSE(delegate()->menuItemWithAction(QStringLiteral("autoCheckForUpdatesAction"))->isEnabled());
 }
 
-TEST_F(WindowExtrasTest, ThePaneLoadsTheExercisesArticleOnlyWhileItIsShown)
+TEST_F(WindowExtrasTest, ThePaneIsMadeWhenFirstShownAndLoadsTheExercisesArticleOnlyWhileItIsShown)
 {
     launch();
-    ASSERT_NE(pane_, nullptr);
-    EXPECT_EQ(screen()->wikiPane(), pane_);
-    EXPECT_EQ(indicator_, screen()->downloadProgressIndicator());
     // The encyclopedia's host is watched from the start; a change asks for its state
     // (loopback is always there).
     ASSERT_NE(screen()->internetReach(), nullptr);
@@ -126,11 +122,16 @@ TEST_F(WindowExtrasTest, ThePaneLoadsTheExercisesArticleOnlyWhileItIsShown)
     EXPECT_FALSE(screen()->isReachable());
     screen()->reachabilityChanged();
     EXPECT_TRUE(screen()->isReachable());
-    // Training mode: the pane is hidden and loads nothing.
+    // Training mode: the pane is hidden, and not even made.
     screen()->loadWebView();
-    EXPECT_TRUE(pane_->loads.isEmpty());
+    EXPECT_EQ(pane_, nullptr);
+    EXPECT_EQ(screen()->wikiPane(), nullptr);
 
     screen()->setupPracticeMode(true);
+    ASSERT_NE(pane_, nullptr);
+    EXPECT_EQ(screen()->wikiPane(), pane_);
+    EXPECT_EQ(indicator_, screen()->downloadProgressIndicator());
+    EXPECT_EQ(pane_->widget->parentWidget(), screen()->webView());
     ASSERT_EQ(pane_->loads.size(), 1);
     EXPECT_FALSE(screen()->webView()->isHidden());
     EXPECT_EQ(pane_->loads[0].url, QUrl(QStringLiteral("https://en.wikipedia.org/wiki/Interval_(music)")));
@@ -150,11 +151,27 @@ TEST_F(WindowExtrasTest, ThePaneLoadsTheExercisesArticleOnlyWhileItIsShown)
     EXPECT_EQ(pane_->loads[1].url, QUrl(QStringLiteral("https://en.wikipedia.org/wiki/Perfect_fifth")));
     ASSERT_NE(pane_->loads[1].test, nullptr);
     EXPECT_EQ(pane_->loads[1].test->name(), QStringLiteral("Perfect fifth"));
+
+    // Back in Training mode and in again: the same pane.
+    RecordingPane* first = pane_;
+    screen()->setupPracticeMode(false);
+    screen()->setupPracticeMode(true);
+    EXPECT_EQ(pane_, first);
+    EXPECT_EQ(pane_->loads.size(), 3);
+
+    // Started in Learning mode, the pane shows, so it is made at once.
+    pane_ = nullptr;
+    restart();
+    delete first;
+    ASSERT_NE(pane_, nullptr);
+    EXPECT_EQ(pane_->loads.size(), 1);
 }
 
 TEST_F(WindowExtrasTest, TheWheelTurnsWhileAPageLoads)
 {
     launch();
+    screen()->setupPracticeMode(true);
+    ASSERT_NE(paneDelegate_, nullptr);
     QWidget* wheel = screen()->wheel();
     EXPECT_TRUE(wheel->isHidden());
     paneDelegate_->wikiWebViewDidStartLoad();

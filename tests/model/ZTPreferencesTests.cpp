@@ -264,9 +264,14 @@ TEST_F(ZTPreferencesTest, ResetKeepsTheCustomListsAndClearsEverythingElse)
 
 TEST_F(ZTPreferencesTest, SyncExportLeavesOutLocalKeysAndImportIgnoresThem)
 {
-    // The 35 keys of the sync format, and the 4 keys of this computer's exam account.
-    EXPECT_EQ(ZTPreferences::syncExcludedKeys().size(), 39);
-    writeSettingsFile({{"currentExercise", "Melodies"}, {"autoPlay", false}, {"MIDIOutChannel", qlonglong(2)}});
+    // The 35 keys of the sync format, the 4 keys of this computer's exam account and the
+    // window's place on its screens.
+    EXPECT_EQ(ZTPreferences::syncExcludedKeys().size(), 40);
+    const QVariantMap window{{"x", 10}, {"y", 20}, {"width", 1000}, {"height", 600}};
+    writeSettingsFile({{"currentExercise", "Melodies"},
+                       {"autoPlay", false},
+                       {"MIDIOutChannel", qlonglong(2)},
+                       {"mainWindowFrame", window}});
     ZTPreferences* p = prefs();
     EXPECT_EQ(p->prefsDictForSync(), (QVariantMap{{"autoPlay", false}}));
     p->setString("int_1", "level", "Melodies");
@@ -277,10 +282,12 @@ TEST_F(ZTPreferencesTest, SyncExportLeavesOutLocalKeysAndImportIgnoresThem)
     queue.advance(1);
     NotificationLog log({});
     p->updatePrefsFromSync({{"autoPlay", false}, {"MIDIOutChannel", qlonglong(9)},
-                            {"currentExercise", "Chords"}, {"dropboxPrefsRev", "remote"}});
+                            {"currentExercise", "Chords"}, {"dropboxPrefsRev", "remote"},
+                            {"mainWindowFrame", QVariantMap{{"x", 0}}}});
     queue.advance(1);
     EXPECT_TRUE(log.entries.empty());
     EXPECT_EQ(p->MIDIOutChannel(), 2);
+    EXPECT_EQ(p->mainWindowFrame().toMap(), window);
     EXPECT_EQ(p->currentExercise(), "Melodies");
     EXPECT_TRUE(p->dropboxPrefsRev().isNull());
 

@@ -4,7 +4,11 @@
 #include "BFImage.h"
 #include "Image.h"
 #include "ZTColorBridge.h"
+#include "Fonts.h"
 #include "ZTInfoView.h"
+#include "ZTToolbarInfoView.h"
+
+#include <QFontMetricsF>
 
 #include <QImage>
 #include <QPainter>
@@ -83,4 +87,32 @@ TEST_F(ChromeTest, InfoAndBorderedPanelsAreWhite)
     EXPECT_EQ(colorAt(&bordered, {20, 15}), QColor(Qt::white));
     EXPECT_EQ(colorAt(&bordered, {0.5, 15}).red(), 180);
     EXPECT_EQ(colorAt(&bordered, {20, 29.5}).red(), 180);
+}
+
+TEST_F(ChromeTest, AnInfoPanelTooNarrowForThePromptWrapsItOntoASecondLine)
+{
+    ZTToolbarInfoView info;
+    info.resize(240, ZTToolbarInfoView::kPreferredHeight);
+    info.setImage(QStringLiteral("infoIconSmall"));
+    const QString prompt = QStringLiteral("Click on  \u25B6  to play the next chord progression.");
+    info.setTitle(prompt);
+    QImage picture(info.size(), QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&picture);
+    info.draw(painter, info.size());
+    const QFontMetricsF smallest(Fonts::system(9, true));
+    // Not shortened: two lines, inside the panel's margins, beside the icon.
+    EXPECT_GE(info.titleRect().height(), 2 * smallest.height() - 1);
+    EXPECT_GE(info.titleRect().width() * 2, smallest.horizontalAdvance(prompt) - 2 * smallest.averageCharWidth());
+    EXPECT_GE(info.titleRect().left(), info.imageRect().right());
+    EXPECT_LE(info.titleRect().right(), info.width() - ZTToolbarInfoView::kTextInset + 1);
+    EXPECT_GE(info.titleRect().bottom(), ZTToolbarInfoView::kVerticalMargin - 1);
+
+    // A wide panel keeps it on one line; one too short even for two lines shortens it.
+    info.resize(480, ZTToolbarInfoView::kPreferredHeight);
+    info.draw(painter, info.size());
+    EXPECT_LT(info.titleRect().height(), 2 * smallest.height() - 1);
+    info.resize(80, ZTToolbarInfoView::kPreferredHeight);
+    info.draw(painter, info.size());
+    EXPECT_LT(info.titleRect().height(), 2 * smallest.height() - 1);
+    EXPECT_LE(info.titleRect().right(), info.width() - ZTToolbarInfoView::kTextInset + 1);
 }

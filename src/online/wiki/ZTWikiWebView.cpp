@@ -131,11 +131,6 @@ ZTWikiWebView::~ZTWikiWebView()
 
 // ---- Showing the article ----
 
-QString ZTWikiWebView::encyclopediaHost() const
-{
-    return ZTWikiSettings::current().encyclopediaHost;
-}
-
 void ZTWikiWebView::loadWebViewWithURL(const QUrl& url, std::shared_ptr<ZTTest> test, const QString& exerciseName)
 {
     URL_ = isWebAddress(url) ? url : QUrl();

@@ -35,7 +35,6 @@ public:
 
     // ---- ZTWikiPane ----
     QWidget* view() override { return this; }
-    QString encyclopediaHost() const override;
     void loadWebViewWithURL(const QUrl& url, std::shared_ptr<ZTTest> test, const QString& exerciseName) override;
     void printPage(QPrinter& printer) override;
 
