@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 
 typedef struct _fluid_hashtable_t fluid_settings_t;
@@ -54,6 +55,13 @@ public:
     QString soundFontPath() const { return soundFontPath_; }
 
     void render(float* interleavedStereo, std::size_t frames) override;
+    // Render thread: a note started since the last block, or the last blocks were not
+    // silent (the synthesizer's own voice count is behind its lock).
+    bool isSounding() const noexcept override;
+
+    // Silent blocks in a row after which the synthesizer counts as quiet: a note's gaps
+    // and its quietest tails are far shorter.
+    static constexpr int kQuietBlocksForRest = 64;
 
 private:
     FluidSynthEngine() = default;
@@ -62,4 +70,6 @@ private:
     fluid_synth_t* synth_ = nullptr;
     int soundFontId_ = -1;
     QString soundFontPath_;
+    std::atomic<bool> noteStarted_{false};
+    int silentBlocks_ = kQuietBlocksForRest; // render thread
 };
