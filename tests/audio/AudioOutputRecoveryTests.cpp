@@ -99,7 +99,8 @@ TEST(AudioOutputRecovery, ALostServerIsNoticedOnceWithoutSpinningAndSoundReturns
     EXPECT_FLOAT_EQ(server->lastBlock().front(), 0.5f);
 
     server->stop();
-    ASSERT_TRUE(eventually([&] { return output.mode() == AudioOutput::Mode::NullRealTime; }));
+    ASSERT_TRUE(eventually([&] { return !notices.lost().isEmpty(); }));
+    EXPECT_EQ(output.mode(), AudioOutput::Mode::NullRealTime);
     // The failing stream is stopped at its next block instead of calling back for ever.
     EXPECT_LE(server->pullsAfterFailure(), 2);
     EXPECT_EQ(linesContaining(log, QStringLiteral("Audio output lost (the server went away)")), 1);
@@ -119,7 +120,7 @@ TEST(AudioOutputRecovery, ALostServerIsNoticedOnceWithoutSpinningAndSoundReturns
 
     // A second loss is a second notice; the application decides whom to tell.
     server->stop();
-    ASSERT_TRUE(eventually([&] { return output.mode() == AudioOutput::Mode::NullRealTime; }));
+    ASSERT_TRUE(eventually([&] { return notices.lost().size() == 2; }));
     EXPECT_EQ(notices.lost(), (QList<bool>{true, true}));
     output.removeSource(&source);
 }
@@ -151,7 +152,9 @@ TEST(AudioOutputRecovery, TheNullDeviceRestsWhileNothingSoundsAndRendersAtOnceWh
     AudioOutput output(missing->deviceFactory(), retries(1h, 1h));
     SwitchableSource source(0.25f);
     ASSERT_TRUE(output.addSource(&source));
-    ASSERT_TRUE(eventually([&] { return output.isResting(); }));
+    // A source added is looked at once (a sound file sounds as it is added), then the null
+    // device rests.
+    ASSERT_TRUE(eventually([&] { return source.renders == 1 && output.isResting(); }));
     const int atRest = source.renders;
 
     // Another null output renders a sounding source meanwhile: a clock that ticks at the

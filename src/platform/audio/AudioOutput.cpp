@@ -17,8 +17,11 @@ void AudioRenderSource::soundStarts() noexcept
 
 AudioOutput* AudioOutput::sharedOutput()
 {
-    // Creating the output reaches nothing else, so a plain static is safe here.
+    // Creating the output reaches nothing else, so plain statics are safe here. The centre
+    // it posts to is made first, so that it outlives the output's thread.
+    static NotificationCenter& center = NotificationCenter::defaultCenter();
     static AudioOutput output([] { return std::make_unique<RtAudioOutputDevice>(); });
+    (void)center;
     return &output;
 }
 
@@ -300,8 +303,9 @@ void AudioOutput::fallBackToNullDevice()
         reason = device_->failureReason();
         if (reason.isEmpty())
             reason = QStringLiteral("the device stopped");
+        // deviceFailed_ stays set until a device opens again: a block asked of the lost
+        // device is refused.
         closeDeviceLocked();
-        deviceFailed_ = false;
         Log::line(QStringLiteral("Audio output lost (%1); rendering into the null device until it comes back.")
                       .arg(reason));
         startNullDeviceLocked(Clock::now());
