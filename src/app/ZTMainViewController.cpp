@@ -7,6 +7,7 @@
 #include "ZTPopupButton.h"
 #include "ZTTableViewBackView.h"
 #include <QMenu>
+#include "AudioOutput.h"
 #include "ImageButton.h"
 #include "Localization.h"
 #include "Log.h"
@@ -139,6 +140,9 @@ void ZTMainViewController::_registerNotifications()
     observe(QStringLiteral("useMicrophoneChangedNotification"),
             [this](const Notification&) { useMicrophoneChangedNotification(); });
     observe(QStringLiteral("micThresholdChangedNotification"), [this](const Notification&) { micThresholdChanged(); });
+    // Posted by the output's own thread, or while the output opens during start-up.
+    observe(AudioOutput::kUnavailableNotification,
+            [this](const Notification& n) { audioOutputUnavailableNotification(n); }, Delivery::MainQueue);
     _registerSyncConflictNotifications();
     // The instrument's visible part moves: the scroll buttons follow.
     QScrollBar* scroller = instrumentScrollView_->horizontalScrollBar();

@@ -198,6 +198,11 @@ public:
     void tuner(ZTTuner* tuner, double amplitude, bool isGreaterThenThreshold) override;
     ZTTuner* tuner() const { return tuner_.get(); }
 
+    // ---- Sound output ----
+    // The output could not open a sound device, or lost it: the user hears of it once per
+    // run, however often the device comes and goes.
+    void audioOutputUnavailableNotification(const Notification& notification);
+
     // ---- Window extras ----
     void _localize();
 
@@ -367,6 +372,7 @@ private:
     std::unique_ptr<ZTBarGraph> printGraph_;
     std::unique_ptr<ZTTuner> tuner_;
     bool tellMissingMicrophone_ = false; // the user switched the microphone on
+    bool toldSoundUnavailable_ = false;
     std::vector<NotificationObserver> observers_;
     std::vector<NotificationObserver> controllerObservers_;
 

@@ -132,7 +132,11 @@ bool FluidSynthEngine::noteOn(int channel, int note, int velocity)
     velocity = std::clamp(velocity, 0, 127);
     if (velocity == 0)
         return noteOff(channel, note);
-    return fluid_synth_noteon(synth_, channel & 0x0F, note, velocity) == FLUID_OK;
+    if (fluid_synth_noteon(synth_, channel & 0x0F, note, velocity) != FLUID_OK)
+        return false;
+    noteStarted_.store(true);
+    soundStarts();
+    return true;
 }
 
 bool FluidSynthEngine::noteOff(int channel, int note)
@@ -265,6 +269,17 @@ void FluidSynthEngine::render(float* out, std::size_t frames)
         std::fill(out, out + 2 * frames, 0.0f);
         return;
     }
+    if (noteStarted_.exchange(false))
+        silentBlocks_ = 0;
     fluid_synth_write_float(synth_, int(frames), out, 0, 2, out, 1, 2);
     rendering_.store(false);
+    if (std::any_of(out, out + frames * 2, [](float sample) { return sample != 0.0f; }))
+        silentBlocks_ = 0;
+    else if (silentBlocks_ < kQuietBlocksForRest)
+        ++silentBlocks_;
+}
+
+bool FluidSynthEngine::isSounding() const noexcept
+{
+    return silentBlocks_ < kQuietBlocksForRest || noteStarted_.load();
 }

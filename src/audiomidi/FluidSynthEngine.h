@@ -60,6 +60,13 @@ public:
 
     // Silence while the control side holds the synthesizer to replace the SoundFont.
     void render(float* interleavedStereo, std::size_t frames) override;
+    // Render thread: a note started since the last block, or the last blocks were not
+    // silent (the synthesizer's own voice count is behind its lock).
+    bool isSounding() const noexcept override;
+
+    // Silent blocks in a row after which the synthesizer counts as quiet: a note's gaps
+    // and its quietest tails are far shorter.
+    static constexpr int kQuietBlocksForRest = 64;
 
 private:
     static constexpr int kSilencingFrames = 64;
@@ -77,4 +84,6 @@ private:
     std::atomic<bool> claimed_{false};
     std::atomic<bool> rendering_{false};
     std::array<float, 2 * kSilencingFrames> scratch_{};
+    std::atomic<bool> noteStarted_{false};
+    int silentBlocks_ = kQuietBlocksForRest; // render thread
 };

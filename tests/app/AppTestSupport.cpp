@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 
+#include "AudioOutput.h"
 #include "FMDatabase.h"
 #include "FMResultSet.h"
 #include "FakeMIDIBackend.h"
@@ -43,6 +44,8 @@ void AppTest::SetUp()
         SequencePlayer::setDefaultDriver({[] { return MainQueue::now(); }, SequencePlayer::Drive::MainQueue, 0.01});
         shared = true;
     }
+    // Sound renders only where a test pulls it: no test waits for a device or hears of none.
+    AudioOutput::sharedOutput()->useOfflineRendering();
     sounds_ = std::make_shared<RecordingSoundPlayer>();
     ZTResultSoundPlayer::setShared(sounds_);
     answerAlertsWithRecordedAnswer();

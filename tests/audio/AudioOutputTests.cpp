@@ -20,6 +20,7 @@ public:
             out[2 * i + 1] = float(frame_++) * 1e-6f;
         }
     }
+    bool isSounding() const noexcept override { return true; }
 
 private:
     float level_;
@@ -34,6 +35,7 @@ public:
         while (!released)
             std::this_thread::yield();
     }
+    bool isSounding() const noexcept override { return true; }
     std::atomic<bool> entered{false};
     std::atomic<bool> released{false};
 };

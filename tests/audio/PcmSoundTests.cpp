@@ -95,6 +95,7 @@ TEST(PcmSoundPlayer, PlaysAtTheOutputRateOnceAndStopsAtOnce)
     ramp.frames = {0.0f, 0.0f, 0.4f, -0.4f, 0.8f, -0.8f};
     ASSERT_TRUE(player.play(ramp, 0.5f));
     EXPECT_TRUE(player.isPlaying());
+    EXPECT_TRUE(AudioOutput::sharedOutput()->isSounding());
     const std::vector<float> mix = renderStereoFrames(16);
     for (std::size_t k = 0; k < 9; ++k) {
         EXPECT_FLOAT_EQ(mix[2 * k], 0.5f * 0.1f * float(k)) << k;
@@ -104,6 +105,7 @@ TEST(PcmSoundPlayer, PlaysAtTheOutputRateOnceAndStopsAtOnce)
     EXPECT_FLOAT_EQ(mix[2 * 11], 0.4f);
     EXPECT_EQ(mix[2 * 12], 0.0f);
     EXPECT_FALSE(player.isPlaying());
+    EXPECT_FALSE(AudioOutput::sharedOutput()->isSounding()) << "a null device may rest now";
     queue.advance(1.5);
     EXPECT_EQ(player.activeSoundCount(), 0u) << "a finished sound leaves the output";
 

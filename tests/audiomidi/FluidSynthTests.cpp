@@ -132,11 +132,13 @@ TEST_F(FluidSynthTest, SingleNotesPlayAndStop)
     const double sounding = mean(energy, 10, energy.size());
     EXPECT_GT(sounding, 1e-5);
     EXPECT_GT(synth->graph()->activeVoiceCount(), 0);
+    EXPECT_TRUE(synth->graph()->isSounding());
 
     synth->noteOff(60);
     energy = render(2.5);
     EXPECT_LT(mean(energy, energy.size() - blocksPerSecond / 2, energy.size()), sounding * 1e-3);
     EXPECT_EQ(synth->graph()->activeVoiceCount(), 0);
+    EXPECT_FALSE(synth->graph()->isSounding()) << "a null device may rest now";
 }
 
 TEST_F(FluidSynthTest, NotesAboveTheMidiRangeNeverSound)

@@ -86,7 +86,29 @@ protected:
         return steadyState([this] { AudioOutput::sharedOutput()->renderOffline(block.data(), kBlock); }, blocks);
     }
 
+    // What the null device asks between its blocks.
+    static RealtimeWatch::Counts soundingCheck()
+    {
+        return RealtimeWatch::during([] { AudioOutput::sharedOutput()->isSounding(); });
+    }
+
     std::vector<float> block = std::vector<float>(kBlock * 2);
+};
+
+// A device that pulls only when the test calls its client, on the test's thread.
+class CallerDrivenDevice final : public AudioOutputDevice {
+public:
+    std::optional<Stream> open(Client* client, unsigned sampleRate, unsigned bufferFrames, QString*) override
+    {
+        client_ = client;
+        return Stream{sampleRate ? sampleRate : 48000, bufferFrames, QStringLiteral("Test"), QStringLiteral("Caller")};
+    }
+    void close() override { client_ = nullptr; }
+    QString failureReason() const override { return QStringLiteral("failed on purpose"); }
+    Client* client() const { return client_; }
+
+private:
+    Client* client_ = nullptr;
 };
 
 TEST_F(RenderRealtimeTest, TheWatchSeesAllocationsReleasesAndLocksOfThisThreadOnly)
@@ -136,8 +158,10 @@ TEST_F(RenderRealtimeTest, FileSoundsMixWithoutAllocatingOrLocking)
     ASSERT_EQ(wave.activeSoundCount(), 1u);
 
     EXPECT_EQ(steadyOutput(), kNothing);
+    EXPECT_EQ(soundingCheck(), kNothing);
     // A sound that ends within a block, and the blocks after it, stay as quiet.
     EXPECT_EQ(steadyOutput(int(44100 / kBlock) + 8), kNothing);
+    EXPECT_EQ(soundingCheck(), kNothing);
 }
 
 TEST_F(RenderRealtimeTest, TheSampleSynthesizerTakesNotesAndClicksWithoutAllocatingOrLocking)
@@ -160,6 +184,7 @@ TEST_F(RenderRealtimeTest, TheSampleSynthesizerTakesNotesAndClicksWithoutAllocat
     }
     player->allNotesOff();
     total += steadyOutput(4);
+    total += soundingCheck();
     EXPECT_EQ(total, kNothing);
 }
 
@@ -185,7 +210,38 @@ TEST_F(RenderRealtimeTest, TheGeneralMidiSynthesizerRendersWithoutAllocatingOrLo
         synth->noteOff(0, note - 1);
         total += RealtimeWatch::during(render);
     }
+    total += RealtimeWatch::during([&] { synth->isSounding(); });
     EXPECT_EQ(total, kNothing);
+}
+
+TEST_F(RenderRealtimeTest, TheOutputFeedsAndLosesItsDeviceAndWakesItsNullDeviceWithoutAllocatingOrLocking)
+{
+    CallerDrivenDevice* device = nullptr;
+    AudioOutput output([&device] {
+        auto made = std::make_unique<CallerDrivenDevice>();
+        device = made.get();
+        return made;
+    });
+    QString error;
+    auto synth = FluidSynthEngine::create(output.sampleRate(), &error);
+    if (!synth)
+        GTEST_SKIP() << error.toStdString();
+    ASSERT_TRUE(output.addSource(synth.get()));
+    ASSERT_TRUE(synth->selectPreset(0, 0, 0));
+    ASSERT_TRUE(synth->noteOn(0, 60, 100));
+    AudioOutputDevice::Client* client = device->client();
+    const auto pull = [&] { ASSERT_TRUE(client->pullBlock(block.data(), kBlock)); };
+    RealtimeWatch::Counts total = steadyState(pull);
+    // A failed write and the refused block after it.
+    total += RealtimeWatch::during([&] {
+        client->deviceFailed();
+        EXPECT_FALSE(client->pullBlock(block.data(), kBlock));
+    });
+    EXPECT_EQ(total, kNothing);
+    ASSERT_TRUE(eventually([&] { return output.mode() == AudioOutput::Mode::NullRealTime; }));
+    // Sound about to start, from whichever thread hands over a note.
+    EXPECT_EQ(RealtimeWatch::during([&] { output.wake(); }), kNothing);
+    output.removeSource(synth.get());
 }
 
 TEST_F(RenderRealtimeTest, TheTunerChainListensWithoutAllocatingOrLocking)

@@ -130,6 +130,7 @@ TEST_F(SamplePlayerTest, ANoteKeepsItsChannelAndANewOneTakesTheNextInTurn)
     player->noteOn(60, 100);
     player->noteOn(60, 100); // the same note again stays on its channel
     render(0.01);
+    EXPECT_TRUE(player->isSounding());
     EXPECT_EQ(player->getChannelOfNote(60), 0);
     EXPECT_EQ(player->voiceAtChannel(1).noteNr(), -1);
     for (int note = 61; note <= 75; ++note)
@@ -145,6 +146,9 @@ TEST_F(SamplePlayerTest, ANoteKeepsItsChannelAndANewOneTakesTheNextInTurn)
     player->allNotesOff();
     render(0.01);
     EXPECT_TRUE(heldNotes().empty());
+    EXPECT_TRUE(player->isSounding()) << "the notes fade";
+    render(0.2);
+    EXPECT_FALSE(player->isSounding()) << "a null device may rest now";
 }
 
 TEST_F(SamplePlayerTest, TheVolumeScalesTheMixAndALoudChordClips)

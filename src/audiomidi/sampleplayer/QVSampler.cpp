@@ -127,7 +127,7 @@ stk::StkFloat QVSampler::tick(unsigned int)
 
 void QVSampler::addTo(float* buffer, int frames)
 {
-    if (isSilent() && fadingFrames_ <= 0)
+    if (!isSounding())
         return;
     for (int i = 0; i < frames; ++i)
         buffer[i] += nextFrame();

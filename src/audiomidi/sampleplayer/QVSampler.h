@@ -42,6 +42,8 @@ public:
     void addTo(float* buffer, int frames);
 
     bool isPlaying() const { return playing_; }
+    // Whether addTo() still adds anything: a note held or releasing, or a cut sound fading.
+    bool isSounding() const { return !isSilent() || fadingFrames_ > 0; }
     float level() const { return level_; }
     double rate() const { return head_.rate; }
     std::int32_t length() const { return length_; }

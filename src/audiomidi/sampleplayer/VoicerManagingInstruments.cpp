@@ -1,5 +1,7 @@
 #include "VoicerManagingInstruments.h"
 
+#include <algorithm>
+
 VoicerManagingInstruments::VoicerManagingInstruments(stk::StkFloat decayTime)
     : stk::Voicer(decayTime)
 {
@@ -33,6 +35,13 @@ stk::StkFloat VoicerManagingInstruments::tick()
     }
     lastFrame_[0] = sum;
     return sum;
+}
+
+bool VoicerManagingInstruments::isSounding() const
+{
+    return std::any_of(voices_.begin(), voices_.end(), [](const Voice& voice) {
+        return voice.instrument && voice.sounding != 0 && static_cast<const QVSampler*>(voice.instrument)->isSounding();
+    });
 }
 
 void VoicerManagingInstruments::addTo(float* buffer, int frames)

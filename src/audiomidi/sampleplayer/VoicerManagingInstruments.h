@@ -27,6 +27,8 @@ public:
     stk::StkFloat tick();
     // The same sums for a block of frames, added to the buffer.
     void addTo(float* buffer, int frames);
+    // Whether any sampler still sounds.
+    bool isSounding() const;
 
 private:
     using stk::Voicer::addInstrument;

@@ -47,6 +47,11 @@ void ZTAudioController::fillAUBufferCanonical(float* buffer, int frames)
     std::memset(buffer, 0, std::size_t(std::max(frames, 0)) * sizeof(float));
 }
 
+bool ZTAudioController::isSounding() const noexcept
+{
+    return false;
+}
+
 void ZTAudioController::render(float* interleavedStereo, std::size_t frames)
 {
     std::array<float, kChunkFrames> mono;

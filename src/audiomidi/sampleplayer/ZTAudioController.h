@@ -28,6 +28,8 @@ public:
     // Fills a mono buffer; silence here.
     virtual void fillAUBufferCanonical(float* buffer, int frames);
     void render(float* interleavedStereo, std::size_t frames) final;
+    // Render thread: whether fillAUBufferCanonical() gives sound; never here.
+    bool isSounding() const noexcept override;
 
 private:
     // Registers with the output; false (logged) when it has no room.

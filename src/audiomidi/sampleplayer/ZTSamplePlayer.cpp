@@ -66,8 +66,13 @@ void ZTSamplePlayer::loadInstrument()
 
 void ZTSamplePlayer::post(NoteCommand command)
 {
-    if (!isRunning() || commands_.push(command))
+    if (!isRunning())
         return;
+    if (commands_.push(command)) {
+        if (command.kind == NoteCommand::On)
+            soundStarts();
+        return;
+    }
     if (!overflowReported_.exchange(true))
         Log::line(QStringLiteral("Melvora SoftSynth: %1 notes are waiting for the audio output; later notes are dropped.")
                       .arg(kQueueCapacity));
@@ -139,6 +144,11 @@ void ZTSamplePlayer::fillAUBufferCanonical(float* buffer, int frames)
     const float gain = volume_.load(std::memory_order_relaxed) * kMixGain;
     for (int i = 0; i < frames; ++i)
         buffer[i] = std::clamp(gain * buffer[i], -1.0f, 1.0f);
+}
+
+bool ZTSamplePlayer::isSounding() const noexcept
+{
+    return voicer_ && voicer_->isSounding();
 }
 
 void ZTSamplePlayer::applyPendingNotes()

@@ -57,6 +57,8 @@ public:
 
     // Render thread: applies the waiting notes, then volume x (voicer sum x kMixGain), clamped.
     void fillAUBufferCanonical(float* buffer, int frames) override;
+    // Render thread: a voice sounds (notes still waiting have woken the output).
+    bool isSounding() const noexcept override;
 
     // Rebuilds the sixteen samplers from instrumentData() while the output is paused.
     void loadInstrument();

@@ -1,49 +1,74 @@
 #include "AudioOutput.h"
 
 #include "Log.h"
-
-#include "RtAudioStream.h"
+#include "NotificationCenter.h"
+#include "RtAudioOutputDevice.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
+
+const QString AudioOutput::kUnavailableNotification = QStringLiteral("AudioOutputUnavailableNotification");
+
+void AudioRenderSource::soundStarts() noexcept
+{
+    if (AudioOutput* output = output_.load())
+        output->wake();
+}
 
 AudioOutput* AudioOutput::sharedOutput()
 {
-    // Creating the output reaches nothing else, so a plain static is safe here.
-    static AudioOutput output;
+    // Creating the output reaches nothing else, so plain statics are safe here. The centre
+    // it posts to is made first, so that it outlives the output's thread.
+    static NotificationCenter& center = NotificationCenter::defaultCenter();
+    static AudioOutput output([] { return std::make_unique<RtAudioOutputDevice>(); });
+    (void)center;
     return &output;
 }
 
-AudioOutput::AudioOutput()
-    : scratch_(kScratchFrames * 2, 0.0f)
+AudioOutput::AudioOutput(DeviceFactory deviceFactory, RetryPolicy retryPolicy)
+    : deviceFactory_(std::move(deviceFactory))
+    , retryPolicy_(retryPolicy)
+    , scratch_(kScratchFrames * 2, 0.0f)
 {
 }
 
 AudioOutput::~AudioOutput()
 {
+    stopKeeper();
     std::lock_guard lock(controlMutex_);
-    closeDevice();
-    stopNullDevice();
+    closeDeviceLocked();
+    // Nothing renders any more: sources left registered no longer reach this output.
+    sources_.forEach([](AudioRenderSource* source) { source->output_.store(nullptr); });
 }
 
 void AudioOutput::open()
 {
-    std::lock_guard lock(controlMutex_);
-    if (mode_.load() != Mode::Closed)
-        return;
-    if (openDevice())
-        return;
-    startNullDevice();
+    QString failure;
+    {
+        std::lock_guard lock(controlMutex_);
+        if (mode_.load() != Mode::Closed)
+            return;
+        const bool opened = openDeviceLocked(&failure);
+        if (!opened) {
+            Log::line(QStringLiteral("Audio output could not be opened (%1); rendering into the null device until one opens.")
+                          .arg(failure));
+            startNullDeviceLocked(Clock::now());
+        }
+        startKeeperLocked();
+        if (opened)
+            return;
+    }
+    announceUnavailable(false, failure);
 }
 
 void AudioOutput::useOfflineRendering()
 {
+    stopKeeper();
     std::lock_guard lock(controlMutex_);
-    closeDevice();
-    stopNullDevice();
+    closeDeviceLocked();
     sampleRate_ = kDefaultSampleRate;
     bufferFrames_ = kPreferredBufferFrames;
+    rateSettled_ = false;
     mode_ = Mode::Offline;
 }
 
@@ -70,11 +95,17 @@ bool AudioOutput::addSource(AudioRenderSource* source)
     if (!source)
         return false;
     open();
-    std::lock_guard lock(controlMutex_);
-    if (sources_.add(source))
-        return true;
-    Log::line(QStringLiteral("Audio output: no free slot for another sound source."));
-    return false;
+    {
+        std::lock_guard lock(controlMutex_);
+        if (!sources_.add(source)) {
+            Log::line(QStringLiteral("Audio output: no free slot for another sound source."));
+            return false;
+        }
+        source->output_.store(this);
+    }
+    // A sound file starts sounding as it is added.
+    wake();
+    return true;
 }
 
 void AudioOutput::removeSource(AudioRenderSource* source)
@@ -83,6 +114,16 @@ void AudioOutput::removeSource(AudioRenderSource* source)
         return;
     std::lock_guard lock(controlMutex_);
     sources_.remove(source);
+    AudioOutput* self = this;
+    source->output_.compare_exchange_strong(self, nullptr);
+}
+
+void AudioOutput::wake() noexcept
+{
+    soundWanted_.store(true);
+    // A device renders anyway; only the null device rests.
+    if (mode_.load() == Mode::NullRealTime)
+        keeperSignal_.wake();
 }
 
 bool AudioOutput::renderOffline(float* interleavedStereo, std::size_t frames)
@@ -91,6 +132,20 @@ bool AudioOutput::renderOffline(float* interleavedStereo, std::size_t frames)
         return false;
     mix(interleavedStereo, frames);
     return true;
+}
+
+bool AudioOutput::pullBlock(float* interleavedStereo, std::size_t frames) noexcept
+{
+    if (deviceFailed_.load())
+        return false;
+    mix(interleavedStereo, frames);
+    return true;
+}
+
+void AudioOutput::deviceFailed() noexcept
+{
+    deviceFailed_.store(true);
+    keeperSignal_.wake();
 }
 
 void AudioOutput::mix(float* out, std::size_t frames) noexcept
@@ -114,81 +169,167 @@ void AudioOutput::mix(float* out, std::size_t frames) noexcept
     }
 }
 
-int AudioOutput::deviceCallback(void* output, void*, unsigned int frames, double, unsigned int,
-                                void* userData)
+bool AudioOutput::isSounding() noexcept
 {
-    static_cast<AudioOutput*>(userData)->mix(static_cast<float*>(output), frames);
-    return 0;
+    bool sounding = false;
+    sources_.forEach([&](AudioRenderSource* source) { sounding = sounding || source->isSounding(); });
+    return sounding;
 }
 
-bool AudioOutput::openDevice()
+bool AudioOutput::openDeviceLocked(QString* failure)
 {
-    RtAudioStreamRequest request;
-    request.channels = 2;
-    request.fallbackSampleRate = kDefaultSampleRate;
-    request.bufferFrames = kPreferredBufferFrames;
-    request.numberOfBuffers = 2;
-    request.callback = &AudioOutput::deviceCallback;
-    request.userData = this;
-    QString failure;
-    device_ = openRtAudioStream(
-        request,
-        [this](unsigned rate, unsigned frames) {
-            sampleRate_ = rate;
-            bufferFrames_ = frames;
-        },
-        &failure);
-    if (!device_) {
-        Log::line(QStringLiteral("Audio output could not be opened (%1); rendering into the null device.")
-                      .arg(failure));
+    std::unique_ptr<AudioOutputDevice> device = deviceFactory_ ? deviceFactory_() : nullptr;
+    if (!device) {
+        *failure = QStringLiteral("no audio device");
         return false;
     }
+    deviceFailed_ = false;
+    // Sources are built for the rate the output first had; a device that comes back must
+    // play at it.
+    const unsigned wantedRate = rateSettled_ ? sampleRate_.load() : 0;
+    const std::optional<AudioOutputDevice::Stream> stream =
+        device->open(this, wantedRate, kPreferredBufferFrames, failure);
+    if (!stream)
+        return false;
+    if (wantedRate != 0 && stream->sampleRate != wantedRate) {
+        device->close();
+        *failure = QStringLiteral("the device plays at %1 Hz, not at %2 Hz").arg(stream->sampleRate).arg(wantedRate);
+        return false;
+    }
+    device_ = std::move(device);
+    sampleRate_ = stream->sampleRate;
+    bufferFrames_ = stream->bufferFrames;
+    rateSettled_ = true;
     mode_ = Mode::Device;
-    Log::line(QStringLiteral("Audio output: %1 Hz, %2 frames per buffer.")
-                  .arg(sampleRate_.load())
-                  .arg(bufferFrames_.load()));
+    Log::line(QStringLiteral("Audio output: %1 device \"%2\", %3 Hz, %4 frames per buffer.")
+                  .arg(stream->api, stream->device)
+                  .arg(stream->sampleRate)
+                  .arg(stream->bufferFrames));
     return true;
 }
 
-void AudioOutput::closeDevice()
+void AudioOutput::closeDeviceLocked()
 {
     if (!device_)
         return;
-    closeRtAudioStream(device_, QStringLiteral("Audio output"));
-    mode_ = Mode::Closed;
-}
-
-void AudioOutput::startNullDevice()
-{
-    sampleRate_ = kDefaultSampleRate;
-    bufferFrames_ = kPreferredBufferFrames;
-    nullRunning_ = true;
-    mode_ = Mode::NullRealTime;
-    nullThread_ = std::thread([this] { runNullDevice(); });
-}
-
-void AudioOutput::stopNullDevice()
-{
-    nullRunning_ = false;
-    if (nullThread_.joinable())
-        nullThread_.join();
-    if (mode_.load() == Mode::NullRealTime)
+    device_->close();
+    device_.reset();
+    if (mode_.load() == Mode::Device)
         mode_ = Mode::Closed;
 }
 
-void AudioOutput::runNullDevice()
+void AudioOutput::startNullDeviceLocked(Clock::time_point now)
 {
-    using Clock = std::chrono::steady_clock;
-    std::vector<float> buffer(kPreferredBufferFrames * 2);
-    const auto period = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(double(kPreferredBufferFrames) / kDefaultSampleRate));
-    auto next = Clock::now();
-    while (nullRunning_.load()) {
-        mix(buffer.data(), kPreferredBufferFrames);
-        next += period;
-        const auto now = Clock::now();
-        if (next < now - std::chrono::seconds(1))
-            next = now; // fell far behind (suspended): do not race to catch up
-        std::this_thread::sleep_until(next);
+    if (!rateSettled_) {
+        sampleRate_ = kDefaultSampleRate;
+        rateSettled_ = true;
     }
+    bufferFrames_ = kPreferredBufferFrames;
+    lastTry_ = now;
+    retryDelay_ = retryPolicy_.firstRetry;
+    nextTry_ = now + retryDelay_;
+    mode_ = Mode::NullRealTime;
+}
+
+void AudioOutput::startKeeperLocked()
+{
+    stopping_ = false;
+    keeper_ = std::thread([this] { keep(); });
+}
+
+void AudioOutput::stopKeeper()
+{
+    std::thread keeper;
+    {
+        std::lock_guard lock(controlMutex_);
+        stopping_ = true;
+        keeper = std::move(keeper_);
+    }
+    keeperSignal_.wake();
+    if (keeper.joinable())
+        keeper.join();
+}
+
+void AudioOutput::announceUnavailable(bool lost, const QString& reason)
+{
+    NotificationCenter::defaultCenter().post(kUnavailableNotification, this, {},
+                                             {{QStringLiteral("lost"), lost}, {QStringLiteral("reason"), reason}});
+}
+
+void AudioOutput::keep()
+{
+    std::vector<float> block(kPreferredBufferFrames * 2);
+    Clock::time_point nextBlock;
+    bool rendering = false;
+    while (!stopping_.load()) {
+        if (mode_.load() == Mode::Device) {
+            rendering = false;
+            keeperSignal_.wait();
+            if (deviceFailed_.load())
+                fallBackToNullDevice();
+            continue;
+        }
+        const Clock::time_point now = Clock::now();
+        const bool soundWanted = soundWanted_.exchange(false);
+        const bool retryDue =
+            now >= nextTry_ || (soundWanted && now - lastTry_ >= retryPolicy_.soundRetrySpacing);
+        if (retryDue && retryDevice(now))
+            continue;
+        if (!soundWanted && !isSounding()) {
+            rendering = false;
+            restUntilWoken();
+            continue;
+        }
+        // The null device: one block at the pace of real time, starting at once after a rest.
+        if (!rendering)
+            nextBlock = now;
+        rendering = true;
+        mix(block.data(), kPreferredBufferFrames);
+        nextBlock += std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(double(kPreferredBufferFrames) / sampleRate_.load()));
+        if (nextBlock < now - std::chrono::seconds(1))
+            nextBlock = now; // fell far behind (suspended): do not race to catch up
+        std::this_thread::sleep_until(nextBlock);
+    }
+}
+
+void AudioOutput::fallBackToNullDevice()
+{
+    QString reason;
+    {
+        std::lock_guard lock(controlMutex_);
+        if (stopping_.load() || !device_)
+            return;
+        reason = device_->failureReason();
+        if (reason.isEmpty())
+            reason = QStringLiteral("the device stopped");
+        // deviceFailed_ stays set until a device opens again: a block asked of the lost
+        // device is refused.
+        closeDeviceLocked();
+        Log::line(QStringLiteral("Audio output lost (%1); rendering into the null device until it comes back.")
+                      .arg(reason));
+        startNullDeviceLocked(Clock::now());
+    }
+    announceUnavailable(true, reason);
+}
+
+bool AudioOutput::retryDevice(Clock::time_point now)
+{
+    std::lock_guard lock(controlMutex_);
+    if (stopping_.load())
+        return false;
+    lastTry_ = now;
+    QString failure;
+    if (openDeviceLocked(&failure))
+        return true;
+    retryDelay_ = std::min<Clock::duration>(retryDelay_ * 2, retryPolicy_.longestRetry);
+    nextTry_ = now + retryDelay_;
+    return false;
+}
+
+void AudioOutput::restUntilWoken()
+{
+    resting_ = true;
+    keeperSignal_.waitUntil(nextTry_);
+    resting_ = false;
 }

@@ -1,60 +1,101 @@
 #pragma once
 
+#include "AudioOutputDevice.h"
 #include "AudioRenderSource.h"
 #include "RealtimeSlots.h"
+#include "WakeSignal.h"
+
+#include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
-#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-class RtAudio;
+// When the audio output tries a missing device again: while idle after `firstRetry`, then
+// after twice as long each time up to `longestRetry`; when something is to sound, at once
+// unless the last try was less than `soundRetrySpacing` ago.
+struct AudioOutputRetryPolicy {
+    std::chrono::milliseconds firstRetry{1000};
+    std::chrono::milliseconds longestRetry{30000};
+    std::chrono::milliseconds soundRetrySpacing{250};
+};
 
-// The one audio output of the process: a stereo RtAudio stream that mixes every
-// registered source. When no device opens (a machine without a sound card) a null
-// device takes its place and renders into a buffer at the pace of real time, so that
-// sources behave as they would with sound; offline rendering (tests, benchmarks) stops
-// the clock and lets the caller pull the frames itself.
-class AudioOutput {
+// The one audio output of the process: a stereo stream on the default output device that
+// mixes every registered source. When no device opens (a machine without a sound card, a
+// sound server that is not running) a null device takes its place and renders into a
+// buffer at the pace of real time, so that sources behave as they would with sound, but
+// only while a source sounds. Offline rendering (tests, benchmarks) stops the clock and
+// lets the caller pull the frames itself.
+//
+// A thread of the output's own watches over the device: a device that fails while it plays
+// (its sound server went away) is closed and the null device takes over; the device is
+// tried again when something is to sound, and while all is quiet every little while, so
+// that sound comes back by itself. Each time sound becomes unavailable (at the first open,
+// or lost later) the output posts kUnavailableNotification once, with "lost" (whether it
+// had played) and "reason" in its user info; tries that fail again stay quiet.
+class AudioOutput : private AudioOutputDevice::Client {
 public:
     enum class Mode {
         Closed,       // nothing opened yet; opened on first need
-        Device,       // an RtAudio stream drives the mix
+        Device,       // a sound device drives the mix
         NullRealTime, // no device: a thread of ours renders and discards at real-time pace
         Offline,      // nobody drives the mix; renderOffline() pulls it
     };
 
+    using RetryPolicy = AudioOutputRetryPolicy;
+    using DeviceFactory = std::function<std::unique_ptr<AudioOutputDevice>()>;
+
     static constexpr unsigned kPreferredBufferFrames = 256;
     static constexpr unsigned kDefaultSampleRate = 44100;
     static constexpr std::size_t kMaxSources = 32;
+    static const QString kUnavailableNotification;
 
+    // The process's output, on the default device through RtAudio.
     static AudioOutput* sharedOutput();
 
+    // An output of its own on the devices the factory makes (tests use stand-ins).
+    explicit AudioOutput(DeviceFactory deviceFactory, RetryPolicy retryPolicy = {});
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
     ~AudioOutput();
 
-    // Opens the default output device, or the real-time null device when none opens.
-    // Does nothing when already open or rendering offline.
+    // Control thread; may block while the device opens. Opens the default output device,
+    // or the real-time null device when none opens. Does nothing when already open or
+    // rendering offline.
     void open();
-    // Closes the device (or the null device's thread); from now on only renderOffline()
-    // renders. Sources stay registered.
+    // Control thread: closes the device (or stops the null device); from now on only
+    // renderOffline() renders. Sources stay registered.
     void useOfflineRendering();
+    // Any thread, lock-free.
     Mode mode() const { return mode_.load(); }
     bool isNullDevice() const;
+    // Any thread, lock-free: the null device waits for a source to sound.
+    bool isResting() const { return resting_.load(); }
 
-    // Opens the output on first use.
+    // Opens the output on first use. The rate stays as it first opened for as long as the
+    // output lives (sources are built for it); a device that comes back opens at it.
     unsigned sampleRate();
     unsigned bufferFrames();
 
-    // Registers a source for the mix; false when every slot is taken. Opens the output.
+    // Control thread. Registers a source for the mix; false when every slot is taken.
+    // Opens the output.
     bool addSource(AudioRenderSource* source);
-    // Unregisters; on return the audio thread no longer uses the source, so it may be
-    // destroyed. Never call it from inside render().
+    // Control thread. Unregisters; on return the audio thread no longer uses the source,
+    // so it may be destroyed. Never call it from inside render().
     void removeSource(AudioRenderSource* source);
+
+    // Any thread, lock-free: something is about to sound (a note was handed to a source).
+    // A resting null device renders again at once, and a missing device is tried again.
+    void wake() noexcept;
+
+    // The rendering thread (the null device's, or the one pulling offline), never blocks:
+    // whether any source sounds.
+    bool isSounding() noexcept;
 
     // Renders the mix of every source into the buffer (offline rendering only, one
     // pulling thread at a time). Returns false, leaving the buffer alone, while a device
@@ -62,27 +103,53 @@ public:
     bool renderOffline(float* interleavedStereo, std::size_t frames);
 
 private:
-    AudioOutput();
-    bool openDevice();
-    void closeDevice();
-    void startNullDevice();
-    void stopNullDevice();
-    void runNullDevice();
+    using Clock = std::chrono::steady_clock;
+
+    // AudioOutputDevice::Client, on the device's thread.
+    bool pullBlock(float* interleavedStereo, std::size_t frames) noexcept override;
+    void deviceFailed() noexcept override;
+
+    // Under controlMutex_. True when a device opened; else the reason is in *failure.
+    bool openDeviceLocked(QString* failure);
+    void closeDeviceLocked();
+    void startNullDeviceLocked(Clock::time_point now);
+    void startKeeperLocked();
+    void stopKeeper();
+    void announceUnavailable(bool lost, const QString& reason);
+
+    // The keeper thread: waits on a device, or is the null device.
+    void keep();
+    void fallBackToNullDevice();
+    // True when a device opened again.
+    bool retryDevice(Clock::time_point now);
+    void restUntilWoken();
 
     // The render path: no allocation, no lock, no log.
     void mix(float* interleavedStereo, std::size_t frames) noexcept;
-    static int deviceCallback(void* output, void* input, unsigned int frames, double streamTime,
-                              unsigned int status, void* userData);
 
     static constexpr std::size_t kScratchFrames = 4096;
 
-    std::mutex controlMutex_; // open/close and source registration; never taken by render
+    const DeviceFactory deviceFactory_;
+    const RetryPolicy retryPolicy_;
+
+    std::mutex controlMutex_; // opening, closing and source registration; never taken by render
     std::atomic<Mode> mode_{Mode::Closed};
     std::atomic<unsigned> sampleRate_{kDefaultSampleRate};
     std::atomic<unsigned> bufferFrames_{kPreferredBufferFrames};
-    std::unique_ptr<RtAudio> device_;
-    std::thread nullThread_;
-    std::atomic<bool> nullRunning_{false};
+    bool rateSettled_ = false;
+    std::unique_ptr<AudioOutputDevice> device_;
+
+    // The keeper thread and what wakes it.
+    std::thread keeper_;
+    WakeSignal keeperSignal_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> deviceFailed_{false};
+    std::atomic<bool> soundWanted_{false};
+    std::atomic<bool> resting_{false};
+    // Keeper thread (and the control thread under controlMutex_ before it runs).
+    Clock::time_point lastTry_{};
+    Clock::time_point nextTry_{};
+    Clock::duration retryDelay_{};
 
     RealtimeSlots<AudioRenderSource, kMaxSources> sources_;
     std::vector<float> scratch_;

@@ -42,6 +42,8 @@ public:
             finished_.store(true, std::memory_order_release);
     }
 
+    bool isSounding() const noexcept override { return !finished(); }
+
     bool finished() const { return finished_.load(std::memory_order_acquire); }
     double endTime() const { return endTime_; }
 

@@ -2,15 +2,48 @@
 
 #include "Log.h"
 
+#include <alsa/asoundlib.h>
+
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// RtAudio's look-up of the PulseAudio devices keeps them in a static list: the microphone
+// and the output, which may open from different threads, must not look at once.
+std::mutex lookUpMutex;
+
+// alsa-lib prints every failed look-up of a card; on a machine without one each try to open
+// would print a screenful. The reason we log says enough (the MIDI layer mutes it likewise).
+void quietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+
+// The first sound system with a device, as RtAudio itself would choose, but asked without
+// printing: one that is not there (no server, no card) is passed over silently.
+std::unique_ptr<RtAudio> firstSoundSystemWithDevices()
+{
+    snd_lib_error_set_handler(&quietAlsaErrors);
+    std::vector<RtAudio::Api> apis;
+    RtAudio::getCompiledApi(apis);
+    for (const RtAudio::Api api : apis) {
+        auto device = std::make_unique<RtAudio>(api);
+        device->showWarnings(false);
+        if (device->getDeviceCount() > 0)
+            return device;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 std::unique_ptr<RtAudio> openRtAudioStream(const RtAudioStreamRequest& request,
                                            const std::function<void(unsigned sampleRate, unsigned bufferFrames)>& opened,
-                                           QString* failure)
+                                           QString* failure, RtAudioStreamNames* names)
 {
     const QString none = request.input ? QStringLiteral("no audio input device") : QStringLiteral("no audio device");
+    std::lock_guard lock(lookUpMutex);
     try {
-        auto device = std::make_unique<RtAudio>();
-        device->showWarnings(false);
-        if (device->getDeviceCount() == 0) {
+        std::unique_ptr<RtAudio> device = firstSoundSystemWithDevices();
+        if (!device) {
             *failure = none;
             return nullptr;
         }
@@ -22,14 +55,20 @@ std::unique_ptr<RtAudio> openRtAudioStream(const RtAudioStreamRequest& request,
             *failure = none;
             return nullptr;
         }
-        const unsigned rate = info.preferredSampleRate ? info.preferredSampleRate : request.fallbackSampleRate;
+        const unsigned preferred = info.preferredSampleRate ? info.preferredSampleRate : request.fallbackSampleRate;
+        const unsigned rate = request.sampleRate ? request.sampleRate : preferred;
         unsigned frames = request.bufferFrames;
         RtAudio::StreamOptions options;
         options.numberOfBuffers = request.numberOfBuffers;
         options.streamName = "Melvora";
         device->openStream(request.input ? nullptr : &parameters, request.input ? &parameters : nullptr,
-                           RTAUDIO_FLOAT32, rate, &frames, request.callback, request.userData, &options, nullptr);
+                           RTAUDIO_FLOAT32, rate, &frames, request.callback, request.userData, &options,
+                           request.errorCallback);
         opened(device->getStreamSampleRate(), frames);
+        if (names) {
+            names->api = QString::fromStdString(RtAudio::getApiDisplayName(device->getCurrentApi()));
+            names->device = QString::fromStdString(info.name);
+        }
         device->startStream();
         return device;
     } catch (const RtAudioError& error) {

@@ -12,18 +12,30 @@
 struct RtAudioStreamRequest {
     bool input = false;
     unsigned channels = 2;
+    unsigned sampleRate = 0;             // 0: the device's preferred rate
     unsigned fallbackSampleRate = 44100; // when the device names no preferred rate
     unsigned bufferFrames = 256;
     unsigned numberOfBuffers = 0; // 0: RtAudio's choice
     RtAudioCallback callback = nullptr;
     void* userData = nullptr;
+    // Told of the stream's failures once it runs (on the stream's thread for a failed
+    // write), instead of RtAudio throwing or printing them.
+    RtAudioErrorCallback errorCallback = nullptr;
 };
 
-// Opens and starts the stream; `opened` learns its rate and buffer size before it starts.
-// Null, with the reason in *failure, when no device of that direction opens.
+// The sound system and the device that a stream went to.
+struct RtAudioStreamNames {
+    QString api;
+    QString device;
+};
+
+// Opens and starts the stream on the first sound system that has a device; `opened` learns
+// its rate and buffer size before it starts, *names (when given) where it went. Null, with
+// the reason in *failure, when no device of that direction opens. Sound systems that are
+// not there are passed over without printing anything.
 std::unique_ptr<RtAudio> openRtAudioStream(const RtAudioStreamRequest& request,
                                            const std::function<void(unsigned sampleRate, unsigned bufferFrames)>& opened,
-                                           QString* failure);
+                                           QString* failure, RtAudioStreamNames* names = nullptr);
 
 // Stops and closes the stream and drops the device; a failure is logged under the name.
 void closeRtAudioStream(std::unique_ptr<RtAudio>& device, const QString& name);

@@ -1,0 +1,154 @@
+#pragma once
+
+#include "AudioOutput.h"
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// A sound server for tests of the audio output. While it runs, a stream opened on it pulls
+// blocks on a thread of its own, as a device does, but only as many as the test asks for.
+// Stopping it fails the open stream the way a sound server's client fails when the server
+// goes away: the stream's thread pulls again and again without pause, every write failing,
+// and reports the failure once, until the output refuses a block.
+class FakeSoundServer : public std::enable_shared_from_this<FakeSoundServer> {
+public:
+    static constexpr unsigned kOwnRate = 48000;
+
+    // Devices on this server, for an AudioOutput of the test's own.
+    AudioOutput::DeviceFactory deviceFactory()
+    {
+        std::weak_ptr<FakeSoundServer> server = weak_from_this();
+        return [server]() -> std::unique_ptr<AudioOutputDevice> { return std::make_unique<Device>(server.lock()); };
+    }
+
+    void start() { setRunning(true); }
+    void stop() { setRunning(false); }
+
+    // Test thread: lets the open stream pull that many blocks and waits until it has; false
+    // when no stream plays.
+    bool pull(int blocks)
+    {
+        std::unique_lock lock(mutex_);
+        if (!streaming())
+            return false;
+        const int target = pulled_ + blocks;
+        wanted_ += blocks;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return pulled_ >= target || !streaming(); });
+        return pulled_ >= target;
+    }
+
+    int opens() const { return read(opens_); }
+    int refusedOpens() const { return read(refusedOpens_); }
+    int pullsAfterFailure() const { return read(pullsAfterFailure_); }
+    std::vector<float> lastBlock() const { return read(lastBlock_); }
+
+private:
+    class Device final : public AudioOutputDevice {
+    public:
+        explicit Device(std::shared_ptr<FakeSoundServer> server) : server_(std::move(server)) {}
+        ~Device() override { close(); }
+
+        std::optional<Stream> open(Client* client, unsigned sampleRate, unsigned bufferFrames,
+                                   QString* failure) override
+        {
+            std::lock_guard lock(server_->mutex_);
+            if (!server_->running_) {
+                ++server_->refusedOpens_;
+                *failure = QStringLiteral("connection refused");
+                return std::nullopt;
+            }
+            ++server_->opens_;
+            server_->open_ = this;
+            client_ = client;
+            frames_ = bufferFrames;
+            thread_ = std::thread([this] { run(); });
+            return Stream{sampleRate ? sampleRate : kOwnRate, bufferFrames, QStringLiteral("Fake"),
+                          QStringLiteral("Test Speakers")};
+        }
+
+        void close() override
+        {
+            {
+                std::lock_guard lock(server_->mutex_);
+                closing_ = true;
+                if (server_->open_ == this)
+                    server_->open_ = nullptr;
+            }
+            server_->changed_.notify_all();
+            if (thread_.joinable())
+                thread_.join();
+        }
+
+        QString failureReason() const override { return QStringLiteral("the server went away"); }
+
+    private:
+        void run()
+        {
+            FakeSoundServer& server = *server_;
+            std::vector<float> block(std::size_t(frames_) * 2);
+            std::unique_lock lock(server.mutex_);
+            bool failureReported = false;
+            while (!closing_ && !refused_) {
+                if (!server.running_) {
+                    ++server.pullsAfterFailure_;
+                    lock.unlock();
+                    refused_ = !client_->pullBlock(block.data(), frames_);
+                    if (!refused_ && !std::exchange(failureReported, true))
+                        client_->deviceFailed();
+                    lock.lock();
+                    server.changed_.notify_all();
+                } else if (server.wanted_ > 0) {
+                    --server.wanted_;
+                    lock.unlock();
+                    refused_ = !client_->pullBlock(block.data(), frames_);
+                    lock.lock();
+                    server.lastBlock_ = block;
+                    ++server.pulled_;
+                    server.changed_.notify_all();
+                } else {
+                    server.changed_.wait(lock);
+                }
+            }
+            // A refused block stops the stream: its thread sleeps until it is closed.
+            server.changed_.wait(lock, [this] { return closing_; });
+        }
+
+        std::shared_ptr<FakeSoundServer> server_;
+        Client* client_ = nullptr;
+        unsigned frames_ = 0;
+        std::thread thread_;
+        bool closing_ = false; // under the server's mutex
+        bool refused_ = false; // the stream's thread
+    };
+
+    void setRunning(bool running)
+    {
+        std::lock_guard lock(mutex_);
+        running_ = running;
+        changed_.notify_all();
+    }
+
+    bool streaming() const { return open_ && running_; }
+
+    template <typename T>
+    T read(const T& field) const
+    {
+        std::lock_guard lock(mutex_);
+        return field;
+    }
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    bool running_ = false;
+    Device* open_ = nullptr;
+    int opens_ = 0;
+    int refusedOpens_ = 0;
+    int wanted_ = 0;
+    int pulled_ = 0;
+    int pullsAfterFailure_ = 0;
+    std::vector<float> lastBlock_;
+};
