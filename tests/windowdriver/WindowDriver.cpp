@@ -6,6 +6,7 @@
 //
 // "engines" counts the web engine's helper processes among this process's children. A line
 // "error <why>" and exit code 2 when a step does not come about.
+#include "AudioOutput.h"
 #include "ZTAppDelegate.h"
 #include "ZTMainViewController.h"
 #include "ZTMainWindow.h"
@@ -67,6 +68,8 @@ int main(int argc, char** argv)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    // No sound card here: without offline rendering the no-sound alert would hold the start.
+    AudioOutput::sharedOutput()->useOfflineRendering();
     // Offline: the pane shows its own page at once.
     ZTWikiWebView::setReachabilityCheck([](const QString&) { return false; });
     ZTMainViewController::setWikiPaneMaker(
