@@ -4,10 +4,6 @@
 #include "Color.h"
 #include "ZTAbstractTestController.h"
 
-namespace {
-
-} // namespace
-
 // ---- Forwarding to the exercise controller ----
 
 qlonglong ZTMainViewController::numberOfRowsInTableView() const

@@ -372,6 +372,14 @@ void ZTAbstractTestController::setLevel(qlonglong level)
             kept.append(entry);
     }
     items_ = translateItems(kept);
+    // Items named anew (another note naming) rename the question being asked with its row.
+    if (currentTest_) {
+        for (const QVariant& entry : std::as_const(items_)) {
+            const QVariantMap item = entry.toMap();
+            if (item.value(kName).toString() == currentTest_->name())
+                currentTest_->setTranslatedName(item.value(kTranslatedName).toString());
+        }
+    }
     reloadSidebar();
 }
 

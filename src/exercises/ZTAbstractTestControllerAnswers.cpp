@@ -149,11 +149,9 @@ void ZTAbstractTestController::tableViewClickedWithRow(qlonglong row, const QVar
             musical->setSpellingType(prefs()->spellingType());
             if (instrumentView_)
                 instrumentView_->setMusicalTest(musical);
-            const QString title = musical->translatedName().isEmpty() ? localized(musical->name())
-                                                                      : musical->translatedName();
-            NotificationCenter::defaultCenter().post(
-                QStringLiteral("ZTDisplayInfoNotification"), this,
-                QVariantMap{{QStringLiteral("title"), title}, {QStringLiteral("subTitle"), musical->spellingString()}});
+            NotificationCenter::defaultCenter().post(QStringLiteral("ZTDisplayInfoNotification"), this,
+                                                     QVariantMap{{QStringLiteral("title"), musical->shownName()},
+                                                                 {QStringLiteral("subTitle"), musical->spellingString()}});
             if (instrumentView_ && musical->showNotes() && !musical->noteCollectionObjects().isEmpty())
                 instrumentView_->setGreenNotesFromTestWithStep(instrumentView_->step());
             if (noteView_)

@@ -1,5 +1,7 @@
 #include "ZTTest.h"
 
+#include "Localization.h"
+
 ZTTest::ZTTest(const QVariantMap& item)
     : item_(item)
 {
@@ -24,6 +26,11 @@ void ZTTest::setItem(const QVariantMap& item)
     definition_ = item.value(QStringLiteral("definition"));
     name_ = item.value(QStringLiteral("name")).toString();
     translatedName_ = item.value(QStringLiteral("translatedName")).toString();
+}
+
+QString ZTTest::shownName() const
+{
+    return translatedName_.isEmpty() ? localized(name_) : translatedName_;
 }
 
 QList<ZTNoteCollection> ZTTest::noteCollectionObjects() const

@@ -46,6 +46,9 @@ public:
     void setName(const QString& name) { name_ = name; }
     QString translatedName() const { return translatedName_; }
     void setTranslatedName(const QString& name) { translatedName_ = name; }
+    // The question as the sidebar names it: the translated name (already in the user's
+    // language and note naming), else the localized item name.
+    QString shownName() const;
     // Extra chosen by the controller: the inversion number of a chord question.
     QVariant userInfo() const { return userInfo_; }
     void setUserInfo(const QVariant& userInfo) { userInfo_ = userInfo; }

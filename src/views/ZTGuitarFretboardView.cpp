@@ -1,6 +1,5 @@
 #include "ZTGuitarFretboardView.h"
 
-#include "Fonts.h"
 #include "QuestionKinds.h"
 #include "YUp.h"
 #include "YUpPainter.h"
@@ -228,7 +227,7 @@ void ZTGuitarFretboardView::paintEvent(QPaintEvent*)
     painter.drawImage(QStringLiteral("fretboard"), QRectF(0, 0, width(), height()));
 
     // Only the chosen step's marks: a step of -1 (all) shows none on the neck.
-    const QFont font = Fonts::system(9, true);
+    const QFont font = markFont();
     auto drawMarks = [&](const ZTMarkList& marks, const QString& image) {
         if (step() < 0 || step() >= marks.size())
             return;
@@ -236,14 +235,23 @@ void ZTGuitarFretboardView::paintEvent(QPaintEvent*)
             const ZTFretboardPos place = posForNote(note.nr());
             if (place.isNone())
                 continue;
-            const QPointF centre = pointForFretboardPos(place);
-            const double x = centre.x() - 11;
-            painter.drawImage(image, QRectF(x, centre.y() - 10, 22, 22));
-            const QString name = noteName(note);
-            painter.drawText(QRectF(x, centre.y() - 13, 22, 22), name, font, Qt::black, Qt::AlignHCenter);
-            painter.drawText(QRectF(x, centre.y() - 14, 22, 22), name, font, Qt::white, Qt::AlignHCenter);
+            const MarkLabel label = markLabel(note, place);
+            painter.drawImage(image, label.plate);
+            // A dark copy a point higher sets the name off the dot.
+            painter.drawTextFitted(label.textRect.translated(0, 1), label.name, font, Qt::black);
+            painter.drawTextFitted(label.textRect, label.name, font, Qt::white);
         }
     };
     drawMarks(greenNotes(), QStringLiteral("greenDot"));
     drawMarks(redNotes(), QStringLiteral("redDot"));
+}
+
+ZTGuitarFretboardView::MarkLabel ZTGuitarFretboardView::markLabel(const QVNote& note, const ZTFretboardPos& place)
+{
+    const QPointF centre = pointForFretboardPos(place);
+    const double left = kFretEdges[size_t(place.fret)];
+    const double right = kFretEdges[size_t(place.fret + 1)];
+    // Clear of both fret wires, so that marks on neighbouring frets never touch.
+    const QRectF room(left + 0.5, centre.y() - 10, right - left - 1, kMarkDotSize);
+    return fitMarkLabel(noteName(note), room, kMarkDotSize);
 }

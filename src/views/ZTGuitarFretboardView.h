@@ -68,6 +68,11 @@ public:
     // after unmarkAllNotes.
     static ZTFretboardPos lastRedPos();
 
+    // ---- Marks ----
+    static constexpr double kMarkDotSize = 22;
+    // The mark of a note at a place: a dot widened as far as the name needs, within its fret.
+    static MarkLabel markLabel(const QVNote& note, const ZTFretboardPos& place);
+
     // Mouse handling on y-up points (the Qt events call these).
     void mouseDownAt(const QPointF& point) override;
     void mouseDraggedAt(const QPointF& point) override;

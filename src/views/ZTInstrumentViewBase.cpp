@@ -1,12 +1,17 @@
 #include "ZTInstrumentViewBase.h"
 
+#include "Fonts.h"
 #include "QuestionKinds.h"
+#include "YUpPainter.h"
 #include "ZTChordProgressionStepView.h"
 #include "ZTMIDIController.h"
 #include "ZTMusicalTest.h"
 #include "ZTPreferences.h"
 
+#include <QFontMetricsF>
+
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -34,6 +39,27 @@ QString ZTInstrumentViewBase::noteName(const QVNote& note)
 {
     const ZTPreferences* preferences = ZTPreferences::sharedPreferences();
     return note.nameWithSpellingType(preferences->spellingType(), preferences->noteNamesType());
+}
+
+// ---- Mark labels ----
+
+QFont ZTInstrumentViewBase::markFont()
+{
+    return Fonts::system(kMarkFontSize, true);
+}
+
+ZTInstrumentViewBase::MarkLabel ZTInstrumentViewBase::fitMarkLabel(const QString& name, const QRectF& room,
+                                                                   double minimumWidth)
+{
+    MarkLabel label;
+    label.name = name;
+    const QFont font = markFont();
+    const double needed = QFontMetricsF(font).horizontalAdvance(name) + 2 * kMarkPadding;
+    const double width = std::min(std::max(std::ceil(needed), minimumWidth), room.width());
+    label.plate = QRectF(std::round(room.center().x() - width / 2), room.y(), width, room.height());
+    label.textRect = label.plate.adjusted(kMarkPadding, 0, -kMarkPadding, 0);
+    label.horizontalScale = YUpPainter::horizontalScaleToFit(name, font, label.textRect.width());
+    return label;
 }
 
 // ---- Notes held down ----

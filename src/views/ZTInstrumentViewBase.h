@@ -3,6 +3,10 @@
 #include "YUpMouseView.h"
 #include "ZTMusicInstumentProtocol.h"
 
+#include <QFont>
+#include <QRectF>
+#include <QString>
+
 #include <array>
 #include <memory>
 
@@ -41,6 +45,20 @@ public:
     // A note's name in the user's spelling and note-name types.
     static QString noteName(const QVNote& note);
 
+    // ---- Mark labels ----
+    // A mark shows the note's name in a readable bold size on a plate as wide as the name
+    // needs within the room the instrument gives it, so that the marks of neighbouring places
+    // never cover each other; a longer name is set narrower, never cut.
+    struct MarkLabel {
+        QString name;
+        QRectF plate;    // y-up
+        QRectF textRect; // the plate less its padding
+        double horizontalScale = 1.0;
+    };
+    static constexpr double kMarkFontSize = 12;
+    static constexpr double kMarkPadding = 1.5;
+    static QFont markFont();
+
     // Leaving the view with the button held ends the press and silences everything.
     void mouseExited(bool buttonHeld) override;
 
@@ -63,6 +81,9 @@ protected:
     virtual void noteStateChanged(qint64 noteNr) { update(); }
     // Called before a mark is added.
     virtual void willMark() {}
+    // The label of `name` on a plate centred in `room`, with the room's bottom and height, at
+    // least `minimumWidth` wide and never wider than the room.
+    static MarkLabel fitMarkLabel(const QString& name, const QRectF& room, double minimumWidth);
 
 private:
     void addMark(ZTMarkList& marks, const QVNote& note, qint64 position);

@@ -9,7 +9,6 @@
 #include "ZTMusicalTest.h"
 #include "ZTUtils.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -266,24 +265,12 @@ void ZTKeyboardView::paintEvent(QPaintEvent*)
     drawMarks(redNotes(), QStringLiteral("redRect"));
 }
 
-QFont ZTKeyboardView::markFont()
-{
-    return Fonts::system(kMarkFontSize, true);
-}
-
 ZTKeyboardView::MarkLabel ZTKeyboardView::markLabel(const QVNote& note, qint64 position) const
 {
-    MarkLabel label;
-    label.name = noteName(note);
-    const QFont font = markFont();
-    const double needed = QFontMetricsF(font).horizontalAdvance(label.name) + 2 * kMarkPadding;
-    const double width = std::clamp(std::ceil(needed), kMarkMinimumWidth, kMarkMaximumWidth);
     const QRectF key = rectForNoteNr(note.nr());
     // White keys carry their marks below the black keys, black keys at their lower end; the
     // positions of a whole progression stack 20 points apart.
     const double y = step() == -1 ? 20.0 * double(position) + 7 : key.y() + (isWhite(note.nr()) ? 7 : 1);
-    label.plate = QRectF(std::round(key.center().x() - width / 2), y, width, kMarkHeight);
-    label.textRect = label.plate.adjusted(kMarkPadding, 0, -kMarkPadding, 0);
-    label.horizontalScale = YUpPainter::horizontalScaleToFit(label.name, font, label.textRect.width());
-    return label;
+    const QRectF room(key.center().x() - kMarkMaximumWidth / 2, y, kMarkMaximumWidth, kMarkHeight);
+    return fitMarkLabel(noteName(note), room, kMarkMinimumWidth);
 }

@@ -2,7 +2,6 @@
 
 #include "ZTInstrumentViewBase.h"
 
-#include <QFont>
 #include <QList>
 #include <QPointF>
 #include <QRectF>
@@ -54,21 +53,10 @@ public:
     QRectF trackingRect() const;
 
     // ---- Marks ----
-    // A mark shows the note's name in a readable bold size on a plate as wide as the name
-    // needs, but no wider than the distance between neighbouring keys of a row, so the marks
-    // of neighbouring keys never cover each other; a longer name is set narrower, never cut.
-    struct MarkLabel {
-        QString name;
-        QRectF plate;    // y-up
-        QRectF textRect; // the plate less its padding
-        double horizontalScale = 1.0;
-    };
-    static constexpr double kMarkFontSize = 12;
+    // A mark's plate is no wider than the distance between neighbouring keys of a row.
     static constexpr double kMarkHeight = 15;
     static constexpr double kMarkMinimumWidth = 24;
     static constexpr double kMarkMaximumWidth = 29; // keys of one row stand 30 apart
-    static constexpr double kMarkPadding = 1.5;
-    static QFont markFont();
     // The mark of the note at an answer position, placed as drawn for the current step.
     MarkLabel markLabel(const QVNote& note, qint64 position) const;
 

@@ -2,7 +2,6 @@
 
 #include "Color.h"
 #include "Fonts.h"
-#include "Localization.h"
 #include "YUpPainter.h"
 #include "ZTMusicalTest.h"
 
@@ -41,7 +40,9 @@ void ZTPrintableNoteView::_drawRect(QPainter& painter)
     ZTNoteView::_drawRect(painter);
     if (noteCollections().isEmpty())
         return;
-    const QString heading = test() ? localized(test()->name()) : QString();
+    // Named as the sidebar names the question: a note in the user's naming (G5, not the
+    // item's own G4), anything else in the user's language.
+    const QString heading = test() ? test()->shownName() : QString();
     YUpPainter yUp(painter, height());
     yUp.setAntialiasing(true);
     yUp.drawText(QRectF(0, height() - 18, width(), 18), heading, Fonts::system(14), Color::black(), Qt::AlignHCenter);

@@ -2,8 +2,8 @@
 
 #include "ZTNoteView.h"
 
-// A copy of a shown staff for printing, headed by the exercise's name. It lays out copies of
-// the source's notes, so printing never moves what the screen shows.
+// A copy of a shown staff for printing, headed by the question's name as the sidebar shows
+// it. It lays out copies of the source's notes, so printing never moves what the screen shows.
 class ZTPrintableNoteView : public ZTNoteView {
     Q_OBJECT
 public:

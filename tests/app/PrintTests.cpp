@@ -8,7 +8,10 @@
 #include "ZTAbstractTestController.h"
 #include "ZTBarGraph.h"
 #include "ZTMainViewController.h"
+#include "ZTNoteView.h"
 #include "ZTPreferences.h"
+#include "ZTSidebarTableView.h"
+#include "ZTTableViewCell.h"
 #include "ZTTest.h"
 #include "ZTUtils.h"
 
@@ -73,6 +76,15 @@ int countPixels(const QImage& image, const std::function<bool(const QColor&)>& m
     return count;
 }
 
+// What one of poppler's readers (poppler-utils) writes to its standard output.
+QString popplerOutput(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    EXPECT_TRUE(process.waitForFinished(-1)) << program.toStdString() << " (poppler-utils) did not run";
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 bool near(const QColor& a, const QColor& b)
 {
     return std::abs(a.red() - b.red()) < 8 && std::abs(a.green() - b.green()) < 8 && std::abs(a.blue() - b.blue()) < 8;
@@ -104,6 +116,32 @@ protected:
     {
         ZTUtils::sharedDb()->executeUpdate(QStringLiteral("INSERT INTO stats (testName, itemName, right, wrong) VALUES (?,?,?,?)"),
                                            {kIntervals, item, right, wrong});
+    }
+
+    // The sidebar row of the question being asked (-1 when none).
+    qlonglong rowOfQuestion() const
+    {
+        const ZTAbstractTestController* c = screen()->currentLessonController();
+        if (!c->currentTest())
+            return -1;
+        const QVariantList rows = c->arrayForTableView();
+        for (qsizetype row = 0; row < rows.size(); ++row)
+            if (rows[row].toMap().value(QStringLiteral("name")).toString() == c->currentTest()->name())
+                return row;
+        return -1;
+    }
+    QString sidebarNameOfQuestion() const
+    {
+        const qlonglong row = rowOfQuestion();
+        return row < 0 ? QString() : screen()->tableView()->cellForRow(row)->title();
+    }
+
+    // The first line of a printed staff: its heading.
+    QString printedStaffHeading()
+    {
+        alertAnswer_ = 0; // Staff
+        delegate()->print();
+        return popplerOutput(QStringLiteral("pdftotext"), {pdfPath_, QStringLiteral("-")}).section(QLatin1Char('\n'), 0, 0);
     }
 
     QStringList itemNames() const
@@ -236,20 +274,47 @@ TEST_F(PrintTest, TheStaffPrintsAsVectorDrawingWithoutAPictureOfIt)
     ASSERT_TRUE(QFile::exists(pdfPath_));
     EXPECT_LT(QFileInfo(pdfPath_).size(), 100 * 1024);
     // poppler's own readers: no image on the page; lines, clefs and note heads as paths.
-    auto run = [](const QString& program, const QStringList& arguments) {
-        QProcess process;
-        process.start(program, arguments);
-        EXPECT_TRUE(process.waitForFinished(-1)) << program.toStdString() << " (poppler-utils) did not run";
-        return QString::fromUtf8(process.readAllStandardOutput());
-    };
-    const QStringList imageRows = run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdfPath_})
+    const QStringList imageRows = popplerOutput(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdfPath_})
                                       .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     EXPECT_EQ(imageRows.size(), 2) << "only the header lines: " << imageRows.join(QLatin1Char('\n')).toStdString();
-    const QString svg = run(QStringLiteral("pdftocairo"), {QStringLiteral("-svg"), pdfPath_, QStringLiteral("-")});
+    const QString svg = popplerOutput(QStringLiteral("pdftocairo"), {QStringLiteral("-svg"), pdfPath_, QStringLiteral("-")});
     EXPECT_EQ(svg.count(QStringLiteral("<image")), 0);
     EXPECT_GE(svg.count(QStringLiteral("<path")), 20);
     const QString heading = screen()->currentLessonController()->currentTest()->name();
-    EXPECT_TRUE(run(QStringLiteral("pdftotext"), {pdfPath_, QStringLiteral("-")}).contains(heading));
+    EXPECT_TRUE(popplerOutput(QStringLiteral("pdftotext"), {pdfPath_, QStringLiteral("-")}).contains(heading));
+}
+
+TEST_F(PrintTest, TheStaffIsHeadedWithTheQuestionAsTheSidebarNamesIt)
+{
+    // Note items are named by their own octave count (G4); the sidebar names them in the
+    // user's naming (Scientific by default: G5).
+    ZTPreferences::sharedPreferences()->setCurrentExercise(QStringLiteral("Music Reading"));
+    launch();
+    advance(1.0); // the stored choice of exercise is announced
+    screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+    finishPlaying();
+    const QString shown = sidebarNameOfQuestion();
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_NE(shown, screen()->currentLessonController()->currentTest()->name());
+    EXPECT_EQ(printedStaffHeading(), shown);
+
+    // Another naming chosen while the question stands renames it on screen and on paper.
+    ZTPreferences::sharedPreferences()->setSpellingType(QStringLiteral("Helmholtz"));
+    advance(1.0);
+    ASSERT_NE(sidebarNameOfQuestion(), shown);
+    EXPECT_EQ(printedStaffHeading(), sidebarNameOfQuestion());
+
+    // A played note, once answered, shows on the staff under the same name.
+    ZTPreferences::sharedPreferences()->setCurrentExercise(QStringLiteral("Pitch recognition"));
+    advance(1.0);
+    screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+    finishPlaying();
+    const QString played = sidebarNameOfQuestion();
+    ASSERT_FALSE(played.isEmpty());
+    screen()->tableView()->clickRow(rowOfQuestion());
+    finishPlaying();
+    ASSERT_FALSE(screen()->noteView()->noteCollections().isEmpty());
+    EXPECT_EQ(printedStaffHeading(), played);
 }
 
 TEST_F(PrintTest, CancellingThePrintPanelPrintsNothingAndKeepsTheUsersSettings)

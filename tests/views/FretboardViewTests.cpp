@@ -2,7 +2,10 @@
 
 #include "ZTGuitarFretboardView.h"
 #include "ZTMusicalTest.h"
+#include "ZTPreferences.h"
 
+#include <QFontMetricsF>
+#include <QImage>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -129,7 +132,7 @@ TEST_F(FretboardViewTest, ProgressionMarksFollowTheStepAndAStepBeyondTheChordsIs
 
     fretboard->markNoteGreen(note(57), 1);
     fretboard->setStep(-1); // all steps: nothing is drawn on the neck
-    const QPointF dot = ZTGuitarFretboardView::pointForFretboardPos(chord[1].pos) + QPointF(-8, 0);
+    const QPointF dot = ZTGuitarFretboardView::pointForFretboardPos(chord[1].pos) + QPointF(0, -7); // under the name
     auto isGreen = [](const QColor& colour) { return colour.green() > 120 && colour.red() < 150; };
     EXPECT_FALSE(isGreen(colorAt(fretboard.get(), dot)));
     fretboard->setStep(1);
@@ -160,4 +163,69 @@ TEST_F(FretboardViewTest, DraggingMovesTheSoundFromPlaceToPlaceAndReleaseSilence
     press(at(4, 4));
     fretboard.reset(); // the view goes while a note is held
     EXPECT_EQ(instrument_->events.last(), qMakePair(QStringLiteral("off"), 63));
+}
+
+TEST_F(FretboardViewTest, EveryMarkShowsTheWholeNameInAReadableSizeWithinItsFret)
+{
+    ZTPreferences* prefs = ZTPreferences::sharedPreferences();
+    const QFont font = ZTGuitarFretboardView::markFont();
+    EXPECT_GE(font.pixelSize(), 12);
+    const QFontMetricsF metrics(font);
+    const auto& edges = ZTGuitarFretboardView::kFretEdges;
+    for (const QString& spelling : QVNote::offeredSpellingTypes()) {
+        for (const QString& naming : QVNote::offeredNoteNameTypes()) {
+            prefs->setSpellingType(spelling);
+            prefs->setNoteNamesTypes(naming);
+            // Every place, its note spelled with sharps, flats and double accidentals as keys spell it.
+            for (qint64 string = 0; string < ZTGuitarFretboardView::kNumStrings; ++string) {
+                for (qint64 fret = 0; fret < ZTGuitarFretboardView::kNumFrets; ++fret) {
+                    const qint64 nr = ZTGuitarFretboardView::kOpenStrings[size_t(string)] + fret;
+                    for (qint64 root = 0; root < 12; ++root) {
+                        for (const bool minor : {false, true}) {
+                            const QVNote shown = QVNote::initWithNoteNr(nr, 60 + root, minor);
+                            const auto label = ZTGuitarFretboardView::markLabel(shown, {string, fret});
+                            const QString name = shown.nameWithSpellingType(spelling, naming);
+                            ASSERT_EQ(label.name, name);
+                            ASSERT_LE(metrics.horizontalAdvance(name) * label.horizontalScale, label.textRect.width() + 0.01)
+                                << spelling.toStdString() << " " << naming.toStdString() << " " << name.toStdString();
+                            ASSERT_GE(label.horizontalScale, 0.6) << name.toStdString() << " at fret " << fret;
+                            ASSERT_GE(label.plate.width(), ZTGuitarFretboardView::kMarkDotSize);
+                            ASSERT_GE(label.plate.left(), edges[size_t(fret)]);
+                            ASSERT_LE(label.plate.right(), edges[size_t(fret + 1)]);
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    // Drawn at a wide fret, a long name keeps its whole width: G sharp in E major, "sol♯2",
+    // at its lowest place, the fourth fret of the low string.
+    prefs->setSpellingType(QStringLiteral("Scientific"));
+    prefs->setNoteNamesTypes(QStringLiteral("Solomisation"));
+    const QVNote gSharp = QVNote::initWithNoteNr(44, 64, false);
+    ASSERT_EQ(fretboard->posForNote(44), (ZTFretboardPos{0, 4}));
+    auto picture = [this] {
+        QImage image(fretboard->size(), QImage::Format_ARGB32_Premultiplied);
+        fretboard->render(&image);
+        return image;
+    };
+    const QImage bare = picture();
+    fretboard->markNoteGreen(gSharp, 0);
+    const QImage marked = picture();
+    // The white lettering: light pixels the mark brought.
+    int leftInk = fretboard->width();
+    int rightInk = 0;
+    for (int y = 0; y < marked.height(); ++y) {
+        for (int x = 0; x < marked.width(); ++x) {
+            const QColor c = marked.pixelColor(x, y);
+            if (c.red() > 200 && c.green() > 200 && c.blue() > 200 && marked.pixel(x, y) != bare.pixel(x, y)) {
+                leftInk = std::min(leftInk, x);
+                rightInk = std::max(rightInk, x);
+            }
+        }
+    }
+    EXPECT_GE(rightInk - leftInk, 0.85 * metrics.horizontalAdvance(ZTInstrumentViewBase::noteName(gSharp)));
+    EXPECT_GE(leftInk, edges[4]);
+    EXPECT_LE(rightInk, edges[5]);
 }

@@ -10,6 +10,7 @@
 #include "ZTKeyboardView.h"
 #include "ZTScale.h"
 #include "ZTNoteView.h"
+#include "ZTPreferences.h"
 #include "ZTPrintableNoteView.h"
 #include "ZTTableRowView.h"
 #include "ZTTableViewCell.h"
@@ -143,6 +144,21 @@ TEST_F(ViewShotTest, Fretboard)
     fretboard.markNoteRed(QVNote::initWithNoteNr(51, 48, false), 0);
     fretboard.markNoteRed(note(66), 0);
     saveShot(&fretboard, QStringLiteral("fretboard-chord"));
+
+    // Long names (syllables with octave numbers, in E major) at the narrow top frets, on an
+    // open string and where a wrong note was played.
+    ZTPreferences::sharedPreferences()->setSpellingType(QStringLiteral("Scientific"));
+    ZTPreferences::sharedPreferences()->setNoteNamesTypes(QStringLiteral("Solomisation"));
+    fretboard.unmarkAllNotes();
+    chord->groups.clear();
+    for (const qint64 nr : {80, 84, 87})
+        chord->groups << ZTNoteCollection::noteCollectionWithNote(QVNote::initWithNoteNr(nr, 64, false));
+    fretboard.setGreenNotesFromTest();
+    fretboard.markNoteRed(QVNote::initWithNoteNr(40, 64, false), 0);
+    fretboard.mouseDownAt(ZTGuitarFretboardView::pointForFretboardPos({2, 1}));
+    fretboard.mouseUpAt(ZTGuitarFretboardView::pointForFretboardPos({2, 1}));
+    fretboard.markNoteRed(QVNote::initWithNoteNr(51, 64, false), 0);
+    saveShot(&fretboard, QStringLiteral("fretboard-long-names"), 2);
 }
 
 TEST_F(ViewShotTest, EditedStaff)
