@@ -31,8 +31,9 @@ TEST(PopupButton, TheTitleKeepsClearOfTheArrowsAtEveryWidthAndScale)
             const QRectF arrows = button.arrowRect();
             EXPECT_LE(button.titleRect().right() + ZTPopupButton::kTitleGap, arrows.left() + 1e-9);
             EXPECT_GE(button.titleRect().width(), 0);
-            if (width == fitted)
+            if (width == fitted) {
                 EXPECT_EQ(button.shownLabel(), title); // fitted: shown whole
+            }
             for (const double scale : {1.0, 2.0}) {
                 button.setLabelText(QString());
                 const QImage bare = rendered(button, scale);
