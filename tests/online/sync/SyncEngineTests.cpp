@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QThread>
+#include <QUrlQuery>
 
 #include <atomic>
 
@@ -271,6 +272,7 @@ TEST_F(SyncTest, ThereIsOnlyEverOnePullTimer)
 
 TEST_F(SyncTest, WithoutASignInTheUserIsAskedAndAManualStartSignsInAndSyncsAtOnce)
 {
+    EXPECT_EQ(ZTDropboxController::applicationKey(), ZTDropboxController::kApplicationKey);
     switchOn(false, false, false);
     alertAnswer_ = 1;  // "Turn off"
     engine()->startSyncWithController(nullptr);
@@ -280,7 +282,7 @@ TEST_F(SyncTest, WithoutASignInTheUserIsAskedAndAManualStartSignsInAndSyncsAtOnc
     EXPECT_FALSE(engine()->hasPullTimer());
 
     LogCapture log;
-    engine()->setURLOpener([this](const QUrl& page) { fake_.visitSignInPage(page); return true; });
+    engine()->setURLOpener([this](const QUrl& page) { fake_.visitSignInPage(page); });
     engine()->startManualSyncWithController(nullptr);
     EXPECT_EQ(alerts_.size(), 1);
     ASSERT_TRUE(waitFor([&] { return finishedCount_ > 0; }));
@@ -291,8 +293,9 @@ TEST_F(SyncTest, WithoutASignInTheUserIsAskedAndAManualStartSignsInAndSyncsAtOnc
     EXPECT_FALSE(fileBytes(prefs()->prefsPath()).contains("access_token"));
     EXPECT_FALSE(fileBytes(prefs()->prefsPath()).contains(QJsonDocument::fromJson(token)["access_token"].toString().toUtf8()));
 
-    // A denied sign-in is announced, with no reason to tell as a failure.
+    // A denied sign-in is announced, with no reason to tell as a failure, and turns sync off.
     engine()->unlink();
+    prefs()->setDropBoxSync(true);
     fake_.setApproveSignIn(false);
     std::optional<Notification> notLinked;
     NotificationObserver observer = NotificationCenter::defaultCenter().addObserver(
@@ -301,6 +304,27 @@ TEST_F(SyncTest, WithoutASignInTheUserIsAskedAndAManualStartSignsInAndSyncsAtOnc
     ASSERT_TRUE(waitFor([&] { return notLinked.has_value(); }));
     EXPECT_FALSE(notLinked->userInfo.contains(QStringLiteral("reason")));
     EXPECT_TRUE(log.contains(QStringLiteral("Authorization flow was manually canceled by user!")));
+    EXPECT_FALSE(prefs()->dropBoxSync());
+}
+
+TEST_F(SyncTest, TheApplicationKeyComesFromTheEnvironmentWhenItHoldsOne)
+{
+    struct Variable {
+        Variable(const QByteArray& value) { qputenv("MELVORA_DROPBOX_APP_KEY", value); }
+        ~Variable() { qunsetenv("MELVORA_DROPBOX_APP_KEY"); }
+    };
+    {
+        const Variable key(" k3y0fMyOwnApp\n");
+        EXPECT_EQ(ZTDropboxController::applicationKey(), QStringLiteral("k3y0fMyOwnApp"));
+        ZTDropboxController::releaseShared();
+        QUrl page;
+        engine()->setURLOpener([&](const QUrl& url) { page = url; });
+        engine()->startManualSyncWithController(nullptr);
+        EXPECT_EQ(QUrlQuery(page).queryItemValue(QStringLiteral("client_id")), QStringLiteral("k3y0fMyOwnApp"));
+    }
+    // Anything that could reach into the sign-in address or the token form is no key.
+    const Variable injected("key&redirect_uri=http://example.invalid/");
+    EXPECT_EQ(ZTDropboxController::applicationKey(), ZTDropboxController::kApplicationKey);
 }
 
 TEST_F(SyncTest, FailuresAreToldOnceUntilAPassSucceedsAndAFailedSignInIsTold)
@@ -322,19 +346,33 @@ TEST_F(SyncTest, FailuresAreToldOnceUntilAPassSucceedsAndAFailedSignInIsTold)
     sync();
     EXPECT_EQ(alerts_.size(), 2);
 
-    // Signing in fails when the service refuses the code.
+    // Signing in fails when the service refuses the code, and sync goes off.
     engine()->unlink();
-    engine()->setURLOpener([this](const QUrl& page) { fake_.visitSignInPage(page); return true; });
+    prefs()->setDropBoxSync(true);
+    engine()->setURLOpener([this](const QUrl& page) { fake_.visitSignInPage(page); });
     fake_.failNext(QStringLiteral("token"), {400, R"({"error": "invalid_grant"})"});
     engine()->startManualSyncWithController(nullptr);
     ASSERT_TRUE(waitFor([&] { return alerts_.size() == 3; }));
     EXPECT_EQ(alerts_[2].message, QStringLiteral("Melvora could not sign in to Dropbox."));
     EXPECT_FALSE(engine()->isLinked());
+    EXPECT_FALSE(prefs()->dropBoxSync());
+}
 
-    // Without a browser the reason is told as a sentence of its own.
-    engine()->setURLOpener([](const QUrl&) { return false; });
+TEST_F(SyncTest, WithoutABrowserTheSignInPageIsToldAndOpeningItByHandSignsIn)
+{
+    ZTSyncAlerts alerts;
+    switchOn(false, false, false);
+    // No browser stands in: the desktop has none to start.
     engine()->startManualSyncWithController(nullptr);
-    ASSERT_TRUE(waitFor([&] { return alerts_.size() == 4; }));
-    EXPECT_TRUE(alerts_[3].informativeText.startsWith(QStringLiteral("The sign-in cannot begin")))
-        << alerts_[3].informativeText.toStdString();
+    ASSERT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(alerts_[0].message, QStringLiteral("Melvora could not open a web browser."));
+    const QString text = alerts_[0].informativeText;
+    const QUrl page(text.mid(text.indexOf(QStringLiteral("http"))).trimmed());
+    EXPECT_EQ(page.path(), QStringLiteral("/oauth2/authorize"));
+    EXPECT_TRUE(QUrlQuery(page).hasQueryItem(QStringLiteral("code_challenge")));
+
+    fake_.visitSignInPage(page);
+    ASSERT_TRUE(waitFor([&] { return finishedCount_ > 0; }));
+    EXPECT_TRUE(engine()->isLinked());
+    EXPECT_EQ(alerts_.size(), 1);
 }
