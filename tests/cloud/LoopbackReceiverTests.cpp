@@ -4,6 +4,7 @@
 #include "DropboxLoopbackReceiver.h"
 #include "TestEnvironment.h"
 
+#include <QCoreApplication>
 #include <QTcpSocket>
 
 #include <gtest/gtest.h>
@@ -108,6 +109,26 @@ TEST_F(LoopbackReceiverTest, RequestsEndedByBareLineFeedsAreAnswered)
     EXPECT_TRUE(exchange(*endless, unended).startsWith("HTTP/1.1 404 Not Found"));
     EXPECT_EQ(redirects_.size(), 1);
     EXPECT_EQ(receiver_.connectionCount(), 0);
+}
+
+TEST(LoopbackReceiverLifetimeTest, TheAnswerReachesTheBrowserWhenTheReceiverGoesRightAfterIt)
+{
+    // As a sign-in drops its receiver once the redirect is handled, on the next turn.
+    std::unique_ptr<DropboxLoopbackReceiver> receiver;
+    receiver = std::make_unique<DropboxLoopbackReceiver>([&](const QUrl&) {
+        QMetaObject::invokeMethod(qApp, [&] { receiver.reset(); }, Qt::QueuedConnection);
+        return QStringLiteral("Signed in.");
+    });
+    QString error;
+    ASSERT_TRUE(receiver->listen(0, &error));
+    QTcpSocket client;
+    client.connectToHost(QStringLiteral("127.0.0.1"), quint16(QUrl(receiver->redirectUri()).port()));
+    client.write("GET /dropbox-auth?code=1 HTTP/1.1\r\n\r\n");
+    ASSERT_TRUE(waitUntil([&] { return client.state() == QAbstractSocket::UnconnectedState; }));
+    EXPECT_FALSE(receiver);
+    const QByteArray answer = client.readAll();
+    EXPECT_TRUE(answer.startsWith("HTTP/1.1 200 OK")) << answer.toStdString();
+    EXPECT_TRUE(answer.contains("Signed in."));
 }
 
 TEST(LoopbackRequestTest, TheHeadEndsAtTheFirstEmptyLineAndOnlyAGetOfAPathCounts)

@@ -125,6 +125,8 @@ void DropboxLoopbackReceiver::serve(Connection& connection)
     const QByteArray content = body.toUtf8();
     socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n"
                   "Connection: close\r\nContent-Length: " + QByteArray::number(content.size()) + "\r\n\r\n" + content);
+    // Handed to the system now: the owner may drop the receiver, and its sockets, on the next turn.
+    socket->flush();
     socket->disconnectFromHost();
 }
 

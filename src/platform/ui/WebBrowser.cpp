@@ -21,7 +21,10 @@ bool open(const QUrl& url, QWidget* window)
     Alert::Request request;
     request.style = Alert::Style::Warning;
     request.message = localized(QStringLiteral("Melvora could not open a web browser."));
-    request.informativeText = ZTStringFormat::fill(localized(QStringLiteral("Open this address in your web browser:\n%@")), {address});
+    // A long query would run off the alert: it may wrap after each of its separators.
+    QString shown = address;
+    shown.replace(QLatin1Char('&'), QStringLiteral("&\u200B"));
+    request.informativeText = ZTStringFormat::fill(localized(QStringLiteral("Open this address in your web browser:\n%@")), {shown});
     request.buttons = {localized(QStringLiteral("Ok")), localized(QStringLiteral("Copy Address"))};
     request.cancelButton = 0;
     Alert::beginSheet(request, window, [address](int answer) {
