@@ -87,6 +87,8 @@ QString DropboxLoopbackReceiver::redirectUri() const
 void DropboxLoopbackReceiver::accept(QTcpSocket* socket)
 {
     socket->setParent(this);
+    // Beyond the bound a request is answered anyway: more need not be read meanwhile.
+    socket->setReadBufferSize(LoopbackRequest::kMaxSize);
     if (int(connections_.size()) >= kMaxConnections)
         drop(connections_.front().socket);
     Connection& connection = connections_.emplace_back();
