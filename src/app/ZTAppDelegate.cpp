@@ -19,10 +19,10 @@
 #include "ZTToolbarInfoView.h"
 #include "ZTUtils.h"
 #include "ImageButton.h"
+#include "WebBrowser.h"
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QScrollBar>
 #include <QUrl>
@@ -478,7 +478,7 @@ QString ZTAppDelegate::supportPageAddress() const
 
 void ZTAppDelegate::melvoraSupportAction()
 {
-    QDesktopServices::openUrl(QUrl(supportPageAddress()));
+    WebBrowser::open(QUrl(supportPageAddress()), window_);
 }
 
 void ZTAppDelegate::showAboutBox()

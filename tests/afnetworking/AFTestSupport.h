@@ -43,12 +43,15 @@ inline std::shared_ptr<Outcome> installOutcome(AFHTTPRequestOperation& operation
     return outcome;
 }
 
-// Starts an operation for the URL and waits for its outcome.
+// Starts an operation for the URL and waits for its outcome, however slow a loaded machine
+// makes it: the outcome always comes, at the latest when the operation's own time-outs end it.
 inline std::shared_ptr<Outcome> load(const std::shared_ptr<AFHTTPRequestOperation>& operation)
 {
     auto outcome = installOutcome(*operation);
+    const URLRequest& request = operation->request();
+    const double latest = 2 * (request.connectTimeout + request.timeoutInterval);
     operation->start();
-    waitUntil([&] { return outcome->done(); });
+    waitUntil([&] { return outcome->done(); }, int(latest * 1000));
     return outcome;
 }
 

@@ -24,6 +24,7 @@ protected:
         serve("/empty.json", "", "application/json");
         serve("/space.json", " ", "application/json");
         serve("/broken.json", "{\"notes\": [60,", "application/json");
+        serve("/binary.json", std::string("\xFF\xFE\x7B\x00\x7D\x80", 6), "application/json");
         serve("/rejected.json", R"({"reason":"no exam"})", "application/json", 403);
         serve("/page.json", "<html></html>", "text/html");
         serve("/list.plist", PropertyList::toXml(QVariantMap{{"tempo", 120}}).toStdString(), "application/x-plist");
@@ -66,6 +67,13 @@ TEST_F(TypedOperations, JSONParsesBodiesAndTreatsEmptyOrOneSpaceAsNoObject)
     const auto broken = run<AFJSONRequestOperation>("/broken.json");
     ASSERT_EQ(broken->failures, 1);
     EXPECT_EQ(broken->error.domain(), QStringLiteral("NSCocoaErrorDomain"));
+
+    // Bytes that are no text at all are a decoding failure, not an empty success.
+    const auto binary = run<AFJSONRequestOperation>("/binary.json");
+    ASSERT_EQ(binary->failures, 1);
+    EXPECT_EQ(binary->error.domain(), QStringLiteral("AFNetworkingErrorDomain"));
+    EXPECT_EQ(binary->error.code(), -1016);
+    EXPECT_EQ(binary->error.localizedDescription(), QStringLiteral("Operation responseData failed decoding as a UTF-8 string"));
 }
 
 TEST_F(TypedOperations, AFailedJSONResponseStillHandsItsBodyToTheFailureBlock)

@@ -1,6 +1,7 @@
 // The menus the delegate builds, their validation, the two resets and quit.
 #include "AppTestSupport.h"
 
+#include "BrowserStandIn.h"
 #include "FMDatabase.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
@@ -18,6 +19,8 @@
 #include "ImageButton.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -143,6 +146,28 @@ TEST_F(MenuTest, CommandsAreEnabledByTheScreenState)
     screen()->newLevelAction();
     EXPECT_EQ(opened, (QStringList{QString(), QStringLiteral("customlevels")}));
     ZTAppDelegate::setPreferencesWindowOpener({});
+}
+
+TEST_F(MenuTest, SupportOpensTheSupportPageOrTellsItsAddress)
+{
+    launch();
+    const QString address = delegate()->supportPageAddress();
+    {
+        BrowserStandIn browser;
+        delegate()->menuItemWithAction(QStringLiteral("melvoraSupportAction"))->trigger();
+        EXPECT_EQ(browser.opened, QList<QUrl>{QUrl(address)});
+        EXPECT_TRUE(alerts_.isEmpty());
+    }
+    // The test desktop has no browser of its own.
+    delegate()->menuItemWithAction(QStringLiteral("melvoraSupportAction"))->trigger();
+    ASSERT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(alerts_[0].message, QStringLiteral("Melvora could not open a web browser."));
+    EXPECT_TRUE(alerts_[0].informativeText.endsWith(address)) << alerts_[0].informativeText.toStdString();
+
+    // Its second button puts the address on the clipboard.
+    alertAnswer_ = 1;
+    delegate()->melvoraSupportAction();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), address);
 }
 
 TEST_F(MenuTest, ResettingOneExerciseDeletesOnlyItsRows)

@@ -206,7 +206,7 @@ TEST_F(DropboxClientTest, SigningInGoesThroughTheBrowserAndKeepsTheTokensInAPriv
     EXPECT_FALSE(signIn.isLinked());
     EXPECT_EQ(signIn.authorizedClient(), nullptr);
     std::optional<DropboxSession::Outcome> outcome;
-    signIn.authorize([this](const QUrl& page) { fake_.visitSignInPage(page); return true; },
+    signIn.authorize([this](const QUrl& page) { fake_.visitSignInPage(page); },
                      [&](const DropboxSession::Outcome& result) { outcome = result; });
     ASSERT_TRUE(waitUntil([&] { return outcome.has_value(); }));
     EXPECT_EQ(outcome->kind, DropboxSession::Outcome::Kind::Success) << outcome->message.toStdString();
@@ -235,7 +235,7 @@ TEST_F(DropboxClientTest, ADeniedSignInIsACancelAndForeignRedirectsAreIgnored)
     fake_.setApproveSignIn(false);
     std::optional<DropboxSession::Outcome> outcome;
     QUrl page;
-    signIn.authorize([&](const QUrl& url) { page = url; return true; },
+    signIn.authorize([&](const QUrl& url) { page = url; },
                      [&](const DropboxSession::Outcome& result) { outcome = result; });
     ASSERT_TRUE(signIn.pendingAuthorization());
     // A page of another site calling the loopback address, with a code but the wrong state.

@@ -1,6 +1,7 @@
 #include "AFTypedRequestOperations.h"
 
 #include "PropertyList.h"
+#include "URLError.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -81,7 +82,17 @@ QVariant AFJSONRequestOperation::responseJSON()
     std::lock_guard guard(lock());
     if (!responseJSON_ && JSONError_.isNull() && isFinished() && !responseData().isEmpty()) {
         const QString text = responseString();
-        if (text.isNull() || text == QLatin1String(" "))
+        if (text.isNull()) {
+            // Bytes that are not text in their encoding are a failure, never "no object".
+            JSONError_ = Error(AFNetworkingErrorDomain, URLError::CannotDecodeContentData,
+                               {{Error::LocalizedDescriptionKey,
+                                 QStringLiteral("Operation responseData failed decoding as a %1 string")
+                                     .arg(QString::fromLatin1(responseStringEncoding()))},
+                                {Error::LocalizedFailureReasonKey,
+                                 QStringLiteral("Could not decode string: %1 bytes").arg(responseData().size())}});
+            return {};
+        }
+        if (text == QLatin1String(" "))
             return {};
         const bool fragment = JSONReadingOptions_ & JSONReadingAllowFragments;
         QJsonParseError error;

@@ -6,17 +6,10 @@
 #include "MainQueue.h"
 
 #include <QCryptographicHash>
-#include <QHostAddress>
 #include <QRandomGenerator>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QUrlQuery>
 
 namespace {
-
-const QString kCallbackPath = QStringLiteral("/dropbox-auth");
-// A browser's request line and headers fit well within this; more is not a browser.
-constexpr qint64 kMaxRequestSize = 16 * 1024;
 
 // Unreserved URL characters, as PKCE verifiers and states use them.
 QString randomWord(int length)
@@ -76,13 +69,6 @@ void requestToken(AFHTTPClient& api, const QVariantMap& form, DropboxTokenReques
     api.enqueueHTTPRequestOperation(operation);
 }
 
-QString page(const QString& message)
-{
-    return QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Melvora</title></head>"
-                          "<body style=\"font-family: sans-serif; margin: 3em\"><p>%1</p></body></html>")
-        .arg(message.toHtmlEscaped());
-}
-
 } // namespace
 
 // ---- PKCE ----
@@ -129,61 +115,27 @@ void DropboxTokenRequest::refresh(AFHTTPClient& api, const QString& appKey, cons
                  });
 }
 
-// ---- Loopback receiver ----
+// ---- Redirect ----
 
-DropboxLoopbackReceiver::DropboxLoopbackReceiver(Handler handler)
-    : handler_(std::move(handler))
+DropboxRedirect DropboxRedirect::read(const QUrl& url, const QString& state)
 {
-}
-
-DropboxLoopbackReceiver::~DropboxLoopbackReceiver() = default;
-
-bool DropboxLoopbackReceiver::listen(quint16 port, QString* error)
-{
-    server_ = std::make_unique<QTcpServer>();
-    if (!server_->listen(QHostAddress::LocalHost, port)) {
-        *error = QStringLiteral("cannot listen on 127.0.0.1:%1 (%2)").arg(port).arg(server_->errorString());
-        server_.reset();
-        return false;
+    DropboxRedirect redirect;
+    const QUrlQuery query(url);
+    if (state.isEmpty() || query.queryItemValue(QStringLiteral("state")) != state)
+        return redirect;
+    const QString error = query.queryItemValue(QStringLiteral("error"));
+    redirect.code = query.queryItemValue(QStringLiteral("code"));
+    if (error == QLatin1String("access_denied")) {
+        redirect.kind = Kind::Cancelled;
+    } else if (!error.isEmpty() || redirect.code.isEmpty() || redirect.code.size() > BearerToken::kMaxLength) {
+        redirect.kind = Kind::Refused;
+        redirect.reason = error.isEmpty() ? QStringLiteral("no authorization code") : error.left(100);
+    } else {
+        redirect.kind = Kind::Code;
+        return redirect;
     }
-    connect(server_.get(), &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket* socket = server_->nextPendingConnection()) {
-            socket->setParent(this);
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    });
-    return true;
-}
-
-QString DropboxLoopbackReceiver::redirectUri() const
-{
-    return server_ ? QStringLiteral("http://127.0.0.1:%1%2").arg(server_->serverPort()).arg(kCallbackPath) : QString();
-}
-
-void DropboxLoopbackReceiver::serve(QTcpSocket* socket)
-{
-    const QByteArray head = socket->peek(kMaxRequestSize);
-    const qsizetype end = head.indexOf("\r\n\r\n");
-    if (end < 0 && head.size() < kMaxRequestSize)
-        return; // the rest of the request is still on its way
-    socket->disconnect(this);
-
-    // "GET /dropbox-auth?code=...&state=... HTTP/1.1"
-    const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
-    const QUrl target = requestLine.size() == 3 && requestLine[0] == "GET"
-        ? QUrl(QStringLiteral("http://127.0.0.1") + QString::fromLatin1(requestLine[1]))
-        : QUrl();
-    QByteArray status = "404 Not Found";
-    QString body = page(localized(QStringLiteral("Not found.")));
-    if (end >= 0 && target.isValid() && target.path() == kCallbackPath) {
-        status = "200 OK";
-        body = page(handler_(target));
-    }
-    const QByteArray content = body.toUtf8();
-    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n"
-                  "Connection: close\r\nContent-Length: " + QByteArray::number(content.size()) + "\r\n\r\n" + content);
-    socket->disconnectFromHost();
+    redirect.code.clear();
+    return redirect;
 }
 
 // ---- Authorization flow ----
@@ -228,26 +180,21 @@ QString DropboxAuthorizationFlow::redirectUri() const
 
 QString DropboxAuthorizationFlow::handleRedirectURL(const QUrl& url)
 {
-    const QUrlQuery query(url);
-    // A page of another site may try this address too: only this sign-in's state counts.
-    if (answered_ || query.queryItemValue(QStringLiteral("state")) != state_)
+    const DropboxRedirect redirect = answered_ ? DropboxRedirect() : DropboxRedirect::read(url, state_);
+    if (redirect.kind == DropboxRedirect::Kind::Foreign)
         return localized(QStringLiteral("This page does not belong to a sign-in of Melvora."));
     answered_ = true;
-
-    const QString error = query.queryItemValue(QStringLiteral("error"));
-    if (error == QLatin1String("access_denied")) {
+    if (redirect.kind == DropboxRedirect::Kind::Cancelled) {
         finish({Outcome::Kind::Cancel, QStringLiteral("the sign-in was cancelled"), {}});
         return localized(QStringLiteral("Signing in to Dropbox was cancelled. You can close this page."));
     }
-    const QString code = query.queryItemValue(QStringLiteral("code"));
-    if (!error.isEmpty() || code.isEmpty() || code.size() > BearerToken::kMaxLength) {
-        const QString reason = error.isEmpty() ? QStringLiteral("no authorization code") : error.left(100);
-        finish({Outcome::Kind::Error, QStringLiteral("Dropbox refused the sign-in (%1)").arg(reason), {}});
+    if (redirect.kind == DropboxRedirect::Kind::Refused) {
+        finish({Outcome::Kind::Error, QStringLiteral("Dropbox refused the sign-in (%1)").arg(redirect.reason), {}});
         return localized(QStringLiteral("Dropbox did not let Melvora sign in. You can close this page."));
     }
     std::weak_ptr<bool> alive = alive_;
     DropboxTokenRequest::exchangeCode(
-        api_, appKey_, code, pkce_.verifier, receiver_->redirectUri(),
+        api_, appKey_, redirect.code, pkce_.verifier, receiver_->redirectUri(),
         [this, alive](std::optional<DropboxCredentials> credentials, const DropboxError& failure) {
             if (alive.expired())
                 return;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "DropboxCredentialStore.h"
+#include "DropboxLoopbackReceiver.h"
 #include "DropboxTypes.h"
 
-#include <QObject>
 #include <QString>
 #include <QUrl>
 
@@ -11,8 +11,6 @@
 #include <memory>
 
 class AFHTTPClient;
-class QTcpServer;
-class QTcpSocket;
 
 // The proof key of one sign-in: a random verifier kept here and its SHA-256 challenge, which
 // travels through the browser.
@@ -36,27 +34,21 @@ void refresh(AFHTTPClient& api, const QString& appKey, const QString& refreshTok
 
 } // namespace DropboxTokenRequest
 
-// Where the browser comes back after the Dropbox sign-in page: a small HTTP listener on
-// 127.0.0.1 that hands each request for the callback path to the handler and answers with
-// the page the handler returns. Requests are read up to a bound; anything else gets 404.
-class DropboxLoopbackReceiver : public QObject {
-    Q_OBJECT
-public:
-    // The redirect address's query, and the page text to answer with.
-    using Handler = std::function<QString(const QUrl& redirect)>;
+// What a redirect to the callback address says, checked against the state of the sign-in
+// waiting for it. Any page the browser shows can send it there, so only a redirect that
+// carries that state counts.
+struct DropboxRedirect {
+    enum class Kind {
+        Foreign,   // not this sign-in's: ignored
+        Cancelled, // the user declined
+        Refused,   // Dropbox refused, or the redirect carries no usable code
+        Code,      // an authorization code to exchange for credentials
+    };
+    Kind kind = Kind::Foreign;
+    QString code;   // Code: at most BearerToken::kMaxLength characters
+    QString reason; // Refused: a short reason for the log
 
-    explicit DropboxLoopbackReceiver(Handler handler);
-    ~DropboxLoopbackReceiver() override;
-
-    // False, with the reason, when nothing can listen on the port.
-    bool listen(quint16 port, QString* error);
-    QString redirectUri() const;
-
-private:
-    void serve(QTcpSocket* socket);
-
-    Handler handler_;
-    std::unique_ptr<QTcpServer> server_;
+    static DropboxRedirect read(const QUrl& url, const QString& state);
 };
 
 // One sign-in: the browser is sent to Dropbox's page with a PKCE challenge and a random state,

@@ -26,13 +26,14 @@ void DropboxSession::authorize(const URLOpener& openURL, AuthorizationHandler ha
         appKey_, endpoints_, *api_, [this, handler](const Outcome& outcome) { finishAuthorization(outcome, handler); });
     QString error;
     const std::optional<QUrl> page = flow_->start(&error);
-    if (!page || !openURL(*page)) {
-        const QString reason = page ? QStringLiteral("the browser could not be opened") : error;
+    if (!page) {
         flow_.reset();
-        MainQueue::async([handler, reason] {
-            handler({Outcome::Kind::Error, QStringLiteral("the sign-in cannot begin: %1").arg(reason), {}});
+        MainQueue::async([handler, error] {
+            handler({Outcome::Kind::Error, QStringLiteral("the sign-in cannot begin: %1").arg(error), {}});
         });
+        return;
     }
+    openURL(*page);
 }
 
 void DropboxSession::finishAuthorization(const Outcome& outcome, const AuthorizationHandler& handler)

@@ -18,8 +18,9 @@ class DropboxSession {
 public:
     using Outcome = DropboxAuthorizationFlow::Outcome;
     using AuthorizationHandler = std::function<void(const Outcome&)>;
-    // Opens an address in the user's browser; false when it could not.
-    using URLOpener = std::function<bool(const QUrl&)>;
+    // Opens an address in the user's browser. When none starts, the opener tells the user the
+    // address: the sign-in keeps waiting for it to be opened by hand.
+    using URLOpener = std::function<void(const QUrl&)>;
 
     DropboxSession(QString appKey, DropboxEndpoints endpoints, const QString& credentialsPath);
     ~DropboxSession();
@@ -31,8 +32,8 @@ public:
     DropboxClient* authorizedClient();
 
     // Starts a sign-in (a new one replaces one still waiting) and opens Dropbox's page; the
-    // outcome, also a failure to begin, goes to the handler on a later turn. On success the
-    // session is linked before the handler runs.
+    // outcome, also a failure to begin (nothing can listen for the redirect), goes to the
+    // handler on a later turn. On success the session is linked before the handler runs.
     void authorize(const URLOpener& openURL, AuthorizationHandler handler);
     // The sign-in waiting for the browser, if any (tests follow the redirect themselves).
     DropboxAuthorizationFlow* pendingAuthorization() const { return flow_.get(); }

@@ -6,11 +6,13 @@
 #include "NotificationCenter.h"
 #include "Paths.h"
 #include "Reachability.h"
+#include "WebBrowser.h"
 #include "ZTAppDelegate.h"
 #include "ZTMainViewController.h"
 #include "ZTPreferences.h"
 
-#include <QDesktopServices>
+#include <QApplication>
+#include <QRegularExpression>
 
 namespace {
 
@@ -45,6 +47,19 @@ ZTPreferences* prefs()
 
 const QString ZTDropboxController::kApplicationKey = QStringLiteral("mq4tz81bvxe0ryk");
 
+QString ZTDropboxController::applicationKey()
+{
+    const QString configured = qEnvironmentVariable("MELVORA_DROPBOX_APP_KEY").trimmed();
+    if (configured.isEmpty())
+        return kApplicationKey;
+    // Dropbox's keys are short words of letters and digits.
+    static const QRegularExpression key(QStringLiteral("^[A-Za-z0-9]{1,64}$"));
+    if (key.match(configured).hasMatch())
+        return configured;
+    Log::line(QStringLiteral("MELVORA_DROPBOX_APP_KEY holds no application key; the built-in one is used"));
+    return kApplicationKey;
+}
+
 ZTDropboxController* ZTDropboxController::sharedInstance()
 {
     if (!sharedSlot()) {
@@ -72,9 +87,9 @@ QString ZTDropboxController::defaultCredentialsPath()
 }
 
 ZTDropboxController::ZTDropboxController(const DropboxEndpoints& endpoints, const QString& credentialsPath)
-    : session_(std::make_unique<DropboxSession>(kApplicationKey, endpoints, credentialsPath))
+    : session_(std::make_unique<DropboxSession>(applicationKey(), endpoints, credentialsPath))
     , internetReachability_(Reachability::reachabilityForInternetConnection())
-    , openURL_([](const QUrl& url) { return QDesktopServices::openUrl(url); })
+    , openURL_([this](const QUrl& url) { WebBrowser::open(url, signInWindow_); })
 {
 }
 
@@ -100,14 +115,13 @@ void ZTDropboxController::startSyncWithController(QWidget* controller)
         for (DropboxSyncItem item : kDropboxSyncItems)
             if (DropboxSyncItems::isSwitchedOn(item) && !isSyncing(item))
                 _startRevCheck(item);
+    } else if (wasManual_) {
+        authorize(controller ? controller->window() : QApplication::activeWindow());
     } else {
         // The login question hangs on the main window unless the caller gave another.
         if (!controller && ZTAppDelegate::shared())
             controller = ZTAppDelegate::shared()->mainViewController();
-        if (wasManual_)
-            authorize();
-        else
-            askToLogIn(controller);
+        askToLogIn(controller);
     }
     wasManual_ = false;
 }
@@ -347,15 +361,17 @@ void ZTDropboxController::askToLogIn(QWidget* controller)
     request.message = localized(QStringLiteral("Dropbox Sync is activated but Melvora is not logged in to Dropbox anymore."));
     request.informativeText = localized(QStringLiteral("Do you want to login to Dropbox or turn off Dropbox Sync completely?"));
     request.buttons = {localized(QStringLiteral("Login")), localized(QStringLiteral("Turn off"))};
-    const int answer = Alert::runModal(request, controller ? controller->window() : nullptr);
+    QWidget* window = controller ? controller->window() : nullptr;
+    const int answer = Alert::runModal(request, window);
     if (answer == 0)
-        authorize();
+        authorize(window);
     else if (answer == 1)
         prefs()->setDropBoxSync(false);
 }
 
-void ZTDropboxController::authorize()
+void ZTDropboxController::authorize(QWidget* window)
 {
+    signInWindow_ = window;
     session_->authorize(openURL_, guarded([this](const DropboxSession::Outcome& outcome) { authorizationFinished(outcome); }));
 }
 
@@ -377,6 +393,9 @@ void ZTDropboxController::authorizationFinished(const DropboxSession::Outcome& o
         userInfo.insert(QStringLiteral("reason"), outcome.message);
         break;
     }
+    // Without a link nothing can sync: the switch says so instead of staying on.
+    prefs()->setDropBoxSync(false);
+    userInfo.insert(QStringLiteral("window"), QVariant::fromValue(signInWindow_));
     NotificationCenter::defaultCenter().post(QStringLiteral("ZTDropboxControllerNotLinkedNotification"), this, {},
                                              userInfo);
 }

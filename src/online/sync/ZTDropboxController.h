@@ -4,14 +4,15 @@
 #include "DropboxSyncItem.h"
 #include "MainQueue.h"
 
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <QStringList>
 
 #include <array>
 #include <memory>
 #include <optional>
 
-class QWidget;
 class Reachability;
 
 // Keeps the custom exercises, the statistics, the custom levels and the synchronised settings
@@ -25,12 +26,17 @@ class Reachability;
 // observer may run the conflict window before it returns), "ZTDropboxControllerSyncFinishedNotification"
 // when a pass ends (user info "failures": what went wrong, when anything did), and
 // "ZTDropboxControllerNotLinkedNotification" when signing in did not work (user info "reason",
-// absent when the user cancelled).
+// absent when the user cancelled, and "window", the QPointer<QWidget> of the window the
+// sign-in was started from). A sign-in that did not work turns sync off.
 //
 // One per process; main thread only.
 class ZTDropboxController {
 public:
+    // A placeholder: Dropbox refuses it.
     static const QString kApplicationKey;
+    // The key Dropbox knows the application by: MELVORA_DROPBOX_APP_KEY when it holds one (a key
+    // registered with Dropbox), else the placeholder.
+    static QString applicationKey();
 
     static ZTDropboxController* sharedInstance();
     // Where the service and the sign-in file are; takes effect with the next instance (call
@@ -47,14 +53,17 @@ public:
     ZTDropboxController& operator=(const ZTDropboxController&) = delete;
 
     // One pass. While not linked: signing in starts at once for a manual start, otherwise the
-    // user is asked first (the question hangs on the controller's window).
+    // user is asked first (the question hangs on the controller's window). What the sign-in
+    // tells the user hangs on the controller's window, or for a manual start without one, on
+    // the window the user works in.
     void startSyncWithController(QWidget* controller);
     void startManualSyncWithController(QWidget* controller);
     // Drops the pull timer and forgets the transfers in flight (their answers still apply).
     void stopSync();
     void unlink();
     bool isLinked() const;
-    // How the browser is opened for signing in (the desktop's default browser unless set).
+    // How the browser is opened for signing in (the desktop's default browser unless set, which
+    // tells the user the address when it cannot be started).
     void setURLOpener(DropboxSession::URLOpener opener);
 
     // The conflict window's two choices for an item; each does nothing while a transfer of
@@ -84,8 +93,9 @@ private:
 
     ItemState& state(DropboxSyncItem item) { return items_[std::size_t(item)]; }
     bool isTransferring(DropboxSyncItem item) const;
-    // Signing in through the browser; a pass follows when it worked.
-    void authorize();
+    // Signing in through the browser; a pass follows when it worked. The window is where the
+    // sign-in was asked for.
+    void authorize(QWidget* window);
     void askToLogIn(QWidget* controller);
     void authorizationFinished(const DropboxSession::Outcome& outcome);
     void _startRevCheck(DropboxSyncItem item, bool conflictWhateverTheAnswer = false);
@@ -109,5 +119,6 @@ private:
     bool wasManual_ = false;
     QStringList failures_;
     DropboxSession::URLOpener openURL_;
+    QPointer<QWidget> signInWindow_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -4,9 +4,13 @@
 #include "Localization.h"
 #include "ZTAppDelegate.h"
 
+#include <QPointer>
+#include <QWidget>
+
 namespace {
 
-void tell(const QString& message, const QString& informativeText)
+// The sheet hangs on the given window, else on the main window.
+void tell(const QString& message, const QString& informativeText, QWidget* window = nullptr)
 {
     Alert::Request request;
     request.style = Alert::Style::Warning;
@@ -16,7 +20,9 @@ void tell(const QString& message, const QString& informativeText)
         ? informativeText : informativeText.front().toUpper() + informativeText.sliced(1);
     request.buttons = {localized(QStringLiteral("Ok"))};
     ZTAppDelegate* delegate = ZTAppDelegate::shared();
-    Alert::beginSheet(request, delegate ? delegate->window() : nullptr, [](int) {});
+    if (!window && delegate)
+        window = delegate->window();
+    Alert::beginSheet(request, window, [](int) {});
 }
 
 } // namespace
@@ -49,6 +55,8 @@ void ZTSyncAlerts::notLinked(const Notification& notification)
 {
     // A sign-in the user cancelled needs no word.
     const QString reason = notification.userInfo.value(QStringLiteral("reason")).toString();
+    // On the window the sign-in was asked for, which stays in front once the sheet is gone.
+    const auto window = notification.userInfo.value(QStringLiteral("window")).value<QPointer<QWidget>>();
     if (!reason.isEmpty())
-        tell(localized(QStringLiteral("Melvora could not sign in to Dropbox.")), reason);
+        tell(localized(QStringLiteral("Melvora could not sign in to Dropbox.")), reason, window);
 }

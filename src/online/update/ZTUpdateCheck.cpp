@@ -5,12 +5,12 @@
 #include "Localization.h"
 #include "Log.h"
 #include "MainQueue.h"
+#include "WebBrowser.h"
 #include "ZTStringFormat.h"
 #include "ZTVersionNumber.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QPointer>
 #include <QWidget>
 
@@ -104,7 +104,7 @@ void ZTUpdateCheck::versionFileArrived(const QByteArray& body, bool userInitiate
         if (Alert::runModal(request, window) == 0) {
             QUrl page = downloadServerBaseURL();
             page.setPath(kDownloadPagePath);
-            QDesktopServices::openUrl(page);
+            WebBrowser::open(page, window);
         }
         return;
     }

@@ -4,6 +4,7 @@
 #include "Log.h"
 #include "MainQueue.h"
 #include "Paths.h"
+#include "WebBrowser.h"
 #include "ZTTest.h"
 #include "ZTWikiCache.h"
 #include "ZTWikiInfoPages.h"
@@ -12,7 +13,6 @@
 #include "ZTWikiReachability.h"
 #include "ZTWikiSettings.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QThreadPool>
 #include <QVBoxLayout>
@@ -267,10 +267,10 @@ bool ZTWikiWebView::applyPolicy(const QUrl& url, bool isLinkClick)
     }
     case Decision::OpenArticleInBrowser:
         if (!URL_.isEmpty())
-            QDesktopServices::openUrl(URL_);
+            WebBrowser::open(URL_, this);
         return false;
     case Decision::OpenInBrowser:
-        QDesktopServices::openUrl(url);
+        WebBrowser::open(url, this);
         return false;
     case Decision::PlayMidi:
         playLinkedFile(url, true);

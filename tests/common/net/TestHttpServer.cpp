@@ -6,10 +6,13 @@
 
 #include <httplib.h>
 
+#include <set>
 #include <stdexcept>
+#include <vector>
 
 #include <arpa/inet.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 QString writeFile(const QString& path, const QByteArray& contents)
@@ -18,6 +21,42 @@ QString writeFile(const QString& path, const QByteArray& contents)
     if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
         throw std::runtime_error("cannot write a test server file");
     return path;
+}
+
+// A free port on 127.0.0.1 that no earlier server of this process had. The client keeps its
+// connections per host and port, with the trust store of the time they were made, so a
+// server on an earlier one's port would be reached through a connection meant for that one.
+// Ports the system offers again stay taken here until it offers a new one.
+int newFreePort()
+{
+    static std::mutex mutex;
+    static std::set<int> given;
+    std::lock_guard guard(mutex);
+    std::vector<int> held;
+    int port = 0;
+    while (port == 0) {
+        const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (probe < 0 || ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+            || ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            if (probe >= 0)
+                ::close(probe);
+            break;
+        }
+        const int offered = ntohs(address.sin_port);
+        if (given.insert(offered).second) {
+            ::close(probe);
+            port = offered;
+        } else {
+            held.push_back(probe);
+        }
+    }
+    for (const int probe : held)
+        ::close(probe);
+    return port;
 }
 } // namespace
 
@@ -94,7 +133,12 @@ void TestHttpServer::start()
         std::lock_guard guard(mutex_);
         requests_.append(recorded);
     });
-    port_ = server_->bind_to_any_port("127.0.0.1");
+    // Another program may take the port between the probe and the bind: then try a new one.
+    for (int attempt = 0; attempt < 100 && port_ <= 0; ++attempt) {
+        const int port = newFreePort();
+        if (port > 0 && server_->bind_to_port("127.0.0.1", port))
+            port_ = port;
+    }
     if (port_ <= 0)
         throw std::runtime_error("the test server cannot bind");
     thread_ = std::thread([this] { server_->listen_after_bind(); });

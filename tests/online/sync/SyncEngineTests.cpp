@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QThread>
+#include <QUrlQuery>
 
 #include <atomic>
 
@@ -256,21 +257,23 @@ TEST_F(SyncTest, ThereIsOnlyEverOnePullTimer)
     sync();
     EXPECT_TRUE(engine()->hasPullTimer());
     fake_.clearCalls();
-    queue_.advance(301);
+    // Second by second up to the pass the timer starts, so that the timer of that pass's own
+    // end, however soon its answers come, is not due yet.
+    for (int second = 0; second <= 300 && !engine()->isSyncing(); ++second)
+        queue_.advance(1);
     ASSERT_TRUE(waitFor([&] { return !engine()->isSyncing() && !fake_.calls().isEmpty(); }));
     // One pass from the one timer, however many passes ended before.
     EXPECT_EQ(fake_.calls().count(QStringLiteral("get_metadata /exercises.plist")), 1);
 
     engine()->stopSync();
     EXPECT_FALSE(engine()->hasPullTimer());
-    fake_.clearCalls();
     queue_.advance(301);
-    waitFor([] { return false; }, 200);
-    EXPECT_TRUE(fake_.calls().isEmpty());
+    EXPECT_FALSE(engine()->isSyncing());
 }
 
 TEST_F(SyncTest, WithoutASignInTheUserIsAskedAndAManualStartSignsInAndSyncsAtOnce)
 {
+    EXPECT_EQ(ZTDropboxController::applicationKey(), ZTDropboxController::kApplicationKey);
     switchOn(false, false, false);
     alertAnswer_ = 1;  // "Turn off"
     engine()->startSyncWithController(nullptr);
@@ -280,7 +283,7 @@ TEST_F(SyncTest, WithoutASignInTheUserIsAskedAndAManualStartSignsInAndSyncsAtOnc
     EXPECT_FALSE(engine()->hasPullTimer());
 
     LogCapture log;
-    engine()->setURLOpener([this](const QUrl& page) { fake_.visitSignInPage(page); return true; });
+    engine()->setURLOpener([this](const QUrl& page) { fake_.visitSignInPage(page); });
     engine()->startManualSyncWithController(nullptr);
     EXPECT_EQ(alerts_.size(), 1);
     ASSERT_TRUE(waitFor([&] { return finishedCount_ > 0; }));
@@ -291,8 +294,9 @@ TEST_F(SyncTest, WithoutASignInTheUserIsAskedAndAManualStartSignsInAndSyncsAtOnc
     EXPECT_FALSE(fileBytes(prefs()->prefsPath()).contains("access_token"));
     EXPECT_FALSE(fileBytes(prefs()->prefsPath()).contains(QJsonDocument::fromJson(token)["access_token"].toString().toUtf8()));
 
-    // A denied sign-in is announced, with no reason to tell as a failure.
+    // A denied sign-in is announced, with no reason to tell as a failure, and turns sync off.
     engine()->unlink();
+    prefs()->setDropBoxSync(true);
     fake_.setApproveSignIn(false);
     std::optional<Notification> notLinked;
     NotificationObserver observer = NotificationCenter::defaultCenter().addObserver(
@@ -301,6 +305,27 @@ TEST_F(SyncTest, WithoutASignInTheUserIsAskedAndAManualStartSignsInAndSyncsAtOnc
     ASSERT_TRUE(waitFor([&] { return notLinked.has_value(); }));
     EXPECT_FALSE(notLinked->userInfo.contains(QStringLiteral("reason")));
     EXPECT_TRUE(log.contains(QStringLiteral("Authorization flow was manually canceled by user!")));
+    EXPECT_FALSE(prefs()->dropBoxSync());
+}
+
+TEST_F(SyncTest, TheApplicationKeyComesFromTheEnvironmentWhenItHoldsOne)
+{
+    struct Variable {
+        Variable(const QByteArray& value) { qputenv("MELVORA_DROPBOX_APP_KEY", value); }
+        ~Variable() { qunsetenv("MELVORA_DROPBOX_APP_KEY"); }
+    };
+    {
+        const Variable key(" k3y0fMyOwnApp\n");
+        EXPECT_EQ(ZTDropboxController::applicationKey(), QStringLiteral("k3y0fMyOwnApp"));
+        ZTDropboxController::releaseShared();
+        QUrl page;
+        engine()->setURLOpener([&](const QUrl& url) { page = url; });
+        engine()->startManualSyncWithController(nullptr);
+        EXPECT_EQ(QUrlQuery(page).queryItemValue(QStringLiteral("client_id")), QStringLiteral("k3y0fMyOwnApp"));
+    }
+    // Anything that could reach into the sign-in address or the token form is no key.
+    const Variable injected("key&redirect_uri=http://example.invalid/");
+    EXPECT_EQ(ZTDropboxController::applicationKey(), ZTDropboxController::kApplicationKey);
 }
 
 TEST_F(SyncTest, FailuresAreToldOnceUntilAPassSucceedsAndAFailedSignInIsTold)
@@ -322,19 +347,34 @@ TEST_F(SyncTest, FailuresAreToldOnceUntilAPassSucceedsAndAFailedSignInIsTold)
     sync();
     EXPECT_EQ(alerts_.size(), 2);
 
-    // Signing in fails when the service refuses the code.
+    // Signing in fails when the service refuses the code, and sync goes off.
     engine()->unlink();
-    engine()->setURLOpener([this](const QUrl& page) { fake_.visitSignInPage(page); return true; });
+    prefs()->setDropBoxSync(true);
+    engine()->setURLOpener([this](const QUrl& page) { fake_.visitSignInPage(page); });
     fake_.failNext(QStringLiteral("token"), {400, R"({"error": "invalid_grant"})"});
     engine()->startManualSyncWithController(nullptr);
     ASSERT_TRUE(waitFor([&] { return alerts_.size() == 3; }));
     EXPECT_EQ(alerts_[2].message, QStringLiteral("Melvora could not sign in to Dropbox."));
     EXPECT_FALSE(engine()->isLinked());
+    EXPECT_FALSE(prefs()->dropBoxSync());
+}
 
-    // Without a browser the reason is told as a sentence of its own.
-    engine()->setURLOpener([](const QUrl&) { return false; });
+TEST_F(SyncTest, WithoutABrowserTheSignInPageIsToldAndOpeningItByHandSignsIn)
+{
+    ZTSyncAlerts alerts;
+    switchOn(false, false, false);
+    // No browser stands in: the desktop has none to start.
     engine()->startManualSyncWithController(nullptr);
-    ASSERT_TRUE(waitFor([&] { return alerts_.size() == 4; }));
-    EXPECT_TRUE(alerts_[3].informativeText.startsWith(QStringLiteral("The sign-in cannot begin")))
-        << alerts_[3].informativeText.toStdString();
+    ASSERT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(alerts_[0].message, QStringLiteral("Melvora could not open a web browser."));
+    // The address as shown, without the spaces of no width that let it wrap.
+    const QString text = QString(alerts_[0].informativeText).remove(QChar(0x200B));
+    const QUrl page(text.mid(text.indexOf(QStringLiteral("http"))).trimmed(), QUrl::StrictMode);
+    EXPECT_EQ(page.path(), QStringLiteral("/oauth2/authorize"));
+    EXPECT_TRUE(QUrlQuery(page).hasQueryItem(QStringLiteral("code_challenge")));
+
+    fake_.visitSignInPage(page);
+    ASSERT_TRUE(waitFor([&] { return finishedCount_ > 0; }));
+    EXPECT_TRUE(engine()->isLinked());
+    EXPECT_EQ(alerts_.size(), 1);
 }

@@ -92,6 +92,17 @@ TEST_F(UpdateCheckTest, ANewerVersionIsOfferedAndYesOpensTheDownloadPage)
     EXPECT_EQ(browser_.opened.size(), 1);
 }
 
+TEST_F(UpdateCheckTest, WithoutABrowserTheDownloadPageIsToldWithItsAddress)
+{
+    browser_.setAvailable(false);
+    serve("2.10");
+    check(QStringLiteral("2.9"), true);
+    ASSERT_EQ(alerts_.size(), 2);
+    EXPECT_EQ(alerts_[1].message, QStringLiteral("Melvora could not open a web browser."));
+    QUrl page = server_.url(QStringLiteral("/Melvora/releases/mac/current"));
+    EXPECT_TRUE(alerts_[1].informativeText.endsWith(page.toString())) << alerts_[1].informativeText.toStdString();
+}
+
 TEST_F(UpdateCheckTest, EqualOrOlderVersionsAreUpToDateOnlyWhenAsked)
 {
     const struct {

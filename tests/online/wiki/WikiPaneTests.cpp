@@ -1,6 +1,7 @@
 // The encyclopedia pane in a real web engine against a page server on 127.0.0.1: live and
 // cached articles, the offline and not-found pages, links, and printing. The engine is slow to
 // start, so each test walks through several steps.
+#include "Alert.h"
 #include "BrowserStandIn.h"
 #include "OggVorbisWriter.h"
 #include "TestEnvironment.h"
@@ -249,6 +250,36 @@ TEST_F(WikiPaneTest, ForeignLinksGoToTheBrowserSoundsPlayAndArticlesOpenInThePan
     EXPECT_TRUE(showsText(pane, QStringLiteral("Tritone article")));
     EXPECT_EQ(browser_.opened.size(), 1);
     EXPECT_TRUE(waitUntil([&] { return QFile::exists(ZTWikiCache::pathForURL(articleURL("/wiki/Tritone"))); }));
+}
+
+TEST_F(WikiPaneTest, WithoutABrowserTheAddressOfAForeignLinkOrOfAnArticleIsTold)
+{
+    QList<Alert::Request> alerts;
+    Alert::setResponder([&](const Alert::Request& request) {
+        alerts << request;
+        return 0;
+    });
+    browser_.setAvailable(false);
+    ZTWikiWebView& pane = newPane();
+    const QUrl intervals = articleURL("/wiki/Interval_(music)");
+    pane.loadWebViewWithURL(intervals, nullptr, QStringLiteral("Interval recognition"));
+    ASSERT_TRUE(showsText(pane, QStringLiteral("Intervals article")));
+
+    click(pane, QStringLiteral("#foreign"));
+    ASSERT_TRUE(waitUntil([&] { return !alerts.isEmpty(); }));
+    EXPECT_EQ(alerts[0].message, QStringLiteral("Melvora could not open a web browser."));
+    EXPECT_TRUE(alerts[0].informativeText.endsWith(QStringLiteral("https://example.net/elsewhere")));
+
+    // The offline page's "Open in Browser".
+    reachable_ = false;
+    const QUrl tritone = articleURL("/wiki/Tritone");
+    pane.loadWebViewWithURL(tritone, nullptr, QStringLiteral("Interval recognition"));
+    ASSERT_TRUE(showsText(pane, QStringLiteral("You are not connected to the Internet!")));
+    click(pane, QStringLiteral("button + button"));
+    ASSERT_TRUE(waitUntil([&] { return alerts.size() == 2; }));
+    EXPECT_TRUE(alerts[1].informativeText.endsWith(tritone.toString(QUrl::FullyEncoded)))
+        << alerts[1].informativeText.toStdString();
+    Alert::setResponder({});
 }
 
 TEST_F(WikiPaneTest, AnOutdatedArticleShowsAtOnceAndIsRefreshedInTheBackground)

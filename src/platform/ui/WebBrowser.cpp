@@ -1,0 +1,37 @@
+#include "WebBrowser.h"
+
+#include "Alert.h"
+#include "Localization.h"
+#include "Log.h"
+#include "ZTStringFormat.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QUrl>
+
+namespace WebBrowser {
+
+bool open(const QUrl& url, QWidget* window)
+{
+    if (QDesktopServices::openUrl(url))
+        return true;
+    const QString address = url.toString(QUrl::FullyEncoded);
+    Log::line(QStringLiteral("No web browser could be started for %1").arg(address));
+    Alert::Request request;
+    request.style = Alert::Style::Warning;
+    request.message = localized(QStringLiteral("Melvora could not open a web browser."));
+    // A long query would run off the alert: it may wrap after each of its separators.
+    QString shown = address;
+    shown.replace(QLatin1Char('&'), QStringLiteral("&\u200B"));
+    request.informativeText = ZTStringFormat::fill(localized(QStringLiteral("Open this address in your web browser:\n%@")), {shown});
+    request.buttons = {localized(QStringLiteral("Ok")), localized(QStringLiteral("Copy Address"))};
+    request.cancelButton = 0;
+    Alert::beginSheet(request, window, [address](int answer) {
+        if (answer == 1)
+            QGuiApplication::clipboard()->setText(address);
+    });
+    return false;
+}
+
+} // namespace WebBrowser
