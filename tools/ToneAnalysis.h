@@ -1,18 +1,25 @@
 #pragma once
 
 // Pitch measurement of recorded tones for the sound-bank generator, which tunes every
-// sample to the pitch it is heard at.
+// sample so that the notes it plays sound at their pitch.
 //
-// A tone is cut into frames; each frame's spectrum is weighted as the ear weighs pitch cues
-// (nothing below the note, the partials above about 1 kHz less and less), and its pitch is
-// the fundamental whose harmonic series gathers the most of that weighted power. The
-// frames' pitches are averaged in cents, each weighted by its power. The frames are short
-// enough that the detuned voices of an ensemble merge into one peak per partial, so the
-// search finds their centre, and a 1-cent grid resolves even the narrowest peak.
+// The pitch a listener hears in a tone is taken from its lowest partials (up to the tenth,
+// which the ear resolves): each partial's frequency divided by its number, weighted by its
+// energy, the partials above about 1 kHz (above the note's octave for high notes) less and
+// less. A partial spread by an ensemble's detuned voices or by vibrato counts at its centre.
+// Struck strings run sharp in their upper partials; weighting by energy keeps those few
+// cents out of the pitch, as the ear does. Over time, each moment counts by its loudness
+// (power to the 0.3), so that a struck note's short, loud attack does not outweigh the
+// tone that follows it.
+//
+// Measured in the frequency domain: half-overlapping Hann frames of at least six periods
+// within the stretch, so that the click of its abrupt start and end counts for little; a
+// partial's frequency is the power-weighted centroid of the frame's spectrum around it.
 
 #include "FFTRoutines.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <vector>
@@ -27,115 +34,143 @@ public:
     explicit HeardPitch(double rate)
         : rate_(rate)
     {
-        fftSetup(tables_, kExponent);
+        for (std::size_t i = 0; i < tables_.size(); ++i) {
+            fftSetup(tables_[i], kShortestExponent + kPaddingExponent + int(i));
+            const std::size_t frame = std::size_t(1) << (kShortestExponent + int(i));
+            windows_[i].resize(frame);
+            for (std::size_t n = 0; n < frame; ++n)
+                windows_[i][n] = float(0.5 - 0.5 * std::cos(2.0 * M_PI * (double(n) + 0.5) / double(frame)));
+        }
     }
-    ~HeardPitch() { fftFree(tables_); }
+    ~HeardPitch()
+    {
+        for (FFTTables& tables : tables_)
+            fftFree(tables);
+    }
     HeardPitch(const HeardPitch&) = delete;
     HeardPitch& operator=(const HeardPitch&) = delete;
 
-    // The mean pitch in Hz of `length` frames of `signal` from `from`, searched within half a
-    // semitone of `expected`; `expected` itself when the stretch is silent or too short.
-    double over(const float* signal, std::size_t from, std::size_t length, double expected)
+    // The mean pitch in Hz of `length` frames of `signal`, for a note near `expected`;
+    // `expected` itself when the stretch is silent.
+    double over(const float* signal, std::size_t length, double expected)
     {
-        const std::size_t frame = rate_ / expected * 3 > double(kShortFrame) ? 2 * kShortFrame : kShortFrame;
-        double weightedCents = 0, weight = 0;
-        for (std::size_t start = from; start + frame <= from + length; start += frame) {
-            transform(signal + start, frame);
-            const double power = weightedPower(expected);
-            if (!(power > 0))
-                continue;
-            weightedCents += power * bestCents(expected);
-            weight += power;
+        analyse(signal, length, expected);
+        double cents = 0;
+        for (int pass = 0; pass < kMostPasses; ++pass) {
+            const double next = meanCents(expected, at(expected, cents));
+            const bool settled = std::abs(next - cents) < kSettledCents;
+            cents = next;
+            if (settled)
+                break;
         }
-        return weight > 0 ? at(expected, weightedCents / weight) : expected;
+        return at(expected, cents);
     }
 
 private:
-    static constexpr int kExponent = 15; // frames zero-padded to 32,768 points
-    static constexpr std::size_t kPoints = std::size_t(1) << kExponent;
-    static constexpr std::size_t kShortFrame = 4096;
-    static constexpr double kTopPartial = 6000;
-    static constexpr double kEarLowPass = 1000;
-    static constexpr double kBelowNote = 0.7;
+    static constexpr int kPartials = 10;
+    // The partials are sought around the harmonics of the pitch found so far, until it
+    // settles: where they lie is then the sound's, not the expected note's.
+    static constexpr int kMostPasses = 12;
+    static constexpr double kSettledCents = 0.01;
+    static constexpr double kEarCorner = 1000;
+    static constexpr double kEarCornerOverNote = 2;
+    static constexpr double kSpreadCents = 60;
+    static constexpr double kLoudnessExponent = 0.3;
+    static constexpr double kPeriodsPerFrame = 6;
+    static constexpr int kShortestExponent = 12; // frames of 4,096 to 16,384 samples
+    static constexpr int kLongestExponent = 14;
+    // Zero-padded to twice the frame, where the power spectrum's centroid over a partial's
+    // band is its frequency.
+    static constexpr int kPaddingExponent = 1;
 
     static double at(double frequency, double cents) { return frequency * std::exp2(cents / 1200.0); }
 
-    // A frame under a Hann window into `power_`, the power of each bin.
-    void transform(const float* frame, std::size_t length)
+    int frameExponent(double note) const
     {
-        buffer_.assign(kPoints, 0.0f);
-        for (std::size_t i = 0; i < length; ++i)
-            buffer_[i] = float((0.5 - 0.5 * std::cos(2.0 * M_PI * (double(i) + 0.5) / double(length))) * frame[i]);
-        fftRealForward(tables_, buffer_.data(), kPoints);
-        power_.assign(kPoints / 2 + 1, 0.0);
-        power_[0] = double(buffer_[0]) * buffer_[0];
-        power_[kPoints / 2] = double(buffer_[1]) * buffer_[1];
-        for (std::size_t k = 1; k < kPoints / 2; ++k)
-            power_[k] = double(buffer_[2 * k]) * buffer_[2 * k] + double(buffer_[2 * k + 1]) * buffer_[2 * k + 1];
+        int exponent = kShortestExponent;
+        while (exponent < kLongestExponent && double(std::size_t(1) << exponent) < kPeriodsPerFrame * rate_ / note)
+            ++exponent;
+        return exponent;
     }
 
-    // How much a partial at `frequency` counts towards the pitch of a note near `note`.
+    // How much a partial at `frequency` counts towards the pitch of `note`.
     static double earWeight(double frequency, double note)
     {
-        const double below = std::pow(frequency / (kBelowNote * note), 2);
-        const double high = below / (1 + below);
-        return high * high / std::pow(1 + std::pow(frequency / kEarLowPass, 2), 2);
+        const double corner = std::max(kEarCorner, kEarCornerOverNote * note);
+        return 1.0 / std::pow(1.0 + std::pow(frequency / corner, 2), 2);
     }
 
-    double powerAt(double frequency) const
+    // Half the width of the band searched for partial `number` of `fundamental`: wide enough
+    // for an ensemble's spread and for the frame's spectral peak, narrower than the gap to
+    // the neighbouring partials.
+    double bandHalfWidth(int number, double fundamental, std::size_t frame) const
     {
-        const double bin = frequency * double(kPoints) / rate_;
-        const auto low = std::size_t(bin);
-        if (low + 1 >= power_.size())
-            return 0;
-        const double fraction = bin - double(low);
-        return (1 - fraction) * power_[low] + fraction * power_[low + 1];
+        const double spread = number * fundamental * (std::exp2(kSpreadCents / 1200.0) - 1);
+        return std::min(0.4 * fundamental, std::max(spread, 3 * rate_ / double(frame)));
     }
 
-    double weightedPower(double note) const
+    // The power spectra of the frames of `signal` into `spectra_`: Hann frames, half
+    // overlapping, zero-padded.
+    void analyse(const float* signal, std::size_t length, double note)
     {
-        double sum = 0;
-        for (std::size_t k = 1; k < power_.size(); ++k)
-            sum += earWeight(double(k) * rate_ / double(kPoints), note) * power_[k];
-        return sum;
+        const auto slot = std::size_t(frameExponent(note) - kShortestExponent);
+        const std::vector<float>& window = windows_[slot];
+        frame_ = window.size();
+        points_ = frame_ << kPaddingExponent;
+        spectra_.clear();
+        std::vector<float> buffer;
+        for (std::size_t start = 0; start + frame_ <= length; start += frame_ / 2) {
+            buffer.assign(points_, 0.0f);
+            for (std::size_t i = 0; i < frame_; ++i)
+                buffer[i] = window[i] * signal[start + i];
+            fftRealForward(tables_[slot], buffer.data(), points_);
+            std::vector<double>& power = spectra_.emplace_back(points_ / 2);
+            for (std::size_t bin = 1; bin < points_ / 2; ++bin)
+                power[bin] = double(buffer[2 * bin]) * buffer[2 * bin] + double(buffer[2 * bin + 1]) * buffer[2 * bin + 1];
+        }
     }
 
-    // The weighted power that the harmonic series of `fundamental` gathers.
-    double harmonicPower(double fundamental, double note) const
+    // The loudness-weighted mean, over the frames, of each frame's partials in cents from
+    // `note`, the partials sought around the harmonics of `fundamental`.
+    double meanCents(double note, double fundamental) const
     {
-        double sum = 0;
-        for (int n = 1; n * fundamental < std::min(kTopPartial, rate_ / 2); ++n)
-            sum += earWeight(n * fundamental, note) * powerAt(n * fundamental);
-        return sum;
-    }
-
-    // The frame's pitch in cents from `expected`: a 1-cent grid over half a semitone each
-    // way, then a 1/20-cent grid around the best, then a parabola.
-    double bestCents(double expected) const
-    {
-        auto score = [&](double cents) { return harmonicPower(at(expected, cents), expected); };
-        auto bestOn = [&](double from, double to, double step) {
-            double best = from, bestScore = -1;
-            for (double cents = from; cents <= to + step / 2; cents += step) {
-                if (const double value = score(cents); value > bestScore) {
-                    bestScore = value;
-                    best = cents;
+        const double binWidth = rate_ / double(points_);
+        double sum = 0, weights = 0;
+        for (const std::vector<double>& power : spectra_) {
+            double frameSum = 0, frameWeight = 0;
+            for (int number = 1; number <= kPartials && (number + 0.5) * fundamental < rate_ / 2; ++number) {
+                const double centre = number * fundamental;
+                const double half = bandHalfWidth(number, fundamental, frame_);
+                const auto low = std::max<std::size_t>(1, std::size_t(std::ceil((centre - half) / binWidth)));
+                const auto high = std::min(points_ / 2 - 1, std::size_t((centre + half) / binWidth));
+                double energy = 0, moment = 0;
+                for (std::size_t bin = low; bin <= high; ++bin) {
+                    energy += power[bin];
+                    moment += power[bin] * double(bin);
                 }
+                if (!(energy > 0))
+                    continue;
+                const double frequency = moment / energy * binWidth;
+                const double weight = energy * earWeight(frequency, note);
+                frameSum += weight * 1200.0 * std::log2(frequency / number / note);
+                frameWeight += weight;
             }
-            return best;
-        };
-        const double coarse = bestOn(-50, 50, 1);
-        constexpr double kStep = 0.05;
-        const double fine = bestOn(coarse - 1, coarse + 1, kStep);
-        const double before = score(fine - kStep), middle = score(fine), after = score(fine + kStep);
-        const double bend = before - 2 * middle + after;
-        return bend < 0 ? fine + std::clamp(0.5 * (before - after) / bend, -0.5, 0.5) * kStep : fine;
+            if (frameWeight > 0) {
+                const double loudness = std::pow(frameWeight, kLoudnessExponent);
+                sum += loudness * frameSum / frameWeight;
+                weights += loudness;
+            }
+        }
+        return weights > 0 ? sum / weights : 0.0;
     }
 
     double rate_;
-    FFTTables tables_;
-    std::vector<float> buffer_;
-    std::vector<double> power_;
+    static constexpr std::size_t kFrameSizes = kLongestExponent - kShortestExponent + 1;
+    std::array<FFTTables, kFrameSizes> tables_;
+    std::array<std::vector<float>, kFrameSizes> windows_;
+    std::size_t frame_ = 0;
+    std::size_t points_ = 0;
+    std::vector<std::vector<double>> spectra_;
 };
 
 } // namespace ToneAnalysis

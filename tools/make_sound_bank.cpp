@@ -3,18 +3,24 @@
 // semitones, and the click samples "Sticks.raw" and "Clap.raw". Samples are headerless
 // signed 16-bit little-endian mono at 44,100 Hz. Held sounds (organ, strings, flute,
 // choir) get a loop between rising zero crossings of matching shape, blended over its
-// last tenth of a second; plucked and struck sounds decay and fade out. Each sample's
-// reference pitch is the pitch it is heard at, so notes sound in tune even where the
-// SoundFont's own recordings are a few cents off.
+// last tenth of a second, placed where its pitch is nearest the opening's; plucked and
+// struck sounds decay and fade out. Each sample's reference frequency is set so that the
+// notes it serves, played as the sample synthesizer plays them, sound at their pitch over
+// their first second (what a question plays), even where the SoundFont's own recordings,
+// or the ensembles and stretched strings among them, are some cents off.
 //
 // Usage: melvora_make_sound_bank <soundfont.sf2> <resources folder>
 #include "PropertyList.h"
+#include "QVInstrument.h"
+#include "QVSampler.h"
 #include "ToneAnalysis.h"
 
 #include <fluidsynth.h>
+#include <stk/Stk.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QSaveFile>
 #include <QVariant>
 
@@ -43,9 +49,23 @@ constexpr int kLoudnessLow = 48;
 constexpr int kLoudnessHigh = 84;
 constexpr double kLoudnessSeconds = 0.5;
 constexpr float kSilence = 1e-4f;
+// Held sounds: the loop's length, and the starts tried for it (seconds into the recording).
+constexpr double kHeldSeconds = 2.3;
+constexpr double kLoopSeconds = 1.0;
+// The first start whose pitch is this close to the opening's is taken, else the closest.
+constexpr double kLoopStarts[] = {0.8, 0.7, 0.9, 0.6, 1.0, 0.5};
+constexpr double kLoopAgreement = 2.0;
 // Cents between the pitch of a held sound's opening and of its loop past which the
-// generator says so: tuned halfway, each is then off by half of it.
+// generator says so: a held key then drifts by that much after the opening.
 constexpr double kOpeningLoopTolerance = 8.0;
+// The notes a question may play, whose openings the samples are tuned on.
+constexpr int kLowestPlayed = 21;
+constexpr int kHighestPlayed = 108;
+// Cents that the notes of one sample may lie apart before the generator says so: centred,
+// each is then off by up to half of it.
+constexpr double kNotesApartTolerance = 6.0;
+// A correction this large means a failed measurement, not a mistuned recording.
+constexpr double kLargestCorrection = 50.0;
 constexpr int kDrumChannel = 9;
 constexpr int kDrumBank = 128;
 
@@ -79,9 +99,12 @@ using Signal = std::vector<float>;
 struct Recording {
     int note = 0;
     Signal signal;
-    double frequency = 0;
     long loopStart = 0;
     long loopLength = 0;
+    // The notes the sample serves.
+    int lowest = 0;
+    int highest = 0;
+    double frequency = 0;
 };
 
 double noteFrequency(int note)
@@ -234,32 +257,6 @@ bool makeLoop(Recording& recording, double startSeconds, double loopSeconds)
     return true;
 }
 
-// The pitch a recording is heard at: that of its opening (what a question plays) and, for a
-// held sound, that of its loop (what a held key sounds), met halfway so that neither strays
-// far where the two differ; the note's own pitch where the measurement strays further than
-// a SoundFont would be off.
-double measuredFrequency(const Recording& recording, const char* instrument)
-{
-    const double nominal = noteFrequency(recording.note);
-    ToneAnalysis::HeardPitch pitch(kRate);
-    const auto opening = std::min(recording.signal.size(), std::size_t(ToneAnalysis::kOpeningSeconds * kRate));
-    double measured = pitch.over(recording.signal.data(), 0, opening, nominal);
-    if (recording.loopLength > 0) {
-        const double looped = pitch.over(recording.signal.data(), std::size_t(recording.loopStart + 1),
-                                         std::size_t(recording.loopLength - 1), nominal);
-        if (const double apart = 1200.0 * std::log2(measured / looped); std::abs(apart) > kOpeningLoopTolerance)
-            std::fprintf(stderr, "make_sound_bank: %s note %d opens %.1f cents from its loop\n", instrument, recording.note,
-                         apart);
-        measured = std::sqrt(measured * looped);
-    }
-    if (std::abs(1200.0 * std::log2(measured / nominal)) > 50) {
-        std::fprintf(stderr, "make_sound_bank: note %d measures %.2f Hz; kept at %.2f Hz\n", recording.note, measured,
-                     nominal);
-        return nominal;
-    }
-    return measured;
-}
-
 // Longer for low notes, which ring longer.
 double decayingSeconds(int note)
 {
@@ -285,44 +282,66 @@ bool fail(const QString& message)
     return false;
 }
 
-bool makeInstrument(Renderer& renderer, const InstrumentSpec& spec, const QString& folder)
+QString sampleFileName(const InstrumentSpec& spec, const Recording& recording)
 {
-    std::vector<Recording> recordings;
-    for (int note = kFirstCentre; note <= kLastCentre; note += kCentreStep) {
-        Recording recording{note, renderer.render(0, 0, spec.program, note, spec.held ? 2.1 : decayingSeconds(note))};
-        if (peakOf(recording.signal) < kSilence)
-            continue; // the SoundFont has nothing here; the neighbours cover the note
-        if (!spec.held || !makeLoop(recording, 0.8, 1.0))
-            fadeOut(recording.signal, 0.35);
-        recording.frequency = measuredFrequency(recording, spec.key);
-        recordings.push_back(std::move(recording));
+    return QStringLiteral("%1-%2.raw").arg(QLatin1String(spec.key)).arg(recording.note, 3, 10, QLatin1Char('0'));
+}
+
+double centsBetween(double frequency, double reference)
+{
+    return 1200.0 * std::log2(frequency / reference);
+}
+
+// Loops a held sound where the loop's pitch is nearest the opening's, so that a held key
+// does not drift when the loop takes over; false when no loop fits.
+bool loopNearestOpening(Recording& recording, ToneAnalysis::HeardPitch& pitch, const char* instrument)
+{
+    const double nominal = noteFrequency(recording.note);
+    const auto loopFrames = std::size_t(kLoopSeconds * kRate);
+    const double opening = pitch.over(recording.signal.data(), std::size_t(ToneAnalysis::kOpeningSeconds * kRate), nominal);
+    double bestStart = -1, bestApart = 0;
+    for (double start : kLoopStarts) {
+        const auto first = std::size_t(start * kRate);
+        if (first + loopFrames > recording.signal.size())
+            continue;
+        const double apart = centsBetween(opening, pitch.over(recording.signal.data() + first, loopFrames, nominal));
+        if (bestStart < 0 || std::abs(apart) < std::abs(bestApart)) {
+            bestStart = start;
+            bestApart = apart;
+        }
+        if (std::abs(bestApart) < kLoopAgreement)
+            break;
     }
-    if (recordings.empty())
-        return fail(QStringLiteral("the SoundFont has no sound for program %1").arg(spec.program));
+    if (bestStart < 0 || !makeLoop(recording, bestStart, kLoopSeconds))
+        return false;
+    if (std::abs(bestApart) > kOpeningLoopTolerance)
+        std::fprintf(stderr, "make_sound_bank: %s note %d opens %.1f cents from its loop\n", instrument, recording.note,
+                     bestApart);
+    return true;
+}
 
-    float peak = 0;
-    for (const Recording& recording : recordings)
-        peak = std::max(peak, peakOf(recording.signal));
-    const float gain = std::min(kPeak / peak, float(kLoudness / loudnessOf(recordings)));
-
-    QVariantList samples;
+// Each sample serves the notes nearer to it than to its neighbours; the outer ones reach to
+// the ends of the range.
+void assignNotes(std::vector<Recording>& recordings)
+{
     for (std::size_t i = 0; i < recordings.size(); ++i) {
-        const Recording& recording = recordings[i];
-        // Each sample serves the notes nearer to it than to its neighbours; the outer ones
-        // reach to the ends of the range.
-        const int low = i == 0 ? 0 : (recordings[i - 1].note + recording.note) / 2 + 1;
-        const int high = i + 1 == recordings.size() ? 127 : (recording.note + recordings[i + 1].note) / 2;
-        const QString fileName = QStringLiteral("%1-%2.raw").arg(QLatin1String(spec.key)).arg(recording.note, 3, 10, QLatin1Char('0'));
-        if (!writeRaw(folder + QLatin1Char('/') + fileName, recording.signal, gain))
-            return fail(QStringLiteral("cannot write %1").arg(fileName));
+        recordings[i].lowest = i == 0 ? 0 : (recordings[i - 1].note + recordings[i].note) / 2 + 1;
+        recordings[i].highest = i + 1 == recordings.size() ? 127 : (recordings[i].note + recordings[i + 1].note) / 2;
+    }
+}
+
+bool writeInstrumentFile(const InstrumentSpec& spec, const QString& folder, const std::vector<Recording>& recordings)
+{
+    QVariantList samples;
+    for (const Recording& recording : recordings) {
         samples.append(QVariantMap{
-            {QStringLiteral("fileName"), fileName},
+            {QStringLiteral("fileName"), sampleFileName(spec, recording)},
             {QStringLiteral("frequency"), recording.frequency},
             {QStringLiteral("amplitude"), 1.0},
             {QStringLiteral("loopStart"), qlonglong(recording.loopStart)},
             {QStringLiteral("loopLength"), qlonglong(recording.loopLength)},
-            {QStringLiteral("noteStart"), low},
-            {QStringLiteral("noteLength"), high - low + 1},
+            {QStringLiteral("noteStart"), recording.lowest},
+            {QStringLiteral("noteLength"), recording.highest - recording.lowest + 1},
             {QStringLiteral("sampleRate"), kRate},
             {QStringLiteral("sampleBits"), 16},
             {QStringLiteral("numChannels"), 1},
@@ -337,9 +356,79 @@ bool makeInstrument(Renderer& renderer, const InstrumentSpec& spec, const QStrin
         {QStringLiteral("samples"), samples},
     };
     QString error;
-    if (!PropertyList::writeFileAtomically(folder + QStringLiteral("/instrument.plist"), instrument, &error))
-        return fail(error);
-    return true;
+    return PropertyList::writeFileAtomically(folder + QStringLiteral("/instrument.plist"), instrument, &error) || fail(error);
+}
+
+// The opening of a note as the sample synthesizer plays it: sample, rate and loop as the
+// instrument file gives them.
+Signal playedOpening(const std::shared_ptr<const QVInstrument>& instrument, int note)
+{
+    QVSampler sampler(instrument);
+    sampler.noteOn(noteFrequency(note), 1.0);
+    Signal opening(std::size_t(ToneAnalysis::kOpeningSeconds * kRate));
+    for (float& value : opening)
+        value = float(sampler.tick());
+    return opening;
+}
+
+// Plays every note of every sample as written in the instrument file and moves each
+// sample's reference frequency so that its notes' openings are centred on their pitch (the
+// pitch of a note follows the rate, so one pass finds the correction); then writes the file.
+bool tuneOnPlayedNotes(const InstrumentSpec& spec, const QString& folder, std::vector<Recording>& recordings,
+                       ToneAnalysis::HeardPitch& pitch)
+{
+    const auto instrument = std::make_shared<const QVInstrument>(folder);
+    if (!instrument->isValid())
+        return fail(instrument->error());
+    for (Recording& recording : recordings) {
+        std::vector<double> errors;
+        for (int note = std::max(recording.lowest, kLowestPlayed); note <= std::min(recording.highest, kHighestPlayed); ++note) {
+            const Signal opening = playedOpening(instrument, note);
+            errors.push_back(centsBetween(pitch.over(opening.data(), opening.size(), noteFrequency(note)), noteFrequency(note)));
+        }
+        if (errors.empty())
+            continue;
+        const auto [lowest, highest] = std::minmax_element(errors.begin(), errors.end());
+        const double correction = (*lowest + *highest) / 2;
+        if (std::abs(correction) > kLargestCorrection) {
+            std::fprintf(stderr, "make_sound_bank: %s note %d measures %.1f cents off; left as it is\n", spec.key,
+                         recording.note, correction);
+            continue;
+        }
+        recording.frequency *= std::exp2(correction / 1200.0);
+        if (*highest - *lowest > kNotesApartTolerance)
+            std::fprintf(stderr, "make_sound_bank: %s notes of sample %d lie %.1f cents apart\n", spec.key, recording.note,
+                         *highest - *lowest);
+    }
+    return writeInstrumentFile(spec, folder, recordings);
+}
+
+bool makeInstrument(Renderer& renderer, const InstrumentSpec& spec, const QString& folder, ToneAnalysis::HeardPitch& pitch)
+{
+    std::vector<Recording> recordings;
+    for (int note = kFirstCentre; note <= kLastCentre; note += kCentreStep) {
+        Recording recording{note, renderer.render(0, 0, spec.program, note, spec.held ? kHeldSeconds : decayingSeconds(note))};
+        if (peakOf(recording.signal) < kSilence)
+            continue; // the SoundFont has nothing here; the neighbours cover the note
+        if (!spec.held || !loopNearestOpening(recording, pitch, spec.key))
+            fadeOut(recording.signal, 0.35);
+        recording.frequency = noteFrequency(note);
+        recordings.push_back(std::move(recording));
+    }
+    if (recordings.empty())
+        return fail(QStringLiteral("the SoundFont has no sound for program %1").arg(spec.program));
+    assignNotes(recordings);
+
+    float peak = 0;
+    for (const Recording& recording : recordings)
+        peak = std::max(peak, peakOf(recording.signal));
+    const float gain = std::min(kPeak / peak, float(kLoudness / loudnessOf(recordings)));
+    for (const Recording& recording : recordings) {
+        const QString fileName = sampleFileName(spec, recording);
+        if (!writeRaw(folder + QLatin1Char('/') + fileName, recording.signal, gain))
+            return fail(QStringLiteral("cannot write %1").arg(fileName));
+    }
+    return writeInstrumentFile(spec, folder, recordings) && tuneOnPlayedNotes(spec, folder, recordings, pitch);
 }
 
 bool makeClick(Renderer& renderer, const Click& click, const QString& resources)
@@ -360,6 +449,15 @@ bool makeBank(const QString& soundFont, const QString& resources)
     if (!renderer.isReady())
         return fail(QStringLiteral("cannot load the SoundFont %1").arg(soundFont));
 
+    for (const Click& click : kClicks)
+        if (!makeClick(renderer, click, resources))
+            return false;
+    // The instruments are tuned by playing them as the program does, from this bundle (where
+    // their click samples now are) at the rate of their recordings.
+    qputenv("MELVORA_RESOURCES", QFile::encodeName(resources));
+    stk::Stk::setSampleRate(kRate);
+    ToneAnalysis::HeardPitch pitch(kRate);
+
     // The new instruments are made beside the old ones and take their place at the end, so
     // an interrupted run leaves no half-made bank behind.
     const QString instruments = resources + QStringLiteral("/Instruments");
@@ -370,14 +468,11 @@ bool makeBank(const QString& soundFont, const QString& resources)
         const QString folder = fresh + QLatin1Char('/') + QLatin1String(spec.key);
         if (!QDir().mkpath(folder))
             return fail(QStringLiteral("cannot make %1").arg(folder));
-        if (!makeInstrument(renderer, spec, folder))
+        if (!makeInstrument(renderer, spec, folder, pitch))
             return false;
         programs.append(QVariantMap{{QStringLiteral("key"), QLatin1String(spec.key)},
                                     {QStringLiteral("value"), QLatin1String(spec.title)}});
     }
-    for (const Click& click : kClicks)
-        if (!makeClick(renderer, click, resources))
-            return false;
     if (!QDir(instruments).removeRecursively() || !QDir().rename(fresh, instruments))
         return fail(QStringLiteral("cannot replace %1").arg(instruments));
     QString error;

@@ -2,14 +2,29 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstddef>
+#include <optional>
 #include <vector>
 
-// The pitch a listener hears in a tone, measured in the time domain: the lag at which the
-// waveform best repeats itself, frame by frame, averaged in cents with each frame weighted
-// by its energy. Looking at the whole waveform rather than at one partial, it hears an
-// ensemble's detuned voices or a vibrato at their centre, and finds the period of low
-// notes whose first partial is weak.
+// The pitch a listener hears in a tone, measured in the time domain.
+//
+// A listener takes the pitch of a tone from its lowest partials (up to the tenth, which the
+// ear resolves): each partial's frequency divided by its number, weighted by its energy, the
+// partials above about 1 kHz (above the note's octave for high notes) less and less; a
+// partial spread by an ensemble's voices or by vibrato counts at its centre. So the sharp
+// upper partials of a struck string, a thump below the note and an attack's knock between
+// the partials do not move it. Over time each moment counts by its loudness (power to the
+// 0.3): a struck note's short, loud attack does not outweigh the tone that follows it.
+//
+// Each partial is shifted down to 0 Hz and smoothed, which parts it from everything more
+// than a fraction of the note away; its frequency is the rate at which the smoothed phase
+// turns. Moments are gathered in half-overlapping Hann frames of at least six periods within
+// the signal, so that the click of its abrupt start and end counts for little. The partials
+// are sought around the harmonics of the pitch found so far, until it settles.
+//
+// It checks the sound bank, whose generator measures the same listener in the frequency
+// domain; so it shares no code with that measure, not even the listener's weights.
 class HeardPitch {
 public:
     HeardPitch(const std::vector<float>& signal, double rate)
@@ -18,143 +33,157 @@ public:
     {
     }
 
-    // The mean pitch in Hz of the whole signal, searched within a semitone of `expected`
-    // (a period at the edge of the search reads as about a semitone off); 0 for silence.
+    // The mean pitch in Hz of the whole signal, for a note within about a semitone of
+    // `expected`; 0 for silence or a signal shorter than one frame.
     double meanFrequencyNear(double expected) const
     {
-        // Short periods are measured on the signal sampled finer, where a parabola through
-        // the best lag and its neighbours finds the peak between them closely.
-        const int factor = std::max(1, int(std::ceil(kShortestPeriod * expected / rate_)));
-        const std::vector<double> signal = upsampled(weighted(expected), factor);
-        const double period = factor * rate_ / expected;
-        const std::size_t longestLag = std::size_t(std::ceil(period * kSemitone)) + 2;
-        const std::size_t frames = std::max<std::size_t>(kShortestFrame * factor, std::size_t(3 * period));
-        if (signal.size() < longestLag + frames)
-            return 0.0;
-        std::vector<double> window(frames);
-        for (std::size_t i = 0; i < frames; ++i)
-            window[i] = 0.5 - 0.5 * std::cos(2 * M_PI * (double(i) + 0.5) / double(frames));
-        double weightedCents = 0, weight = 0;
-        for (std::size_t start = 0; start + frames + longestLag <= signal.size(); start += frames) {
-            const Frame frame{signal.data() + start, window};
-            const double energy = frame.energy();
-            if (!(energy > 0))
-                continue;
-            weightedCents += energy * 1200.0 * std::log2(period / frame.periodNear(period));
-            weight += energy;
+        double cents = 0;
+        for (int pass = 0; pass < kMostPasses; ++pass) {
+            const std::optional<double> next = meanCents(expected, expected * std::exp2(cents / 1200.0));
+            if (!next)
+                return 0.0;
+            const bool settled = std::abs(*next - cents) < kSettledCents;
+            cents = *next;
+            if (settled)
+                break;
         }
-        return weight > 0 ? expected * std::exp2(weightedCents / weight / 1200.0) : 0.0;
+        return expected * std::exp2(cents / 1200.0);
     }
 
 private:
-    static constexpr double kSemitone = 1.0594630943592953;
+    using Complex = std::complex<double>;
+
+    static constexpr int kPartials = 10;
+    static constexpr int kMostPasses = 12;
+    static constexpr double kSettledCents = 0.01;
+    static constexpr double kEarCorner = 1000;
+    static constexpr double kEarCornerOverNote = 2;
+    static constexpr double kSpreadCents = 60;
+    static constexpr double kLoudnessExponent = 0.3;
+    static constexpr double kPeriodsPerFrame = 6;
     static constexpr std::size_t kShortestFrame = 4096;
-    static constexpr double kShortestPeriod = 50;
-    static constexpr double kLowPass = 1000;
-    static constexpr double kHighPass = 0.7;
-    // The interpolation kernel: a Kaiser-windowed sinc reaching this many frames each way.
-    static constexpr int kReach = 16;
-    static constexpr double kKaiserBeta = 10;
+    static constexpr std::size_t kLongestFrame = 16384;
+    // Three running means of this share of the band's inverse width halve the band's edges
+    // and take the neighbouring partials down by more than 60 dB.
+    static constexpr double kSmoothingShare = 0.37;
 
-    // The signal through one-pole filters run forwards and backwards: a high-pass below the
-    // note (a thump has no pitch), then a low-pass that weighs the upper partials less, as the
-    // ear does (those of struck and plucked strings run sharp).
-    std::vector<double> weighted(double expected) const
-    {
-        std::vector<double> values(signal_.begin(), signal_.end());
-        const auto smoothed = [&](double cutoff) {
-            std::vector<double> smooth = values;
-            const double keep = std::exp(-2 * M_PI * cutoff / rate_);
-            for (int pass = 0; pass < 2; ++pass) {
-                double state = 0;
-                for (double& value : smooth)
-                    value = state = (1 - keep) * value + keep * state;
-                std::reverse(smooth.begin(), smooth.end());
-            }
-            return smooth;
-        };
-        for (int stage = 0; stage < 2; ++stage) {
-            const std::vector<double> below = smoothed(kHighPass * expected);
-            for (std::size_t i = 0; i < values.size(); ++i)
-                values[i] -= below[i];
-        }
-        return smoothed(kLowPass);
-    }
-
-    // The signal with `factor` values per frame, band-limited as it was.
-    static std::vector<double> upsampled(const std::vector<double>& signal_, int factor)
-    {
-        if (factor == 1)
-            return signal_;
-        std::vector<double> kernel(std::size_t(factor * 2 * kReach));
-        for (int phase = 0; phase < factor; ++phase) {
-            for (int tap = -kReach + 1; tap <= kReach; ++tap) {
-                const double x = double(phase) / factor - tap;
-                const double sinc = x == 0 ? 1.0 : std::sin(M_PI * x) / (M_PI * x);
-                const double edge = x / (kReach + 1);
-                kernel[std::size_t(phase * 2 * kReach + tap + kReach - 1)] =
-                    sinc * std::cyl_bessel_i(0.0, kKaiserBeta * std::sqrt(1 - edge * edge)) / std::cyl_bessel_i(0.0, kKaiserBeta);
-            }
-        }
-        const auto count = std::ptrdiff_t(signal_.size());
-        std::vector<double> fine(signal_.size() * std::size_t(factor), 0.0);
-        for (std::ptrdiff_t i = 0; i < count; ++i) {
-            for (int phase = 0; phase < factor; ++phase) {
-                double sum = 0;
-                const double* taps = kernel.data() + phase * 2 * kReach;
-                for (int tap = -kReach + 1; tap <= kReach; ++tap)
-                    if (i + tap >= 0 && i + tap < count)
-                        sum += taps[tap + kReach - 1] * signal_[std::size_t(i + tap)];
-                fine[std::size_t(i * factor + phase)] = sum;
-            }
-        }
-        return fine;
-    }
-
-    struct Frame {
-        const double* values;
-        const std::vector<double>& window;
-
-        double energy() const
-        {
-            double sum = 0;
-            for (std::size_t i = 0; i < window.size(); ++i)
-                sum += window[i] * values[i] * values[i];
-            return sum;
-        }
-
-        // How alike the frame is to itself `lag` values later, 1 for a perfect repeat: their
-        // correlation under the window over the geometric mean of their energies, so that
-        // neither a decay nor the part of a period at the frame's ends tilts it.
-        double similarity(std::size_t lag) const
-        {
-            double product = 0, here = 0, there = 0;
-            const double* later = values + lag;
-            for (std::size_t i = 0; i < window.size(); ++i) {
-                product += window[i] * values[i] * later[i];
-                here += window[i] * values[i] * values[i];
-                there += window[i] * later[i] * later[i];
-            }
-            return here > 0 && there > 0 ? product / std::sqrt(here * there) : 0.0;
-        }
-
-        // The lag of greatest similarity within a semitone of `expected`, between whole
-        // lags by a parabola.
-        double periodNear(double expected) const
-        {
-            const auto low = std::max<std::size_t>(std::size_t(std::floor(expected / kSemitone)), 1);
-            const auto high = std::size_t(std::ceil(expected * kSemitone));
-            std::vector<double> values;
-            for (std::size_t lag = low; lag <= high; ++lag)
-                values.push_back(similarity(lag));
-            const auto best = std::size_t(std::max_element(values.begin(), values.end()) - values.begin());
-            if (best == 0 || best + 1 == values.size())
-                return double(low + best);
-            const double before = values[best - 1], middle = values[best], after = values[best + 1];
-            const double bend = before - 2 * middle + after;
-            return double(low + best) + (bend < 0 ? 0.5 * (before - after) / bend : 0.0);
-        }
+    // What one partial adds to a frame: its energy and the sum of its phase steps, each
+    // weighted by its moment's energy.
+    struct Gathered {
+        double energy = 0;
+        Complex turn = 0;
     };
+
+    std::size_t frameLength(double note) const
+    {
+        std::size_t frame = kShortestFrame;
+        while (frame < kLongestFrame && double(frame) < kPeriodsPerFrame * rate_ / note)
+            frame *= 2;
+        return frame;
+    }
+
+    static double earWeight(double frequency, double note)
+    {
+        const double corner = std::max(kEarCorner, kEarCornerOverNote * note);
+        return 1.0 / std::pow(1.0 + std::pow(frequency / corner, 2), 2);
+    }
+
+    // Half the width of the band kept around a partial: an ensemble's spread or what the
+    // frame resolves, whichever is wider, but short of the neighbouring partials.
+    double bandHalfWidth(int number, double fundamental, std::size_t frame) const
+    {
+        const double spread = number * fundamental * (std::exp2(kSpreadCents / 1200.0) - 1);
+        return std::min(0.4 * fundamental, std::max(spread, 3 * rate_ / double(frame)));
+    }
+
+    // The loudness-weighted mean, over the frames, of each frame's partials in cents from
+    // `note`, the partials sought around the harmonics of `fundamental`; none for silence.
+    std::optional<double> meanCents(double note, double fundamental) const
+    {
+        const std::size_t frame = frameLength(note);
+        if (signal_.size() < frame)
+            return std::nullopt;
+        const std::size_t frames = (signal_.size() - frame) / (frame / 2) + 1;
+        std::vector<double> weights(frames, 0.0), weightedCents(frames, 0.0);
+        for (int number = 1; number <= kPartials && (number + 0.5) * fundamental < rate_ / 2; ++number) {
+            const double centre = number * fundamental;
+            const std::vector<Gathered> gathered = gather(isolated(centre, bandHalfWidth(number, fundamental, frame)), frame, frames);
+            for (std::size_t i = 0; i < frames; ++i) {
+                if (!(gathered[i].energy > 0))
+                    continue;
+                const double frequency = centre + std::arg(gathered[i].turn) * rate_ / (2 * M_PI);
+                if (!(frequency > 0))
+                    continue;
+                const double weight = gathered[i].energy * earWeight(frequency, note);
+                weights[i] += weight;
+                weightedCents[i] += weight * 1200.0 * std::log2(frequency / number / note);
+            }
+        }
+        double sum = 0, total = 0;
+        for (std::size_t i = 0; i < frames; ++i) {
+            if (!(weights[i] > 0))
+                continue;
+            const double loudness = std::pow(weights[i], kLoudnessExponent);
+            sum += loudness * weightedCents[i] / weights[i];
+            total += loudness;
+        }
+        return total > 0 ? std::optional<double>(sum / total) : std::nullopt;
+    }
+
+    // The signal's content within about `halfWidth` of `centre`, shifted down by `centre`.
+    std::vector<Complex> isolated(double centre, double halfWidth) const
+    {
+        std::vector<Complex> shifted(signal_.size());
+        const Complex step = std::polar(1.0, -2 * M_PI * centre / rate_);
+        Complex turn = 1;
+        for (std::size_t i = 0; i < signal_.size(); ++i) {
+            shifted[i] = double(signal_[i]) * turn;
+            turn *= step;
+            if (i % 1024 == 0)
+                turn /= std::abs(turn);
+        }
+        const auto length = std::max<std::size_t>(1, std::size_t(std::lround(kSmoothingShare * rate_ / halfWidth)));
+        for (int pass = 0; pass < 3; ++pass)
+            shifted = runningMean(shifted, length);
+        return shifted;
+    }
+
+    // The mean of `length` values centred on each value, counting zeros past the ends.
+    static std::vector<Complex> runningMean(const std::vector<Complex>& values, std::size_t length)
+    {
+        const auto count = std::ptrdiff_t(values.size());
+        const auto back = std::ptrdiff_t(length / 2);
+        const auto valueAt = [&](std::ptrdiff_t i) { return i >= 0 && i < count ? values[std::size_t(i)] : Complex(0); };
+        std::vector<Complex> means(values.size());
+        Complex sum = 0;
+        for (std::ptrdiff_t i = -back; i < std::ptrdiff_t(length) - back; ++i)
+            sum += valueAt(i);
+        for (std::ptrdiff_t i = 0; i < count; ++i) {
+            means[std::size_t(i)] = sum / double(length);
+            sum += valueAt(i - back + std::ptrdiff_t(length)) - valueAt(i - back);
+        }
+        return means;
+    }
+
+    // Each moment's energy and phase step, gathered under the Hann windows of the frames,
+    // which overlap by half; the window's square weighs each moment as a frame's spectrum
+    // does.
+    static std::vector<Gathered> gather(const std::vector<Complex>& partial, std::size_t frame, std::size_t frames)
+    {
+        std::vector<double> weights(frame);
+        for (std::size_t j = 0; j < frame; ++j)
+            weights[j] = std::pow(0.5 - 0.5 * std::cos(2 * M_PI * (double(j) + 0.5) / double(frame)), 2);
+        std::vector<Gathered> gathered(frames);
+        for (std::size_t f = 0; f < frames; ++f) {
+            const std::size_t start = f * (frame / 2);
+            for (std::size_t j = start == 0 ? 1 : 0; j < frame; ++j) {
+                const Complex here = partial[start + j], before = partial[start + j - 1];
+                gathered[f].energy += weights[j] * std::norm(here);
+                gathered[f].turn += weights[j] * here * std::conj(before);
+            }
+        }
+        return gathered;
+    }
 
     std::vector<float> signal_;
     double rate_;
