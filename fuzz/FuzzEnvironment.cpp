@@ -36,6 +36,13 @@ void removeFolder()
 
 } // namespace
 
+// Under the undefined-behaviour sanitizer (the libFuzzer build), undefined behaviour ends the
+// run as a crash does, so that a long run cannot pass over it.
+extern "C" const char* __ubsan_default_options()
+{
+    return "halt_on_error=1:print_stacktrace=1";
+}
+
 struct FuzzEnvironment::State {
     int argc = 1;
     char name[16] = "fuzz";
