@@ -47,7 +47,6 @@ QString idKey(qlonglong examId)
     return QString::number(examId);
 }
 
-// An exam id as the server sends it: an integer, an integral real or decimal text.
 // Reads a dictionary file; a missing file is an empty dictionary. A file that is there but
 // is no dictionary reads as empty too; *unreadable says so, so writers can keep it aside.
 QVariantMap readDictionary(const QString& path, bool* unreadable = nullptr)
