@@ -4,6 +4,7 @@
 #include "MainQueue.h"
 #include "NotificationCenter.h"
 #include "Paths.h"
+#include "PlistValues.h"
 #include "PropertyList.h"
 
 #include <QDir>
@@ -44,31 +45,6 @@ QString pendingResultsPath()
 QString idKey(qlonglong examId)
 {
     return QString::number(examId);
-}
-
-// An exam id as the server sends it: an integer, an integral real or decimal text.
-std::optional<qlonglong> examIdOf(const QVariant& value)
-{
-    bool ok = false;
-    qlonglong id = 0;
-    switch (value.typeId()) {
-    case QMetaType::Double: {
-        const double real = value.toDouble();
-        ok = real == double(qlonglong(real));
-        id = qlonglong(real);
-        break;
-    }
-    case QMetaType::QString:
-        id = value.toString().trimmed().toLongLong(&ok);
-        break;
-    case QMetaType::Bool:
-        break;
-    default:
-        id = value.toLongLong(&ok);
-    }
-    if (!ok)
-        return std::nullopt;
-    return id;
 }
 
 // Reads a dictionary file; a missing file is an empty dictionary. A file that is there but
@@ -118,9 +94,12 @@ bool updateDictionary(const QString& path, const std::function<void(QVariantMap&
     return writeDictionary(path, dictionary);
 }
 
+// Counts far beyond any real one are held there, so that sums of counts cannot overflow.
+constexpr qlonglong kMaxCount = qlonglong(1) << 40;
+
 qlonglong countOf(const QVariant& value)
 {
-    return std::max<qlonglong>(0, value.toLongLong());
+    return std::clamp<qlonglong>(PlistValues::toWholeNumber(value).value_or(0), 0, kMaxCount);
 }
 
 } // namespace
@@ -178,7 +157,7 @@ void ZTDataController::updateExamsFromArray(const QVariantList& exams)
     // The file is the server's list as last fetched, so it is replaced, never merged.
     QVariantMap stored;
     for (const QVariant& exam : exams) {
-        const std::optional<qlonglong> id = examIdOf(exam.toMap().value(QStringLiteral("id")));
+        const std::optional<qlonglong> id = PlistValues::toWholeNumber(exam.toMap().value(QStringLiteral("id")));
         if (!id || exam.typeId() != QMetaType::QVariantMap) {
             Log::line(QStringLiteral("updateExamsFromArray: an exam without an integer id is left out."));
             continue;
@@ -230,7 +209,7 @@ void ZTDataController::processServerSideResults(const QVariantList& results)
     updateDictionary(serverResultsPath(), [&results](QVariantMap& stored) {
         for (const QVariant& entry : results) {
             const QVariantMap result = entry.toMap();
-            const std::optional<qlonglong> id = examIdOf(result.value(QStringLiteral("exam_id")));
+            const std::optional<qlonglong> id = PlistValues::toWholeNumber(result.value(QStringLiteral("exam_id")));
             if (!id)
                 continue;
             const qlonglong right = countOf(result.value(QStringLiteral("right")));
@@ -271,7 +250,7 @@ QList<ZTDataController::PendingResult> ZTDataController::pendingResults() const
     const QVariantMap pending = readDictionary(pendingResultsPath());
     for (auto it = pending.cbegin(); it != pending.cend(); ++it) {
         const QVariantMap entry = it.value().toMap();
-        const std::optional<qlonglong> id = examIdOf(entry.value(QStringLiteral("examId")));
+        const std::optional<qlonglong> id = PlistValues::toWholeNumber(entry.value(QStringLiteral("examId")));
         if (!id)
             continue;
         results.append({it.key(), *id, entry.value(QStringLiteral("user")).toString(),

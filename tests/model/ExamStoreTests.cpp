@@ -12,6 +12,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -150,6 +151,32 @@ TEST(ExamStore, StartCountsAndServerCountsSurviveALogout)
     EXPECT_FALSE(QFileInfo::exists(ZTDataController::examsPath()));
     EXPECT_EQ(store->repetitionCountForExamWithID(12), 5);
     EXPECT_EQ(store->serverSideRepetiionCountForExamWithID(9), 4);
+}
+
+TEST(ExamStore, NumbersBeyondAnyRealCountNeitherOverflowNorBecomeIds)
+{
+    TestEnvironment env;
+    ZTDataController* store = ZTDataController::sharedController();
+    const qlonglong huge = std::numeric_limits<qlonglong>::max();
+    store->processServerSideResults({QVariantMap{{"exam_id", 9}, {"right", huge}, {"wrong", huge}},
+                                     QVariantMap{{"exam_id", 1e300}, {"right", 1}},
+                                     QVariantMap{{"exam_id", 2.5}, {"right", 1}}});
+    const QVariantMap counts = store->resultsForExamWithID(9);
+    EXPECT_GT(counts.value("right").toLongLong(), 0);
+    EXPECT_GT(counts.value("totalCount").toLongLong(), counts.value("right").toLongLong());
+    EXPECT_EQ(QStringList(plistFile("serverResults.plist").keys()), QStringList({"9"}));
+
+    // A start counted on top of the largest stored count still counts.
+    ASSERT_TRUE(PropertyList::writeFileAtomically(Paths::documentsFolder() + "/reptitions.plist", QVariantMap{{"3", huge}}));
+    store->incrementRepetitionCountForExamWithID(3);
+    EXPECT_GT(store->repetitionCountForExamWithID(3), 0);
+
+    QVariantMap realId = serverExam(0, "Real"), hugeId = serverExam(0, "Huge"), paddedId = serverExam(0, "Padded");
+    realId["id"] = 2.5;
+    hugeId["id"] = -1e300;
+    paddedId["id"] = " 7 ";
+    store->updateExamsFromArray({realId, hugeId, paddedId, serverExam(8, "Eight")});
+    EXPECT_EQ(QStringList(plistFile("exams.plist").keys()), QStringList({"7", "8"}));
 }
 
 TEST(ExamStore, AnUnreadableCountFileIsKeptAsideNotOverwritten)

@@ -22,25 +22,6 @@ QString randomWord(int length)
     return word;
 }
 
-std::optional<DropboxCredentials> credentialsFrom(const QByteArray& body, QString* error)
-{
-    const auto reply = DropboxJson::objectFrom(body, error);
-    if (!reply)
-        return std::nullopt;
-    DropboxCredentials credentials;
-    credentials.accessToken = reply->value(QStringLiteral("access_token")).toString();
-    credentials.refreshToken = reply->value(QStringLiteral("refresh_token")).toString();
-    credentials.accountId = reply->value(QStringLiteral("account_id")).toString().left(256);
-    const double lifetime = reply->value(QStringLiteral("expires_in")).toDouble();
-    if (lifetime > 0 && lifetime < 10 * 365 * 86400.0)
-        credentials.expiresAt = QDateTime::currentDateTimeUtc().addSecs(qint64(lifetime));
-    if (!credentials.hasWellFormedTokens()) {
-        *error = QStringLiteral("the reply holds no usable access token");
-        return std::nullopt;
-    }
-    return credentials;
-}
-
 void requestToken(AFHTTPClient& api, const QVariantMap& form, DropboxTokenRequest::Completion completion)
 {
     const URLRequest request = api.requestWithMethod(QStringLiteral("POST"), QStringLiteral("oauth2/token"), form);
@@ -48,7 +29,7 @@ void requestToken(AFHTTPClient& api, const QVariantMap& form, DropboxTokenReques
         request,
         [completion](const std::shared_ptr<AFHTTPRequestOperation>&, const QVariant& body) {
             QString error;
-            if (auto credentials = credentialsFrom(body.toByteArray(), &error))
+            if (auto credentials = DropboxTokenRequest::credentialsFrom(body.toByteArray(), &error))
                 completion(credentials, {});
             else
                 completion(std::nullopt, DropboxError::badReply(error));
@@ -88,6 +69,25 @@ QString DropboxPkce::challengeFor(const QString& verifier)
 }
 
 // ---- Token requests ----
+
+std::optional<DropboxCredentials> DropboxTokenRequest::credentialsFrom(const QByteArray& body, QString* error)
+{
+    const auto reply = DropboxJson::objectFrom(body, error);
+    if (!reply)
+        return std::nullopt;
+    DropboxCredentials credentials;
+    credentials.accessToken = reply->value(QStringLiteral("access_token")).toString();
+    credentials.refreshToken = reply->value(QStringLiteral("refresh_token")).toString();
+    credentials.accountId = reply->value(QStringLiteral("account_id")).toString().left(256);
+    const double lifetime = reply->value(QStringLiteral("expires_in")).toDouble();
+    if (lifetime > 0 && lifetime < 10 * 365 * 86400.0)
+        credentials.expiresAt = QDateTime::currentDateTimeUtc().addSecs(qint64(lifetime));
+    if (!credentials.hasWellFormedTokens()) {
+        *error = QStringLiteral("the reply holds no usable access token");
+        return std::nullopt;
+    }
+    return credentials;
+}
 
 void DropboxTokenRequest::exchangeCode(AFHTTPClient& api, const QString& appKey, const QString& code,
                                        const QString& verifier, const QString& redirectUri, Completion completion)

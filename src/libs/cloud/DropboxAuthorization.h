@@ -27,6 +27,9 @@ struct DropboxPkce {
 namespace DropboxTokenRequest {
 
 using Completion = std::function<void(std::optional<DropboxCredentials>, const DropboxError&)>;
+// The credentials in the endpoint's reply body; nothing (with the reason) when it holds no
+// usable access token.
+std::optional<DropboxCredentials> credentialsFrom(const QByteArray& body, QString* error);
 void exchangeCode(AFHTTPClient& api, const QString& appKey, const QString& code, const QString& verifier,
                   const QString& redirectUri, Completion completion);
 // The credentials come back with the refresh token they were renewed with.

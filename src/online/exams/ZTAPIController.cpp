@@ -72,9 +72,9 @@ ZTAPIController* ZTAPIController::sharedController()
     return instance;
 }
 
-ZTAPIController::ZTAPIController(ZTDataController* store)
+ZTAPIController::ZTAPIController(ZTDataController* store, std::unique_ptr<ZTExamTransport> transport)
     : store_(store)
-    , transport_(std::make_unique<ZTExamTransport>())
+    , transport_(transport ? std::move(transport) : std::make_unique<ZTExamTransport>())
     , backendURL_(QStringLiteral("https://%1:%2").arg(kExamServerHost).arg(kExamServerPort))
 {
 }

@@ -42,7 +42,9 @@ public:
 
     static ZTAPIController* sharedController();
 
-    explicit ZTAPIController(ZTDataController* store = nullptr);
+    // Keeps exams in the store given, else in the shared one; sends through the transport
+    // given, else through one of its own.
+    explicit ZTAPIController(ZTDataController* store = nullptr, std::unique_ptr<ZTExamTransport> transport = nullptr);
     ~ZTAPIController();
     ZTAPIController(const ZTAPIController&) = delete;
     ZTAPIController& operator=(const ZTAPIController&) = delete;

@@ -27,20 +27,9 @@ QVariantMap exerciseOf(const QVariantMap& question)
     return question.value(QStringLiteral("exercise")).toMap();
 }
 
-// A whole number from the exam; nullopt for anything else.
-std::optional<qlonglong> wholeNumber(const QVariant& value)
-{
-    bool ok = false;
-    const qlonglong number = value.toLongLong(&ok);
-    if (!ok || value.typeId() == QMetaType::Bool || value.typeId() == QMetaType::QVariantMap
-        || value.typeId() == QMetaType::QVariantList)
-        return std::nullopt;
-    return number;
-}
-
 qlonglong repeatOf(const QVariantMap& question)
 {
-    return std::max<qlonglong>(1, wholeNumber(question.value(QStringLiteral("repeat"))).value_or(1));
+    return std::max<qlonglong>(1, PlistValues::toWholeNumber(question.value(QStringLiteral("repeat"))).value_or(1));
 }
 
 } // namespace
@@ -75,7 +64,7 @@ QString ZTExamRunner::currentTestName() const
 
 qlonglong ZTExamRunner::examId() const
 {
-    return wholeNumber(examsDictionary_.value(QStringLiteral("id"))).value_or(0);
+    return PlistValues::toWholeNumber(examsDictionary_.value(QStringLiteral("id"))).value_or(0);
 }
 
 // ---- Starting ----
@@ -84,7 +73,7 @@ std::optional<QString> ZTExamRunner::refusalOf(const QVariantMap& exam) const
 {
     if (state_ != State::Created)
         return QStringLiteral("the exam was started already");
-    if (!wholeNumber(exam.value(QStringLiteral("id"))))
+    if (!PlistValues::toWholeNumber(exam.value(QStringLiteral("id"))))
         return QStringLiteral("it has no integer id");
     const QVariantList questions = exam.value(kQuestions).toList();
     if (questions.isEmpty())
@@ -100,7 +89,7 @@ std::optional<QString> ZTExamRunner::refusalOf(const QVariantMap& exam) const
             return QStringLiteral("it asks for the unknown exercise \"%1\"").arg(exercise);
         const QVariant answerTime = exerciseOf(question).value(kSettings).toMap().value(kAnswerTime);
         if (answerTime.isValid()) {
-            const std::optional<qlonglong> position = wholeNumber(answerTime);
+            const std::optional<qlonglong> position = PlistValues::toWholeNumber(answerTime);
             if (!position || *position < 0 || *position >= answerTimes().size())
                 return QStringLiteral("its answer time %1 is not one of the %2 answer times")
                     .arg(answerTime.toString())

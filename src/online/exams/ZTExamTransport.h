@@ -54,15 +54,16 @@ public:
 
     ZTExamTransport();
     // Aborts what is still running; no completion runs afterwards. Main thread.
-    ~ZTExamTransport();
+    virtual ~ZTExamTransport();
     ZTExamTransport(const ZTExamTransport&) = delete;
     ZTExamTransport& operator=(const ZTExamTransport&) = delete;
 
     // TLS settings (such as the trusted authorities) for requests sent from now on; the peer
     // is verified whatever the configuration says. Any thread.
     void setSslConfiguration(const QSslConfiguration& configuration);
-    // Any thread, does not block; the completion runs on the main queue.
-    void send(const ZTExamRequest& request, Completion completion);
+    // Any thread, does not block; the completion runs on the main queue. A stand-in for the
+    // server (the exam fuzz target's) answers here instead.
+    virtual void send(const ZTExamRequest& request, Completion completion);
 
 private:
     class Worker;

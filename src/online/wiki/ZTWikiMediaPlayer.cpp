@@ -18,6 +18,13 @@ namespace {
 constexpr double kOggVolume = 0.6;
 const QString kFilePrefix = QStringLiteral("File:");
 
+// Sounds are fetched from the web only; a link to anything else (a local file, say) plays nothing.
+std::optional<QUrl> webAddress(const QUrl& url)
+{
+    const bool web = url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+    return web ? std::optional<QUrl>(url) : std::nullopt;
+}
+
 } // namespace
 
 ZTWikiMediaPlayer::ZTWikiMediaPlayer(QProgressBar* downloadProgressIndicator) : indicator_(downloadProgressIndicator) {}
@@ -34,7 +41,7 @@ std::optional<QUrl> ZTWikiMediaPlayer::destinationURLForURLString(const QString&
 {
     const qsizetype file = urlString.indexOf(kFilePrefix);
     if (file < 0)
-        return QUrl(urlString);
+        return webAddress(QUrl(urlString));
     QString fileName = urlString.mid(file + kFilePrefix.size());
     fileName.replace(QLatin1Char(','), QStringLiteral("%2C"));
     if (fileName.isEmpty())
@@ -47,8 +54,7 @@ std::optional<QUrl> ZTWikiMediaPlayer::destinationURLForURLString(const QString&
             continue;
         href.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
         // "//host/..." and "/path" links take the page's own scheme and host.
-        const QUrl resolved = pageURL.resolved(QUrl(href));
-        return resolved.isValid() ? std::optional<QUrl>(resolved) : std::nullopt;
+        return webAddress(pageURL.resolved(QUrl(href)));
     }
     return std::nullopt;
 }

@@ -26,7 +26,8 @@ public:
 
     // The address of a linked sound file. A link without "File:" is the file itself. Otherwise
     // the page is searched for the first link whose address names the file and is not itself
-    // a "File:" page. The address is resolved against the page's; none when no link names it.
+    // a "File:" page. The address is resolved against the page's; none when no link names it,
+    // or when the address is not a web address.
     static std::optional<QUrl> destinationURLForURLString(const QString& urlString, const QString& pageHTML,
                                                           const QUrl& pageURL);
     // The indicator's value: a percentage, or none while the total is unknown.

@@ -79,6 +79,27 @@ int toInteger(const QVariant& value)
     return 0;
 }
 
+std::optional<qlonglong> toWholeNumber(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Bool)
+        return std::nullopt;
+    if (isIntegral(value))
+        return value.toLongLong();
+    if (isReal(value)) {
+        constexpr double largestExact = 9007199254740992.0; // 2^53
+        const double real = value.toDouble();
+        if (std::trunc(real) != real || std::abs(real) > largestExact)
+            return std::nullopt;
+        return qlonglong(real);
+    }
+    if (value.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const qlonglong number = value.toString().trimmed().toLongLong(&ok);
+        return ok ? std::optional<qlonglong>(number) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
 float toFloat(const QVariant& value)
 {
     if (isNumber(value))

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 // How stored property-list values are read: numbers and numeric strings both
 // convert, and values compare the way stored records must (numbers by value, whatever
 // their width; arrays and dictionaries element by element).
@@ -10,6 +12,10 @@ namespace PlistValues {
 
 // Integer value; a string contributes its leading integer ("12 bars" -> 12); else 0.
 int toInteger(const QVariant& value);
+// A whole number exactly as the value holds it: an integer, a real without a fraction (within
+// +-2^53, where reals still hold every whole number), or a string of one (blanks around it
+// allowed); nothing for anything else, Booleans included.
+std::optional<qlonglong> toWholeNumber(const QVariant& value);
 // Single-precision value; a string contributes its leading number; else 0.
 float toFloat(const QVariant& value);
 // Non-zero numbers are true; a string is true when it starts (after blanks, a sign and

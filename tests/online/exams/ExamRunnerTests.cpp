@@ -69,6 +69,7 @@ TEST_F(ExamRunnerTest, AnExamItCannotRunIsRefusedAndChangesNothing)
         {noId, "no integer id"},
         {examRecord(1, "Too slow", {question(1, "Interval recognition", kIntervals, {{"anserTime", 17}})}), "answer time 17"},
         {examRecord(1, "Negative", {question(1, "Interval recognition", kIntervals, {{"anserTime", -1}})}), "answer time -1"},
+        {examRecord(1, "Between", {question(1, "Interval recognition", kIntervals, {{"anserTime", 2.5}})}), "answer time 2.5"},
         {examRecord(1, "Unknown", {question(1, "Harmonica recognition", {"A"})}), "Harmonica recognition"},
         {examRecord(1, "Endless", {question(1, "Interval recognition", kIntervals, {}, 101)}), "101 times"},
     };

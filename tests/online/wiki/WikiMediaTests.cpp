@@ -98,6 +98,10 @@ TEST(WikiMediaAddress, AFilePageLeadsToTheFileItselfOnThePagesScheme)
     EXPECT_FALSE(ZTWikiMediaPlayer::destinationURLForURLString(QStringLiteral("https://en.wikipedia.org/w/index.php?title=File:Other.ogg"),
                                                                html, page));
     EXPECT_FALSE(ZTWikiMediaPlayer::destinationURLForURLString(QStringLiteral("https://a.org/?File:"), html, page));
+    // Only the web is asked for sounds: not a local file, nor a link that leads off the web.
+    EXPECT_FALSE(ZTWikiMediaPlayer::destinationURLForURLString(QStringLiteral("file:///tmp/Theme.mid"), html, page));
+    EXPECT_FALSE(ZTWikiMediaPlayer::destinationURLForURLString(
+        QStringLiteral("https://en.wikipedia.org/wiki/File:Local.ogg"), QStringLiteral("<a href=\"file:///tmp/Local.ogg\">"), page));
 }
 
 TEST(WikiMediaProgress, AnUnknownTotalIsIndeterminate)

@@ -1,0 +1,25 @@
+# Runs a fuzz target once over its corpus, with TMPDIR at a scratch folder of its own (in
+# memory when /dev/shm can be written), and fails when the run fails or leaves anything in it.
+#   cmake -DTARGET=<program> -DCORPUS=<folder> [-DARGS=<options>] -P RunCorpus.cmake
+string(RANDOM LENGTH 10 suffix)
+get_filename_component(name ${TARGET} NAME)
+get_filename_component(beside ${TARGET} DIRECTORY)
+foreach(base /dev/shm ${beside})
+  set(folder ${base}/${name}-corpus-${suffix})
+  execute_process(COMMAND ${CMAKE_COMMAND} -E make_directory ${folder} RESULT_VARIABLE made ERROR_QUIET)
+  if(made EQUAL 0)
+    break()
+  endif()
+endforeach()
+
+set(ENV{TMPDIR} ${folder})
+execute_process(COMMAND ${TARGET} ${ARGS} ${CORPUS} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+file(GLOB left ${folder}/*)
+file(REMOVE_RECURSE ${folder})
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${TARGET} failed (${result}):\n${output}")
+endif()
+if(left)
+  message(FATAL_ERROR "${TARGET} left behind: ${left}")
+endif()
+message(STATUS "${output}")
