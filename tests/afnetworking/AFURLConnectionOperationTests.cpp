@@ -51,6 +51,10 @@ protected:
             server.stallUntilStopped();
             response.set_content("late", "text/plain");
         });
+        server.server().Get("/broken-gzip", [](const httplib::Request&, httplib::Response& response) {
+            response.set_header("Content-Encoding", "gzip");
+            response.set_content("this is not gzip at all", "application/json");
+        });
         serveRangedBody(server.server(), "/ranged", patternBody(200000));
         server.start();
     }
@@ -187,6 +191,15 @@ TEST_F(ConnectionOperation, DecodesTextByTheDeclaredCharsetLatin1ForBareTextAndU
     load(json);
     EXPECT_EQ(json->responseStringEncoding(), "UTF-8");
     EXPECT_TRUE(json->responseString().isNull()) << "bytes that are no UTF-8 give no string";
+}
+
+TEST_F(ConnectionOperation, ACompressedBodyThatWasNotAskedForFailsInsteadOfComingOutEmpty)
+{
+    auto operation = operationFor(server.url("/broken-gzip"));
+    const auto outcome = load(operation);
+    EXPECT_EQ(outcome->successes, 0);
+    ASSERT_EQ(outcome->failures, 1);
+    EXPECT_EQ(outcome->error.code(), URLError::CannotDecodeContentData);
 }
 
 TEST_F(ConnectionOperation, ReportsDownloadProgressWithUnknownTotalForChunkedBodies)

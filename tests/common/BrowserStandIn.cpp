@@ -14,6 +14,14 @@ BrowserStandIn::BrowserStandIn()
 BrowserStandIn::~BrowserStandIn()
 {
     setAvailable(false);
+    for (const QString& scheme : others_)
+        QDesktopServices::unsetUrlHandler(scheme);
+}
+
+void BrowserStandIn::alsoTake(const QString& scheme)
+{
+    others_ << scheme;
+    QDesktopServices::setUrlHandler(scheme, this, "openUrl");
 }
 
 void BrowserStandIn::setAvailable(bool available)

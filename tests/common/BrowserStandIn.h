@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QStringList>
 #include <QObject>
 #include <QUrl>
 
@@ -13,8 +14,13 @@ public:
     ~BrowserStandIn() override;
 
     void setAvailable(bool available);
+    // Also takes the addresses of another scheme, as a desktop with a program for it would.
+    void alsoTake(const QString& scheme);
 
     QList<QUrl> opened;
+
+private:
+    QStringList others_;
 
 public slots:
     void openUrl(const QUrl& url);

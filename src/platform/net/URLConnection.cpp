@@ -203,6 +203,10 @@ void URLConnection::send()
     QNetworkRequest request(currentRequest_.url);
     for (const auto& [name, value] : currentRequest_.headers.fields())
         request.setRawHeader(name.toLatin1(), value.toUtf8());
+    // Bodies come as sent: Qt's own decompression turns a damaged compressed body into an
+    // empty success, which would be taken for the server's answer.
+    if (!currentRequest_.headers.contains(QStringLiteral("Accept-Encoding")))
+        request.setRawHeader("Accept-Encoding", "identity");
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     if (!delegate()->shouldUseCredentialStorage(*this))
         request.setAttribute(QNetworkRequest::AuthenticationReuseAttribute, QNetworkRequest::Manual);
@@ -284,6 +288,13 @@ void URLConnection::onMetaData()
     const URLResponse response = responseFromReply();
     if (isRedirect(response.statusCode) && followRedirect(response))
         return;
+    const QString encoding = response.headers.value(QStringLiteral("Content-Encoding")).trimmed();
+    if (!encoding.isEmpty() && encoding.compare(QLatin1String("identity"), Qt::CaseInsensitive) != 0
+        && !currentRequest_.headers.contains(QStringLiteral("Accept-Encoding"))) {
+        fail(URLError::make(URLError::CannotDecodeContentData, currentRequest_.url,
+                            QStringLiteral("The server sent its reply in an encoding that was not asked for (%1).").arg(encoding)));
+        return;
+    }
     responseDelivered_ = true;
     restartTimer(currentRequest_.timeoutInterval);
     delegate()->didReceiveResponse(*this, response);

@@ -14,6 +14,12 @@ namespace WebBrowser {
 
 bool open(const QUrl& url, QWidget* window)
 {
+    // Pages link to any scheme; the desktop would open a file or start another program for one.
+    const QString scheme = url.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
+        Log::line(QStringLiteral("Not a web address, so not handed to the browser: %1").arg(url.toString(QUrl::FullyEncoded)));
+        return false;
+    }
     if (QDesktopServices::openUrl(url))
         return true;
     const QString address = url.toString(QUrl::FullyEncoded);
