@@ -7,6 +7,7 @@
 #include "ZTPopupButton.h"
 #include "ZTTableViewBackView.h"
 #include <QMenu>
+#include "AudioInput.h"
 #include "AudioOutput.h"
 #include "ImageButton.h"
 #include "Localization.h"
@@ -140,6 +141,9 @@ void ZTMainViewController::_registerNotifications()
     observe(QStringLiteral("useMicrophoneChangedNotification"),
             [this](const Notification&) { useMicrophoneChangedNotification(); });
     observe(QStringLiteral("micThresholdChangedNotification"), [this](const Notification&) { micThresholdChanged(); });
+    // Posted by the microphone's own thread.
+    observe(AudioInput::kLostNotification, [this](const Notification&) { audioInputLostNotification(); },
+            Delivery::MainQueue);
     // Posted by the output's own thread, or while the output opens during start-up.
     observe(AudioOutput::kUnavailableNotification,
             [this](const Notification& n) { audioOutputUnavailableNotification(n); }, Delivery::MainQueue);

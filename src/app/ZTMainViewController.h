@@ -193,6 +193,9 @@ public:
     bool startTunerIfAuthorized();
     // Whether the screen takes microphone answers now (the button's tag); listens accordingly.
     void setMicEnabled(bool enabled);
+    // The microphone's device went away while it listened: listening stops until the
+    // microphone is next turned on; the user hears of it once per run.
+    void audioInputLostNotification();
     // ZTTunerDelegate: a detected note is entered; the level drives the LED.
     void tunerDidUpdate(ZTTuner* tuner, const ZTTunerOutput& output) override;
     void tuner(ZTTuner* tuner, double amplitude, bool isGreaterThenThreshold) override;
@@ -363,7 +366,9 @@ private:
     void applyPendingKeyboardScroll();
     QList<QVariantMap> levelRecords() const;
     bool wantsMicrophone() const;
-    void showMissingMicrophoneAlert();
+    void stopListening();
+    // What to do when the microphone is missing or lost, under the given headline.
+    void showMicrophoneAlert(const QString& message);
 
     ZTAppDelegate* appDelegate_ = nullptr;
     ZTConflictResolver* resolver_ = nullptr;
@@ -372,6 +377,7 @@ private:
     std::unique_ptr<ZTBarGraph> printGraph_;
     std::unique_ptr<ZTTuner> tuner_;
     bool tellMissingMicrophone_ = false; // the user switched the microphone on
+    bool toldMicrophoneLost_ = false;
     bool toldSoundUnavailable_ = false;
     std::vector<NotificationObserver> observers_;
     std::vector<NotificationObserver> controllerObservers_;

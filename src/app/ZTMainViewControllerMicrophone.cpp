@@ -70,16 +70,16 @@ bool ZTMainViewController::startTunerIfAuthorized()
         QPointer<ZTMainViewController> self(this);
         MainQueue::async([self] {
             if (self)
-                self->showMissingMicrophoneAlert();
+                self->showMicrophoneAlert(localized(QStringLiteral("No microphone found")));
         });
     }
     return false;
 }
 
-void ZTMainViewController::showMissingMicrophoneAlert()
+void ZTMainViewController::showMicrophoneAlert(const QString& message)
 {
     Alert::Request request;
-    request.message = localized(QStringLiteral("No microphone found"));
+    request.message = message;
     request.informativeText = localized(
         QStringLiteral("Connect a microphone or choose an input device in the system's sound settings. "
                        "Melvora listens at the next question once one is there."));
@@ -96,9 +96,28 @@ void ZTMainViewController::setMicEnabled(bool enabled)
         ledImageView_->setImageName(kLedQuiet);
         return;
     }
+    stopListening();
+}
+
+void ZTMainViewController::stopListening()
+{
     tuner_->stop();
     micButton_->setAlternateImageName(QStringLiteral("micButtonHighlighted"));
     ledImageView_->setImageName(kLedOff);
+}
+
+void ZTMainViewController::audioInputLostNotification()
+{
+    // The button keeps its tag: the next question, or the next try, opens the microphone
+    // anew (unless one already has since).
+    if (!tuner_->isListening())
+        stopListening();
+    // This is what the user hears of the microphone; that it stays missing is no news.
+    tellMissingMicrophone_ = false;
+    if (toldMicrophoneLost_)
+        return;
+    toldMicrophoneLost_ = true;
+    showMicrophoneAlert(localized(QStringLiteral("The microphone was lost")));
 }
 
 void ZTMainViewController::tunerDidUpdate(ZTTuner*, const ZTTunerOutput& output)

@@ -244,3 +244,47 @@ TEST_F(MicrophoneTest, WithoutAMicrophoneTheUserIsToldOnce)
     EXPECT_TRUE(screen()->tuner()->isRunning());
     EXPECT_EQ(led(), QStringLiteral("ledYellowLight"));
 }
+
+TEST_F(MicrophoneTest, AMicrophoneLostWhileListeningIsToldOnceAndListensAgainAtTheNextQuestion)
+{
+    AudioInput* input = AudioInput::sharedInput();
+    launch();
+    QTest::mouseClick(screen()->micButton(), Qt::LeftButton);
+    startQuestion();
+    ASSERT_TRUE(screen()->tuner()->isRunning());
+
+    input->loseFakeDevice();
+    ASSERT_TRUE(waitUntil([&] { return !alerts_.isEmpty(); }, 10000, queue_.get()));
+    EXPECT_EQ(alerts_.front().message, localized(QStringLiteral("The microphone was lost")));
+    EXPECT_FALSE(screen()->tuner()->isRunning());
+    EXPECT_EQ(led(), QStringLiteral("ledOff"));
+    EXPECT_EQ(screen()->micButton()->alternateImageName(), QStringLiteral("micButtonHighlighted"));
+    EXPECT_TRUE(screen()->micButton()->isOn()) << "the user's choice stays";
+
+    // Still gone at the next question: the user knows already.
+    input->useFakeDevice(0);
+    startQuestion();
+    advance(0.1);
+    EXPECT_FALSE(screen()->tuner()->isRunning());
+    EXPECT_EQ(alerts_.size(), 1);
+
+    // Back by the question after: the microphone opens anew, and a sung answer is heard.
+    input->useFakeDevice(kRate);
+    startQuestion();
+    ASSERT_TRUE(screen()->tuner()->isRunning());
+    EXPECT_EQ(input->fakeOpenCount(), 1u);
+    for (const qlonglong note : questionNotes()) {
+        sing(note);
+        pause();
+    }
+    pause(0.5);
+    EXPECT_EQ(screen()->toolbarInfoView()->title(), localized(QStringLiteral("Right!")));
+
+    // Lost again later in the run: listening stops, but the user was told already.
+    startQuestion();
+    ASSERT_TRUE(screen()->tuner()->isRunning());
+    input->loseFakeDevice();
+    ASSERT_TRUE(waitUntil([&] { return !screen()->tuner()->isRunning(); }, 10000, queue_.get()));
+    advance(0.1);
+    EXPECT_EQ(alerts_.size(), 1);
+}

@@ -3,6 +3,7 @@
 
 #include "../audio/FakeSoundServer.h"
 
+#include "AudioOutput.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
 
@@ -12,7 +13,7 @@ TEST_F(AppTest, WithoutSoundTheUserIsToldOnceHoweverOftenTheOutputComesAndGoes)
 {
     launch();
     auto server = std::make_shared<FakeSoundServer>();
-    AudioOutput output(server->deviceFactory(),
+    AudioOutput output(server->deviceFactory(AudioDevice::Direction::Output),
                        {std::chrono::hours(1), std::chrono::hours(1), std::chrono::milliseconds(0)});
     std::atomic<int> notices{0};
     NotificationObserver counting = NotificationCenter::defaultCenter().addObserver(

@@ -1,14 +1,14 @@
 // The output on a sound server that is missing, goes away and comes back.
 #include "FakeSoundServer.h"
 
-#include "NotificationCenter.h"
+#include "AudioOutput.h"
+#include "PostedNotices.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
-#include <mutex>
 
 namespace {
 
@@ -40,40 +40,6 @@ private:
     float level_;
 };
 
-// The unavailable notices one output posts.
-class UnavailableNotices {
-public:
-    explicit UnavailableNotices(const AudioOutput& output)
-        : observer_(NotificationCenter::defaultCenter().addObserver(
-              AudioOutput::kUnavailableNotification,
-              [this](const Notification& n) {
-                  std::lock_guard lock(mutex_);
-                  lost_ << n.userInfo.value(QStringLiteral("lost")).toBool();
-              },
-              NotificationCenter::Delivery::PostingThread, &output))
-    {
-    }
-    // One entry per notice: whether sound had played before.
-    QList<bool> lost() const
-    {
-        std::lock_guard lock(mutex_);
-        return lost_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    QList<bool> lost_;
-    NotificationObserver observer_;
-};
-
-int linesContaining(const LogCapture& log, const QString& fragment)
-{
-    int count = 0;
-    for (const QString& line : log.lines())
-        count += line.contains(fragment) ? 1 : 0;
-    return count;
-}
-
 AudioOutput::RetryPolicy retries(std::chrono::milliseconds whileIdle, std::chrono::milliseconds soundSpacing)
 {
     return {whileIdle, whileIdle, soundSpacing};
@@ -87,8 +53,8 @@ TEST(AudioOutputRecovery, ALostServerIsNoticedOnceWithoutSpinningAndSoundReturns
     server->start();
     LogCapture log;
     // No retries while idle: only a sound brings the device back.
-    AudioOutput output(server->deviceFactory(), retries(1h, 0ms));
-    UnavailableNotices notices(output);
+    AudioOutput output(server->deviceFactory(AudioDevice::Direction::Output), retries(1h, 0ms));
+    PostedNotices notices(AudioOutput::kUnavailableNotification, &output);
     SwitchableSource source(0.5f);
     ASSERT_TRUE(output.addSource(&source));
     ASSERT_EQ(output.mode(), AudioOutput::Mode::Device);
@@ -99,12 +65,12 @@ TEST(AudioOutputRecovery, ALostServerIsNoticedOnceWithoutSpinningAndSoundReturns
     EXPECT_FLOAT_EQ(server->lastBlock().front(), 0.5f);
 
     server->stop();
-    ASSERT_TRUE(eventually([&] { return !notices.lost().isEmpty(); }));
+    ASSERT_TRUE(eventually([&] { return notices.count() > 0; }));
     EXPECT_EQ(output.mode(), AudioOutput::Mode::NullRealTime);
     // The failing stream is stopped at its next block instead of calling back for ever.
     EXPECT_LE(server->pullsAfterFailure(), 2);
-    EXPECT_EQ(linesContaining(log, QStringLiteral("Audio output lost (the server went away)")), 1);
-    EXPECT_EQ(notices.lost(), QList<bool>{true});
+    EXPECT_EQ(log.count(QStringLiteral("Audio output lost (the server went away)")), 1);
+    EXPECT_EQ(notices.values(QStringLiteral("lost")), QVariantList{true});
     // The sounding source goes on in real time on the null device.
     const int rendered = source.renders;
     ASSERT_TRUE(eventually([&] { return source.renders > rendered; }));
@@ -116,12 +82,12 @@ TEST(AudioOutputRecovery, ALostServerIsNoticedOnceWithoutSpinningAndSoundReturns
     EXPECT_EQ(output.sampleRate(), 48000u);
     ASSERT_TRUE(server->pull(1));
     EXPECT_FLOAT_EQ(server->lastBlock().front(), 0.5f);
-    EXPECT_EQ(linesContaining(log, QStringLiteral("Audio output: Fake device")), 2);
+    EXPECT_EQ(log.count(QStringLiteral("Audio output: Fake device")), 2);
 
     // A second loss is a second notice; the application decides whom to tell.
     server->stop();
-    ASSERT_TRUE(eventually([&] { return notices.lost().size() == 2; }));
-    EXPECT_EQ(notices.lost(), (QList<bool>{true, true}));
+    ASSERT_TRUE(eventually([&] { return notices.count() == 2; }));
+    EXPECT_EQ(notices.values(QStringLiteral("lost")), (QVariantList{true, true}));
     output.removeSource(&source);
 }
 
@@ -129,12 +95,12 @@ TEST(AudioOutputRecovery, AServerMissingAtStartIsTriedWhileIdleAndOpensAtTheRate
 {
     auto server = std::make_shared<FakeSoundServer>();
     LogCapture log;
-    AudioOutput output(server->deviceFactory(), retries(1ms, 1h));
-    UnavailableNotices notices(output);
+    AudioOutput output(server->deviceFactory(AudioDevice::Direction::Output), retries(1ms, 1h));
+    PostedNotices notices(AudioOutput::kUnavailableNotification, &output);
     output.open();
     EXPECT_EQ(output.mode(), AudioOutput::Mode::NullRealTime);
     EXPECT_EQ(output.sampleRate(), AudioOutput::kDefaultSampleRate);
-    EXPECT_EQ(notices.lost(), QList<bool>{false});
+    EXPECT_EQ(notices.values(QStringLiteral("lost")), QVariantList{false});
 
     ASSERT_TRUE(eventually([&] { return server->refusedOpens() >= 3; }));
     server->start();
@@ -142,14 +108,14 @@ TEST(AudioOutputRecovery, AServerMissingAtStartIsTriedWhileIdleAndOpensAtTheRate
     // Sources were made for the null device's rate: the server plays at it, not its own.
     EXPECT_EQ(output.sampleRate(), AudioOutput::kDefaultSampleRate);
     // The tries that failed said nothing more.
-    EXPECT_EQ(linesContaining(log, QStringLiteral("could not be opened (connection refused)")), 1);
-    EXPECT_EQ(notices.lost().size(), 1);
+    EXPECT_EQ(log.count(QStringLiteral("could not be opened (connection refused)")), 1);
+    EXPECT_EQ(notices.count(), 1);
 }
 
 TEST(AudioOutputRecovery, TheNullDeviceRestsWhileNothingSoundsAndRendersAtOnceWhenASourceStarts)
 {
     auto missing = std::make_shared<FakeSoundServer>();
-    AudioOutput output(missing->deviceFactory(), retries(1h, 1h));
+    AudioOutput output(missing->deviceFactory(AudioDevice::Direction::Output), retries(1h, 1h));
     SwitchableSource source(0.25f);
     ASSERT_TRUE(output.addSource(&source));
     // A source added is looked at once (a sound file sounds as it is added), then the null
@@ -159,7 +125,7 @@ TEST(AudioOutputRecovery, TheNullDeviceRestsWhileNothingSoundsAndRendersAtOnceWh
 
     // Another null output renders a sounding source meanwhile: a clock that ticks at the
     // pace of real time without the test sleeping.
-    AudioOutput clock(missing->deviceFactory(), retries(1h, 1h));
+    AudioOutput clock(missing->deviceFactory(AudioDevice::Direction::Output), retries(1h, 1h));
     SwitchableSource ticking(0.1f);
     ticking.sounding = true;
     ASSERT_TRUE(clock.addSource(&ticking));

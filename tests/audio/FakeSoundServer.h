@@ -1,34 +1,46 @@
 #pragma once
 
-#include "AudioOutput.h"
+#include "AudioDevice.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
-// A sound server for tests of the audio output. While it runs, a stream opened on it pulls
-// blocks on a thread of its own, as a device does, but only as many as the test asks for.
-// Stopping it fails the open stream the way a sound server's client fails when the server
-// goes away: the stream's thread pulls again and again without pause, every write failing,
-// and reports the failure once, until the output refuses a block.
+// A sound server for tests of the audio output and the microphone. While it runs, a stream
+// opened on it exchanges blocks on a thread of its own, as a device does, but only as many
+// as the test asks for: an output stream pulls the mix, an input stream hands over blocks
+// of the input level. Stopping it fails the open stream the way a sound server's client
+// fails when the server goes away: the stream's thread calls back again and again without
+// pause, every transfer failing (an input stream then hands over nothing), and reports the
+// failure once, until the client refuses a block.
 class FakeSoundServer : public std::enable_shared_from_this<FakeSoundServer> {
 public:
     static constexpr unsigned kOwnRate = 48000;
 
-    // Devices on this server, for an AudioOutput of the test's own.
-    AudioOutput::DeviceFactory deviceFactory()
+    // Devices on this server, for an output or an input of the test's own.
+    AudioDeviceFactory deviceFactory(AudioDevice::Direction direction)
     {
         std::weak_ptr<FakeSoundServer> server = weak_from_this();
-        return [server]() -> std::unique_ptr<AudioOutputDevice> { return std::make_unique<Device>(server.lock()); };
+        return [server, direction]() -> std::unique_ptr<AudioDevice> {
+            return std::make_unique<Device>(server.lock(), direction);
+        };
     }
 
     void start() { setRunning(true); }
     void stop() { setRunning(false); }
+    // What an input stream hears: every sample of its blocks.
+    void setInputLevel(float level)
+    {
+        std::lock_guard lock(mutex_);
+        inputLevel_ = level;
+    }
 
-    // Test thread: lets the open stream pull that many blocks and waits until it has; false
-    // when no stream plays.
+    // Test thread: lets the open stream exchange that many blocks and waits until it has;
+    // false when no stream runs.
     bool pull(int blocks)
     {
         std::unique_lock lock(mutex_);
@@ -47,9 +59,13 @@ public:
     std::vector<float> lastBlock() const { return read(lastBlock_); }
 
 private:
-    class Device final : public AudioOutputDevice {
+    class Device final : public AudioDevice {
     public:
-        explicit Device(std::shared_ptr<FakeSoundServer> server) : server_(std::move(server)) {}
+        Device(std::shared_ptr<FakeSoundServer> server, Direction direction)
+            : server_(std::move(server))
+            , direction_(direction)
+        {
+        }
         ~Device() override { close(); }
 
         std::optional<Stream> open(Client* client, unsigned sampleRate, unsigned bufferFrames,
@@ -67,7 +83,8 @@ private:
             frames_ = bufferFrames;
             thread_ = std::thread([this] { run(); });
             return Stream{sampleRate ? sampleRate : kOwnRate, bufferFrames, QStringLiteral("Fake"),
-                          QStringLiteral("Test Speakers")};
+                          direction_ == Direction::Output ? QStringLiteral("Test Speakers")
+                                                          : QStringLiteral("Test Microphone")};
         }
 
         void close() override
@@ -96,15 +113,16 @@ private:
                 if (!server.running_) {
                     ++server.pullsAfterFailure_;
                     lock.unlock();
-                    refused_ = !client_->pullBlock(block.data(), frames_);
+                    refused_ = !transfer(block, nullptr);
                     if (!refused_ && !std::exchange(failureReported, true))
                         client_->deviceFailed();
                     lock.lock();
                     server.changed_.notify_all();
                 } else if (server.wanted_ > 0) {
                     --server.wanted_;
+                    std::fill(block.begin(), block.end(), server.inputLevel_);
                     lock.unlock();
-                    refused_ = !client_->pullBlock(block.data(), frames_);
+                    refused_ = !transfer(block, block.data());
                     lock.lock();
                     server.lastBlock_ = block;
                     ++server.pulled_;
@@ -117,7 +135,16 @@ private:
             server.changed_.wait(lock, [this] { return closing_; });
         }
 
+        // One block with the client: the output's mix into the block, or what was heard.
+        bool transfer(std::vector<float>& block, const float* heard)
+        {
+            if (direction_ == Direction::Output)
+                return client_->processBlock(block.data(), nullptr, frames_);
+            return client_->processBlock(nullptr, heard, frames_);
+        }
+
         std::shared_ptr<FakeSoundServer> server_;
+        const Direction direction_;
         Client* client_ = nullptr;
         unsigned frames_ = 0;
         std::thread thread_;
@@ -150,5 +177,6 @@ private:
     int wanted_ = 0;
     int pulled_ = 0;
     int pullsAfterFailure_ = 0;
+    float inputLevel_ = 0.0f;
     std::vector<float> lastBlock_;
 };

@@ -114,10 +114,15 @@ LogCapture::~LogCapture()
 
 bool LogCapture::contains(const QString& fragment) const
 {
+    return count(fragment) > 0;
+}
+
+int LogCapture::count(const QString& fragment) const
+{
+    int found = 0;
     for (const QString& line : *lines_)
-        if (line.contains(fragment))
-            return true;
-    return false;
+        found += line.contains(fragment) ? 1 : 0;
+    return found;
 }
 
 ManualMainQueue::ManualMainQueue()

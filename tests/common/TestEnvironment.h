@@ -42,6 +42,8 @@ public:
     ~LogCapture();
     const QStringList& lines() const { return *lines_; }
     bool contains(const QString& fragment) const;
+    // How many lines contain the fragment.
+    int count(const QString& fragment) const;
     void clear() { lines_->clear(); }
 
 private:

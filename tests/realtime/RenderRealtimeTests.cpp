@@ -95,9 +95,19 @@ protected:
     std::vector<float> block = std::vector<float>(kBlock * 2);
 };
 
-// A device that pulls only when the test calls its client, on the test's thread.
-class CallerDrivenDevice final : public AudioOutputDevice {
+// A device that exchanges blocks only when the test calls its client, on the test's thread.
+class CallerDrivenDevice final : public AudioDevice {
 public:
+    // Devices of this kind; *made is the last one made.
+    static AudioDeviceFactory factory(CallerDrivenDevice** made)
+    {
+        return [made] {
+            auto device = std::make_unique<CallerDrivenDevice>();
+            *made = device.get();
+            return device;
+        };
+    }
+
     std::optional<Stream> open(Client* client, unsigned sampleRate, unsigned bufferFrames, QString*) override
     {
         client_ = client;
@@ -217,11 +227,7 @@ TEST_F(RenderRealtimeTest, TheGeneralMidiSynthesizerRendersWithoutAllocatingOrLo
 TEST_F(RenderRealtimeTest, TheOutputFeedsAndLosesItsDeviceAndWakesItsNullDeviceWithoutAllocatingOrLocking)
 {
     CallerDrivenDevice* device = nullptr;
-    AudioOutput output([&device] {
-        auto made = std::make_unique<CallerDrivenDevice>();
-        device = made.get();
-        return made;
-    });
+    AudioOutput output(CallerDrivenDevice::factory(&device));
     QString error;
     auto synth = FluidSynthEngine::create(output.sampleRate(), &error);
     if (!synth)
@@ -229,13 +235,13 @@ TEST_F(RenderRealtimeTest, TheOutputFeedsAndLosesItsDeviceAndWakesItsNullDeviceW
     ASSERT_TRUE(output.addSource(synth.get()));
     ASSERT_TRUE(synth->selectPreset(0, 0, 0));
     ASSERT_TRUE(synth->noteOn(0, 60, 100));
-    AudioOutputDevice::Client* client = device->client();
-    const auto pull = [&] { ASSERT_TRUE(client->pullBlock(block.data(), kBlock)); };
+    AudioDevice::Client* client = device->client();
+    const auto pull = [&] { ASSERT_TRUE(client->processBlock(block.data(), nullptr, kBlock)); };
     RealtimeWatch::Counts total = steadyState(pull);
     // A failed write and the refused block after it.
     total += RealtimeWatch::during([&] {
         client->deviceFailed();
-        EXPECT_FALSE(client->pullBlock(block.data(), kBlock));
+        EXPECT_FALSE(client->processBlock(block.data(), nullptr, kBlock));
     });
     EXPECT_EQ(total, kNothing);
     ASSERT_TRUE(eventually([&] { return output.mode() == AudioOutput::Mode::NullRealTime; }));
@@ -267,6 +273,25 @@ TEST_F(RenderRealtimeTest, TheTunerChainListensWithoutAllocatingOrLocking)
         EXPECT_EQ(steadyState(capture, 4), kNothing);
     }
     input->useFakeDevice(0);
+}
+
+TEST_F(RenderRealtimeTest, TheMicrophoneHearsAndLosesItsDeviceWithoutAllocatingOrLocking)
+{
+    CallerDrivenDevice* device = nullptr;
+    AudioInput input(CallerDrivenDevice::factory(&device));
+    ZTTuner tuner(0.1, 0.25, &input);
+    ASSERT_TRUE(tuner.start());
+    AudioDevice::Client* client = device->client();
+    const auto voice = sine(220, 48000, 512);
+    RealtimeWatch::Counts total = steadyState([&] { ASSERT_TRUE(client->processBlock(nullptr, voice.data(), 512)); });
+    // A failed read, the failure and the refused block after it.
+    total += RealtimeWatch::during([&] {
+        EXPECT_TRUE(client->processBlock(nullptr, nullptr, 512));
+        client->deviceFailed();
+        EXPECT_FALSE(client->processBlock(nullptr, voice.data(), 512));
+    });
+    EXPECT_EQ(total, kNothing);
+    ASSERT_TRUE(eventually([&] { return !input.isRunning(); }));
 }
 
 TEST_F(RenderRealtimeTest, TheRecordQueueCapturesWithoutAllocatingOrLocking)

@@ -52,6 +52,19 @@ protected:
         for (int i = 0; i < count; ++i)
             queue.advance(kPoll);
     }
+    // A second of a voice into the fake microphone, in the device's blocks, with the polls
+    // in between.
+    void sing(double frequency, unsigned rate)
+    {
+        const std::vector<float> voice = voiceLikeTone(frequency, rate, rate, 20.0, 0.5);
+        const std::size_t perPoll = std::size_t(rate * kPoll);
+        for (std::size_t done = 0; done + perPoll <= voice.size(); done += perPoll) {
+            for (std::size_t block = 0; block < perPoll; block += 441)
+                AudioInput::sharedInput()->deliverFakeSamples(voice.data() + done + block,
+                                                              std::min<std::size_t>(441, perPoll - block));
+            polls(1);
+        }
+    }
 
     TestEnvironment environment;
     ManualMainQueue queue;
@@ -231,15 +244,31 @@ TEST_F(TunerTest, ANoteSungIntoTheMicrophoneIsReported)
         AudioInput::sharedInput()->useFakeDevice(rate);
         delegate.notes.clear();
         auto tuner = startedTuner();
-        // A4 sung for a second, in the device's blocks, with the polls in between.
-        const std::vector<float> voice = voiceLikeTone(440.0, rate, rate, 20.0, 0.5);
-        const std::size_t perPoll = std::size_t(rate * kPoll);
-        for (std::size_t done = 0; done + perPoll <= voice.size(); done += perPoll) {
-            for (std::size_t block = 0; block < perPoll; block += 441)
-                AudioInput::sharedInput()->deliverFakeSamples(voice.data() + done + block,
-                                                              std::min<std::size_t>(441, perPoll - block));
-            polls(1);
-        }
+        sing(440.0, rate);
         EXPECT_EQ(delegate.notes, std::vector<long long>{69}) << rate << " Hz";
     }
+}
+
+TEST_F(TunerTest, AMicrophoneLostWhileListeningHearsNothingAndTheNextStartListensAgain)
+{
+    AudioInput* input = AudioInput::sharedInput();
+    auto tuner = startedTuner();
+    // A note half confirmed when the microphone goes: the tracker keeps its last reading.
+    hear(*tuner, 880.0, 0.5);
+    polls(3);
+    input->loseFakeDevice();
+    ASSERT_TRUE(eventually([&] { return !input->isRunning(); }));
+    EXPECT_TRUE(tuner->isRunning());
+    EXPECT_FALSE(tuner->isListening());
+    delegate.levels.clear();
+    polls(20);
+    EXPECT_TRUE(delegate.notes.empty()) << "what the tracker read last is no note";
+    EXPECT_EQ(delegate.levels, (std::vector<std::pair<double, bool>>(20, {0.0, false})));
+
+    // Started again (the next question), it opens the microphone anew and hears.
+    ASSERT_TRUE(tuner->start());
+    EXPECT_TRUE(tuner->isListening());
+    EXPECT_EQ(input->fakeOpenCount(), 2u);
+    sing(440.0, 44100);
+    EXPECT_EQ(delegate.notes, std::vector<long long>{69});
 }

@@ -50,6 +50,11 @@ void AudioUnitEngine::stop()
     running_ = false;
 }
 
+bool AudioUnitEngine::isListening() const
+{
+    return running_ && input_->isListening(this);
+}
+
 void AudioUnitEngine::willStartCapture(unsigned sampleRate)
 {
     // Not yet registered with the input, so nothing renders while the units change.

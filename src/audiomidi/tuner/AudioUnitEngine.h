@@ -42,6 +42,8 @@ public:
     // Stops listening and releases the units' render resources. Harmless when stopped.
     void stop();
     bool isRunning() const { return running_; }
+    // Running and still hearing the input: false once the input lost its device.
+    bool isListening() const;
 
 private:
     void attachUnit(std::unique_ptr<EffectAudioUnit> unit);

@@ -66,10 +66,17 @@ const AudioFormat& ZTTuner::defaultFormat() const
     return engine_->format();
 }
 
+bool ZTTuner::isListening() const
+{
+    return isRunning_ && engine_->isListening();
+}
+
 bool ZTTuner::start()
 {
-    if (isRunning_)
+    if (isListening())
         return true;
+    // A microphone lost while the tuner ran is opened anew.
+    stop();
     if (!engine_->start())
         return false;
     startTimer();
@@ -101,7 +108,8 @@ double ZTTuner::smooth(double frequency) const
 void ZTTuner::handleTimer()
 {
     std::optional<ZTTunerOutput> reading;
-    if (ztAudioUnit_->amplitude() > threshold_)
+    // A lost microphone hears nothing, whatever the tracker read last.
+    if (engine_->isListening() && ztAudioUnit_->amplitude() > threshold_)
         reading = newOutput(smooth(ztAudioUnit_->frequency()), ztAudioUnit_->amplitude());
     // Loud but without a pitch yet counts as quiet: there is no note to count.
     if (!reading) {
@@ -144,6 +152,10 @@ void ZTTuner::reportQuiet()
     lastDetectedNoteNr_ = 0;
     if (!delegate_)
         return;
+    if (!engine_->isListening()) {
+        delegate_->tuner(this, 0.0, false);
+        return;
+    }
     const double amplitude = ztAudioUnit_->amplitude();
     delegate_->tuner(this, amplitude, ztAudioUnit_->amplitude() > threshold_);
 }

@@ -33,8 +33,9 @@ public:
     ZTTuner(const ZTTuner&) = delete;
     ZTTuner& operator=(const ZTTuner&) = delete;
 
-    // Starts listening and polling unless running. False when no input device opens (the
-    // input logs why); the tuner then stays stopped and may be started again later.
+    // Starts listening and polling unless running; a running tuner whose microphone was
+    // lost listens anew. False when no input device opens (the input logs why); the tuner
+    // then stays stopped and may be started again later.
     bool start();
     // Stops polling and listening unless stopped.
     void stop();
@@ -68,6 +69,8 @@ public:
     const std::deque<long long>& lastNotNrs() const { return lastNotNrs_; }
     long long lastDetectedNoteNr() const { return lastDetectedNoteNr_; }
     bool isRunning() const { return isRunning_; }
+    // Running and hearing the microphone: false once the microphone was lost.
+    bool isListening() const;
     double lastDetectedTimeInterval() const { return lastDetectedTimeInterval_; }
     ZTAudioUnit* ztAudioUnit() const { return ztAudioUnit_; }
     SilenceAudioUnit* booster() const { return booster_; }

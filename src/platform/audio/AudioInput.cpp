@@ -1,22 +1,51 @@
 #include "AudioInput.h"
 
 #include "Log.h"
+#include "NotificationCenter.h"
+#include "RtAudioDevice.h"
 
-#include "RtAudioStream.h"
+const QString AudioInput::kLostNotification = QStringLiteral("AudioInputLostNotification");
 
 namespace {
-constexpr unsigned kFallbackSampleRate = 44100;
+
+// The tests' microphone: it opens at a fixed rate (none: there is no microphone) and has no
+// thread; the test hands its samples in itself.
+class HandFedDevice final : public AudioDevice {
+public:
+    explicit HandFedDevice(unsigned sampleRate) : sampleRate_(sampleRate) {}
+
+    std::optional<Stream> open(Client*, unsigned, unsigned bufferFrames, QString* failure) override
+    {
+        if (sampleRate_ == 0) {
+            *failure = QStringLiteral("no audio input device");
+            return std::nullopt;
+        }
+        return Stream{sampleRate_, bufferFrames, QStringLiteral("Fake"), QStringLiteral("Test Microphone")};
+    }
+    void close() override {}
+    QString failureReason() const override { return QStringLiteral("the fake device went away"); }
+
+private:
+    const unsigned sampleRate_;
+};
+
 } // namespace
 
 AudioInput* AudioInput::sharedInput()
 {
-    // Creating the input reaches nothing else, so a plain static is safe here.
-    static AudioInput input;
+    // Creating the input reaches nothing else, so plain statics are safe here. The centre
+    // it posts to is made first, so that it outlives the input's thread.
+    static NotificationCenter& center = NotificationCenter::defaultCenter();
+    static AudioInput input([] { return std::make_unique<RtAudioDevice>(AudioDevice::Direction::Input); });
+    (void)center;
     return &input;
 }
 
+AudioInput::AudioInput(AudioDeviceFactory deviceFactory) : deviceFactory_(std::move(deviceFactory)) {}
+
 AudioInput::~AudioInput()
 {
+    stopWatcher();
     std::lock_guard lock(controlMutex_);
     closeLocked();
 }
@@ -52,78 +81,125 @@ void AudioInput::useFakeDevice(unsigned sampleRate)
     std::lock_guard lock(controlMutex_);
     sinks_.clear();
     closeLocked();
+    deviceFactory_ = [sampleRate] { return std::make_unique<HandFedDevice>(sampleRate); };
     useFake_ = true;
-    fakeSampleRate_ = sampleRate;
     fakeOpenCount_ = 0;
+    lastFailure_.reset();
 }
 
 bool AudioInput::deliverFakeSamples(const float* samples, std::size_t frames)
 {
-    if (!fakeOpen_.load() || !samples)
+    return fakeOpen_.load() && samples && processBlock(nullptr, samples, frames);
+}
+
+void AudioInput::loseFakeDevice()
+{
+    if (fakeOpen_.load())
+        deviceFailed();
+}
+
+bool AudioInput::processBlock(float*, const float* input, std::size_t frames) noexcept
+{
+    if (deviceFailed_.load())
         return false;
-    deliver(samples, frames);
+    if (input)
+        deliver(input, frames);
     return true;
+}
+
+void AudioInput::deviceFailed() noexcept
+{
+    deviceFailed_.store(true);
+    watcherSignal_.wake();
 }
 
 bool AudioInput::openLocked()
 {
-    if (!useFake_)
-        return openDevice();
-    if (fakeSampleRate_ == 0) {
-        Log::line(QStringLiteral("Audio input could not be opened (no audio input device)."));
-        return false;
+    QString failure;
+    if (openDeviceLocked(&failure)) {
+        lastFailure_.reset();
+        return true;
     }
-    fakeOpen_ = true;
-    ++fakeOpenCount_;
-    sampleRate_ = fakeSampleRate_;
-    return true;
+    // A device that stays missing is said once, not at every question that listens.
+    if (lastFailure_ != failure)
+        Log::line(QStringLiteral("Audio input could not be opened (%1).").arg(failure));
+    lastFailure_ = failure;
+    return false;
 }
 
-bool AudioInput::openDevice()
+bool AudioInput::openDeviceLocked(QString* failure)
 {
-    RtAudioStreamRequest request;
-    request.input = true;
-    request.channels = 1;
-    request.fallbackSampleRate = kFallbackSampleRate;
-    request.bufferFrames = kPreferredBufferFrames;
-    request.callback = &AudioInput::deviceCallback;
-    request.userData = this;
-    QString failure;
-    unsigned bufferFrames = 0;
-    // The callback reads the rate: it is set before the stream starts.
-    device_ = openRtAudioStream(
-        request,
-        [&](unsigned rate, unsigned frames) {
-            sampleRate_ = rate;
-            bufferFrames = frames;
-        },
-        &failure);
-    if (!device_) {
-        sampleRate_ = 0;
-        Log::line(QStringLiteral("Audio input could not be opened (%1).").arg(failure));
+    std::unique_ptr<AudioDevice> device = deviceFactory_ ? deviceFactory_() : nullptr;
+    if (!device) {
+        *failure = QStringLiteral("no audio input device");
         return false;
     }
-    Log::line(QStringLiteral("Audio input: %1 Hz, %2 frames per buffer.").arg(sampleRate_.load()).arg(bufferFrames));
+    deviceFailed_ = false;
+    const std::optional<AudioDevice::Stream> stream = device->open(this, 0, kPreferredBufferFrames, failure);
+    if (!stream)
+        return false;
+    // No sink is registered yet, so no block has needed the rate.
+    device_ = std::move(device);
+    sampleRate_ = stream->sampleRate;
+    if (useFake_) {
+        fakeOpen_ = true;
+        ++fakeOpenCount_;
+    }
+    if (!watcher_.joinable())
+        watcher_ = std::thread([this] { watch(); });
+    Log::line(QStringLiteral("Audio input: ") + stream->description());
     return true;
 }
 
 void AudioInput::closeLocked()
 {
     // The stream stops first: the callback reads the rate.
-    closeRtAudioStream(device_, QStringLiteral("Audio input"));
+    if (device_)
+        device_->close();
+    device_.reset();
     fakeOpen_ = false;
     sampleRate_ = 0;
+}
+
+void AudioInput::watch()
+{
+    while (!stopping_.load()) {
+        watcherSignal_.wait();
+        if (deviceFailed_.load())
+            closeLostDevice();
+    }
+}
+
+void AudioInput::closeLostDevice()
+{
+    QString reason;
+    {
+        std::lock_guard lock(controlMutex_);
+        // Closed, or another device opened, since it failed.
+        if (stopping_.load() || !deviceFailed_.load() || !device_)
+            return;
+        reason = device_->failureReason();
+        if (reason.isEmpty())
+            reason = QStringLiteral("the device stopped");
+        // The sinks are let go: they hear nothing, and the next start opens a device anew.
+        sinks_.clear();
+        closeLocked();
+        Log::line(QStringLiteral("Audio input lost (%1); the microphone opens again when it is next turned on.")
+                      .arg(reason));
+    }
+    NotificationCenter::defaultCenter().post(kLostNotification, this, {}, {{QStringLiteral("reason"), reason}});
+}
+
+void AudioInput::stopWatcher()
+{
+    stopping_ = true;
+    watcherSignal_.wake();
+    if (watcher_.joinable())
+        watcher_.join();
 }
 
 void AudioInput::deliver(const float* samples, std::size_t frames) noexcept
 {
     const unsigned rate = sampleRate_.load();
     sinks_.forEach([&](AudioCaptureSink* sink) { sink->capture(samples, frames, rate); });
-}
-
-int AudioInput::deviceCallback(void*, void* input, unsigned int frames, double, unsigned int, void* userData)
-{
-    if (input)
-        static_cast<AudioInput*>(userData)->deliver(static_cast<const float*>(input), frames);
-    return 0;
 }

@@ -1,35 +1,51 @@
 #pragma once
 
 #include "AudioCaptureSink.h"
+#include "AudioDevice.h"
 #include "RealtimeSlots.h"
+#include "WakeSignal.h"
+
+#include <QString>
 
 #include <atomic>
 #include <cstddef>
 #include <memory>
 #include <mutex>
-
-class RtAudio;
+#include <optional>
+#include <thread>
 
 // The microphone: the default input device as one mono float stream at the device's own
 // rate, handed block by block to every registered sink on the capture thread. The device
-// is open while at least one sink is registered. Without an input device start() fails
-// with one log line and may be tried again later.
+// is open while at least one sink is registered. Without an input device start() fails,
+// saying why in the log once for as long as the device stays missing, and may be tried
+// again later.
 //
-// Tests use a fake device instead, whose samples they hand in themselves.
-class AudioInput {
+// A device that fails while it listens (its sound server went away) is closed by a thread
+// of the input's own, without the capture thread spinning on it: the log says so once, its
+// sinks are unregistered and hear nothing more, and kLostNotification is posted. The next
+// start() opens a device anew.
+//
+// Tests use stand-in devices: a fake one whose samples they hand in themselves, or devices
+// of a factory of their own.
+class AudioInput : private AudioDevice::Client {
 public:
     static constexpr unsigned kPreferredBufferFrames = 512;
     static constexpr std::size_t kMaxSinks = 8;
+    // Posted on the input's own thread, with the input as object and "reason" in the user info.
+    static const QString kLostNotification;
 
+    // The process's input, on the default device through RtAudio.
     static AudioInput* sharedInput();
 
+    // An input of its own on the devices the factory makes.
+    explicit AudioInput(AudioDeviceFactory deviceFactory);
     AudioInput(const AudioInput&) = delete;
     AudioInput& operator=(const AudioInput&) = delete;
     ~AudioInput();
 
     // Main thread; may block while the device opens. Registers the sink and opens the
-    // input unless it is open. False, with the sink not registered and a log line saying
-    // why, when no input device opens or every slot is taken.
+    // input unless it is open. False, with the sink not registered, when no input device
+    // opens or every slot is taken.
     bool start(AudioCaptureSink* sink);
     // Main thread; blocks for the rest of a capture block in progress. Unregisters the sink
     // and closes the input after the last one. Harmless for a sink that is not registered.
@@ -39,32 +55,51 @@ public:
     // Any thread, lock-free: whether the input is open, and its rate (0 while closed).
     bool isRunning() const { return sampleRate_.load() != 0; }
     unsigned sampleRate() const { return sampleRate_.load(); }
+    // Any thread, lock-free: whether the sink is registered, so hears the device; false
+    // once the device it listened to was lost.
+    bool isListening(const AudioCaptureSink* sink) const { return sinks_.contains(sink); }
 
     // Tests, main thread: from now on the input opens a fake device of this rate instead
-    // of the default input device; a rate of 0 stands for a machine without one. Closes
-    // the open input and unregisters every sink.
+    // of its own devices; a rate of 0 stands for a machine without one. Closes the open
+    // input and unregisters every sink.
     void useFakeDevice(unsigned sampleRate);
     // Tests, one thread at a time: hands the samples to every sink as the capture thread
     // would, on the calling thread. False while no fake device is open.
     bool deliverFakeSamples(const float* samples, std::size_t frames);
+    // Tests: the open fake device fails as a device whose sound server went away.
+    void loseFakeDevice();
     // Tests: how often the fake device has been opened since useFakeDevice.
     unsigned fakeOpenCount() const { return fakeOpenCount_.load(); }
 
 private:
-    AudioInput() = default;
+    // AudioDevice::Client, on the device's thread.
+    bool processBlock(float* output, const float* input, std::size_t frames) noexcept override;
+    void deviceFailed() noexcept override;
+
+    // Under controlMutex_.
     bool openLocked();
-    bool openDevice();
+    bool openDeviceLocked(QString* failure);
     void closeLocked();
+
+    // The watcher thread: closes a device that failed.
+    void watch();
+    void closeLostDevice();
+    void stopWatcher();
+
     void deliver(const float* samples, std::size_t frames) noexcept;
-    static int deviceCallback(void* output, void* input, unsigned int frames, double streamTime,
-                              unsigned int status, void* userData);
 
     std::mutex controlMutex_; // opening, closing and sink registration; never taken by capture
+    AudioDeviceFactory deviceFactory_;
+    std::unique_ptr<AudioDevice> device_;
+    std::optional<QString> lastFailure_; // why the last try to open failed; none after a success
     bool useFake_ = false;
-    unsigned fakeSampleRate_ = 0;
     std::atomic<bool> fakeOpen_{false};
     std::atomic<unsigned> fakeOpenCount_{0};
     std::atomic<unsigned> sampleRate_{0};
-    std::unique_ptr<RtAudio> device_;
     RealtimeSlots<AudioCaptureSink, kMaxSinks> sinks_;
+
+    std::thread watcher_;
+    WakeSignal watcherSignal_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> deviceFailed_{false};
 };

@@ -2,7 +2,7 @@
 
 #include "Log.h"
 #include "NotificationCenter.h"
-#include "RtAudioOutputDevice.h"
+#include "RtAudioDevice.h"
 
 #include <algorithm>
 #include <cstring>
@@ -20,7 +20,7 @@ AudioOutput* AudioOutput::sharedOutput()
     // Creating the output reaches nothing else, so plain statics are safe here. The centre
     // it posts to is made first, so that it outlives the output's thread.
     static NotificationCenter& center = NotificationCenter::defaultCenter();
-    static AudioOutput output([] { return std::make_unique<RtAudioOutputDevice>(); });
+    static AudioOutput output([] { return std::make_unique<RtAudioDevice>(AudioDevice::Direction::Output); });
     (void)center;
     return &output;
 }
@@ -134,11 +134,11 @@ bool AudioOutput::renderOffline(float* interleavedStereo, std::size_t frames)
     return true;
 }
 
-bool AudioOutput::pullBlock(float* interleavedStereo, std::size_t frames) noexcept
+bool AudioOutput::processBlock(float* output, const float*, std::size_t frames) noexcept
 {
     if (deviceFailed_.load())
         return false;
-    mix(interleavedStereo, frames);
+    mix(output, frames);
     return true;
 }
 
@@ -178,7 +178,7 @@ bool AudioOutput::isSounding() noexcept
 
 bool AudioOutput::openDeviceLocked(QString* failure)
 {
-    std::unique_ptr<AudioOutputDevice> device = deviceFactory_ ? deviceFactory_() : nullptr;
+    std::unique_ptr<AudioDevice> device = deviceFactory_ ? deviceFactory_() : nullptr;
     if (!device) {
         *failure = QStringLiteral("no audio device");
         return false;
@@ -187,7 +187,7 @@ bool AudioOutput::openDeviceLocked(QString* failure)
     // Sources are built for the rate the output first had; a device that comes back must
     // play at it.
     const unsigned wantedRate = rateSettled_ ? sampleRate_.load() : 0;
-    const std::optional<AudioOutputDevice::Stream> stream =
+    const std::optional<AudioDevice::Stream> stream =
         device->open(this, wantedRate, kPreferredBufferFrames, failure);
     if (!stream)
         return false;
@@ -201,10 +201,7 @@ bool AudioOutput::openDeviceLocked(QString* failure)
     bufferFrames_ = stream->bufferFrames;
     rateSettled_ = true;
     mode_ = Mode::Device;
-    Log::line(QStringLiteral("Audio output: %1 device \"%2\", %3 Hz, %4 frames per buffer.")
-                  .arg(stream->api, stream->device)
-                  .arg(stream->sampleRate)
-                  .arg(stream->bufferFrames));
+    Log::line(QStringLiteral("Audio output: ") + stream->description());
     return true;
 }
 

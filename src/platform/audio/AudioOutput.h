@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AudioOutputDevice.h"
+#include "AudioDevice.h"
 #include "AudioRenderSource.h"
 #include "RealtimeSlots.h"
 #include "WakeSignal.h"
@@ -38,7 +38,7 @@ struct AudioOutputRetryPolicy {
 // that sound comes back by itself. Each time sound becomes unavailable (at the first open,
 // or lost later) the output posts kUnavailableNotification once, with "lost" (whether it
 // had played) and "reason" in its user info; tries that fail again stay quiet.
-class AudioOutput : private AudioOutputDevice::Client {
+class AudioOutput : private AudioDevice::Client {
 public:
     enum class Mode {
         Closed,       // nothing opened yet; opened on first need
@@ -48,7 +48,7 @@ public:
     };
 
     using RetryPolicy = AudioOutputRetryPolicy;
-    using DeviceFactory = std::function<std::unique_ptr<AudioOutputDevice>()>;
+    using DeviceFactory = AudioDeviceFactory;
 
     static constexpr unsigned kPreferredBufferFrames = 256;
     static constexpr unsigned kDefaultSampleRate = 44100;
@@ -105,8 +105,8 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    // AudioOutputDevice::Client, on the device's thread.
-    bool pullBlock(float* interleavedStereo, std::size_t frames) noexcept override;
+    // AudioDevice::Client, on the device's thread: mixes into `output`.
+    bool processBlock(float* output, const float* input, std::size_t frames) noexcept override;
     void deviceFailed() noexcept override;
 
     // Under controlMutex_. True when a device opened; else the reason is in *failure.
@@ -137,7 +137,7 @@ private:
     std::atomic<unsigned> sampleRate_{kDefaultSampleRate};
     std::atomic<unsigned> bufferFrames_{kPreferredBufferFrames};
     bool rateSettled_ = false;
-    std::unique_ptr<AudioOutputDevice> device_;
+    std::unique_ptr<AudioDevice> device_;
 
     // The keeper thread and what wakes it.
     std::thread keeper_;

@@ -22,9 +22,8 @@ public:
     // Control thread. True when the item is (now or already) in the set; false when full.
     bool add(T* item)
     {
-        for (auto& slot : slots_)
-            if (slot.load() == item)
-                return true;
+        if (contains(item))
+            return true;
         for (auto& slot : slots_) {
             T* expected = nullptr;
             if (slot.compare_exchange_strong(expected, item))
@@ -64,6 +63,15 @@ public:
             if (slot.load())
                 return false;
         return true;
+    }
+
+    // Any thread, lock-free.
+    bool contains(const T* item) const
+    {
+        for (const auto& slot : slots_)
+            if (item && slot.load() == item)
+                return true;
+        return false;
     }
 
     // The walking thread, never blocks: calls visit(item) for every item in the set.
