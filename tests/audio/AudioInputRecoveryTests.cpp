@@ -66,9 +66,10 @@ TEST(AudioInputRecovery, ADeviceLostWhileListeningStopsAtOnceIsLoggedOnceAndTheN
 
     server->stop();
     ASSERT_TRUE(eventually([&] { return notices.count() == 1; }));
-    // The failing stream called back once with nothing heard and was refused the next time,
-    // instead of calling back for ever.
-    EXPECT_EQ(server->pullsAfterFailure(), 2);
+    // The device is closed before the notice: the failing stream called back once with nothing
+    // heard, and at most once more to be refused, instead of calling back for ever.
+    EXPECT_GE(server->pullsAfterFailure(), 1);
+    EXPECT_LE(server->pullsAfterFailure(), 2);
     EXPECT_EQ(sink.blocks, 2) << "a failed read hands the sink nothing";
     EXPECT_FALSE(input.isRunning());
     EXPECT_FALSE(input.isListening(&sink));
