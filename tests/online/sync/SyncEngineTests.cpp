@@ -257,9 +257,9 @@ TEST_F(SyncTest, ThereIsOnlyEverOnePullTimer)
     sync();
     EXPECT_TRUE(engine()->hasPullTimer());
     fake_.clearCalls();
-    // Second by second up to the pass the timer starts, so that the timer of that pass's own
-    // end, however soon its answers come, is not due yet.
-    for (int second = 0; second <= 300 && !engine()->isSyncing(); ++second)
+    // Second by second up to the pass the timer starts (which may also have ended within the
+    // step that started it), so that the timer of that pass's own end is not due yet.
+    for (int second = 0; second <= 300 && !engine()->isSyncing() && fake_.calls().isEmpty(); ++second)
         queue_.advance(1);
     ASSERT_TRUE(waitFor([&] { return !engine()->isSyncing() && !fake_.calls().isEmpty(); }));
     // One pass from the one timer, however many passes ended before.
