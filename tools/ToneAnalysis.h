@@ -42,13 +42,6 @@ public:
                 windows_[i][n] = float(0.5 - 0.5 * std::cos(2.0 * M_PI * (double(n) + 0.5) / double(frame)));
         }
     }
-    ~HeardPitch()
-    {
-        for (FFTTables& tables : tables_)
-            fftFree(tables);
-    }
-    HeardPitch(const HeardPitch&) = delete;
-    HeardPitch& operator=(const HeardPitch&) = delete;
 
     // The mean pitch in Hz of `length` frames of `signal`, for a note near `expected`;
     // `expected` itself when the stretch is silent.

@@ -29,7 +29,6 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -298,7 +297,8 @@ bool loopNearestOpening(Recording& recording, ToneAnalysis::HeardPitch& pitch, c
 {
     const double nominal = noteFrequency(recording.note);
     const auto loopFrames = std::size_t(kLoopSeconds * kRate);
-    const double opening = pitch.over(recording.signal.data(), std::size_t(ToneAnalysis::kOpeningSeconds * kRate), nominal);
+    const std::size_t openingFrames = std::min(recording.signal.size(), std::size_t(ToneAnalysis::kOpeningSeconds * kRate));
+    const double opening = pitch.over(recording.signal.data(), openingFrames, nominal);
     double bestStart = -1, bestApart = 0;
     for (double start : kLoopStarts) {
         const auto first = std::size_t(start * kRate);
