@@ -19,9 +19,9 @@
 
 // The one MIDI hub of the process. It owns the current instrument (chosen by the setting
 // "MIDIOutEndpoint"), keeps the list of MIDI destinations, takes MIDI input from the sources
-// that "MIDIInSource" chooses (none, every one, or those of one name), filters it by channel, echoes it to the selected destination (MIDI through),
-// and turns notes into sounds, remote-control commands and notifications, or hands them
-// to a capturing connector.
+// that "MIDIInSource" chooses (none, every one, or those of one name), filters it by
+// channel, echoes it to the selected destination (MIDI through), and turns notes into
+// sounds, remote-control commands and notifications, or hands them to a capturing connector.
 //
 // Incoming MIDI is handled on the MIDI input thread: "ZTMIDINoteOnNotification",
 // "ZTMIDIRemoteNextNotification" and "ZTMIDIRemoteRepeatNotification" are posted there, so
