@@ -104,10 +104,11 @@ private:
         if (signal_.size() < frame)
             return std::nullopt;
         const std::size_t frames = (signal_.size() - frame) / (frame / 2) + 1;
+        const std::vector<double> window = squaredHann(frame);
         std::vector<double> weights(frames, 0.0), weightedCents(frames, 0.0);
         for (int number = 1; number <= kPartials && (number + 0.5) * fundamental < rate_ / 2; ++number) {
             const double centre = number * fundamental;
-            const std::vector<Gathered> gathered = gather(isolated(centre, bandHalfWidth(number, fundamental, frame)), frame, frames);
+            const std::vector<Gathered> gathered = gather(isolated(centre, bandHalfWidth(number, fundamental, frame)), window, frames);
             for (std::size_t i = 0; i < frames; ++i) {
                 if (!(gathered[i].energy > 0))
                     continue;
@@ -165,21 +166,29 @@ private:
         return means;
     }
 
-    // Each moment's energy and phase step, gathered under the Hann windows of the frames,
-    // which overlap by half; the window's square weighs each moment as a frame's spectrum
-    // does.
-    static std::vector<Gathered> gather(const std::vector<Complex>& partial, std::size_t frame, std::size_t frames)
+    // The square of a Hann window of `frame` values: it weighs each moment as a frame's
+    // spectrum does.
+    static std::vector<double> squaredHann(std::size_t frame)
     {
-        std::vector<double> weights(frame);
+        std::vector<double> window(frame);
         for (std::size_t j = 0; j < frame; ++j)
-            weights[j] = std::pow(0.5 - 0.5 * std::cos(2 * M_PI * (double(j) + 0.5) / double(frame)), 2);
+            window[j] = std::pow(0.5 - 0.5 * std::cos(2 * M_PI * (double(j) + 0.5) / double(frame)), 2);
+        return window;
+    }
+
+    // Each moment's energy and phase step, gathered under `window` over the frames, which
+    // overlap by half.
+    static std::vector<Gathered> gather(const std::vector<Complex>& partial, const std::vector<double>& window,
+                                        std::size_t frames)
+    {
+        const std::size_t frame = window.size();
         std::vector<Gathered> gathered(frames);
         for (std::size_t f = 0; f < frames; ++f) {
             const std::size_t start = f * (frame / 2);
             for (std::size_t j = start == 0 ? 1 : 0; j < frame; ++j) {
                 const Complex here = partial[start + j], before = partial[start + j - 1];
-                gathered[f].energy += weights[j] * std::norm(here);
-                gathered[f].turn += weights[j] * here * std::conj(before);
+                gathered[f].energy += window[j] * std::norm(here);
+                gathered[f].turn += window[j] * here * std::conj(before);
             }
         }
         return gathered;
