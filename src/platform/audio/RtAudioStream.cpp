@@ -70,6 +70,13 @@ std::unique_ptr<RtAudio> openRtAudioStream(const RtAudioStreamRequest& request,
             names->device = QString::fromStdString(info.name);
         }
         device->startStream();
+        // With an error callback RtAudio tells of a failed start there instead of throwing;
+        // a stream that never ran would leave its client waiting for blocks for ever.
+        if (!device->isStreamRunning()) {
+            *failure = QStringLiteral("the stream did not start");
+            device->closeStream();
+            return nullptr;
+        }
         return device;
     } catch (const RtAudioError& error) {
         *failure = QString::fromStdString(error.getMessage());

@@ -31,8 +31,8 @@ struct RtAudioStreamNames {
 
 // Opens and starts the stream on the first sound system that has a device; `opened` learns
 // its rate and buffer size before it starts, *names (when given) where it went. Null, with
-// the reason in *failure, when no device of that direction opens. Sound systems that are
-// not there are passed over without printing anything.
+// the reason in *failure, when no device of that direction opens or its stream does not
+// start. Sound systems that are not there are passed over without printing anything.
 std::unique_ptr<RtAudio> openRtAudioStream(const RtAudioStreamRequest& request,
                                            const std::function<void(unsigned sampleRate, unsigned bufferFrames)>& opened,
                                            QString* failure, RtAudioStreamNames* names = nullptr);
