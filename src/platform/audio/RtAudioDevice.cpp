@@ -38,18 +38,9 @@ std::optional<AudioDevice::Stream> RtAudioDevice::open(Client* client, unsigned 
     request.userData = this;
     request.errorCallback = &RtAudioDevice::streamError;
     Stream stream;
-    RtAudioStreamNames names;
-    stream_ = openRtAudioStream(
-        request,
-        [&stream](unsigned rate, unsigned frames) {
-            stream.sampleRate = rate;
-            stream.bufferFrames = frames;
-        },
-        failure, &names);
+    stream_ = openRtAudioStream(request, &stream, failure);
     if (!stream_)
         return std::nullopt;
-    stream.api = names.api;
-    stream.device = names.device;
     return stream;
 }
 
