@@ -136,8 +136,6 @@ void AudioInput::closeLostDevice()
         if (stopping_.load() || !deviceFailed_.load() || !device_)
             return;
         reason = device_->failureReason();
-        if (reason.isEmpty())
-            reason = QStringLiteral("the device stopped");
         // The sinks are let go: they hear nothing, and the next start opens a device anew.
         sinks_.clear();
         closeLocked();

@@ -52,9 +52,9 @@ void RtAudioDevice::close()
 
 QString RtAudioDevice::failureReason() const
 {
-    if (!failed_.load(std::memory_order_acquire))
-        return {};
-    return QString::fromUtf8(reason_.data()).trimmed();
+    const QString said = failed_.load(std::memory_order_acquire) ? QString::fromUtf8(reason_.data()).trimmed()
+                                                                  : QString();
+    return said.isEmpty() ? QStringLiteral("the device stopped") : said;
 }
 
 int RtAudioDevice::transfer(void* output, void* input, unsigned int frames, double, RtAudioStreamStatus,
