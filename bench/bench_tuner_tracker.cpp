@@ -5,6 +5,7 @@
 // pitch at all counts as one), and the time from the onset to the first right reading
 // and, for the whole tuner, to its report of the note.
 #include "AudioInput.h"
+#include "HandFedMicrophone.h"
 #include "PitchTrack.h"
 #include "Signals.h"
 #include "TestEnvironment.h"
@@ -183,7 +184,7 @@ void scoreTuner(const Tone& tone, Summary& summary)
     const std::size_t perPoll = std::size_t(kRate * tuner.updateInterval());
     const long long expected = std::lround(std::log2(tone.frequency / 440.0) * 12.0) + 69;
     for (std::size_t done = 0; done + perPoll <= tone.samples.size(); done += perPoll) {
-        AudioInput::sharedInput()->deliverFakeSamples(tone.samples.data() + done, perPoll);
+        HandFedMicrophone::deliver(tone.samples.data() + done, perPoll);
         queue.advance(tuner.updateInterval());
         if (first.note) {
             const bool right = *first.note == expected && done + perPoll > tone.onset;
@@ -220,7 +221,7 @@ void printRow(const std::string& set, const char* method, const Summary& s, bool
 void printAccuracy()
 {
     TestEnvironment environment;
-    AudioInput::sharedInput()->useFakeDevice(44100);
+    HandFedMicrophone::use(44100);
     std::printf("Pitch trackers on %d tones (sine, sawtooth, vowel with %g-cent vibrato; MIDI 40-83) at %g Hz\n",
                 44 * 3, kVibratoCents, kRate);
     std::printf("%-19s %-13s %9s %10s %12s %9s %7s\n", "set", "method", "median c", "gross", "onset->note", "90 %",
@@ -247,7 +248,7 @@ void printAccuracy()
             printRow(condition + " " + kind, "aubio yinfft", aubio[kind], true);
         }
     }
-    AudioInput::sharedInput()->useFakeDevice(0);
+    HandFedMicrophone::use(0);
     std::fflush(stdout);
 }
 

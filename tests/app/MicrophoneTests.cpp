@@ -2,7 +2,7 @@
 // level light and the notes the tuner hears, judged as keys pressed would be.
 #include "AppTestSupport.h"
 
-#include "AudioInput.h"
+#include "HandFedMicrophone.h"
 #include "ImageButton.h"
 #include "ImageView.h"
 #include "Localization.h"
@@ -29,12 +29,12 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        AudioInput::sharedInput()->useFakeDevice(kRate);
+        HandFedMicrophone::use(kRate);
     }
     void TearDown() override
     {
         AppTest::TearDown();
-        AudioInput::sharedInput()->useFakeDevice(0);
+        HandFedMicrophone::use(0);
     }
 
     ZTAbstractTestController* controller() const { return screen()->currentLessonController(); }
@@ -47,7 +47,7 @@ protected:
     {
         const auto step = std::size_t(kRate * kPoll);
         for (std::size_t done = 0; done + step <= samples.size(); done += step) {
-            AudioInput::sharedInput()->deliverFakeSamples(samples.data() + done, step);
+            HandFedMicrophone::deliver(samples.data() + done, step);
             queue_->advance(kPoll);
             if (lights.isEmpty() || lights.back() != led())
                 lights << led();
@@ -166,7 +166,7 @@ TEST_F(MicrophoneTest, OneSoundingNoteIsOneTryAndTheMicrophoneStaysOpenBetweenTr
     QTest::mouseClick(screen()->micButton(), Qt::LeftButton);
     startQuestion();
     ASSERT_TRUE(screen()->tuner()->isRunning());
-    const unsigned opens = AudioInput::sharedInput()->fakeOpenCount();
+    const unsigned opens = HandFedMicrophone::opens();
     const qlonglong wrong = wrongNote(questionNotes().front() + 1);
     const qlonglong other = wrongNote(wrong + 1);
 
@@ -190,7 +190,7 @@ TEST_F(MicrophoneTest, OneSoundingNoteIsOneTryAndTheMicrophoneStaysOpenBetweenTr
     ASSERT_EQ(results().size(), 1);
     EXPECT_EQ(results().front().mid(1), (QStringList{QStringLiteral("0"), QStringLiteral("3")}));
 
-    EXPECT_EQ(AudioInput::sharedInput()->fakeOpenCount(), opens) << "the microphone stays open from try to try";
+    EXPECT_EQ(HandFedMicrophone::opens(), opens) << "the microphone stays open from try to try";
     EXPECT_FALSE(screen()->tuner()->isRunning()) << "the ended question listens no more";
 }
 
@@ -223,7 +223,7 @@ TEST_F(MicrophoneTest, OnlyQuestionsAnsweredWithNotesAreListenedTo)
 
 TEST_F(MicrophoneTest, WithoutAMicrophoneTheUserIsToldOnce)
 {
-    AudioInput::sharedInput()->useFakeDevice(0);
+    HandFedMicrophone::use(0);
     launch();
     QTest::mouseClick(screen()->micButton(), Qt::LeftButton);
     startQuestion();
@@ -239,7 +239,7 @@ TEST_F(MicrophoneTest, WithoutAMicrophoneTheUserIsToldOnce)
     EXPECT_EQ(alerts_.size(), 1) << "told once, not at every question";
 
     // Plugged in, the next question listens.
-    AudioInput::sharedInput()->useFakeDevice(kRate);
+    HandFedMicrophone::use(kRate);
     startQuestion();
     EXPECT_TRUE(screen()->tuner()->isRunning());
     EXPECT_EQ(led(), QStringLiteral("ledYellowLight"));
@@ -247,13 +247,12 @@ TEST_F(MicrophoneTest, WithoutAMicrophoneTheUserIsToldOnce)
 
 TEST_F(MicrophoneTest, AMicrophoneLostWhileListeningIsToldOnceAndListensAgainAtTheNextQuestion)
 {
-    AudioInput* input = AudioInput::sharedInput();
     launch();
     QTest::mouseClick(screen()->micButton(), Qt::LeftButton);
     startQuestion();
     ASSERT_TRUE(screen()->tuner()->isRunning());
 
-    input->loseFakeDevice();
+    HandFedMicrophone::lose();
     ASSERT_TRUE(waitUntil([&] { return !alerts_.isEmpty(); }, 10000, queue_.get()));
     EXPECT_EQ(alerts_.front().message, localized(QStringLiteral("The microphone was lost")));
     EXPECT_FALSE(screen()->tuner()->isRunning());
@@ -262,17 +261,17 @@ TEST_F(MicrophoneTest, AMicrophoneLostWhileListeningIsToldOnceAndListensAgainAtT
     EXPECT_TRUE(screen()->micButton()->isOn()) << "the user's choice stays";
 
     // Still gone at the next question: the user knows already.
-    input->useFakeDevice(0);
+    HandFedMicrophone::use(0);
     startQuestion();
     advance(0.1);
     EXPECT_FALSE(screen()->tuner()->isRunning());
     EXPECT_EQ(alerts_.size(), 1);
 
     // Back by the question after: the microphone opens anew, and a sung answer is heard.
-    input->useFakeDevice(kRate);
+    HandFedMicrophone::use(kRate);
     startQuestion();
     ASSERT_TRUE(screen()->tuner()->isRunning());
-    EXPECT_EQ(input->fakeOpenCount(), 1u);
+    EXPECT_EQ(HandFedMicrophone::opens(), 1u);
     for (const qlonglong note : questionNotes()) {
         sing(note);
         pause();
@@ -283,7 +282,7 @@ TEST_F(MicrophoneTest, AMicrophoneLostWhileListeningIsToldOnceAndListensAgainAtT
     // Lost again later in the run: listening stops, but the user was told already.
     startQuestion();
     ASSERT_TRUE(screen()->tuner()->isRunning());
-    input->loseFakeDevice();
+    HandFedMicrophone::lose();
     ASSERT_TRUE(waitUntil([&] { return !screen()->tuner()->isRunning(); }, 10000, queue_.get()));
     advance(0.1);
     EXPECT_EQ(alerts_.size(), 1);

@@ -1,6 +1,7 @@
 // The microphone through its fake device, and the record queue on top of it.
 #include "AudioInput.h"
 #include "AudioInputQueue.h"
+#include "HandFedMicrophone.h"
 #include "Signals.h"
 #include "TestEnvironment.h"
 
@@ -29,9 +30,9 @@ protected:
     void SetUp() override
     {
         input = AudioInput::sharedInput();
-        input->useFakeDevice(48000);
+        HandFedMicrophone::use(48000);
     }
-    void TearDown() override { input->useFakeDevice(0); }
+    void TearDown() override { HandFedMicrophone::use(0); }
 
     AudioInput* input = nullptr;
 };
@@ -42,7 +43,7 @@ TEST_F(AudioInputTest, SinksHearTheDeviceUntilTheyStopAndTheLastOneClosesIt)
 {
     CollectingSink first, second;
     const float block[3] = {0.1f, -0.2f, 0.3f};
-    EXPECT_FALSE(input->deliverFakeSamples(block, 3)) << "nothing is open yet";
+    EXPECT_FALSE(HandFedMicrophone::deliver(block, 3)) << "nothing is open yet";
     EXPECT_FALSE(input->isRunning());
     EXPECT_EQ(input->sampleRate(), 0u);
 
@@ -51,7 +52,7 @@ TEST_F(AudioInputTest, SinksHearTheDeviceUntilTheyStopAndTheLastOneClosesIt)
     ASSERT_TRUE(input->start(&second)) << "a second start of one sink registers it once";
     EXPECT_TRUE(input->isRunning());
     EXPECT_EQ(input->sampleRate(), 48000u);
-    ASSERT_TRUE(input->deliverFakeSamples(block, 3));
+    ASSERT_TRUE(HandFedMicrophone::deliver(block, 3));
     EXPECT_EQ(first.received, std::vector<float>(block, block + 3));
     EXPECT_EQ(second.received, first.received);
     EXPECT_EQ(first.rate, 48000u);
@@ -59,18 +60,18 @@ TEST_F(AudioInputTest, SinksHearTheDeviceUntilTheyStopAndTheLastOneClosesIt)
     input->stop(&first);
     input->stop(&first); // not registered any more: harmless
     EXPECT_TRUE(input->isRunning());
-    ASSERT_TRUE(input->deliverFakeSamples(block, 1));
+    ASSERT_TRUE(HandFedMicrophone::deliver(block, 1));
     EXPECT_EQ(first.received.size(), 3u);
     EXPECT_EQ(second.received.size(), 4u);
 
     input->stop(&second);
     EXPECT_FALSE(input->isRunning());
-    EXPECT_FALSE(input->deliverFakeSamples(block, 1));
+    EXPECT_FALSE(HandFedMicrophone::deliver(block, 1));
 }
 
 TEST_F(AudioInputTest, WithoutADeviceStartFailsQuietlyAndWorksLater)
 {
-    input->useFakeDevice(0);
+    HandFedMicrophone::use(0);
     CollectingSink sink;
     LogCapture log;
     EXPECT_FALSE(input->start(&sink));
@@ -78,7 +79,7 @@ TEST_F(AudioInputTest, WithoutADeviceStartFailsQuietlyAndWorksLater)
     EXPECT_TRUE(log.contains("Audio input could not be opened (no audio input device)."));
     input->stop(&sink);
 
-    input->useFakeDevice(44100); // the microphone is plugged in
+    HandFedMicrophone::use(44100); // the microphone is plugged in
     ASSERT_TRUE(input->start(&sink));
     EXPECT_EQ(input->sampleRate(), 44100u);
     input->stop(&sink);
@@ -102,7 +103,7 @@ TEST_F(AudioInputTest, QueueHandsFullSixteenBitBuffersToItsOwnThreadAtItsOwnRate
     // Half a second at the device's 48 kHz in device-sized blocks: 22050 frames at 44.1 kHz.
     const std::vector<float> tone = sineWave(441.0, 48000, 24000, 0.5);
     for (std::size_t at = 0; at < tone.size(); at += 480) {
-        ASSERT_TRUE(input->deliverFakeSamples(tone.data() + at, 480));
+        ASSERT_TRUE(HandFedMicrophone::deliver(tone.data() + at, 480));
         // Four buffers hold 36 ms: the test waits for the queue thread so that none is dropped.
         const std::size_t full = (at + 480) * 44100 / 48000 / 400;
         ASSERT_TRUE(eventually([&] {
@@ -133,7 +134,7 @@ TEST_F(AudioInputTest, QueueDropsSamplesWhileEveryBufferWaits)
     });
     ASSERT_TRUE(queue.start());
     const std::vector<float> block(1000, 0.25f);
-    ASSERT_TRUE(input->deliverFakeSamples(block.data(), block.size()));
+    ASSERT_TRUE(HandFedMicrophone::deliver(block.data(), block.size()));
     ASSERT_TRUE(eventually([&] { return calls.load() == 2; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(calls.load(), 2);
@@ -141,19 +142,19 @@ TEST_F(AudioInputTest, QueueDropsSamplesWhileEveryBufferWaits)
 
     // A new start queues every buffer again.
     ASSERT_TRUE(queue.start());
-    ASSERT_TRUE(input->deliverFakeSamples(block.data(), 150));
+    ASSERT_TRUE(HandFedMicrophone::deliver(block.data(), 150));
     EXPECT_TRUE(eventually([&] { return calls.load() == 3; }));
     queue.stop();
 }
 
 TEST_F(AudioInputTest, QueueThatCannotOpenTheMicrophoneStaysStopped)
 {
-    input->useFakeDevice(0);
+    HandFedMicrophone::use(0);
     AudioInputQueue queue(44100, 100, 2, [](const std::int16_t*, std::size_t) { return true; });
     LogCapture log;
     EXPECT_FALSE(queue.start());
     EXPECT_FALSE(queue.isRunning());
-    input->useFakeDevice(44100);
+    HandFedMicrophone::use(44100);
     EXPECT_TRUE(queue.start());
     EXPECT_TRUE(queue.isRunning());
     queue.stop();
@@ -177,7 +178,7 @@ TEST_F(AudioInputTest, ASinkLearnsTheRateBeforeItsFirstBlock)
     EXPECT_EQ(sink.blocksWhenPrepared, 0u);
     input->stop(&sink);
 
-    input->useFakeDevice(0);
+    HandFedMicrophone::use(0);
     sink.preparedRate = 0;
     EXPECT_FALSE(input->start(&sink));
     EXPECT_EQ(sink.preparedRate, 0u) << "not called when no device opens";

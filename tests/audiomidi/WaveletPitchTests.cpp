@@ -3,6 +3,7 @@
 #include "AQRecorder.h"
 #include "AudioInput.h"
 #include "CAXException.h"
+#include "HandFedMicrophone.h"
 #include "PitchDetector.h"
 #include "Signals.h"
 #include "TestEnvironment.h"
@@ -191,8 +192,8 @@ namespace {
 
 class RecorderTest : public ::testing::Test {
 protected:
-    void SetUp() override { AudioInput::sharedInput()->useFakeDevice(48000); }
-    void TearDown() override { AudioInput::sharedInput()->useFakeDevice(0); }
+    void SetUp() override { HandFedMicrophone::use(48000); }
+    void TearDown() override { HandFedMicrophone::use(0); }
 
     // Hands the microphone `seconds` of a tone at its rate, in blocks as a device would,
     // giving the record queue's thread time to keep up.
@@ -202,7 +203,7 @@ protected:
         const double rate = input->sampleRate();
         const std::vector<float> wave = sineWave(frequency, rate, std::size_t(seconds * rate), 0.3);
         for (std::size_t at = 0; at + 480 <= wave.size(); at += 480) {
-            input->deliverFakeSamples(wave.data() + at, 480);
+            HandFedMicrophone::deliver(wave.data() + at, 480);
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         }
     }
@@ -244,7 +245,7 @@ TEST_F(RecorderTest, FindsThePitchOfWhatTheMicrophoneHears)
 
 TEST_F(RecorderTest, WithoutAMicrophoneStartFailsAtItsLastStepAndCanBeRetried)
 {
-    AudioInput::sharedInput()->useFakeDevice(0);
+    HandFedMicrophone::use(0);
     PitchDetector detector;
     LogCapture log;
     detector.record();
@@ -253,7 +254,7 @@ TEST_F(RecorderTest, WithoutAMicrophoneStartFailsAtItsLastStepAndCanBeRetried)
     EXPECT_TRUE(log.contains("Error: AudioQueueStart failed (-1)"));
     detector.stopRecord();
 
-    AudioInput::sharedInput()->useFakeDevice(44100); // plugged in
+    HandFedMicrophone::use(44100); // plugged in
     detector.record();
     EXPECT_TRUE(detector.recorder()->running());
     sing(440.0, 0.4);

@@ -1,6 +1,7 @@
 // The tuner: its note table, the poll that confirms notes, and listening to the fake
 // microphone.
 #include "AudioInput.h"
+#include "HandFedMicrophone.h"
 #include "Paths.h"
 #include "Signals.h"
 #include "SilenceAudioUnit.h"
@@ -31,8 +32,8 @@ public:
 
 class TunerTest : public ::testing::Test {
 protected:
-    void SetUp() override { AudioInput::sharedInput()->useFakeDevice(44100); }
-    void TearDown() override { AudioInput::sharedInput()->useFakeDevice(0); }
+    void SetUp() override { HandFedMicrophone::use(44100); }
+    void TearDown() override { HandFedMicrophone::use(0); }
 
     std::unique_ptr<ZTTuner> startedTuner(double threshold = 0.1)
     {
@@ -60,8 +61,7 @@ protected:
         const std::size_t perPoll = std::size_t(rate * kPoll);
         for (std::size_t done = 0; done + perPoll <= voice.size(); done += perPoll) {
             for (std::size_t block = 0; block < perPoll; block += 441)
-                AudioInput::sharedInput()->deliverFakeSamples(voice.data() + done + block,
-                                                              std::min<std::size_t>(441, perPoll - block));
+                HandFedMicrophone::deliver(voice.data() + done + block, std::min<std::size_t>(441, perPoll - block));
             polls(1);
         }
     }
@@ -209,7 +209,7 @@ TEST_F(TunerTest, ALoudInputWithoutAPitchCountsAsQuiet)
 
 TEST_F(TunerTest, StartAndStopFollowTheMicrophoneAndADestroyedTunerSendsNothing)
 {
-    AudioInput::sharedInput()->useFakeDevice(0);
+    HandFedMicrophone::use(0);
     LogCapture log;
     ZTTuner tuner(0.1, 0.25);
     tuner.setDelegate(&delegate);
@@ -219,7 +219,7 @@ TEST_F(TunerTest, StartAndStopFollowTheMicrophoneAndADestroyedTunerSendsNothing)
     polls(10);
     EXPECT_TRUE(delegate.levels.empty()) << "no polls without a microphone";
 
-    AudioInput::sharedInput()->useFakeDevice(48000);
+    HandFedMicrophone::use(48000);
     EXPECT_TRUE(tuner.start());
     EXPECT_TRUE(tuner.start());
     EXPECT_TRUE(tuner.isRunning());
@@ -241,7 +241,7 @@ TEST_F(TunerTest, StartAndStopFollowTheMicrophoneAndADestroyedTunerSendsNothing)
 TEST_F(TunerTest, ANoteSungIntoTheMicrophoneIsReported)
 {
     for (const unsigned rate : {44100u, 48000u}) {
-        AudioInput::sharedInput()->useFakeDevice(rate);
+        HandFedMicrophone::use(rate);
         delegate.notes.clear();
         auto tuner = startedTuner();
         sing(440.0, rate);
@@ -256,7 +256,7 @@ TEST_F(TunerTest, AMicrophoneLostWhileListeningHearsNothingAndTheNextStartListen
     // A note half confirmed when the microphone goes: the tracker keeps its last reading.
     hear(*tuner, 880.0, 0.5);
     polls(3);
-    input->loseFakeDevice();
+    HandFedMicrophone::lose();
     ASSERT_TRUE(eventually([&] { return !input->isRunning(); }));
     EXPECT_TRUE(tuner->isRunning());
     EXPECT_FALSE(tuner->isListening());
@@ -268,7 +268,7 @@ TEST_F(TunerTest, AMicrophoneLostWhileListeningHearsNothingAndTheNextStartListen
     // Started again (the next question), it opens the microphone anew and hears.
     ASSERT_TRUE(tuner->start());
     EXPECT_TRUE(tuner->isListening());
-    EXPECT_EQ(input->fakeOpenCount(), 2u);
+    EXPECT_EQ(HandFedMicrophone::opens(), 2u);
     sing(440.0, 44100);
     EXPECT_EQ(delegate.notes, std::vector<long long>{69});
 }

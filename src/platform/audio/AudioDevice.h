@@ -59,7 +59,8 @@ public:
     // Control thread: stops and closes the stream; on return the client is no longer
     // called. Harmless when nothing is open.
     virtual void close() = 0;
-    // Control thread, after deviceFailed(): what went wrong, as the device said it.
+    // Control thread, after deviceFailed(): what went wrong, as the device said it; never
+    // empty.
     virtual QString failureReason() const = 0;
 };
 

@@ -6,31 +6,6 @@
 
 const QString AudioInput::kLostNotification = QStringLiteral("AudioInputLostNotification");
 
-namespace {
-
-// The tests' microphone: it opens at a fixed rate (none: there is no microphone) and has no
-// thread; the test hands its samples in itself.
-class HandFedDevice final : public AudioDevice {
-public:
-    explicit HandFedDevice(unsigned sampleRate) : sampleRate_(sampleRate) {}
-
-    std::optional<Stream> open(Client*, unsigned, unsigned bufferFrames, QString* failure) override
-    {
-        if (sampleRate_ == 0) {
-            *failure = QStringLiteral("no audio input device");
-            return std::nullopt;
-        }
-        return Stream{sampleRate_, bufferFrames, QStringLiteral("Fake"), QStringLiteral("Test Microphone")};
-    }
-    void close() override {}
-    QString failureReason() const override { return QStringLiteral("the fake device went away"); }
-
-private:
-    const unsigned sampleRate_;
-};
-
-} // namespace
-
 AudioInput* AudioInput::sharedInput()
 {
     // Creating the input reaches nothing else, so plain statics are safe here. The centre
@@ -76,26 +51,13 @@ void AudioInput::stop(AudioCaptureSink* sink)
         closeLocked();
 }
 
-void AudioInput::useFakeDevice(unsigned sampleRate)
+void AudioInput::useDevices(AudioDeviceFactory deviceFactory)
 {
     std::lock_guard lock(controlMutex_);
     sinks_.clear();
     closeLocked();
-    deviceFactory_ = [sampleRate] { return std::make_unique<HandFedDevice>(sampleRate); };
-    useFake_ = true;
-    fakeOpenCount_ = 0;
+    deviceFactory_ = std::move(deviceFactory);
     lastFailure_.reset();
-}
-
-bool AudioInput::deliverFakeSamples(const float* samples, std::size_t frames)
-{
-    return fakeOpen_.load() && samples && processBlock(nullptr, samples, frames);
-}
-
-void AudioInput::loseFakeDevice()
-{
-    if (fakeOpen_.load())
-        deviceFailed();
 }
 
 bool AudioInput::processBlock(float*, const float* input, std::size_t frames) noexcept
@@ -141,10 +103,6 @@ bool AudioInput::openDeviceLocked(QString* failure)
     // No sink is registered yet, so no block has needed the rate.
     device_ = std::move(device);
     sampleRate_ = stream->sampleRate;
-    if (useFake_) {
-        fakeOpen_ = true;
-        ++fakeOpenCount_;
-    }
     if (!watcher_.joinable())
         watcher_ = std::thread([this] { watch(); });
     Log::line(QStringLiteral("Audio input: ") + stream->description());
@@ -157,7 +115,6 @@ void AudioInput::closeLocked()
     if (device_)
         device_->close();
     device_.reset();
-    fakeOpen_ = false;
     sampleRate_ = 0;
 }
 
@@ -179,8 +136,6 @@ void AudioInput::closeLostDevice()
         if (stopping_.load() || !deviceFailed_.load() || !device_)
             return;
         reason = device_->failureReason();
-        if (reason.isEmpty())
-            reason = QStringLiteral("the device stopped");
         // The sinks are let go: they hear nothing, and the next start opens a device anew.
         sinks_.clear();
         closeLocked();

@@ -25,8 +25,7 @@
 // sinks are unregistered and hear nothing more, and kLostNotification is posted. The next
 // start() opens a device anew.
 //
-// Tests use stand-in devices: a fake one whose samples they hand in themselves, or devices
-// of a factory of their own.
+// Tests give it stand-in devices of a factory of their own.
 class AudioInput : private AudioDevice::Client {
 public:
     static constexpr unsigned kPreferredBufferFrames = 512;
@@ -59,17 +58,9 @@ public:
     // once the device it listened to was lost.
     bool isListening(const AudioCaptureSink* sink) const { return sinks_.contains(sink); }
 
-    // Tests, main thread: from now on the input opens a fake device of this rate instead
-    // of its own devices; a rate of 0 stands for a machine without one. Closes the open
-    // input and unregisters every sink.
-    void useFakeDevice(unsigned sampleRate);
-    // Tests, one thread at a time: hands the samples to every sink as the capture thread
-    // would, on the calling thread. False while no fake device is open.
-    bool deliverFakeSamples(const float* samples, std::size_t frames);
-    // Tests: the open fake device fails as a device whose sound server went away.
-    void loseFakeDevice();
-    // Tests: how often the fake device has been opened since useFakeDevice.
-    unsigned fakeOpenCount() const { return fakeOpenCount_.load(); }
+    // Tests, main thread: from now on the input opens devices of this factory instead of its
+    // own. Closes the open input and unregisters every sink; a failure to open is logged anew.
+    void useDevices(AudioDeviceFactory deviceFactory);
 
 private:
     // AudioDevice::Client, on the device's thread.
@@ -92,9 +83,6 @@ private:
     AudioDeviceFactory deviceFactory_;
     std::unique_ptr<AudioDevice> device_;
     std::optional<QString> lastFailure_; // why the last try to open failed; none after a success
-    bool useFake_ = false;
-    std::atomic<bool> fakeOpen_{false};
-    std::atomic<unsigned> fakeOpenCount_{0};
     std::atomic<unsigned> sampleRate_{0};
     RealtimeSlots<AudioCaptureSink, kMaxSinks> sinks_;
 

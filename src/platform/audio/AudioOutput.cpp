@@ -298,8 +298,6 @@ void AudioOutput::fallBackToNullDevice()
         if (stopping_.load() || !device_)
             return;
         reason = device_->failureReason();
-        if (reason.isEmpty())
-            reason = QStringLiteral("the device stopped");
         // deviceFailed_ stays set until a device opens again: a block asked of the lost
         // device is refused.
         closeDeviceLocked();

@@ -38,18 +38,9 @@ std::optional<AudioDevice::Stream> RtAudioDevice::open(Client* client, unsigned 
     request.userData = this;
     request.errorCallback = &RtAudioDevice::streamError;
     Stream stream;
-    RtAudioStreamNames names;
-    stream_ = openRtAudioStream(
-        request,
-        [&stream](unsigned rate, unsigned frames) {
-            stream.sampleRate = rate;
-            stream.bufferFrames = frames;
-        },
-        failure, &names);
+    stream_ = openRtAudioStream(request, &stream, failure);
     if (!stream_)
         return std::nullopt;
-    stream.api = names.api;
-    stream.device = names.device;
     return stream;
 }
 
@@ -61,9 +52,9 @@ void RtAudioDevice::close()
 
 QString RtAudioDevice::failureReason() const
 {
-    if (!failed_.load(std::memory_order_acquire))
-        return {};
-    return QString::fromUtf8(reason_.data()).trimmed();
+    const QString said = failed_.load(std::memory_order_acquire) ? QString::fromUtf8(reason_.data()).trimmed()
+                                                                  : QString();
+    return said.isEmpty() ? QStringLiteral("the device stopped") : said;
 }
 
 int RtAudioDevice::transfer(void* output, void* input, unsigned int frames, double, RtAudioStreamStatus,

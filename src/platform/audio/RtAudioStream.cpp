@@ -35,9 +35,8 @@ std::unique_ptr<RtAudio> firstSoundSystemWithDevices()
 
 } // namespace
 
-std::unique_ptr<RtAudio> openRtAudioStream(const RtAudioStreamRequest& request,
-                                           const std::function<void(unsigned sampleRate, unsigned bufferFrames)>& opened,
-                                           QString* failure, RtAudioStreamNames* names)
+std::unique_ptr<RtAudio> openRtAudioStream(const RtAudioStreamRequest& request, AudioDevice::Stream* opened,
+                                           QString* failure)
 {
     const QString none = request.input ? QStringLiteral("no audio input device") : QStringLiteral("no audio device");
     std::lock_guard lock(lookUpMutex);
@@ -64,12 +63,18 @@ std::unique_ptr<RtAudio> openRtAudioStream(const RtAudioStreamRequest& request,
         device->openStream(request.input ? nullptr : &parameters, request.input ? &parameters : nullptr,
                            RTAUDIO_FLOAT32, rate, &frames, request.callback, request.userData, &options,
                            request.errorCallback);
-        opened(device->getStreamSampleRate(), frames);
-        if (names) {
-            names->api = QString::fromStdString(RtAudio::getApiDisplayName(device->getCurrentApi()));
-            names->device = QString::fromStdString(info.name);
-        }
+        opened->sampleRate = device->getStreamSampleRate();
+        opened->bufferFrames = frames;
+        opened->api = QString::fromStdString(RtAudio::getApiDisplayName(device->getCurrentApi()));
+        opened->device = QString::fromStdString(info.name);
         device->startStream();
+        // With an error callback RtAudio tells of a failed start there instead of throwing;
+        // a stream that never ran would leave its client waiting for blocks for ever.
+        if (!device->isStreamRunning()) {
+            *failure = QStringLiteral("the stream did not start");
+            device->closeStream();
+            return nullptr;
+        }
         return device;
     } catch (const RtAudioError& error) {
         *failure = QString::fromStdString(error.getMessage());

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "AudioDevice.h"
+
 #include <QString>
 
 #include <rtaudio/RtAudio.h>
 
-#include <functional>
 #include <memory>
 
 // What the audio output and the microphone share of RtAudio: one float stream on the
@@ -23,19 +24,12 @@ struct RtAudioStreamRequest {
     RtAudioErrorCallback errorCallback = nullptr;
 };
 
-// The sound system and the device that a stream went to.
-struct RtAudioStreamNames {
-    QString api;
-    QString device;
-};
-
-// Opens and starts the stream on the first sound system that has a device; `opened` learns
-// its rate and buffer size before it starts, *names (when given) where it went. Null, with
-// the reason in *failure, when no device of that direction opens. Sound systems that are
-// not there are passed over without printing anything.
-std::unique_ptr<RtAudio> openRtAudioStream(const RtAudioStreamRequest& request,
-                                           const std::function<void(unsigned sampleRate, unsigned bufferFrames)>& opened,
-                                           QString* failure, RtAudioStreamNames* names = nullptr);
+// Opens and starts the stream on the first sound system that has a device; *opened learns
+// its rate, buffer size, sound system and device. Null, with the reason in *failure, when no
+// device of that direction opens or its stream does not start. Sound systems that are not
+// there are passed over without printing anything.
+std::unique_ptr<RtAudio> openRtAudioStream(const RtAudioStreamRequest& request, AudioDevice::Stream* opened,
+                                           QString* failure);
 
 // Stops and closes the stream and drops the device; a failure is logged under the name.
 void closeRtAudioStream(std::unique_ptr<RtAudio>& device, const QString& name);
