@@ -6,17 +6,9 @@
 // Only the encyclopedia's own addresses open in the pane, and a sound is only ever fetched
 // from a web address.
 #include "FuzzEnvironment.h"
+#include "WebAddress.h"
 #include "ZTWikiLinkPolicy.h"
 #include "ZTWikiMediaPlayer.h"
-
-namespace {
-
-bool isWebAddress(const QUrl& url)
-{
-    return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

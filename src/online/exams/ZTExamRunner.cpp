@@ -146,7 +146,8 @@ QVariantList ZTExamRunner::customExercisesFromQuestionsArray(const QVariantList&
         for (auto it = settings.cbegin(); it != settings.cend(); ++it)
             if (it.key() != QLatin1String("answerTimes"))
                 custom.insert(it.key(), it.value());
-        for (qlonglong i = 0; i < repeatOf(question); ++i)
+        const qlonglong repeat = repeatOf(question);
+        for (qlonglong i = 0; i < repeat; ++i)
             entries.append(custom);
     }
     return entries;

@@ -3,6 +3,7 @@
 #include "Localization.h"
 #include "Log.h"
 #include "Paths.h"
+#include "WebAddress.h"
 #include "ZTStringFormat.h"
 #include "ZTWikiSettings.h"
 
@@ -19,13 +20,6 @@ QString button(const QString& label, const QString& address)
     const QString handler = QStringLiteral("window.location=") + ZTWikiInfoPages::javaScriptString(address);
     return QStringLiteral("<button onclick=\"%1\">%2</button>")
         .arg(ZTWikiInfoPages::htmlEscaped(handler), ZTWikiInfoPages::htmlEscaped(label));
-}
-
-bool isWebAddress(const QString& text)
-{
-    const QUrl url(text, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty() && (scheme == QLatin1String("https") || scheme == QLatin1String("http"));
 }
 
 } // namespace
@@ -64,7 +58,7 @@ QStringList ZTWikiInfoPages::articleAddresses(const QString& exerciseName)
     QStringList addresses;
     for (const QString& candidate : candidates) {
         const QString address = candidate.trimmed();
-        if (isWebAddress(address))
+        if (isWebAddress(QUrl(address, QUrl::StrictMode)))
             addresses << address;
     }
     return addresses;

@@ -3,6 +3,7 @@
 #include "AFHTTPRequestOperation.h"
 #include "Log.h"
 #include "QVOggPlayer.h"
+#include "WebAddress.h"
 #include "ZTMIDIController.h"
 #include "ZTUtils.h"
 
@@ -21,8 +22,7 @@ const QString kFilePrefix = QStringLiteral("File:");
 // Sounds are fetched from the web only; a link to anything else (a local file, say) plays nothing.
 std::optional<QUrl> webAddress(const QUrl& url)
 {
-    const bool web = url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
-    return web ? std::optional<QUrl>(url) : std::nullopt;
+    return isWebAddress(url) ? std::optional<QUrl>(url) : std::nullopt;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "Log.h"
 #include "MainQueue.h"
 #include "Paths.h"
+#include "WebAddress.h"
 #include "WebBrowser.h"
 #include "ZTTest.h"
 #include "ZTWikiCache.h"
@@ -38,12 +39,6 @@ ZTWikiWebView::ReachabilityCheck& reachabilityCheck()
 {
     static ZTWikiWebView::ReachabilityCheck check;
     return check;
-}
-
-bool isWebAddress(const QUrl& url)
-{
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty() && (scheme == QLatin1String("https") || scheme == QLatin1String("http"));
 }
 
 // The bundle's wiki.css, laid over every article by a script that runs whether or not the

@@ -3,6 +3,7 @@
 #include "Alert.h"
 #include "Localization.h"
 #include "Log.h"
+#include "WebAddress.h"
 #include "ZTStringFormat.h"
 
 #include <QClipboard>
@@ -14,9 +15,8 @@ namespace WebBrowser {
 
 bool open(const QUrl& url, QWidget* window)
 {
-    // Pages link to any scheme; the desktop would open a file or start another program for one.
-    const QString scheme = url.scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
+    // The desktop would open a file or start another program for an address of another scheme.
+    if (!isWebAddress(url)) {
         Log::line(QStringLiteral("Not a web address, so not handed to the browser: %1").arg(url.toString(QUrl::FullyEncoded)));
         return false;
     }

@@ -8,8 +8,8 @@ class QWidget;
 // opened by hand. Main thread.
 namespace WebBrowser {
 
-// False when the address was not handed over: it is not an http or https address (those go
-// nowhere, with a log line), or no browser could be started. The alert hangs on the window of `window`, or
+// False when the address was not handed over: it is not a web address (those go nowhere, with
+// a log line), or no browser could be started. The alert hangs on the window of `window`, or
 // stands alone without one.
 bool open(const QUrl& url, QWidget* window);
 
