@@ -175,7 +175,9 @@ TEST(ExamStore, NumbersBeyondAnyRealCountNeitherOverflowNorBecomeIds)
     realId["id"] = 2.5;
     hugeId["id"] = -1e300;
     paddedId["id"] = " 7 ";
-    store->updateExamsFromArray({realId, hugeId, paddedId, serverExam(8, "Eight")});
+    QVariantMap unsignedId = serverExam(0, "Unsigned");
+    unsignedId["id"] = QVariant::fromValue(std::numeric_limits<qulonglong>::max());
+    store->updateExamsFromArray({realId, hugeId, paddedId, unsignedId, serverExam(8, "Eight")});
     EXPECT_EQ(QStringList(plistFile("exams.plist").keys()), QStringList({"7", "8"}));
 }
 

@@ -83,6 +83,10 @@ std::optional<qlonglong> toWholeNumber(const QVariant& value)
 {
     if (value.typeId() == QMetaType::Bool)
         return std::nullopt;
+    if (value.typeId() == QMetaType::ULongLong)
+        return value.toULongLong() <= qulonglong(std::numeric_limits<qlonglong>::max())
+                   ? std::optional<qlonglong>(qlonglong(value.toULongLong()))
+                   : std::nullopt;
     if (isIntegral(value))
         return value.toLongLong();
     if (isReal(value)) {
