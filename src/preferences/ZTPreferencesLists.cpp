@@ -5,7 +5,6 @@
 #include "Paths.h"
 #include "PlistValues.h"
 #include "PropertyList.h"
-#include "QVNote.h"
 #include "ZTStringFormat.h"
 #include "ZTUtils.h"
 
@@ -50,16 +49,6 @@ QString twoDigits(int number)
 } // namespace
 
 namespace ZTPreferencesLists {
-
-const QStringList& spellingTypes()
-{
-    return QVNote::offeredSpellingTypes();
-}
-
-const QStringList& noteNameTypes()
-{
-    return QVNote::offeredNoteNameTypes();
-}
 
 QVariantList resultSounds()
 {

@@ -10,10 +10,6 @@
 // missing or malformed gives an empty list and a log line.
 namespace ZTPreferencesLists {
 
-// The values behind the octave-number and note-name pop-ups, in pop-up order.
-const QStringList& spellingTypes();
-const QStringList& noteNameTypes();
-
 // resultSounds.plist: the dictionaries that carry a string "id", in file order.
 QVariantList resultSounds();
 // "No Sound", then each sound's "name" as written in the file.

@@ -107,14 +107,11 @@ void ZTPreferencesWindowController::updateRows(QVariantList& rows, const std::fu
 {
     // Unchanged rows are only redrawn (ticks may differ): a reload would end a name being
     // typed when the store announces the change it made.
-    if (freshRows() == rows) {
-        table->viewport()->update();
-        return;
-    }
+    QVariantList fresh = freshRows();
     // A name being typed is stored while the rows are still those it was typed in; storing it
     // may change the rows again.
-    table->commitEditing();
-    const QVariantList fresh = freshRows();
+    if (fresh != rows && table->commitEditing())
+        fresh = freshRows();
     if (fresh == rows) {
         table->viewport()->update();
         return;

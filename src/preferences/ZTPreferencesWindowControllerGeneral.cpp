@@ -4,6 +4,7 @@
 
 #include "Localization.h"
 #include "PlistValues.h"
+#include "QVNote.h"
 #include "ZTPreferences.h"
 #include "ZTPreferencesControls.h"
 #include "ZTPreferencesLists.h"
@@ -49,10 +50,10 @@ void ZTPreferencesWindowController::_setupGeneralSettings()
     ZTPopups::select(o.autoPlayAfterPopupButton, delay >= 1 && delay <= 10 ? delay - 1 : shownDelay);
 
     // Selected by position, so two types that read alike in a language still map right.
-    spellingTypes = ZTPreferencesLists::spellingTypes();
+    spellingTypes = QVNote::offeredSpellingTypes();
     ZTPopups::fill(o.spellingTypePopupButton, localizedTitles(spellingTypes));
     ZTPopups::select(o.spellingTypePopupButton, int(spellingTypes.indexOf(prefs()->spellingType())));
-    noteNameTypes = ZTPreferencesLists::noteNameTypes();
+    noteNameTypes = QVNote::offeredNoteNameTypes();
     ZTPopups::fill(o.noteNamesPopupButton, localizedTitles(noteNameTypes));
     ZTPopups::select(o.noteNamesPopupButton, int(noteNameTypes.indexOf(prefs()->noteNamesType())));
 

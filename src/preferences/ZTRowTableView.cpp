@@ -251,14 +251,16 @@ void ZTRowTableView::editColumn(const QString& column, int row)
     }
 }
 
-void ZTRowTableView::commitEditing()
+bool ZTRowTableView::commitEditing()
 {
     if (state() != QAbstractItemView::EditingState)
-        return;
-    if (QWidget* editor = indexWidget(currentIndex())) {
-        commitData(editor);
-        closeEditor(editor, QAbstractItemDelegate::NoHint);
-    }
+        return false;
+    QWidget* editor = indexWidget(currentIndex());
+    if (!editor)
+        return false;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return true;
 }
 
 void ZTRowTableView::commitData(QWidget* editor)

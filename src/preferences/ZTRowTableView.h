@@ -52,8 +52,8 @@ public:
     void reloadData();
     // Hands what is typed in an open editor to the data source and closes the editor; nothing
     // when none is open. Call it before the rows change, so the text reaches the row it was
-    // typed in.
-    void commitEditing();
+    // typed in. Whether an editor was open.
+    bool commitEditing();
     // The selected row; -1 when none.
     int selectedRow() const;
     // Selects the row (-1: none); a group row or a row outside the table selects nothing.
