@@ -356,6 +356,9 @@ void ZTMIDIController::selectInputSourcesFromSettings()
 {
     const QString choice = ZTPreferences::sharedPreferences()->MIDIInSource();
     settings_.inputOn = choice != kNoInputSource;
+    // "Auto select" takes every message, also from programs that send straight to our port.
+    if (backend_)
+        backend_->setHearsEverySender(choice == kAutoInputSource);
     if (choice == kAutoInputSource) {
         autoselectSources();
         return;

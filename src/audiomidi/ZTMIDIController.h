@@ -115,6 +115,8 @@ public:
     void autoselectSources();
     // Selects what "MIDIInSource" chooses among the sources there are now; again whenever
     // the setting or the sources change, so a named device is taken when it is plugged in.
+    // "Auto select" also hears programs that send to our input port without a source of
+    // their own.
     void selectInputSourcesFromSettings();
 
     // Incoming MIDI (the MIDI input thread).

@@ -1,7 +1,9 @@
+#include "AlsaMIDIBackend.h"
 #include "FakeMIDIBackend.h"
 
 #include "TestEnvironment.h"
 
+#include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -31,4 +33,35 @@ TEST(MIDIBackend, AHandlerMayReplaceItselfWhileItRuns)
     backend.setMessagesHandler({});
     backend.receive({0x90, 64, 100}, QStringLiteral("20:0"));
     EXPECT_EQ(calls.size(), 2u);
+}
+
+TEST(AlsaMIDIBackend, EveryProgramIsHeardWhileEverySenderIsButNeverOurOwnPorts)
+{
+    constexpr int ownClient = 128;
+    // A note-on as the sequencer hands it to our input port "128:0", sent directly (no
+    // subscription) or to the sender's subscribers.
+    auto noteFrom = [](int client, int port, bool direct) {
+        snd_seq_event_t event;
+        snd_seq_ev_clear(&event);
+        snd_seq_ev_set_noteon(&event, 0, 60, 100);
+        event.source = {static_cast<unsigned char>(client), static_cast<unsigned char>(port)};
+        event.dest = {static_cast<unsigned char>(ownClient), 0};
+        if (direct)
+            snd_seq_ev_set_direct(&event);
+        return event;
+    };
+    const QList<MIDIEndpoint> keyboard{{QStringLiteral("Keyboard"), QStringLiteral("20:0")}};
+    const snd_seq_event_t fromKeyboard = noteFrom(20, 0, false);
+    const snd_seq_event_t fromPlayer = noteFrom(129, 0, true);      // a program without a source port
+    const snd_seq_event_t fromOtherPort = noteFrom(20, 1, false);   // connected to us by someone else
+    const snd_seq_event_t fromOurOutput = noteFrom(ownClient, 1, false); // our output looped back
+
+    for (const bool everySender : {true, false}) {
+        SCOPED_TRACE(everySender);
+        EXPECT_TRUE(AlsaMIDIBackend::takesEvent(fromKeyboard, ownClient, keyboard, everySender));
+        EXPECT_EQ(AlsaMIDIBackend::takesEvent(fromPlayer, ownClient, keyboard, everySender), everySender);
+        EXPECT_EQ(AlsaMIDIBackend::takesEvent(fromOtherPort, ownClient, keyboard, everySender), everySender);
+        EXPECT_EQ(AlsaMIDIBackend::takesEvent(fromPlayer, ownClient, {}, everySender), everySender);
+        EXPECT_FALSE(AlsaMIDIBackend::takesEvent(fromOurOutput, ownClient, keyboard, everySender));
+    }
 }

@@ -382,6 +382,8 @@ TEST_F(MIDIControllerTest, TheInputChoiceDecidesWhichSourcesAreHeardAcrossHotPlu
     const MIDIEndpoint pads{QStringLiteral("Pads"), QStringLiteral("41:0")};
     backend->addSource(pads);
     settle();
+    // A program that sends straight to our input port has no source we could subscribe to.
+    const MIDIEndpoint directSender{QStringLiteral("player"), QStringLiteral("129:0")};
     Recorder posted(kMIDINotifications, NotificationCenter::Delivery::PostingThread);
     // A note, then the "next" remote key (38), from each source.
     auto playFromEach = [&](const QList<MIDIEndpoint>& sources) {
@@ -396,9 +398,11 @@ TEST_F(MIDIControllerTest, TheInputChoiceDecidesWhichSourcesAreHeardAcrossHotPlu
         settle();
     };
 
-    // "Auto select" (the default): every source, also one plugged in later.
-    playFromEach({kKeyboard, pads});
-    EXPECT_EQ(posted.names(), (QStringList{"60", "ZTMIDIRemoteNextNotification", "60", "ZTMIDIRemoteNextNotification"}));
+    // "Auto select" (the default): every source, also one plugged in later, and every
+    // program that sends to us.
+    playFromEach({kKeyboard, pads, directSender});
+    EXPECT_EQ(posted.names(), (QStringList{"60", "ZTMIDIRemoteNextNotification", "60", "ZTMIDIRemoteNextNotification",
+                                           "60", "ZTMIDIRemoteNextNotification"}));
 
     // "No MIDI in": no source, not even one plugged in now or a stray delivery.
     choose(ZTMIDIController::kNoInputSource);
@@ -407,7 +411,7 @@ TEST_F(MIDIControllerTest, TheInputChoiceDecidesWhichSourcesAreHeardAcrossHotPlu
     backend->addSource(piano);
     settle();
     EXPECT_TRUE(controller->selectedInputSources().isEmpty());
-    playFromEach({kKeyboard, pads, piano});
+    playFromEach({kKeyboard, pads, piano, directSender});
     backend->receive({0x90, 62, 100, 0x90, 38, 100});
     EXPECT_TRUE(posted.names().isEmpty());
     EXPECT_TRUE(instrument->calls().empty());
@@ -416,7 +420,7 @@ TEST_F(MIDIControllerTest, TheInputChoiceDecidesWhichSourcesAreHeardAcrossHotPlu
     // another address, and nothing is taken while it is away.
     choose(pads.name);
     EXPECT_EQ(controller->selectedInputSources(), QList<MIDIEndpoint>{pads});
-    playFromEach({kKeyboard, piano, pads});
+    playFromEach({kKeyboard, piano, directSender, pads});
     EXPECT_EQ(posted.names(), (QStringList{"60", "ZTMIDIRemoteNextNotification"}));
     EXPECT_EQ(instrument->calls().size(), 2u);
     backend->removeSource(pads.uniqueID);
@@ -431,6 +435,8 @@ TEST_F(MIDIControllerTest, TheInputChoiceDecidesWhichSourcesAreHeardAcrossHotPlu
 
     choose(ZTMIDIController::kAutoInputSource);
     EXPECT_EQ(controller->selectedInputSources(), (QList<MIDIEndpoint>{kKeyboard, piano, padsAgain}));
+    playFromEach({directSender});
+    EXPECT_EQ(posted.names(), (QStringList{"60", "ZTMIDIRemoteNextNotification"}));
 }
 
 TEST_F(MIDIControllerTest, InstrumentIsSwappedSafelyWhileTheMIDIThreadPlaysThroughIt)

@@ -1,3 +1,4 @@
+#include "PlistValues.h"
 #include "PropertyList.h"
 #include "TestEnvironment.h"
 
@@ -5,6 +6,8 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 TEST(PropertyList, RoundTripsEveryValueKind)
 {
@@ -214,4 +217,83 @@ TEST(PropertyList, ListsOfMoreThan131072ObjectsAreRefused)
     // A list that claims more entries than its bytes hold, and references to nothing.
     EXPECT_NE(refusal(binaryList({marker(0xA, 1000) + ref(0)})), "(read)");
     EXPECT_NE(refusal(binaryList({marker(0xA, 1) + ref(7)})), "(read)");
+}
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QByteArray bigEndianBytes(quint64 value)
+{
+    QByteArray bytes;
+    for (int shift = 56; shift >= 0; shift -= 8)
+        bytes.append(char((value >> shift) & 0xFF));
+    return bytes;
+}
+
+} // namespace
+
+TEST(PropertyList, IntegersBeyondTheSignedRangeStayUnsignedWhenReadAndWrittenBack)
+{
+    TestEnvironment env;
+    constexpr quint64 kLargest = std::numeric_limits<quint64>::max();
+    constexpr qint64 kSignedMax = std::numeric_limits<qint64>::max();
+    constexpr qint64 kSignedMin = std::numeric_limits<qint64>::min();
+    const QString xmlPath = env.root() + "/numbers.plist";
+    const QString binaryPath = env.root() + "/numbers-binary.plist";
+    writeBytes(xmlPath, R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><array><integer>18446744073709551615</integer><integer>9223372036854775808</integer>
+<integer>9223372036854775807</integer><integer>-9223372036854775808</integer><integer>-1</integer>
+<integer>0</integer></array></plist>)");
+    // As other programs write them: values beyond the signed range take 16 bytes, the
+    // others at most 8, signed.
+    const QByteArray sixteen = QByteArray::fromHex("14") + bigEndianBytes(0);
+    writeBytes(binaryPath, binaryList({marker(0xA, 6) + ref(1) + ref(2) + ref(3) + ref(4) + ref(5) + ref(6),
+                                       sixteen + bigEndianBytes(kLargest), sixteen + bigEndianBytes(quint64(1) << 63),
+                                       "\x13" + bigEndianBytes(quint64(kSignedMax)),
+                                       "\x13" + bigEndianBytes(quint64(kSignedMin)), "\x13" + bigEndianBytes(kLargest),
+                                       QByteArray::fromHex("1000")}));
+
+    for (const QString& path : {xmlPath, binaryPath}) {
+        SCOPED_TRACE(path.toStdString());
+        const auto read = PropertyList::readFile(path);
+        ASSERT_TRUE(read.has_value());
+        const QVariantList numbers = read->toList();
+        ASSERT_EQ(numbers.size(), 6);
+        EXPECT_EQ(numbers[0], QVariant(qulonglong(kLargest)));
+        EXPECT_EQ(numbers[1], QVariant(qulonglong(1) << 63));
+        EXPECT_EQ(numbers[2], QVariant(qlonglong(kSignedMax)));
+        EXPECT_EQ(numbers[3], QVariant(qlonglong(kSignedMin)));
+        EXPECT_EQ(numbers[4], QVariant(qlonglong(-1)));
+        EXPECT_EQ(numbers[5], QVariant(qlonglong(0)));
+
+        // Beyond the signed range: no whole number, no -1, no match for -1; within it, kept.
+        EXPECT_EQ(PlistValues::toWholeNumber(numbers[0]), std::nullopt);
+        EXPECT_EQ(PlistValues::toWholeNumber(numbers[1]), std::nullopt);
+        EXPECT_EQ(PlistValues::toWholeNumber(numbers[2]), kSignedMax);
+        EXPECT_EQ(PlistValues::toWholeNumber(numbers[3]), kSignedMin);
+        EXPECT_EQ(PlistValues::toWholeNumber(numbers[4]), -1);
+        EXPECT_EQ(PlistValues::toInteger(numbers[0]), std::numeric_limits<int>::max());
+        EXPECT_EQ(PlistValues::toInteger(numbers[4]), -1);
+        EXPECT_FALSE(PlistValues::objectsEqual(numbers[0], numbers[4]));
+        EXPECT_FALSE(PlistValues::objectsEqual(numbers[4], numbers[0]));
+        EXPECT_TRUE(PlistValues::objectsEqual(numbers[0], QVariant(qulonglong(kLargest))));
+
+        // Written back, every value reads as it was.
+        const QString copy = env.root() + "/copy.plist";
+        ASSERT_TRUE(PropertyList::writeFileAtomically(copy, numbers));
+        EXPECT_TRUE(fileBytes(copy).contains("<integer>18446744073709551615</integer>"));
+        EXPECT_EQ(PropertyList::readFile(copy)->toList(), numbers);
+    }
 }

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -132,6 +133,20 @@ TEST_F(ZTPreferencesTest, StoredStringsAndNumbersConvert)
     EXPECT_FLOAT_EQ(p->micThreshold(), 0.25f);
     EXPECT_EQ(p->MIDIOutChannel(), 3);
     EXPECT_FALSE(p->MIDIThrough());
+}
+
+TEST_F(ZTPreferencesTest, AnIntegerBeyondTheSignedRangeIsNeitherReadNorWrittenAsMinusOne)
+{
+    writeBytes(settingsPath(), R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>MIDIRemotePlayKey</key><integer>18446744073709551615</integer>
+<key>userCounter</key><integer>18446744073709551615</integer></dict></plist>)");
+    ZTPreferences* p = prefs();
+    EXPECT_EQ(p->MIDIRemotePlayKey(), std::numeric_limits<int>::max());
+    // -1 is another value: storing it is a change.
+    p->setMIDIRemotePlayKey(-1);
+    EXPECT_EQ(settingsFile().value("MIDIRemotePlayKey"), QVariant(qlonglong(-1)));
+    // What the store does not know is written back as it was.
+    EXPECT_EQ(settingsFile().value("userCounter"), QVariant(std::numeric_limits<qulonglong>::max()));
 }
 
 TEST_F(ZTPreferencesTest, WithoutExerciseDefinitionsPerExerciseReadsAreEmpty)

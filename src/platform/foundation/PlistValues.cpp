@@ -34,6 +34,13 @@ bool isIntegral(const QVariant& value)
     }
 }
 
+// What no signed 64-bit value holds; toLongLong() would wrap it negative.
+bool isBeyondSignedRange(const QVariant& value)
+{
+    return (value.typeId() == QMetaType::ULongLong || value.typeId() == QMetaType::ULong)
+        && value.toULongLong() > qulonglong(std::numeric_limits<qlonglong>::max());
+}
+
 bool isReal(const QVariant& value)
 {
     return value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
@@ -65,11 +72,7 @@ double leadingNumber(const QString& text)
 
 int toInteger(const QVariant& value)
 {
-    if (isIntegral(value)) {
-        const qlonglong number = value.toLongLong();
-        return saturatingCast<int>(double(number));
-    }
-    if (isReal(value))
+    if (isNumber(value))
         return saturatingCast<int>(value.toDouble());
     if (value.typeId() == QMetaType::QString) {
         static const QRegularExpression integer(QStringLiteral("^\\s*([+-]?\\d+)"));
@@ -81,12 +84,8 @@ int toInteger(const QVariant& value)
 
 std::optional<qlonglong> toWholeNumber(const QVariant& value)
 {
-    if (value.typeId() == QMetaType::Bool)
+    if (value.typeId() == QMetaType::Bool || isBeyondSignedRange(value))
         return std::nullopt;
-    if (value.typeId() == QMetaType::ULongLong)
-        return value.toULongLong() <= qulonglong(std::numeric_limits<qlonglong>::max())
-                   ? std::optional<qlonglong>(qlonglong(value.toULongLong()))
-                   : std::nullopt;
     if (isIntegral(value))
         return value.toLongLong();
     if (isReal(value)) {
@@ -156,7 +155,7 @@ bool objectsEqual(const QVariant& a, const QVariant& b)
         if (!isNumber(a) || !isNumber(b))
             return false;
         if (isIntegral(a) && isIntegral(b))
-            return a.toLongLong() == b.toLongLong();
+            return isBeyondSignedRange(a) == isBeyondSignedRange(b) && a.toLongLong() == b.toLongLong();
         return a.toDouble() == b.toDouble();
     }
     if (isList(a) || isList(b)) {

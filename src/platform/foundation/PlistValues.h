@@ -10,9 +10,11 @@
 // their width; arrays and dictionaries element by element).
 namespace PlistValues {
 
-// Integer value; a string contributes its leading integer ("12 bars" -> 12); else 0.
+// Integer value, saturated at the int range; a string contributes its leading integer
+// ("12 bars" -> 12); else 0.
 int toInteger(const QVariant& value);
-// A whole number exactly as the value holds it: an integer, a real without a fraction (within
+// A whole number exactly as the value holds it: an integer within the signed 64-bit range (an
+// unsigned one beyond it is refused, not wrapped negative), a real without a fraction (within
 // +-2^53, where reals still hold every whole number), or a string of one (blanks around it
 // allowed); nothing for anything else, Booleans included.
 std::optional<qlonglong> toWholeNumber(const QVariant& value);

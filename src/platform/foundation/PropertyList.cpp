@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 namespace PropertyList {
@@ -80,6 +81,41 @@ bool xmlNestsDeeperThan(const QByteArray& data, int maxDepth)
     return false;
 }
 
+// libplist keeps an integer as 64 bits and, for one beyond the signed range, whether it was
+// written unsigned (18446744073709551615, not -1); version 2.2 has no call to ask which, but
+// the form it writes the node in tells.
+bool writtenUnsigned(plist_t node)
+{
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(node, &xml, &length);
+    auto freeXml = qScopeGuard([xml] { plist_to_xml_free(xml); });
+    return xml && !QByteArrayView(xml, length).contains("<integer>-");
+}
+
+// Integers as qlonglong; one beyond the signed range stays a qulonglong, so that nothing
+// takes it for a negative number and it is written back as it was.
+QVariant integerValue(plist_t node)
+{
+    uint64_t bits = 0;
+    plist_get_uint_val(node, &bits);
+    if (bits > uint64_t(std::numeric_limits<int64_t>::max()) && writtenUnsigned(node))
+        return qulonglong(bits);
+    return qlonglong(static_cast<int64_t>(bits));
+}
+
+// plist_new_uint marks nothing unsigned (libplist 2.2 writes 2^64 - 1 as -1); parsed from its
+// digits, the library keeps such a value unsigned.
+plist_t unsignedNode(quint64 value)
+{
+    if (value <= quint64(std::numeric_limits<qint64>::max()))
+        return plist_new_uint(value);
+    const QByteArray xml = "<plist><integer>" + QByteArray::number(value) + "</integer></plist>";
+    plist_t node = nullptr;
+    plist_from_xml(xml.constData(), uint32_t(xml.size()), &node);
+    return node ? node : plist_new_uint(value);
+}
+
 struct NodeDeleter {
     void operator()(plist_t node) const { plist_free(node); }
 };
@@ -100,12 +136,8 @@ public:
             plist_get_bool_val(node, &value);
             return bool(value);
         }
-        case PLIST_UINT: {
-            uint64_t value = 0;
-            plist_get_uint_val(node, &value);
-            // Stored as 64 bits; the lists we read hold signed values.
-            return qlonglong(static_cast<int64_t>(value));
-        }
+        case PLIST_UINT:
+            return integerValue(node);
         case PLIST_REAL: {
             double value = 0;
             plist_get_real_val(node, &value);
@@ -209,7 +241,7 @@ plist_t toNode(const QVariant& value)
         return plist_new_uint(static_cast<uint64_t>(value.toLongLong()));
     case QMetaType::ULong:
     case QMetaType::ULongLong:
-        return plist_new_uint(value.toULongLong());
+        return unsignedNode(value.toULongLong());
     case QMetaType::Double:
     case QMetaType::Float:
         return plist_new_real(value.toDouble());

@@ -7,8 +7,8 @@
 #include <optional>
 
 // Property lists (XML or binary) as QVariant values: dictionaries are QVariantMap, arrays
-// QVariantList, strings QString, integers qlonglong, reals double, booleans bool, dates
-// QDateTime (UTC) and data QByteArray.
+// QVariantList, strings QString, integers qlonglong (those beyond its range that were written
+// unsigned: qulonglong), reals double, booleans bool, dates QDateTime (UTC) and data QByteArray.
 namespace PropertyList {
 
 // Parses XML or binary; nullopt with a reason in *error when the bytes are no property list.

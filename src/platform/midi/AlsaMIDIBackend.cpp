@@ -295,9 +295,7 @@ void AlsaMIDIBackend::readPending(std::vector<Incoming>& incoming, std::vector<C
             handleAnnounce(event, changes);
             continue;
         }
-        // Only the selected sources are heard, also when another program connected a port
-        // to ours itself.
-        if (!containsID(selectedSources_, addressID(event->source.client, event->source.port)))
+        if (!takesEvent(*event, client_, selectedSources_, hearsEverySender()))
             continue;
         Incoming in;
         in.address = (event->source.client << 8) | event->source.port;
@@ -315,6 +313,14 @@ void AlsaMIDIBackend::readPending(std::vector<Incoming>& incoming, std::vector<C
     }
     if (overrun)
         Log::line(QStringLiteral("MIDI input: the sequencer dropped messages (input overrun)."));
+}
+
+bool AlsaMIDIBackend::takesEvent(const snd_seq_event_t& event, int ownClient, const QList<MIDIEndpoint>& selected,
+                                 bool everySender)
+{
+    if (event.source.client == ownClient)
+        return false;
+    return hears(addressID(event.source.client, event.source.port), selected, everySender);
 }
 
 void AlsaMIDIBackend::handleAnnounce(const snd_seq_event_t* event, std::vector<Change>& changes)

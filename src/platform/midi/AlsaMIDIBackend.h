@@ -13,7 +13,8 @@ typedef struct snd_midi_event snd_midi_event_t;
 typedef struct snd_seq_event snd_seq_event_t;
 
 // The ALSA sequencer client "Melvora": the input port "Melvora In" is subscribed to the
-// selected sources and to the system announce port (hot-plug), the output port
+// selected sources and to the system announce port (hot-plug) and, while every sender is
+// heard, also takes what other programs send straight to it; the output port
 // "Melvora Out" is connected to the output destinations. A thread of its own waits for
 // input and hands parsed messages to the handler. Without /dev/snd/seq (no sequencer)
 // the backend is unavailable and says why.
@@ -31,6 +32,12 @@ public:
     QList<MIDIEndpoint> outputDestinations() const override;
     void setOutputDestinations(const QList<MIDIEndpoint>& destinations) override;
     void send(const std::vector<MIDIMessage>& messages) override;
+
+    // Whether an event as the sequencer delivered it to our input port is input: never one
+    // from our own ports (MIDI through would echo it back without end), else as hears() says
+    // for its source address.
+    static bool takesEvent(const snd_seq_event_t& event, int ownClient, const QList<MIDIEndpoint>& selected,
+                           bool everySender);
 
 private:
     struct Incoming {

@@ -1,7 +1,5 @@
 #include "FakeMIDIBackend.h"
 
-#include <algorithm>
-
 FakeMIDIBackend::FakeMIDIBackend(bool available)
     : available_(available)
 {
@@ -117,12 +115,8 @@ void FakeMIDIBackend::receive(const std::vector<std::uint8_t>& bytes, const QStr
         std::lock_guard lock(mutex_);
         if (!available_)
             return;
-        if (!sourceID.isEmpty()) {
-            const bool selected = std::any_of(selectedSources_.begin(), selectedSources_.end(),
-                                              [&](const MIDIEndpoint& e) { return e.uniqueID == sourceID; });
-            if (!selected)
-                return;
-        }
+        if (!sourceID.isEmpty() && !hears(sourceID, selectedSources_, hearsEverySender()))
+            return;
         messages = parseInput(parsers_[sourceID], bytes, QLatin1Char('"') + sourceID + QLatin1Char('"'));
     }
     if (!messages.empty())

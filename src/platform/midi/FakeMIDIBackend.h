@@ -35,9 +35,10 @@ public:
     void addDestination(const MIDIEndpoint& destination);
     void removeDestination(const QString& uniqueID);
 
-    // Bytes from a source, parsed with that source's running state and delivered as one
-    // batch on the calling thread. Bytes from a source that is not selected are lost, as
-    // they would be; an empty source ID delivers in any case.
+    // Bytes from a sender (a source, or a program that sends straight to our input port),
+    // parsed with that sender's running state and delivered as one batch on the calling
+    // thread. Bytes from a sender that is not heard are lost, as they would be; an empty
+    // source ID delivers in any case.
     void receive(const std::vector<std::uint8_t>& bytes, const QString& sourceID = {});
     // Messages as they are, for batches the parser would not make.
     void receiveMessages(const std::vector<MIDIMessage>& messages);

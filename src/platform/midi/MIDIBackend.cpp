@@ -3,6 +3,8 @@
 #include "Log.h"
 #include "MIDIParser.h"
 
+#include <algorithm>
+
 void MIDIBackend::setMessagesHandler(MessagesHandler handler)
 {
     std::lock_guard lock(handlerMutex_);
@@ -28,6 +30,12 @@ void MIDIBackend::announceChange(Change change)
     std::lock_guard lock(handlerMutex_);
     if (const ChangeHandler handler = changeHandler_)
         handler(change);
+}
+
+bool MIDIBackend::hears(const QString& senderID, const QList<MIDIEndpoint>& selected, bool everySender)
+{
+    return everySender || std::any_of(selected.begin(), selected.end(),
+                                      [&](const MIDIEndpoint& source) { return source.uniqueID == senderID; });
 }
 
 std::vector<MIDIMessage> MIDIBackend::parseInput(MIDIParser& parser, const std::vector<std::uint8_t>& bytes,

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -56,6 +57,13 @@ public:
     // Sends the messages, in order, to every output destination. Callable from any thread.
     virtual void send(const std::vector<MIDIMessage>& messages) = 0;
 
+    // Whether input from a sender that is not a selected source is heard too: a program that
+    // sends straight to our input port (it may have no port we could subscribe to), or one
+    // that connected its port to ours itself. On while every source is chosen, off while
+    // sources are chosen by name. Any thread, lock-free.
+    void setHearsEverySender(bool on) { hearsEverySender_ = on; }
+    bool hearsEverySender() const { return hearsEverySender_; }
+
     // Setting a handler waits for a call of the previous one in progress to return, so an
     // owner that clears its handlers is not called afterwards. A handler may replace
     // itself (or the other one) while it runs.
@@ -66,12 +74,16 @@ protected:
     // Called by the backends on the thread that received the input or noticed the change.
     void deliverMessages(const std::vector<MIDIMessage>& messages);
     void announceChange(Change change);
+    // Whether a message from the sender at this address (as in MIDIEndpoint::uniqueID) is
+    // taken, given the selected sources.
+    static bool hears(const QString& senderID, const QList<MIDIEndpoint>& selected, bool everySender);
     // The messages in one source's bytes; bytes the parser had to drop are logged with the
     // source's label.
     static std::vector<MIDIMessage> parseInput(MIDIParser& parser, const std::vector<std::uint8_t>& bytes,
                                                const QString& sourceLabel);
 
 private:
+    std::atomic<bool> hearsEverySender_{false};
     std::recursive_mutex handlerMutex_;
     MessagesHandler messagesHandler_;
     ChangeHandler changeHandler_;
