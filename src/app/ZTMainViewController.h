@@ -248,7 +248,8 @@ public:
     // ---- Printing ----
     // Asks what to print: the staff, or the statistics (Training) or the article (Learning).
     void print();
-    void _printStaff();
+    // The staff as shown when the user asked to print.
+    void _printStaff(const ZTNoteView& shown);
     void _printStat();
     void _printWikiArticle();
     // The graph of the last statistics print.
@@ -360,6 +361,9 @@ private:
     // Where sheets of the screen hang: the main window.
     QWidget* sheetWindow() const;
     void restoreNextButton();
+    // While the print dialogs are open the question's count-downs wait, also those of a
+    // controller that arrives meanwhile (an exercise chosen just before).
+    void setCountdownsHeld(bool held);
     // nextAction without a sender, only while the next button is enabled (remote key, space).
     void nextActionIfEnabled();
     bool isPlaying() const;
@@ -436,4 +440,5 @@ private:
     double instrumentLeftConstraint_ = 0;
     double instrumentRightConstraint_ = 0;
     bool scrollKeyboardToStart_ = false;
+    bool countdownsHeld_ = false;
 };
