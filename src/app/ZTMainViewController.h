@@ -31,6 +31,7 @@ class ZTAbstractTestController;
 class ZTAppDelegate;
 class ZTConflictResolver;
 class ZTCountDownView;
+class ZTDataProvider;
 class ZTGraphHostingView;
 class ZTInstrumentViewBase;
 class ZTNoteView;
@@ -102,6 +103,8 @@ public:
     void setupPracticeMode(bool learning);
     // Ends the question in hand without scoring it and clears what the screen shows of it.
     void endQuestionUnscored();
+    // The same, when the catalogue no longer holds the question's item as it was asked.
+    void endQuestionIfItsItemChanged(const ZTDataProvider& catalogue);
     // Tag 1 up, 2 down, 3 random.
     void playDirectionAction(int tag);
     void setPlayDirectionSegment(int segment);
