@@ -229,6 +229,8 @@ void ZTMainViewController::_setupCurrentController(std::unique_ptr<ZTAbstractTes
         c->setNoteView(staffAdapter_.get());
         c->setTableView(tableView_);
         c->setGraph(graph_.get());
+        if (countdownsHeld_)
+            c->holdCountdowns();
         auto& center = NotificationCenter::defaultCenter();
         controllerObservers_.push_back(center.addObserver(
             QStringLiteral("%1.levelChangedNotification").arg(c->testName()),

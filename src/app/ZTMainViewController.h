@@ -31,6 +31,7 @@ class ZTAbstractTestController;
 class ZTAppDelegate;
 class ZTConflictResolver;
 class ZTCountDownView;
+class ZTDataProvider;
 class ZTGraphHostingView;
 class ZTInstrumentViewBase;
 class ZTNoteView;
@@ -102,6 +103,8 @@ public:
     void setupPracticeMode(bool learning);
     // Ends the question in hand without scoring it and clears what the screen shows of it.
     void endQuestionUnscored();
+    // The same, when the catalogue no longer holds the question's item as it was asked.
+    void endQuestionIfItsItemChanged(const ZTDataProvider& catalogue);
     // Tag 1 up, 2 down, 3 random.
     void playDirectionAction(int tag);
     void setPlayDirectionSegment(int segment);
@@ -248,7 +251,8 @@ public:
     // ---- Printing ----
     // Asks what to print: the staff, or the statistics (Training) or the article (Learning).
     void print();
-    void _printStaff();
+    // The staff as shown when the user asked to print.
+    void _printStaff(const ZTNoteView& shown);
     void _printStat();
     void _printWikiArticle();
     // The graph of the last statistics print.
@@ -360,6 +364,9 @@ private:
     // Where sheets of the screen hang: the main window.
     QWidget* sheetWindow() const;
     void restoreNextButton();
+    // While the print dialogs are open the question's count-downs wait, also those of a
+    // controller that arrives meanwhile (an exercise chosen just before).
+    void setCountdownsHeld(bool held);
     // nextAction without a sender, only while the next button is enabled (remote key, space).
     void nextActionIfEnabled();
     bool isPlaying() const;
@@ -436,4 +443,5 @@ private:
     double instrumentLeftConstraint_ = 0;
     double instrumentRightConstraint_ = 0;
     bool scrollKeyboardToStart_ = false;
+    bool countdownsHeld_ = false;
 };

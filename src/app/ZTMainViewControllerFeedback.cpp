@@ -4,6 +4,7 @@
 
 #include "Localization.h"
 #include "ZTAbstractTestController.h"
+#include "ZTDataProvider.h"
 #include "ZTGraphHostingView.h"
 #include "ZTMusicalTest.h"
 #include "ZTMusicRead.h"
@@ -141,6 +142,15 @@ void ZTMainViewController::displayInfoNotification(const Notification& notificat
 
 void ZTMainViewController::statsChangedNotification()
 {
+    // The settings store announces so at once when it moved the rows of a custom item it
+    // replaced or deleted; the shared catalogue follows the stored lists only when their
+    // change is announced, 0.5 s later. A question of that item ends now, before an answer
+    // in between can score it.
+    if (const ZTAbstractTestController* c = currentLessonController(); c && c->testInProgress()) {
+        ZTDataProvider stored;
+        stored.setup();
+        endQuestionIfItsItemChanged(stored);
+    }
     _setupStatistics(graph());
 }
 

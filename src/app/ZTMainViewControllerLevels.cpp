@@ -10,6 +10,7 @@
 #include "ZTNoteView.h"
 #include "ZTPopupButton.h"
 #include "ZTPreferences.h"
+#include "ZTTest.h"
 
 #include <QAction>
 #include <QMenu>
@@ -156,6 +157,7 @@ void ZTMainViewController::customLevelsChangedNotification()
             prefs()->setString(first, QStringLiteral("level"), exercise);
     }
     c->setLevel(_levelIndexForCurrentTest());
+    endQuestionIfItsItemChanged(*catalogue());
     _updateViews();
     // A renamed item's statistics rows were renamed before the catalogue caught up: only now
     // do the graph's items carry the names the rows are under.
@@ -213,6 +215,24 @@ void ZTMainViewController::endQuestionUnscored()
     countDownView_->setValue(0);
     countDownView_->stop();
     countDownView_->hide();
+}
+
+void ZTMainViewController::endQuestionIfItsItemChanged(const ZTDataProvider& catalogue)
+{
+    ZTAbstractTestController* c = currentLessonController_.get();
+    const std::shared_ptr<ZTTest> test = c ? c->currentTest() : nullptr;
+    if (!test || !c->testInProgress())
+        return;
+    const QVariantMap asked = test->item();
+    const QString name = asked.value(QStringLiteral("name")).toString();
+    if (name.isEmpty())
+        return;
+    // Renamed, deleted, or given other steps (a chord's new short name carried into a
+    // progression): the item's statistics rows went with it, and an answer would file a row
+    // under a name no item has, as a level change would.
+    const QVariantMap now = catalogue.itemForTest(c->testName(), name);
+    if (now.isEmpty() || now.value(QStringLiteral("definition")) != asked.value(QStringLiteral("definition")))
+        endQuestionUnscored();
 }
 
 void ZTMainViewController::practiceModeChanged(int tag)

@@ -13,6 +13,7 @@
 #include "ZTPrintableNoteView.h"
 
 #include <QPainter>
+#include <QScopeGuard>
 
 namespace {
 
@@ -31,8 +32,22 @@ QWidget* ZTMainViewController::sheetWindow() const
     return window();
 }
 
+void ZTMainViewController::setCountdownsHeld(bool held)
+{
+    countdownsHeld_ = held;
+    if (ZTAbstractTestController* c = currentLessonController())
+        held ? c->holdCountdowns() : c->releaseCountdowns();
+}
+
 void ZTMainViewController::print()
 {
+    // The question stands still while the user chooses and prints: its count-downs wait
+    // for the dialogs, and the staff printed is the one on screen now, whatever comes in
+    // behind the dialogs (a MIDI answer, a remote next key).
+    setCountdownsHeld(true);
+    const auto release = qScopeGuard([this] { setCountdownsHeld(false); });
+    const ZTPrintableNoteView shownStaff(noteView_->geometry(), *noteView_);
+
     const bool learning = ZTPreferences::sharedPreferences()->practiceMode();
     Alert::Request request;
     request.style = Alert::Style::Warning;
@@ -44,7 +59,7 @@ void ZTMainViewController::print()
     request.cancelButton = 2;
     switch (Alert::runModal(request, sheetWindow())) {
     case Staff:
-        _printStaff();
+        _printStaff(shownStaff);
         break;
     case Second:
         // The mode may have changed while the sheet was open.
@@ -58,7 +73,7 @@ void ZTMainViewController::print()
     }
 }
 
-void ZTMainViewController::_printStaff()
+void ZTMainViewController::_printStaff(const ZTNoteView& shown)
 {
     PrintInfo& info = PrintInfo::sharedPrintInfo();
     const PrintSettingsScope scope(info, kStaffAndStatisticsSettings);
@@ -67,7 +82,7 @@ void ZTMainViewController::_printStaff()
     // The staff fills its parent's width: the paper stands in for the screen's pane.
     QWidget paperView;
     paperView.resize(paper.toSize());
-    ZTPrintableNoteView printable(frame.toRect(), *noteView_, &paperView);
+    ZTPrintableNoteView printable(frame.toRect(), shown, &paperView);
     PrintOperation::Page page;
     page.contentSize = frame.size();
     // Only what the staff draws (the paper stays white), as vector drawing.

@@ -29,6 +29,16 @@ void ZTCountDownAdapter::setValue(qint64 seconds)
         view_->setValue(seconds);
 }
 
+qint64 ZTCountDownAdapter::value() const
+{
+    return view_ ? view_->value() : 0;
+}
+
+bool ZTCountDownAdapter::isRunning() const
+{
+    return view_ && view_->timer().isValid();
+}
+
 void ZTCountDownAdapter::setColor(const ZTColor& color)
 {
     if (view_)

@@ -21,6 +21,8 @@ public:
     void start() override;
     void stop() override;
     void setValue(qint64 seconds) override;
+    qint64 value() const override;
+    bool isRunning() const override;
     void setColor(const ZTColor& color) override;
     bool isAutoplayCountdown() const override;
     void setIsAutoplayCountdown(bool autoplay) override;

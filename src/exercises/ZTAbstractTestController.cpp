@@ -499,8 +499,8 @@ void ZTAbstractTestController::nextTest()
     const int seconds = answerTimes().value(answerTimeTitle(), 0);
     ZTCountDownControl* countDown = countDownView();
     if (seconds < 1) {
-        if (autoTimer_.isValid()) {
-            autoTimer_.cancel();
+        if (autoTimerIsValid()) {
+            invalidateAutoTimer();
             if (countDown)
                 countDown->stop();
         }
@@ -516,6 +516,7 @@ void ZTAbstractTestController::nextTest()
     }
 
     // Whatever belonged to the previous question ends here.
+    heldAnswerTime_ = false;
     wrongNoteReport_.cancel();
     isPlayingSelectedItem_ = false;
     enteredNotes_.clear();
@@ -546,8 +547,7 @@ void ZTAbstractTestController::endWithoutQuestion()
     testInProgress_ = false;
     startCountdownWhenFinishedPlaying_ = false;
     waitingForKeyboardInput_ = false;
-    if (ZTCountDownControl* countDown = countDownView(); countDown && !countDown->isAutoplayCountdown())
-        countDown->stop();
+    stopAnswerTime();
     setCurrentTest(nullptr);
     currentTestIndex_ = -1;
     resetMarks();
@@ -562,16 +562,42 @@ void ZTAbstractTestController::repeatTest()
 
 void ZTAbstractTestController::cancelAutoAdvance()
 {
-    if (!autoTimer_.isValid())
+    if (!autoTimerIsValid())
         return;
-    autoTimer_.cancel();
+    invalidateAutoTimer();
     if (ZTCountDownControl* countDown = countDownView())
+        countDown->stop();
+}
+
+void ZTAbstractTestController::invalidateAutoTimer()
+{
+    autoTimer_.cancel();
+    heldAutoAdvance_.reset();
+}
+
+void ZTAbstractTestController::startAnswerTime()
+{
+    ZTCountDownControl* countDown = countDownView();
+    if (!countDown)
+        return;
+    countDown->setIsAutoplayCountdown(false);
+    if (countdownsHeld_)
+        heldAnswerTime_ = true;
+    else
+        countDown->start();
+}
+
+void ZTAbstractTestController::stopAnswerTime()
+{
+    heldAnswerTime_ = false;
+    if (ZTCountDownControl* countDown = countDownView(); countDown && !countDown->isAutoplayCountdown())
         countDown->stop();
 }
 
 void ZTAbstractTestController::reset()
 {
-    autoTimer_.cancel();
+    invalidateAutoTimer();
+    heldAnswerTime_ = false;
     wrongNoteReport_.cancel();
     isPlayingSelectedItem_ = false;
     startCountdownWhenFinishedPlaying_ = false;
@@ -682,8 +708,7 @@ void ZTAbstractTestController::samplePlayerDidStopNotification()
     ZTCountDownControl* countDown = countDownView();
     if (startCountdownWhenFinishedPlaying_ && countDown && !countDown->isHidden() && !countDown->isAutoplayCountdown()) {
         startCountdownWhenFinishedPlaying_ = false;
-        countDown->setIsAutoplayCountdown(false);
-        countDown->start();
+        startAnswerTime();
     }
 }
 

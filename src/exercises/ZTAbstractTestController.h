@@ -100,6 +100,13 @@ public:
     void noteEnteredWithNr(qlonglong noteNr);
     // Ends the question without scoring.
     void reset();
+    // While held (a dialog of the screen is open over it) the answer time and the
+    // auto-advance stand still and show their seconds; released, they go on from there.
+    // What would start meanwhile (an answer's auto-advance, the answer time at the end of
+    // playback) waits for the release too.
+    void holdCountdowns();
+    void releaseCountdowns();
+    bool countdownsHeld() const { return countdownsHeld_; }
     bool hasList() const { return !items_.isEmpty(); }
     // Direction of the next question from the settings (2: random).
     bool playDescending() const;
@@ -131,8 +138,9 @@ public:
     void resetStats();
     // The statistics changed elsewhere: redraw the graph, mark the statistics for sync.
     void _reportStatChanged();
-    bool autoTimerIsValid() const { return autoTimer_.isValid(); }
-    void invalidateAutoTimer() { autoTimer_.cancel(); }
+    // An auto-advance is pending: running, or held.
+    bool autoTimerIsValid() const { return autoTimer_.isValid() || heldAutoAdvance_.has_value(); }
+    void invalidateAutoTimer();
     void triggerNextTest();
 
     // ---- Graph data source (records: 0 "All", 1 a gap, 2 + i item i) ----
@@ -260,6 +268,12 @@ private:
     void writeStatistics(bool right, qlonglong numTryoutsValue);
     void revealAnswer(bool greenAtViewStep);
     void cancelAutoAdvance();
+    // The auto-advance count-down of so many seconds with its timer, or held for the release.
+    void startAutoAdvance(qint64 seconds);
+    // The answer time, once the question has played; held for the release while held.
+    void startAnswerTime();
+    // Stops the answer-time count-down; an auto-advance count-down goes on.
+    void stopAnswerTime();
     void playResultSound(const QString& soundId) const;
     qlonglong countForItem(const QString& itemName, bool right) const;
     qlonglong totalForColumn(bool right) const;
@@ -286,6 +300,11 @@ private:
     ZTStaffControl* noteView_ = nullptr;
     ZTInstrumentViewControl* instrumentView_ = nullptr;
     ZTGraphControl* graph_ = nullptr;
+
+    bool countdownsHeld_ = false;
+    // While held: the seconds left to an auto-advance, and whether the answer time was running.
+    std::optional<qint64> heldAutoAdvance_;
+    bool heldAnswerTime_ = false;
 
     DelayedCall autoTimer_;
     DelayedCall wrongNoteReport_;

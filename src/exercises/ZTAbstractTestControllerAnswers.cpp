@@ -174,8 +174,7 @@ void ZTAbstractTestController::tableViewClickedWithRow(qlonglong row, const QVar
         rightItem_ = QString();
         wrongItem_ = QString();
         reloadSidebar();
-        if (ZTCountDownControl* countDown = countDownView(); countDown && !countDown->isAutoplayCountdown())
-            countDown->stop();
+        stopAnswerTime();
         // Last: when nothing can sound the playback ends at once, and its end judges the click.
         isPlayingSelectedItem_ = true;
         waitingForKeyboardInput_ = false;
@@ -188,7 +187,7 @@ void ZTAbstractTestController::tableViewClickedWithRow(qlonglong row, const QVar
 void ZTAbstractTestController::_reportAnswer()
 {
     if (examsController_)
-        autoTimer_.cancel();
+        invalidateAutoTimer();
     const QVariantMap item = lastSelectedItem_;
     if (isAnswerRightForItem(item, lastUserInfo_)) {
         reportAnswerRight(item);

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -70,8 +71,7 @@ void ZTAbstractTestController::reportAnswerRight(const QVariantMap& item)
         playResultSound(sound);
     testInProgress_ = false;
     startCountdownWhenFinishedPlaying_ = false;
-    if (ZTCountDownControl* countDown = countDownView(); countDown && !countDown->isAutoplayCountdown())
-        countDown->stop();
+    stopAnswerTime();
 
     NotificationCenter::defaultCenter().post(QStringLiteral("ZTTestItemAnsweredRightNotification"), this,
                                              itemObject(item));
@@ -142,8 +142,7 @@ void ZTAbstractTestController::reportAnswerWrong(const QVariantMap& item, bool s
     if (ended) {
         testInProgress_ = false;
         startCountdownWhenFinishedPlaying_ = false;
-        if (ZTCountDownControl* countDown = countDownView(); countDown && !countDown->isAutoplayCountdown())
-            countDown->stop();
+        stopAnswerTime();
         if (startAutoplay && !prefs()->autoplayCorrectAnswer())
             _startAutoPlayTimerIfSet();
     }
@@ -217,11 +216,9 @@ void ZTAbstractTestController::_startAutoPlayTimerIfSet()
 {
     ZTPreferences* settings = prefs();
     if (!settings->autoPlay() || examsController_) {
-        autoTimer_.cancel();
+        invalidateAutoTimer();
         return;
     }
-    const int seconds = settings->autoPlayTime();
-    autoTimer_ = MainQueue::after(seconds, [this] { triggerNextTest(); });
     if (ZTMainWindowServices* window = mainWindow()) {
         if (ZTButtonControl* next = window->nextButton()) {
             next->setToolTip(localized(QStringLiteral("Stop auto play")));
@@ -231,12 +228,60 @@ void ZTAbstractTestController::_startAutoPlayTimerIfSet()
         if (ZTButtonControl* touchBar = window->touchBarNextButton())
             touchBar->setImage(QStringLiteral("stopButIcon"));
     }
-    if (ZTCountDownControl* countDown = countDownView()) {
+    startAutoAdvance(settings->autoPlayTime());
+}
+
+void ZTAbstractTestController::startAutoAdvance(qint64 seconds)
+{
+    ZTCountDownControl* countDown = countDownView();
+    if (countDown) {
         countDown->setValue(seconds);
         countDown->setColor(ZTColor::whiteColor());
         countDown->setIsAutoplayCountdown(true);
-        countDown->start();
     }
+    if (countdownsHeld_) {
+        autoTimer_.cancel();
+        heldAutoAdvance_ = seconds;
+        heldAnswerTime_ = false;
+        if (countDown)
+            countDown->setHidden(false);
+        return;
+    }
+    autoTimer_ = MainQueue::after(double(seconds), [this] { triggerNextTest(); });
+    if (countDown)
+        countDown->start();
+}
+
+void ZTAbstractTestController::holdCountdowns()
+{
+    if (countdownsHeld_)
+        return;
+    countdownsHeld_ = true;
+    ZTCountDownControl* countDown = countDownView();
+    const bool running = countDown && countDown->isRunning();
+    if (autoTimer_.isValid()) {
+        autoTimer_.cancel();
+        // The digits say how long the pause still has: it goes on from them.
+        heldAutoAdvance_ = running ? std::max<qint64>(1, countDown->value()) : qint64(prefs()->autoPlayTime());
+    } else {
+        heldAnswerTime_ = running && !countDown->isAutoplayCountdown();
+    }
+    if (running) {
+        // Stopping hides the digits; they stay in view, standing still.
+        countDown->stop();
+        countDown->setHidden(false);
+    }
+}
+
+void ZTAbstractTestController::releaseCountdowns()
+{
+    if (!countdownsHeld_)
+        return;
+    countdownsHeld_ = false;
+    if (const std::optional<qint64> seconds = std::exchange(heldAutoAdvance_, std::nullopt))
+        startAutoAdvance(*seconds);
+    else if (std::exchange(heldAnswerTime_, false))
+        startAnswerTime();
 }
 
 void ZTAbstractTestController::triggerNextTest()

@@ -35,6 +35,10 @@ public:
     // Stops and hides without announcing the end.
     virtual void stop() = 0;
     virtual void setValue(qint64 seconds) = 0;
+    // The whole seconds shown.
+    virtual qint64 value() const = 0;
+    // Counting down (started and not yet stopped or run out).
+    virtual bool isRunning() const = 0;
     virtual void setColor(const ZTColor& color) = 0;
     virtual bool isAutoplayCountdown() const = 0;
     virtual void setIsAutoplayCountdown(bool autoplay) = 0;

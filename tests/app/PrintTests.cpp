@@ -3,10 +3,12 @@
 #include "AppTestSupport.h"
 
 #include "FMDatabase.h"
+#include "NotificationCenter.h"
 #include "PrintInfo.h"
 #include "PrintOperation.h"
 #include "ZTAbstractTestController.h"
 #include "ZTBarGraph.h"
+#include "ZTCountDownView.h"
 #include "ZTMainViewController.h"
 #include "ZTNoteView.h"
 #include "ZTPreferences.h"
@@ -141,7 +143,38 @@ protected:
     {
         alertAnswer_ = 0; // Staff
         delegate()->print();
-        return popplerOutput(QStringLiteral("pdftotext"), {pdfPath_, QStringLiteral("-")}).section(QLatin1Char('\n'), 0, 0);
+        return printedHeading();
+    }
+    // The heading of the staff last printed; a staff without notes has none. Ligatures the
+    // font set ("fi" in "Perfect fifth") read as their letters.
+    QString printedHeading() const
+    {
+        return popplerOutput(QStringLiteral("pdftotext"), {pdfPath_, QStringLiteral("-")})
+            .section(QLatin1Char('\n'), 0, 0)
+            .normalized(QString::NormalizationForm_KC);
+    }
+
+    // Both print dialogs stay open while `meanwhile` runs; the choice is the staff.
+    void printStaffTaking(const std::function<void()>& meanwhile)
+    {
+        Alert::setResponder([meanwhile](const Alert::Request&) {
+            meanwhile();
+            return 0;
+        });
+        PrintOperation::setPanelResponder([this, meanwhile](QPrinter& printer) {
+            meanwhile();
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdfPath_);
+            return true;
+        });
+        delegate()->print();
+    }
+
+    ZTAbstractTestController* controller() const { return screen()->currentLessonController(); }
+    ZTCountDownView* countDown() const { return screen()->countDownViewWidget(); }
+    bool countDownStandsAt(qint64 seconds) const
+    {
+        return countDown()->isVisibleTo(screen()) && !countDown()->timer().isValid() && countDown()->value() == seconds;
     }
 
     QStringList itemNames() const
@@ -364,4 +397,120 @@ TEST(PrintOperation, AWidePageOnPortraitPaperIsTurnedAndScaledDownToFit)
     EXPECT_TRUE(near(image.pixelColor(image.width() / 2, inside.bottom() - inside.height() / 4), Qt::blue));
     EXPECT_EQ(image.pixelColor(image.width() / 2, inside.top() - 4), QColor(Qt::white));
     EXPECT_EQ(image.pixelColor(image.width() / 2, inside.bottom() + 4), QColor(Qt::white));
+}
+
+TEST_F(PrintTest, TheAutoAdvanceWaitsForThePrintDialogsAndTheAnsweredStaffIsPrinted)
+{
+    ZTPreferences::sharedPreferences()->setAutoPlay(true);
+    ZTPreferences::sharedPreferences()->setAutoPlayTime(3);
+    launch();
+    screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+    finishPlaying();
+    const std::shared_ptr<ZTTest> question = controller()->currentTest();
+    const QString asked = sidebarNameOfQuestion();
+    screen()->tableView()->clickRow(rowOfQuestion());
+    finishPlaying();
+    ASSERT_FALSE(controller()->testInProgress());
+    ASSERT_FALSE(screen()->noteView()->noteCollections().isEmpty()) << "the answer is shown on the staff";
+    advance(1.2);
+    ASSERT_TRUE(countDown()->timer().isValid());
+    ASSERT_EQ(countDown()->value(), 2);
+
+    // Each dialog stays open well past the pause: the question stays, the digits stand at 2.
+    int dialogs = 0;
+    printStaffTaking([&] {
+        ++dialogs;
+        advance(5.0);
+        EXPECT_EQ(controller()->currentTest(), question);
+        EXPECT_TRUE(countDownStandsAt(2));
+        EXPECT_TRUE(controller()->autoTimerIsValid());
+    });
+    EXPECT_EQ(dialogs, 2);
+    // The page holds the answered question's staff (an empty staff has no heading).
+    EXPECT_EQ(printedHeading(), asked);
+    PrintedPages(pdfPath_).saveShot(0, QStringLiteral("print-after-auto-play-time"));
+
+    // Once printing is over the pause goes on from its 2 seconds.
+    EXPECT_TRUE(countDown()->timer().isValid());
+    advance(1.9);
+    EXPECT_EQ(controller()->currentTest(), question);
+    advance(0.2);
+    EXPECT_NE(controller()->currentTest(), question);
+    EXPECT_TRUE(controller()->testInProgress());
+}
+
+TEST_F(PrintTest, TheAnswerTimeDoesNotRunOutBehindThePrintDialogs)
+{
+    ZTPreferences::sharedPreferences()->setString(QStringLiteral("3 sec"), QStringLiteral("answerTime"), kIntervals);
+    launch();
+    auto scored = [] { return rows(QStringLiteral("SELECT result FROM results"), 1); };
+
+    // Asked to print while the question plays: it plays to its end behind the dialog, and
+    // its answer time starts when the dialog closes.
+    screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+    alertAnswer_ = 2; // Cancel
+    Alert::setResponder([this](const Alert::Request&) {
+        finishPlaying();
+        advance(10.0);
+        EXPECT_TRUE(countDownStandsAt(3));
+        return alertAnswer_;
+    });
+    delegate()->print();
+    EXPECT_TRUE(controller()->testInProgress());
+    EXPECT_TRUE(countDown()->timer().isValid());
+    EXPECT_EQ(countDown()->value(), 3);
+
+    // Asked while the answer time runs: it stands through both dialogs and goes on after.
+    advance(1.2);
+    printStaffTaking([&] {
+        advance(10.0);
+        EXPECT_TRUE(countDownStandsAt(2));
+        EXPECT_TRUE(controller()->testInProgress());
+    });
+    EXPECT_TRUE(scored().isEmpty());
+    EXPECT_TRUE(QFile::exists(pdfPath_));
+    advance(1.9);
+    EXPECT_TRUE(controller()->testInProgress());
+    EXPECT_TRUE(scored().isEmpty());
+    advance(0.2);
+    EXPECT_FALSE(controller()->testInProgress());
+    EXPECT_EQ(scored(), (QList<QStringList>{{QStringLiteral("0")}}));
+}
+
+TEST_F(PrintTest, TheStaffShownWhenThePrintWasAskedIsPrintedWhateverComesBehindTheDialog)
+{
+    launch();
+    screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+    finishPlaying();
+    const QString asked = sidebarNameOfQuestion();
+    screen()->tableView()->clickRow(rowOfQuestion());
+    finishPlaying();
+    ASSERT_FALSE(screen()->noteView()->noteCollections().isEmpty()) << "the answer is shown on the staff";
+    // The MIDI remote's next key asks the next question behind the dialog, which empties the
+    // staff until it is answered.
+    printStaffTaking([&] {
+        if (!controller()->testInProgress()) {
+            NotificationCenter::defaultCenter().post(QStringLiteral("ZTMIDIRemoteNextNotification"));
+            advance(0.1);
+            finishPlaying();
+        }
+        EXPECT_TRUE(controller()->testInProgress());
+        EXPECT_TRUE(screen()->noteView()->noteCollections().isEmpty());
+    });
+    EXPECT_EQ(printedHeading(), asked);
+}
+
+TEST_F(PrintTest, AnExerciseThatArrivesBehindThePrintDialogWaitsToo)
+{
+    launch();
+    ZTPreferences::sharedPreferences()->setCurrentExercise(QStringLiteral("Pitch recognition"));
+    alertAnswer_ = 2;
+    Alert::setResponder([this](const Alert::Request&) {
+        advance(1.0); // the stored choice is announced
+        EXPECT_EQ(controller()->testName(), QStringLiteral("Pitch recognition"));
+        EXPECT_TRUE(controller()->countdownsHeld());
+        return alertAnswer_;
+    });
+    delegate()->print();
+    EXPECT_FALSE(controller()->countdownsHeld());
 }

@@ -392,3 +392,20 @@ TEST_F(ScreenTest, ALevelChangeEndsTheQuestionUnscoredAndTheNextComesFromTheNewL
     EXPECT_EQ(controller()->currentTest(), nullptr);
     EXPECT_TRUE(nothingScored());
 }
+
+TEST_F(ScreenTest, AQuestionWhoseItemStandsAsAskedGoesOnWhenTheCustomListsChange)
+{
+    launch();
+    for (const QString& exercise : ZTDataProvider::sharedDataProvider()->testNames()) {
+        prefs()->setCurrentExercise(exercise);
+        advance(0.6);
+        ASSERT_EQ(controller()->testName(), exercise);
+        nextQuestion();
+        if (!controller()->testInProgress())
+            continue; // an exercise without items asks nothing
+        // What the settings store posts when it changed a custom list, at once and later.
+        NotificationCenter::defaultCenter().post(QStringLiteral("ZTStatsChangedNotification"));
+        NotificationCenter::defaultCenter().post(QStringLiteral("customExercisesChangedNotification"));
+        EXPECT_TRUE(controller()->testInProgress()) << exercise.toStdString();
+    }
+}

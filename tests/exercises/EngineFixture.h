@@ -41,7 +41,9 @@ struct FakeCountDown : ZTCountDownControl {
         running = false;
         hidden = true;
     }
-    void setValue(qint64 seconds) override { value = seconds; }
+    void setValue(qint64 seconds) override { shown = seconds; }
+    qint64 value() const override { return shown; }
+    bool isRunning() const override { return running; }
     void setColor(const ZTColor& c) override { color = c; }
     bool isAutoplayCountdown() const override { return autoplay; }
     void setIsAutoplayCountdown(bool a) override { autoplay = a; }
@@ -51,7 +53,7 @@ struct FakeCountDown : ZTCountDownControl {
     bool running = false;
     bool hidden = true;
     bool autoplay = false;
-    qint64 value = 0;
+    qint64 shown = 0;
     ZTColor color;
     int starts = 0;
 };

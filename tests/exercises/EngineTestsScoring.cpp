@@ -194,7 +194,7 @@ TEST_F(ScoringTest, CountDownStartsAfterPlaybackAndScoresItsEnd)
     prefs()->setSoundWrongAnswer("buzz");
     intervals->nextTest();
     question = currentName();
-    EXPECT_EQ(window.countDown.value, 60);
+    EXPECT_EQ(window.countDown.shown, 60);
     EXPECT_EQ(window.countDown.color, ZTColor::redColor());
     EXPECT_FALSE(window.countDown.running) << "the answer time starts when playback ends";
     finishPlayback();
@@ -339,7 +339,7 @@ TEST_F(ScoringTest, AutoAdvanceAfterAnswers)
     EXPECT_TRUE(window.countDown.running);
     EXPECT_TRUE(window.countDown.autoplay);
     EXPECT_EQ(window.countDown.color, ZTColor::whiteColor());
-    EXPECT_EQ(window.countDown.value, 2);
+    EXPECT_EQ(window.countDown.shown, 2);
     queue.advance(1.9);
     EXPECT_EQ(posted.count(kTrigger), 0);
     queue.advance(0.2);
@@ -364,6 +364,80 @@ TEST_F(ScoringTest, AutoAdvanceAfterAnswers)
     EXPECT_FALSE(window.countDown.running);
     queue.advance(5);
     EXPECT_EQ(posted.count(kTrigger), 1);
+}
+
+TEST_F(ScoringTest, HeldCountdownsStandStillAndGoOnFromTheirSeconds)
+{
+    PostedNotifications posted({kTrigger, kWrong});
+    prefs()->setAutoPlay(true);
+    prefs()->setAutoPlayTime(3);
+    prefs()->setString("5 sec", "answerTime", kIntervals);
+
+    // A running answer time stands still in view, and goes on from the seconds it showed.
+    intervals->nextTest();
+    finishPlayback();
+    ASSERT_TRUE(window.countDown.running);
+    window.countDown.shown = 4;
+    intervals->holdCountdowns();
+    EXPECT_FALSE(window.countDown.running);
+    EXPECT_FALSE(window.countDown.hidden);
+    intervals->releaseCountdowns();
+    EXPECT_TRUE(window.countDown.running);
+    EXPECT_FALSE(window.countDown.autoplay);
+    EXPECT_EQ(window.countDown.shown, 4);
+
+    // An answer given behind the hold: its auto-advance shows its seconds and waits for the
+    // release, then takes its whole pause.
+    intervals->holdCountdowns();
+    click(currentName());
+    EXPECT_TRUE(intervals->autoTimerIsValid());
+    EXPECT_FALSE(window.countDown.running);
+    EXPECT_FALSE(window.countDown.hidden);
+    EXPECT_TRUE(window.countDown.autoplay);
+    EXPECT_EQ(window.countDown.shown, 3);
+    queue.advance(10);
+    EXPECT_EQ(posted.count(kTrigger), 0);
+    intervals->releaseCountdowns();
+    EXPECT_TRUE(window.countDown.running);
+    queue.advance(2.9);
+    EXPECT_EQ(posted.count(kTrigger), 0);
+
+    // Held with one second on its digits, the pause goes on for one second.
+    window.countDown.shown = 1;
+    intervals->holdCountdowns();
+    queue.advance(10);
+    EXPECT_EQ(posted.count(kTrigger), 0);
+    intervals->releaseCountdowns();
+    queue.advance(0.9);
+    EXPECT_EQ(posted.count(kTrigger), 0);
+    queue.advance(0.2);
+    EXPECT_EQ(posted.count(kTrigger), 1);
+
+    // A question that plays to its end behind the hold starts its answer time at the release.
+    intervals->holdCountdowns();
+    intervals->nextTest();
+    finishPlayback();
+    EXPECT_FALSE(window.countDown.running);
+    EXPECT_FALSE(window.countDown.hidden);
+    intervals->releaseCountdowns();
+    EXPECT_TRUE(window.countDown.running);
+    EXPECT_EQ(window.countDown.shown, 5);
+
+    // What ends behind the hold stays ended: a question reset, a pause cancelled.
+    intervals->holdCountdowns();
+    intervals->reset();
+    intervals->releaseCountdowns();
+    EXPECT_FALSE(window.countDown.running);
+    intervals->nextTest();
+    click(currentName());
+    intervals->holdCountdowns();
+    intervals->repeatTest();
+    EXPECT_FALSE(intervals->autoTimerIsValid());
+    intervals->releaseCountdowns();
+    EXPECT_FALSE(window.countDown.running);
+    queue.advance(10);
+    EXPECT_EQ(posted.count(kTrigger), 1);
+    EXPECT_EQ(posted.count(kWrong), 0);
 }
 
 TEST_F(ScoringTest, ReplacedControllerIsNeverCalledAgain)

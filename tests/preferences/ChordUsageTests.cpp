@@ -8,8 +8,12 @@
 #include "PropertyList.h"
 #include "ZTCustomExercisesWindowController.h"
 #include "ZTCustomListRows.h"
+#include "ZTAbstractTestController.h"
 #include "ZTDataProvider.h"
+#include "ZTMainViewController.h"
 #include "ZTPreferences.h"
+#include "ZTSidebarTableView.h"
+#include "ZTTest.h"
 #include "ZTUtils.h"
 
 #include <QDir>
@@ -96,6 +100,17 @@ protected:
     {
         return ZTCustomListRows::tableIndexForTestGroup(kChords, controller()->exercisesArray()) + 1 + index;
     }
+    // The first custom chord saved under another short name in its editor.
+    void giveChordShortName(const QString& shortName)
+    {
+        ZTCustomExercisesWindowController editor;
+        editor.setExerciseName(kChords);
+        editor.setItem(prefs()->customExerciseWithIndex(0, kChords));
+        editor.setItemIndex(0);
+        editor.window()->show();
+        editor.outlets().shortNameTextField->setText(shortName);
+        editor.outlets().saveButton->click();
+    }
 };
 
 TEST_F(ChordUsageTest, AChordThatProgressionsUseIsNotDeletedAndTheAlertNamesThem)
@@ -175,6 +190,82 @@ TEST_F(ChordUsageTest, ANewShortNameIsCarriedIntoTheProgressionsWithTheirAutomat
     ASSERT_EQ(alerts_.size(), 1);
     EXPECT_TRUE(alerts_.first().informativeText.contains("Big finish"));
     EXPECT_EQ(storedNames(kChords).size(), 2);
+}
+
+TEST_F(ChordUsageTest, AProgressionQuestionOnTheChordEndsUnscoredWhenTheChordGetsANewShortName)
+{
+    prefs()->setCurrentExercise(kProgressions);
+    launch();
+    ZTMainViewController* main = screen();
+    auto lesson = [main] { return main->currentLessonController(); };
+    // The question is the one progression of a level of its own.
+    auto askFromLevelOf = [&](const QString& item) {
+        prefs()->addCustomLevel({{"name", item}, {"items", QStringList{item}}}, kProgressions);
+        settle();
+        prefs()->setString(ZTDataProvider::customLevelId(item), "level", kProgressions);
+        settle();
+        main->nextAction(ZTMainViewController::Sender::Button);
+        finishPlaying();
+        ASSERT_TRUE(lesson()->testInProgress());
+        ASSERT_EQ(lesson()->currentTest()->name(), item);
+    };
+    // Every row of the sidebar clicked, as answers.
+    auto answerWithEveryRow = [&] {
+        for (qlonglong row = 0; row < lesson()->numberOfRowsInTableView(); ++row) {
+            main->tableView()->clickRow(row);
+            finishPlaying();
+        }
+    };
+    auto scored = [&] { return rows("SELECT itemName FROM results WHERE testName = ?", 1, {kProgressions}); };
+
+    // The progression named after its chords takes the new name; the question asked under the
+    // old one ends at once, before an answer could file a row under a name no item has.
+    askFromLevelOf(kAutoNamed);
+    giveChordShortName(QStringLiteral("aug9"));
+    EXPECT_FALSE(lesson()->testInProgress());
+    answerWithEveryRow();
+    settle();
+    EXPECT_EQ(lesson()->currentTest(), nullptr);
+    answerWithEveryRow();
+    EXPECT_TRUE(scored().isEmpty());
+    EXPECT_TRUE(rows("SELECT itemName FROM stats", 1).isEmpty());
+
+    // ▶ asks the progression under its new name, and its answer is filed under it.
+    main->nextAction(ZTMainViewController::Sender::Button);
+    finishPlaying();
+    ASSERT_TRUE(lesson()->testInProgress());
+    const QString renamed = QStringLiteral("I - vim - iim - Vaug9");
+    EXPECT_EQ(lesson()->currentTest()->name(), renamed);
+    answerWithEveryRow();
+    EXPECT_EQ(scored(), QList<QStringList>({{renamed}}));
+
+    // A progression with a name of the user's keeps it, but its steps are on the chord's new
+    // short name: its question ends unscored too.
+    askFromLevelOf(QStringLiteral("Big finish"));
+    giveChordShortName(QStringLiteral("a9"));
+    EXPECT_FALSE(lesson()->testInProgress());
+    settle();
+    answerWithEveryRow();
+    EXPECT_EQ(scored().size(), 1) << "only the answer to the renamed progression, which moved along";
+
+    // A question on other chords goes on.
+    askFromLevelOf(kTyped);
+    giveChordShortName(QStringLiteral("+9"));
+    settle();
+    EXPECT_TRUE(lesson()->testInProgress());
+    EXPECT_EQ(lesson()->currentTest()->name(), kTyped);
+
+    // Lists that arrive whole (from sync) end it once they are announced, when its steps changed.
+    QVariantList progressions = prefs()->customExercisesForTestWithName(kProgressions);
+    QVariantMap typed = progressions[2].toMap();
+    ASSERT_EQ(typed.value("name").toString(), kTyped);
+    typed.insert("definition", QVariantList{step(0, ""), step(7, "")});
+    progressions[2] = typed;
+    prefs()->setCustomExercises(progressions, kProgressions);
+    EXPECT_TRUE(lesson()->testInProgress());
+    settle();
+    EXPECT_FALSE(lesson()->testInProgress());
+    EXPECT_EQ(scored().size(), 1);
 }
 
 } // namespace
