@@ -76,7 +76,10 @@ void runOpener(const QString& program, const QUrl& url, QWidget* window)
     process->setStandardErrorFile(QProcess::nullDevice());
     const QPointer<QWidget> alertWindow(window);
     const auto failed = [process, url, alertWindow](const QString& why) {
-        tellNoBrowser(url, alertWindow, why);
+        // An opener still running when the application ends is stopped with it, which is no
+        // failure to tell.
+        if (!QCoreApplication::closingDown())
+            tellNoBrowser(url, alertWindow, why);
         process->deleteLater();
     };
     QObject::connect(process, &QProcess::errorOccurred, process, [process, program, failed](QProcess::ProcessError error) {
