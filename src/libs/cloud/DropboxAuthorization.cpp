@@ -170,6 +170,10 @@ std::optional<QUrl> DropboxAuthorizationFlow::start(QString* error)
     query.addQueryItem(QStringLiteral("redirect_uri"), receiver_->redirectUri());
     query.addQueryItem(QStringLiteral("state"), state_);
     url.setQuery(query);
+    deadline_ = MainQueue::after(kTimeLimit, [this] {
+        answered_ = true;
+        finish({Outcome::Kind::Error, localized(QStringLiteral("the browser did not come back from the sign-in page within 10 minutes")), {}});
+    });
     return url;
 }
 
@@ -184,6 +188,7 @@ QString DropboxAuthorizationFlow::handleRedirectURL(const QUrl& url)
     if (redirect.kind == DropboxRedirect::Kind::Foreign)
         return localized(QStringLiteral("This page does not belong to a sign-in of Melvora."));
     answered_ = true;
+    deadline_.cancel();
     if (redirect.kind == DropboxRedirect::Kind::Cancelled) {
         finish({Outcome::Kind::Cancel, QStringLiteral("the sign-in was cancelled"), {}});
         return localized(QStringLiteral("Signing in to Dropbox was cancelled. You can close this page."));

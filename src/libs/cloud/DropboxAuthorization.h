@@ -3,6 +3,7 @@
 #include "DropboxCredentialStore.h"
 #include "DropboxLoopbackReceiver.h"
 #include "DropboxTypes.h"
+#include "MainQueue.h"
 
 #include <QString>
 #include <QUrl>
@@ -56,10 +57,13 @@ struct DropboxRedirect {
 
 // One sign-in: the browser is sent to Dropbox's page with a PKCE challenge and a random state,
 // the loopback receiver takes the redirect, and the code is exchanged for credentials. Exactly
-// one outcome reaches the completion (success with credentials, cancelled, or an error).
-// Main thread.
+// one outcome reaches the completion (success with credentials, cancelled, or an error). A
+// browser that has not come back within kTimeLimit seconds (none started, or the page was left)
+// ends the sign-in with an error. Main thread.
 class DropboxAuthorizationFlow {
 public:
+    static constexpr double kTimeLimit = 10 * 60;
+
     struct Outcome {
         enum class Kind { Success, Cancel, Error };
         Kind kind = Kind::Error;
@@ -87,6 +91,7 @@ private:
     DropboxPkce pkce_;
     QString state_;
     std::unique_ptr<DropboxLoopbackReceiver> receiver_;
+    DelayedCall deadline_;
     bool answered_ = false;
     // Lets replies and calls that arrive after the flow went away find that out.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -19,7 +19,7 @@ public:
     using Outcome = DropboxAuthorizationFlow::Outcome;
     using AuthorizationHandler = std::function<void(const Outcome&)>;
     // Opens an address in the user's browser. When none starts, the opener tells the user the
-    // address: the sign-in keeps waiting for it to be opened by hand.
+    // address: the sign-in keeps waiting for it to be opened by hand, up to its time limit.
     using URLOpener = std::function<void(const QUrl&)>;
 
     DropboxSession(QString appKey, DropboxEndpoints endpoints, const QString& credentialsPath);

@@ -1,16 +1,15 @@
 #include "URLConnection.h"
 
+#include "AccessManagerPool.h"
 #include "Log.h"
 #include "Streams.h"
 #include "URLError.h"
 
 #include <QAuthenticator>
-#include <QCoreApplication>
 #include <QIODevice>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSslConfiguration>
-#include <QThread>
 
 #include <cmath>
 
@@ -67,28 +66,6 @@ private:
 };
 
 namespace {
-
-// The calling thread's access managers, one per pool, kept for the thread's life. They are
-// deleted on their thread as it finishes (on the main thread, with the application object),
-// never by thread-exit or static destructors: closing their sockets needs Qt whole.
-QNetworkAccessManager* accessManager(const QString& pool)
-{
-    thread_local QPointer<QObject> pools;
-    if (!pools) {
-        pools = new QObject;
-        QThread* thread = QThread::currentThread();
-        QCoreApplication* application = QCoreApplication::instance();
-        if (application && application->thread() == thread)
-            pools->setParent(application);
-        else
-            QObject::connect(thread, &QThread::finished, pools, &QObject::deleteLater);
-    }
-    if (auto* manager = pools->findChild<QNetworkAccessManager*>(pool, Qt::FindDirectChildrenOnly))
-        return manager;
-    auto* manager = new QNetworkAccessManager(pools);
-    manager->setObjectName(pool);
-    return manager;
-}
 
 bool isRedirect(int status)
 {
@@ -158,7 +135,8 @@ URLConnection::URLConnection(const URLRequest& request, std::shared_ptr<URLConne
 {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &URLConnection::onTimeout);
-    manager_ = poolName_.isEmpty() ? new QNetworkAccessManager(this) : accessManager(poolName_);
+    if (poolName_.isEmpty())
+        ownManager_ = new QNetworkAccessManager(this);
 }
 
 URLConnection::~URLConnection()
@@ -175,11 +153,6 @@ void URLConnection::start()
         QMetaObject::invokeMethod(this, [this] { fail(currentRequest_.bodyError); }, Qt::QueuedConnection);
         return;
     }
-    connect(manager_, &QNetworkAccessManager::authenticationRequired, this,
-            [this](QNetworkReply* reply, QAuthenticator* authenticator) {
-                if (reply == reply_)
-                    onAuthenticationRequired(authenticator);
-            });
     send();
 }
 
@@ -217,7 +190,16 @@ void URLConnection::send()
     trustDecided_ = false;
     trustRefused_ = false;
     lastBytesSent_ = 0;
-    QNetworkAccessManager* manager = manager_;
+    // A redirect may be sent after the pool's manager was replaced: it goes by the new one.
+    QNetworkAccessManager* manager = ownManager_ ? ownManager_ : AccessManagerPool::current(poolName_);
+    if (manager != manager_) {
+        manager_ = manager;
+        connect(manager, &QNetworkAccessManager::authenticationRequired, this,
+                [this](QNetworkReply* reply, QAuthenticator* authenticator) {
+                    if (reply == reply_)
+                        onAuthenticationRequired(authenticator);
+                });
+    }
     const QByteArray method = currentRequest_.HTTPMethod.toLatin1();
     if (currentRequest_.HTTPBodyStream) {
         bodyDevice_ = new InputStreamDevice(currentRequest_.HTTPBodyStream,
@@ -387,6 +369,10 @@ void URLConnection::onFinished()
 
 void URLConnection::onTimeout()
 {
+    // The server may be slow, or Qt's connection to it stuck: the next load of the pool, even
+    // one the delegate starts at once, gets connections of its own.
+    if (!ownManager_)
+        AccessManagerPool::replace(manager_);
     fail(URLError::make(URLError::TimedOut, currentRequest_.url, QStringLiteral("The request timed out.")));
 }
 

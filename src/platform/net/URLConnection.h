@@ -45,7 +45,7 @@ public:
 // name may share sockets (and what was decided about their server's trust); give requests
 // judged by different trust rules different pools. Redirects from https to http are
 // refused, Basic credentials are never sent over plain http, and every load has a connect
-// and a stall time-out.
+// and a stall time-out, after which the pool's later loads use new connections.
 class URLConnection final : public QObject {
     Q_OBJECT
 public:
@@ -85,7 +85,10 @@ private:
     URLRequest currentRequest_;
     std::shared_ptr<URLConnectionDelegate> delegate_;
     QString poolName_;
-    QNetworkAccessManager* manager_ = nullptr;
+    // The connection's own manager when it has no pool, else null.
+    QNetworkAccessManager* ownManager_ = nullptr;
+    // The manager of the latest request.
+    QPointer<QNetworkAccessManager> manager_;
     QPointer<QNetworkReply> reply_;
     class InputStreamDevice* bodyDevice_ = nullptr;
     QTimer timer_;

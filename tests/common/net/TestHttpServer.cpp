@@ -22,12 +22,10 @@ QString writeFile(const QString& path, const QByteArray& contents)
         throw std::runtime_error("cannot write a test server file");
     return path;
 }
+} // namespace
 
-// A free port on 127.0.0.1 that no earlier server of this process had. The client keeps its
-// connections per host and port, with the trust store of the time they were made, so a
-// server on an earlier one's port would be reached through a connection meant for that one.
 // Ports the system offers again stay taken here until it offers a new one.
-int newFreePort()
+int newTestServerPort()
 {
     static std::mutex mutex;
     static std::set<int> given;
@@ -58,7 +56,6 @@ int newFreePort()
         ::close(probe);
     return port;
 }
-} // namespace
 
 TestHttpServer::TestHttpServer()
     : server_(std::make_unique<httplib::Server>())
@@ -135,7 +132,7 @@ void TestHttpServer::start()
     });
     // Another program may take the port between the probe and the bind: then try a new one.
     for (int attempt = 0; attempt < 100 && port_ <= 0; ++attempt) {
-        const int port = newFreePort();
+        const int port = newTestServerPort();
         if (port > 0 && server_->bind_to_port("127.0.0.1", port))
             port_ = port;
     }

@@ -20,6 +20,11 @@ namespace httplib {
 class Server;
 }
 
+// A free port on 127.0.0.1 that no earlier server of this process had, or 0. The client keeps
+// its connections per host and port, with the trust store of the time they were made, so a
+// server on an earlier one's port would be reached through a connection meant for that one.
+int newTestServerPort();
+
 // What a test server received, for checks after the fact.
 struct RecordedRequest {
     QString method;

@@ -3,6 +3,7 @@
 // reads that fail, changes made while a transfer runs, the pull timer and signing in.
 #include "SyncTestSupport.h"
 
+#include "DropboxAuthorization.h"
 #include "FMDatabase.h"
 #include "Log.h"
 #include "PropertyList.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QTcpSocket>
 #include <QThread>
 #include <QUrlQuery>
 
@@ -357,6 +359,39 @@ TEST_F(SyncTest, FailuresAreToldOnceUntilAPassSucceedsAndAFailedSignInIsTold)
     EXPECT_EQ(alerts_[2].message, QStringLiteral("Melvora could not sign in to Dropbox."));
     EXPECT_FALSE(engine()->isLinked());
     EXPECT_FALSE(prefs()->dropBoxSync());
+}
+
+TEST_F(SyncTest, ASignInTheBrowserDoesNotComeBackFromWithinTenMinutesFailsAndClosesItsListener)
+{
+    ZTSyncAlerts alerts;
+    switchOn(false, false, false);
+    QUrl page;
+    // A browser opens the page and the user walks away from it.
+    engine()->setURLOpener([&](const QUrl& url) { page = url; });
+    std::optional<Notification> notLinked;
+    NotificationObserver observer = NotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("ZTDropboxControllerNotLinkedNotification"), [&](const Notification& n) { notLinked = n; });
+    engine()->startManualSyncWithController(nullptr);
+    const quint16 port = quint16(QUrl(QUrlQuery(page).queryItemValue(QStringLiteral("redirect_uri"))).port());
+    const auto connectsTo = [&](quint16 listener) {
+        QTcpSocket probe;
+        probe.connectToHost(QStringLiteral("127.0.0.1"), listener);
+        EXPECT_TRUE(waitFor([&] { return probe.state() == QAbstractSocket::ConnectedState || probe.state() == QAbstractSocket::UnconnectedState; }));
+        return probe.state() == QAbstractSocket::ConnectedState;
+    };
+    ASSERT_TRUE(connectsTo(port));
+
+    queue_.advance(DropboxAuthorizationFlow::kTimeLimit - 1);
+    EXPECT_FALSE(notLinked.has_value());
+    EXPECT_TRUE(prefs()->dropBoxSync());
+    queue_.advance(1);
+    ASSERT_TRUE(waitFor([&] { return notLinked.has_value(); }));
+    EXPECT_TRUE(notLinked->userInfo.value(QStringLiteral("reason")).toString().contains(QStringLiteral("10 minutes")));
+    EXPECT_FALSE(prefs()->dropBoxSync());
+    EXPECT_FALSE(engine()->isLinked());
+    EXPECT_FALSE(connectsTo(port));
+    ASSERT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(alerts_[0].message, QStringLiteral("Melvora could not sign in to Dropbox."));
 }
 
 TEST_F(SyncTest, WithoutABrowserTheSignInPageIsToldAndOpeningItByHandSignsIn)
