@@ -135,7 +135,7 @@ TEST_F(WheelGuardTest, ScrollBarsKeepTheWheelAndAControlWithoutAPageTakesNothing
     QWidget window;
     auto* lone = new QComboBox(&window);
     lone->addItems({QStringLiteral("Ascending"), QStringLiteral("Descending")});
-    window.show();
+    ASSERT_TRUE(activate(&window));
     turnWheelDown(lone);
     EXPECT_EQ(lone->currentIndex(), 0);
 }
