@@ -7,6 +7,7 @@
 #include "ZTPreferencesWindowController.h"
 #include "ZTSyncInstallation.h"
 #include "ZTUpdateCheck.h"
+#include "ZTWheelGuard.h"
 #include "ZTWikiSettings.h"
 #include "ZTWikiWebView.h"
 
@@ -75,6 +76,8 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Vantrel"));
     // Quitting goes through the delegate, which writes the settings first.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Scrolling a page never changes a setting the pointer passes over.
+    ZTWheelGuard::install();
 
     useServersFromEnvironment();
     ZTAppDelegate::setPreferencesWindowOpener(&ZTPreferencesWindowController::showWindowOnTab);

@@ -198,7 +198,7 @@ void ZTAppDelegate::tellAboutDamagedStatistics()
         localized(QStringLiteral("Melvora could not read it and has started new statistics. The damaged file is kept "
                                  "as:\n%@")),
         {aside});
-    request.buttons = {localized(QStringLiteral("Ok"))};
+    request.buttons = {localized(QStringLiteral("OK"))};
     request.cancelButton = 0;
     request.style = Alert::Style::Warning;
     Alert::runModal(request, window_);
@@ -462,7 +462,7 @@ void ZTAppDelegate::restartMIDI()
     request.message = localized(QStringLiteral("MIDI Error"));
     request.informativeText = localized(QStringLiteral("Rescanning the MIDI system resulted in an unexpected error (%d)."))
                                   .replace(QStringLiteral("%d"), QString::number(status));
-    request.buttons = {localized(QStringLiteral("Ok"))};
+    request.buttons = {localized(QStringLiteral("OK"))};
     request.cancelButton = 0;
     Alert::runModal(request, window_);
 }

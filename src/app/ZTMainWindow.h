@@ -2,15 +2,12 @@
 
 #include "ZTWindowPlacement.h"
 
-#include <QList>
 #include <QMainWindow>
-#include <QMargins>
-#include <QRect>
 
-#include <functional>
 #include <optional>
 
 class ZTAppDelegate;
+class ZTWindowFitter;
 
 // The main window. Closing it is a quit request, as the application has no other window;
 // its size changes are passed to the delegate. It opens inside the screen, where it stood
@@ -22,11 +19,6 @@ public:
     static constexpr QSize kPreferredSize{1280, 800};
 
     explicit ZTMainWindow(ZTAppDelegate* delegate);
-
-    // The area windows may take on each screen, the primary first. Tests put screens of their
-    // own; an empty function restores the real ones.
-    using ScreenAreas = std::function<QList<QRect>()>;
-    static void setScreenAreas(ScreenAreas areas);
 
     // Before it is first shown: where it stood last (brought onto today's screens), or at its
     // preferred size in the middle of the primary screen.
@@ -41,22 +33,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    static QList<QRect> screenAreas();
-    // The window manager's borders around the content, as far as they are known.
-    QMargins borders() const;
-    // Once the borders are known, or when they change, the whole frame must still fit.
-    void keepFrameOnScreen();
-    QSize minimumFrameSize(const QMargins& borders) const;
-
     ZTAppDelegate* delegate_;
+    ZTWindowFitter* fitter_;
     bool closingForQuit_ = false;
     bool startMaximized_ = false;
-    // The borders the window was last fitted with.
-    QMargins fittedBorders_;
 };

@@ -60,7 +60,7 @@ void ZTEditorWindowController::closeAfterSave()
 
 void ZTEditorWindowController::showRefusal(const QString& message, const QString& informativeText)
 {
-    Alert::runModal({localized(message), informativeText, {localized(QStringLiteral("Ok"))}, Alert::Style::Warning},
+    Alert::runModal({localized(message), informativeText, {localized(QStringLiteral("OK"))}, Alert::Style::Warning},
                     window());
 }
 

@@ -51,7 +51,7 @@ protected:
     // A save went through: the window closes and the run ends with 1.
     void closeAfterSave();
     // A save is refused: a warning on the window with the localized message, the text as
-    // given and the one button "Ok"; the window stays open.
+    // given and the one button "OK"; the window stays open.
     void showRefusal(const QString& message, const QString& informativeText);
 
     static void addGroupAndLevelRows(QFormLayout* form, QWidget* window, CommonControls& controls);

@@ -8,6 +8,7 @@
 #include "ZTPreferences.h"
 #include "ZTPreferencesControls.h"
 #include "ZTSettingsOutlineView.h"
+#include "ZTWindowFitter.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -142,6 +143,7 @@ QWidget* ZTPreferencesWindowController::window()
         window_->installEventFilter(new CloseWatcher(window_, [this] { windowWillClose(); }));
         awakeFromNib();
         windowDidLoad();
+        (new ZTWindowFitter(window_))->placeNew(kPreferredSize);
     }
     return window_;
 }

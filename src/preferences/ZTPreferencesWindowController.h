@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -52,6 +53,8 @@ public:
 
     // The tab identifiers, in tab order.
     static const QStringList& tabIdentifiers();
+    // The window's size where the screen allows it; a smaller screen gets a smaller window.
+    static constexpr QSize kPreferredSize{760, 600};
 
     ~ZTPreferencesWindowController() override;
 

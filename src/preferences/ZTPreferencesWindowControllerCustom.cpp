@@ -205,7 +205,7 @@ void ZTPreferencesWindowController::renameLevel(int row, const QString& name)
     }
     if (ZTCustomListRows::isLevelNameTaken(name, test))
         Alert::runModal({localized(QStringLiteral("Level name already exists!")), QString(),
-                         {localized(QStringLiteral("Ok"))}, Alert::Style::Warning},
+                         {localized(QStringLiteral("OK"))}, Alert::Style::Warning},
                         window());
     else
         prefs()->replaceLevelName(name, index, test);

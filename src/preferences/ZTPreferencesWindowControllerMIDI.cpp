@@ -373,6 +373,6 @@ void ZTPreferencesWindowController::micHelpAction()
     Alert::Request request;
     request.message = localized(QStringLiteral("Microphone / Pitch detection"));
     request.informativeText = localized(QStringLiteral("MIC_HELP_TEXT"));
-    request.buttons = {localized(QStringLiteral("Ok"))};
+    request.buttons = {localized(QStringLiteral("OK"))};
     Alert::runModal(request, window_);
 }

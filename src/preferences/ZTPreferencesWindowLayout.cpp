@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -379,22 +380,36 @@ QWidget* syncTab(ZTPreferencesOutlets& o)
     return page;
 }
 
+// A page that scrolls where the window is too small for it, so that every control can be
+// reached on a small screen.
+QScrollArea* scrolled(QWidget* page)
+{
+    auto* area = new QScrollArea;
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(page);
+    // The page keeps the background of the tab it stands on.
+    area->viewport()->setAutoFillBackground(false);
+    page->setAutoFillBackground(false);
+    return area;
+}
+
 } // namespace
 
 QWidget* buildPreferencesWindow(ZTPreferencesOutlets& o, ZTRowTableDataSource* customTables)
 {
     auto* window = new QWidget(nullptr, Qt::Window);
     window->setObjectName(QStringLiteral("preferencesWindow"));
-    window->resize(760, 600);
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(8, 8, 8, 8);
     o.tabView = new QTabWidget(window);
     o.tabView->setDocumentMode(false);
     o.customLevelsTab = customLevelsTab(o, customTables);
     o.customExercisesTab = customExercisesTab(o, customTables);
-    for (QWidget* page : {exercisesTab(o), generalTab(o), audioMIDITab(o), o.customLevelsTab, o.customExercisesTab,
-                          syncTab(o)})
-        o.tabView->addTab(page, QString());
+    // The settings outline scrolls by itself.
+    o.tabView->addTab(exercisesTab(o), QString());
+    for (QWidget* page : {generalTab(o), audioMIDITab(o), o.customLevelsTab, o.customExercisesTab, syncTab(o)})
+        o.tabView->addTab(scrolled(page), QString());
     layout->addWidget(o.tabView);
     return window;
 }

@@ -10,9 +10,9 @@
 #include "ZTDataProvider.h"
 #include "ZTMIDIController.h"
 #include "ZTMainViewController.h"
-#include "ZTMainWindow.h"
 #include "ZTPreferences.h"
 #include "ZTUtils.h"
+#include "ZTWindowPlacement.h"
 
 #include <QApplication>
 #include <QDir>
@@ -54,7 +54,7 @@ void AppTest::SetUp()
 
 void AppTest::useScreens(const QList<QRect>& areas)
 {
-    ZTMainWindow::setScreenAreas([areas] { return areas; });
+    ZTWindowPlacement::setScreenAreas([areas] { return areas; });
 }
 
 void AppTest::answerAlertsWithRecordedAnswer()
@@ -86,7 +86,7 @@ void AppTest::TearDown()
     unplugAddedMIDIDevices();
     queue_->runPending();
     Alert::setResponder({});
-    ZTMainWindow::setScreenAreas({});
+    ZTWindowPlacement::setScreenAreas({});
     ZTResultSoundPlayer::setShared(nullptr);
     ZTUtils::resetSharedDbForTesting();
     queue_.reset();

@@ -318,7 +318,7 @@ TEST_F(MenuTest, ADamagedStatisticsFileIsKeptAsideAndTheUserIsToldOnce)
     launch();
     ASSERT_EQ(alerts_.size(), 1);
     EXPECT_EQ(alerts_[0].message, QStringLiteral("Your statistics file was damaged"));
-    EXPECT_EQ(alerts_[0].buttons, QStringList{QStringLiteral("Ok")});
+    EXPECT_EQ(alerts_[0].buttons, QStringList{QStringLiteral("OK")});
     const QStringList kept = QDir(folder).entryList({QStringLiteral("db-damaged-*.sqlite")}, QDir::Files);
     ASSERT_EQ(kept.size(), 1);
     EXPECT_TRUE(alerts_[0].informativeText.contains(folder + QLatin1Char('/') + kept[0]));

@@ -196,7 +196,7 @@ TEST_F(CustomLevelsTest, RenamesAreCheckedAgainstEveryLevelOfTheExercise)
     rename(2, QStringLiteral("New Level"));         // the other custom level
     ASSERT_EQ(alerts_.size(), 2);
     EXPECT_EQ(alerts_[0].message, QStringLiteral("Level name already exists!"));
-    EXPECT_EQ(alerts_[0].buttons, QStringList({"Ok"}));
+    EXPECT_EQ(alerts_[0].buttons, QStringList({"OK"}));
     EXPECT_EQ(levelNames(kIntervals), QStringList({"New Level", "New Level 1"}));
 
     // An empty name, or the name the level has, is no rename and no alert.

@@ -394,7 +394,7 @@ TEST_F(GeneralAndMIDITest, MicrophoneSettingsAndHelp)
     o.micHelpButton->click();
     ASSERT_EQ(alerts_.size(), 1);
     EXPECT_EQ(alerts_.first().message, QStringLiteral("Microphone / Pitch detection"));
-    EXPECT_EQ(alerts_.first().buttons, QStringList{QStringLiteral("Ok")});
+    EXPECT_EQ(alerts_.first().buttons, QStringList{QStringLiteral("OK")});
     EXPECT_NE(alerts_.first().informativeText, QStringLiteral("MIC_HELP_TEXT"));
 }
 

@@ -4,6 +4,7 @@
 #include "ZTDataProvider.h"
 #include "ZTMIDIController.h"
 #include "ZTPreferences.h"
+#include "ZTWheelGuard.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,6 +12,8 @@
 void PreferencesTest::SetUp()
 {
     AppTest::SetUp();
+    // As the program has it: the wheel never changes a control the user did not click.
+    ZTWheelGuard::install();
     // The hub outlives a test; it takes the fresh settings as it does after a reset.
     ZTMIDIController::sharedInstance();
     NotificationCenter::defaultCenter().post(QStringLiteral("ZTPreferencesResetNotification"));

@@ -18,7 +18,7 @@ void tell(const QString& message, const QString& informativeText, QWidget* windo
     // Reasons come from the logs as sentence tails; the alert shows them as sentences.
     request.informativeText = informativeText.isEmpty()
         ? informativeText : informativeText.front().toUpper() + informativeText.sliced(1);
-    request.buttons = {localized(QStringLiteral("Ok"))};
+    request.buttons = {localized(QStringLiteral("OK"))};
     ZTAppDelegate* delegate = ZTAppDelegate::shared();
     if (!window && delegate)
         window = delegate->window();

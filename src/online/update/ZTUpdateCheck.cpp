@@ -113,7 +113,7 @@ void ZTUpdateCheck::versionFileArrived(const QByteArray& body, bool userInitiate
     request.message = localized(QStringLiteral("You're up to date!"));
     request.informativeText =
         ZTStringFormat::fill(localized(QStringLiteral("Melvora %@ is currently the newest version available.")), {localVersion_});
-    request.buttons = {localized(QStringLiteral("Ok"))};
+    request.buttons = {localized(QStringLiteral("OK"))};
     request.cancelButton = 0;
     Alert::runModal(request, window);
 }
@@ -123,10 +123,11 @@ void ZTUpdateCheck::versionFileFailed(const QString& reason, bool userInitiated,
     if (!userInitiated)
         return;
     Alert::Request request;
+    request.style = Alert::Style::Warning;
     request.message = localized(QStringLiteral("Error!"));
     request.informativeText =
         localized(QStringLiteral("An error occurred in retrieving update information. Please try again later."));
-    request.buttons = {localized(QStringLiteral("Ok"))};
+    request.buttons = {localized(QStringLiteral("OK"))};
     request.cancelButton = 0;
     Alert::runModal(request, window);
     Log::line(QStringLiteral("Error: %1").arg(reason));

@@ -58,7 +58,7 @@ void tellNoBrowser(const QUrl& url, QWidget* window, const QString& why)
     QString shown = address;
     shown.replace(QLatin1Char('&'), QStringLiteral("&\u200B"));
     request.informativeText = ZTStringFormat::fill(localized(QStringLiteral("Open this address in your web browser:\n%@")), {shown});
-    request.buttons = {localized(QStringLiteral("Ok")), localized(QStringLiteral("Copy Address"))};
+    request.buttons = {localized(QStringLiteral("OK")), localized(QStringLiteral("Copy Address"))};
     request.cancelButton = 0;
     Alert::beginSheet(request, window, [address](int answer) {
         if (answer == 1)

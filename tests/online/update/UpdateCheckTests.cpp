@@ -118,7 +118,8 @@ TEST_F(UpdateCheckTest, EqualOrOlderVersionsAreUpToDateOnlyWhenAsked)
         EXPECT_EQ(alerts_[0].message, QStringLiteral("You're up to date!"));
         EXPECT_EQ(alerts_[0].informativeText,
                   QStringLiteral("Melvora %1 is currently the newest version available.").arg(versions.local));
-        EXPECT_EQ(alerts_[0].buttons, QStringList{"Ok"});
+        EXPECT_EQ(alerts_[0].buttons, QStringList{"OK"});
+        EXPECT_EQ(alerts_[0].style, Alert::Style::Informational);
         alerts_.clear();
     }
     EXPECT_TRUE(browser_.opened.isEmpty());
@@ -150,6 +151,9 @@ TEST_F(UpdateCheckTest, AServerErrorIsToldOnlyWhenAsked)
     check(QStringLiteral("2.4"), true);
     ASSERT_EQ(alerts_.size(), 1);
     EXPECT_EQ(alerts_[0].message, QStringLiteral("Error!"));
+    // A failure warns; "You're up to date!" only informs.
+    EXPECT_EQ(alerts_[0].style, Alert::Style::Warning);
+    EXPECT_EQ(alerts_[0].buttons, QStringList{"OK"});
     EXPECT_TRUE(browser_.opened.isEmpty());
 }
 

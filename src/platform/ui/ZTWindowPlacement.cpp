@@ -2,6 +2,9 @@
 
 #include "SaturatingCast.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <algorithm>
 #include <cmath>
 
@@ -38,6 +41,12 @@ std::optional<int> boundedInteger(const QVariantMap& map, const QString& key, in
     if (!std::isfinite(number) || number < lowest || number > highest)
         return std::nullopt;
     return saturatingCast<int>(number);
+}
+
+ZTWindowPlacement::ScreenAreas& screenAreasOverride()
+{
+    static ZTWindowPlacement::ScreenAreas areas;
+    return areas;
 }
 
 } // namespace
@@ -78,6 +87,25 @@ std::optional<ZTWindowFrame> ZTWindowFrame::fromVariant(const QVariant& value)
 ZTWindowPlacement::ZTWindowPlacement(QList<QRect> areas) : areas_(std::move(areas))
 {
     areas_.removeIf([](const QRect& area) { return area.isEmpty(); });
+}
+
+QList<QRect> ZTWindowPlacement::screenAreas()
+{
+    if (screenAreasOverride())
+        return screenAreasOverride()();
+    QList<QRect> areas;
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        areas << primary->availableGeometry();
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen != primary)
+            areas << screen->availableGeometry();
+    return areas;
+}
+
+void ZTWindowPlacement::setScreenAreas(ScreenAreas areas)
+{
+    screenAreasOverride() = std::move(areas);
 }
 
 QRect ZTWindowPlacement::initialFrame(const QSize& preferred, const QSize& minimum) const

@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <functional>
 #include <optional>
 
 // The main window's place as this computer remembers it: the frame (title bar and borders
@@ -31,6 +32,12 @@ class ZTWindowPlacement {
 public:
     // The available area of each screen, the primary one first.
     explicit ZTWindowPlacement(QList<QRect> areas);
+
+    // The areas of today's screens, the primary first. Tests put screens of their own; an
+    // empty function restores the real ones.
+    static QList<QRect> screenAreas();
+    using ScreenAreas = std::function<QList<QRect>()>;
+    static void setScreenAreas(ScreenAreas areas);
 
     // A new window: the preferred frame size, shrunk to the primary screen's area and centred
     // on it.
