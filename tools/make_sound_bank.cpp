@@ -2,9 +2,12 @@
 // "MelvoraSounds.plist", "Instruments/<key>/instrument.plist" with one sample every three
 // semitones, and the click samples "Sticks.raw" and "Clap.raw". Samples are headerless
 // signed 16-bit little-endian mono at 44,100 Hz. Held sounds (organ, strings, flute,
-// choir) get a loop between rising zero crossings of matching shape, blended over its
-// last tenth of a second, placed where its pitch is nearest the opening's; plucked and
-// struck sounds decay and fade out. Each sample's reference frequency is set so that the
+// choir) have their slow pitch changes taken out (their vibrato is kept), so that a held
+// key stays in tune; where a recording's lowest partials still stray from the pitch heard,
+// a neighbouring note of the SoundFont is taken in its place. They get a loop between
+// rising zero crossings of matching shape, blended over its last tenth of a second, placed
+// where its pitch is nearest the opening's; plucked and struck sounds decay and fade out.
+// Each sample's reference frequency is set so that the
 // notes it serves, played as the sample synthesizer plays them, sound at their pitch over
 // their first second (what a question plays), even where the SoundFont's own recordings,
 // or the ensembles and stretched strings among them, are some cents off.
@@ -29,6 +32,7 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -54,9 +58,21 @@ constexpr double kLoopSeconds = 1.0;
 // The first start whose pitch is this close to the opening's is taken, else the closest.
 constexpr double kLoopStarts[] = {0.8, 0.7, 0.9, 0.6, 1.0, 0.5};
 constexpr double kLoopAgreement = 2.0;
-// Cents between the pitch of a held sound's opening and of its loop past which the
-// generator says so: a held key then drifts by that much after the opening.
-constexpr double kOpeningLoopTolerance = 8.0;
+// A held sound's pitch over time is averaged over this long (a Hann window) before it is
+// taken out: longer than a vibrato's cycle, shorter than the half seconds a listener
+// follows a held note by.
+constexpr double kDriftSmoothingSeconds = 0.4;
+// A held note is judged by its half seconds from just after its onset to about three
+// seconds, each on its lowest partials, against the pitch of its first second.
+constexpr double kHeldFirstStretch = 0.1;
+constexpr double kHeldStretchSeconds = 0.5;
+constexpr int kHeldStretches = 6;
+// A recording whose held note strays by at most this many cents is taken as it is; else the
+// SoundFont's neighbouring notes, up to this many semitones away, are tried in its place.
+constexpr double kHeldTolerance = 3.5;
+constexpr int kFarthestSource = 3;
+// A neighbour must stray this many cents less to be taken: it sounds a transposed recording.
+constexpr double kClearlyLessStray = 2.0;
 // The notes a question may play, whose openings the samples are tuned on.
 constexpr int kLowestPlayed = 21;
 constexpr int kHighestPlayed = 108;
@@ -96,7 +112,8 @@ const Click kClicks[] = {{"Sticks.raw", 31}, {"Clap.raw", 39}};
 using Signal = std::vector<float>;
 
 struct Recording {
-    int note = 0;
+    int note = 0;   // the note the sample is centred on
+    int source = 0; // the SoundFont's note it was recorded from
     Signal signal;
     long loopStart = 0;
     long loopLength = 0;
@@ -215,7 +232,7 @@ bool makeLoop(Recording& recording, double startSeconds, double loopSeconds)
     Signal& s = recording.signal;
     constexpr long kWindow = 64;
     constexpr long kTail = 32;
-    const double period = kRate / noteFrequency(recording.note);
+    const double period = kRate / noteFrequency(recording.source);
     const auto target = long(startSeconds * kRate);
     const std::vector<long> starts = risingZeroCrossings(s, target - 2000, target + 2000);
     if (starts.empty())
@@ -293,9 +310,9 @@ double centsBetween(double frequency, double reference)
 
 // Loops a held sound where the loop's pitch is nearest the opening's, so that a held key
 // does not drift when the loop takes over; false when no loop fits.
-bool loopNearestOpening(Recording& recording, ToneAnalysis::HeardPitch& pitch, const char* instrument)
+bool loopNearestOpening(Recording& recording, ToneAnalysis::HeardPitch& pitch)
 {
-    const double nominal = noteFrequency(recording.note);
+    const double nominal = noteFrequency(recording.source);
     const auto loopFrames = std::size_t(kLoopSeconds * kRate);
     const std::size_t openingFrames = std::min(recording.signal.size(), std::size_t(ToneAnalysis::kOpeningSeconds * kRate));
     const double opening = pitch.over(recording.signal.data(), openingFrames, nominal);
@@ -312,12 +329,7 @@ bool loopNearestOpening(Recording& recording, ToneAnalysis::HeardPitch& pitch, c
         if (std::abs(bestApart) < kLoopAgreement)
             break;
     }
-    if (bestStart < 0 || !makeLoop(recording, bestStart, kLoopSeconds))
-        return false;
-    if (std::abs(bestApart) > kOpeningLoopTolerance)
-        std::fprintf(stderr, "make_sound_bank: %s note %d opens %.1f cents from its loop\n", instrument, recording.note,
-                     bestApart);
-    return true;
+    return bestStart >= 0 && makeLoop(recording, bestStart, kLoopSeconds);
 }
 
 // Each sample serves the notes nearer to it than to its neighbours; the outer ones reach to
@@ -403,17 +415,160 @@ bool tuneOnPlayedNotes(const InstrumentSpec& spec, const QString& folder, std::v
     return writeInstrumentFile(spec, folder, recordings);
 }
 
+// A held sound's slow pitch changes at the moments of its track: each moment's pitch
+// averaged with its neighbours' over a Hann window, each by its loudness.
+std::vector<double> driftOf(const std::vector<ToneAnalysis::Moment>& track)
+{
+    const double half = kDriftSmoothingSeconds / 2;
+    std::vector<double> drift(track.size());
+    for (std::size_t i = 0; i < track.size(); ++i) {
+        double sum = 0, weights = 0;
+        for (const ToneAnalysis::Moment& other : track) {
+            const double apart = other.seconds - track[i].seconds;
+            if (std::abs(apart) >= half)
+                continue;
+            const double weight = other.loudness * (0.5 + 0.5 * std::cos(M_PI * apart / half));
+            sum += weight * other.cents;
+            weights += weight;
+        }
+        drift[i] = weights > 0 ? sum / weights : 0.0;
+    }
+    return drift;
+}
+
+// The drift at `seconds`: followed linearly between the track's moments, held past its ends.
+double driftAt(const std::vector<ToneAnalysis::Moment>& track, const std::vector<double>& drift, double seconds)
+{
+    const auto later = std::upper_bound(track.begin(), track.end(), seconds,
+                                        [](double t, const ToneAnalysis::Moment& moment) { return t < moment.seconds; });
+    if (later == track.begin())
+        return drift.front();
+    const auto i = std::size_t(later - track.begin());
+    if (i == track.size())
+        return drift.back();
+    const double share = (seconds - track[i - 1].seconds) / (track[i].seconds - track[i - 1].seconds);
+    return drift[i - 1] + share * (drift[i] - drift[i - 1]);
+}
+
+// `signal` between its frames, by the cubic through the four around `position`.
+float cubicAt(const Signal& signal, double position)
+{
+    const auto i = long(position);
+    const auto at = [&](long k) { return signal[std::size_t(std::clamp(k, 0L, long(signal.size()) - 1))]; };
+    const float t = float(position - double(i));
+    const float a = at(i - 1), b = at(i), c = at(i + 1), d = at(i + 2);
+    return b + 0.5f * t * (c - a + t * (2 * a - 5 * b + 4 * c - d + t * (3 * (b - c) + d - a)));
+}
+
+// A held sound played back at a rate that follows its drift, so that its pitch stays on
+// `nominal` while its vibrato and the beating of an ensemble's voices remain.
+void takeOutDrift(Signal& signal, double nominal, ToneAnalysis::HeardPitch& pitch)
+{
+    const std::vector<ToneAnalysis::Moment> track =
+        pitch.track(signal.data(), signal.size(), nominal, ToneAnalysis::kHeldPartials);
+    if (track.empty())
+        return;
+    const std::vector<double> drift = driftOf(track);
+    Signal steady;
+    steady.reserve(signal.size() + signal.size() / 8);
+    for (double position = 0; position < double(signal.size() - 1);
+         position += std::exp2(-driftAt(track, drift, position / kRate) / 1200.0))
+        steady.push_back(cubicAt(signal, position));
+    signal = std::move(steady);
+}
+
+// A held key's sound as the sample synthesizer plays it at the recording's own pitch:
+// the recording up to its loop's end, then the loop over and over.
+Signal heldSound(const Recording& recording, double seconds)
+{
+    const auto frames = std::size_t(seconds * kRate);
+    Signal held(recording.signal.begin(),
+                recording.signal.begin() + std::min<long>(long(recording.signal.size()), recording.loopStart + recording.loopLength));
+    while (recording.loopLength > 1 && held.size() < frames)
+        held.insert(held.end(), recording.signal.begin() + recording.loopStart + 1,
+                    recording.signal.begin() + recording.loopStart + recording.loopLength);
+    held.resize(std::min(held.size(), frames));
+    return held;
+}
+
+// How far a held note strays: the largest distance, in cents, of its half seconds (on its
+// lowest partials) from its first second (on all the partials heard), which the tuning
+// centres on the note.
+double heldStray(const Recording& recording, ToneAnalysis::HeardPitch& pitch)
+{
+    const Signal held = heldSound(recording, kHeldFirstStretch + kHeldStretches * kHeldStretchSeconds);
+    const auto stretch = std::size_t(kHeldStretchSeconds * kRate);
+    const std::size_t openingFrames = std::min(held.size(), std::size_t(ToneAnalysis::kOpeningSeconds * kRate));
+    const double nominal = noteFrequency(recording.source);
+    const double opening = pitch.over(held.data(), openingFrames, nominal);
+    double stray = 0;
+    for (auto start = std::size_t(kHeldFirstStretch * kRate); start + stretch <= held.size(); start += stretch)
+        stray = std::max(stray, std::abs(centsBetween(pitch.over(held.data() + start, stretch, nominal, ToneAnalysis::kHeldPartials),
+                                                      opening)));
+    return stray;
+}
+
+// A held sound recorded from `source`, its drift taken out and looped; none when the
+// SoundFont has nothing there.
+std::optional<Recording> heldRecording(Renderer& renderer, const InstrumentSpec& spec, int centre, int source,
+                                       ToneAnalysis::HeardPitch& pitch)
+{
+    Recording recording{centre, source, renderer.render(0, 0, spec.program, source, kHeldSeconds)};
+    if (peakOf(recording.signal) < kSilence)
+        return std::nullopt;
+    takeOutDrift(recording.signal, noteFrequency(source), pitch);
+    if (!loopNearestOpening(recording, pitch))
+        fadeOut(recording.signal, 0.35);
+    return recording;
+}
+
+// The held sound for the sample centred on `centre`: its own note of the SoundFont when
+// that stays in tune while held, else the nearest neighbour that strays clearly less; none
+// when the SoundFont has nothing at `centre`.
+std::optional<Recording> steadiestHeldRecording(Renderer& renderer, const InstrumentSpec& spec, int centre,
+                                                ToneAnalysis::HeardPitch& pitch)
+{
+    std::optional<Recording> best = heldRecording(renderer, spec, centre, centre, pitch);
+    if (!best)
+        return std::nullopt;
+    const double ownStray = heldStray(*best, pitch);
+    double leastStray = ownStray;
+    for (int distance = 1; distance <= kFarthestSource && leastStray > kHeldTolerance; ++distance) {
+        for (int source : {centre - distance, centre + distance}) {
+            std::optional<Recording> recording = heldRecording(renderer, spec, centre, source, pitch);
+            const double stray = recording ? heldStray(*recording, pitch) : ownStray;
+            if (stray < std::min(leastStray, ownStray - kClearlyLessStray)) {
+                leastStray = stray;
+                best = std::move(recording);
+            }
+        }
+    }
+    if (best->source != centre)
+        std::fprintf(stderr, "make_sound_bank: %s sample %d is recorded from note %d (%.1f cents astray, not %.1f)\n",
+                     spec.key, centre, best->source, leastStray, ownStray);
+    else if (leastStray > kHeldTolerance)
+        std::fprintf(stderr, "make_sound_bank: %s sample %d strays %.1f cents while held\n", spec.key, centre, leastStray);
+    return best;
+}
+
 bool makeInstrument(Renderer& renderer, const InstrumentSpec& spec, const QString& folder, ToneAnalysis::HeardPitch& pitch)
 {
     std::vector<Recording> recordings;
     for (int note = kFirstCentre; note <= kLastCentre; note += kCentreStep) {
-        Recording recording{note, renderer.render(0, 0, spec.program, note, spec.held ? kHeldSeconds : decayingSeconds(note))};
-        if (peakOf(recording.signal) < kSilence)
+        std::optional<Recording> recording;
+        if (spec.held) {
+            recording = steadiestHeldRecording(renderer, spec, note, pitch);
+        } else {
+            recording = Recording{note, note, renderer.render(0, 0, spec.program, note, decayingSeconds(note))};
+            if (peakOf(recording->signal) < kSilence)
+                recording.reset();
+            else
+                fadeOut(recording->signal, 0.35);
+        }
+        if (!recording)
             continue; // the SoundFont has nothing here; the neighbours cover the note
-        if (!spec.held || !loopNearestOpening(recording, pitch, spec.key))
-            fadeOut(recording.signal, 0.35);
-        recording.frequency = noteFrequency(note);
-        recordings.push_back(std::move(recording));
+        recording->frequency = noteFrequency(recording->source);
+        recordings.push_back(std::move(*recording));
     }
     if (recordings.empty())
         return fail(QStringLiteral("the SoundFont has no sound for program %1").arg(spec.program));
