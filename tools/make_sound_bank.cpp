@@ -67,10 +67,13 @@ constexpr double kDriftSmoothingSeconds = 0.4;
 constexpr double kHeldFirstStretch = 0.1;
 constexpr double kHeldStretchSeconds = 0.5;
 constexpr int kHeldStretches = 6;
-// A recording whose held note strays by at most this many cents is taken as it is; else the
-// SoundFont's neighbouring notes, up to this many semitones away, are tried in its place.
+// A recording whose held note strays by at most this many cents is taken as it is; else, for
+// the samples that serve the on-screen keyboard's keys (C2 to C7), the SoundFont's
+// neighbouring notes up to this many semitones away are tried in its place.
 constexpr double kHeldTolerance = 3.5;
 constexpr int kFarthestSource = 3;
+constexpr int kLowestKey = 36;
+constexpr int kHighestKey = 96;
 // A neighbour must stray this many cents less to be taken: it sounds a transposed recording.
 constexpr double kClearlyLessStray = 2.0;
 // The notes a question may play, whose openings the samples are tuned on.
@@ -533,7 +536,8 @@ std::optional<Recording> steadiestHeldRecording(Renderer& renderer, const Instru
         return std::nullopt;
     const double ownStray = heldStray(*best, pitch);
     double leastStray = ownStray;
-    for (int distance = 1; distance <= kFarthestSource && leastStray > kHeldTolerance; ++distance) {
+    const bool servesKeys = centre + kCentreStep / 2 >= kLowestKey && centre - kCentreStep / 2 <= kHighestKey;
+    for (int distance = 1; servesKeys && distance <= kFarthestSource && leastStray > kHeldTolerance; ++distance) {
         for (int source : {centre - distance, centre + distance}) {
             std::optional<Recording> recording = heldRecording(renderer, spec, centre, source, pitch);
             const double stray = recording ? heldStray(*recording, pitch) : ownStray;
