@@ -29,7 +29,7 @@ namespace ToneAnalysis {
 // What a question plays of a note: the opening that its pitch is judged by.
 constexpr double kOpeningSeconds = 1.0;
 // The partials the pitch is taken from: up to the tenth, which the ear resolves; a held
-// note's course over time is followed on its lowest six, the strongest and steadiest.
+// note's course over time is followed, and judged, on its lowest six.
 constexpr int kHeardPartials = 10;
 constexpr int kHeldPartials = 6;
 
@@ -61,6 +61,8 @@ public:
         analyse(signal, length, expected);
         return at(expected, settledCents(expected, partials));
     }
+
+    double rate() const { return rate_; }
 
     // The pitch of each frame of `signal` in cents from `expected`, by its lowest `partials`
     // partials, sought around the harmonics of the mean pitch.

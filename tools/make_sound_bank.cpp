@@ -7,15 +7,16 @@
 // a neighbouring note of the SoundFont is taken in its place. They get a loop between
 // rising zero crossings of matching shape, blended over its last tenth of a second, placed
 // where its pitch is nearest the opening's; plucked and struck sounds decay and fade out.
-// Each sample's reference frequency is set so that the
-// notes it serves, played as the sample synthesizer plays them, sound at their pitch over
-// their first second (what a question plays), even where the SoundFont's own recordings,
-// or the ensembles and stretched strings among them, are some cents off.
+// Each sample's reference frequency is set so that the notes it serves, played as the
+// sample synthesizer plays them, sound at their pitch over their first second (what a
+// question plays), even where the SoundFont's own recordings, or the ensembles and
+// stretched strings among them, are some cents off.
 //
 // Usage: melvora_make_sound_bank <soundfont.sf2> <resources folder>
 #include "PropertyList.h"
 #include "QVInstrument.h"
 #include "QVSampler.h"
+#include "DriftRemoval.h"
 #include "ToneAnalysis.h"
 
 #include <fluidsynth.h>
@@ -58,10 +59,6 @@ constexpr double kLoopSeconds = 1.0;
 // The first start whose pitch is this close to the opening's is taken, else the closest.
 constexpr double kLoopStarts[] = {0.8, 0.7, 0.9, 0.6, 1.0, 0.5};
 constexpr double kLoopAgreement = 2.0;
-// A held sound's pitch over time is averaged over this long (a Hann window) before it is
-// taken out: longer than a vibrato's cycle, shorter than the half seconds a listener
-// follows a held note by.
-constexpr double kDriftSmoothingSeconds = 0.4;
 // A held note is judged by its half seconds from just after its onset to about three
 // seconds, each on its lowest partials, against the pitch of its first second.
 constexpr double kHeldFirstStretch = 0.1;
@@ -418,68 +415,6 @@ bool tuneOnPlayedNotes(const InstrumentSpec& spec, const QString& folder, std::v
     return writeInstrumentFile(spec, folder, recordings);
 }
 
-// A held sound's slow pitch changes at the moments of its track: each moment's pitch
-// averaged with its neighbours' over a Hann window, each by its loudness.
-std::vector<double> driftOf(const std::vector<ToneAnalysis::Moment>& track)
-{
-    const double half = kDriftSmoothingSeconds / 2;
-    std::vector<double> drift(track.size());
-    for (std::size_t i = 0; i < track.size(); ++i) {
-        double sum = 0, weights = 0;
-        for (const ToneAnalysis::Moment& other : track) {
-            const double apart = other.seconds - track[i].seconds;
-            if (std::abs(apart) >= half)
-                continue;
-            const double weight = other.loudness * (0.5 + 0.5 * std::cos(M_PI * apart / half));
-            sum += weight * other.cents;
-            weights += weight;
-        }
-        drift[i] = weights > 0 ? sum / weights : 0.0;
-    }
-    return drift;
-}
-
-// The drift at `seconds`: followed linearly between the track's moments, held past its ends.
-double driftAt(const std::vector<ToneAnalysis::Moment>& track, const std::vector<double>& drift, double seconds)
-{
-    const auto later = std::upper_bound(track.begin(), track.end(), seconds,
-                                        [](double t, const ToneAnalysis::Moment& moment) { return t < moment.seconds; });
-    if (later == track.begin())
-        return drift.front();
-    const auto i = std::size_t(later - track.begin());
-    if (i == track.size())
-        return drift.back();
-    const double share = (seconds - track[i - 1].seconds) / (track[i].seconds - track[i - 1].seconds);
-    return drift[i - 1] + share * (drift[i] - drift[i - 1]);
-}
-
-// `signal` between its frames, by the cubic through the four around `position`.
-float cubicAt(const Signal& signal, double position)
-{
-    const auto i = long(position);
-    const auto at = [&](long k) { return signal[std::size_t(std::clamp(k, 0L, long(signal.size()) - 1))]; };
-    const float t = float(position - double(i));
-    const float a = at(i - 1), b = at(i), c = at(i + 1), d = at(i + 2);
-    return b + 0.5f * t * (c - a + t * (2 * a - 5 * b + 4 * c - d + t * (3 * (b - c) + d - a)));
-}
-
-// A held sound played back at a rate that follows its drift, so that its pitch stays on
-// `nominal` while its vibrato and the beating of an ensemble's voices remain.
-void takeOutDrift(Signal& signal, double nominal, ToneAnalysis::HeardPitch& pitch)
-{
-    const std::vector<ToneAnalysis::Moment> track =
-        pitch.track(signal.data(), signal.size(), nominal, ToneAnalysis::kHeldPartials);
-    if (track.empty())
-        return;
-    const std::vector<double> drift = driftOf(track);
-    Signal steady;
-    steady.reserve(signal.size() + signal.size() / 8);
-    for (double position = 0; position < double(signal.size() - 1);
-         position += std::exp2(-driftAt(track, drift, position / kRate) / 1200.0))
-        steady.push_back(cubicAt(signal, position));
-    signal = std::move(steady);
-}
-
 // A held key's sound as the sample synthesizer plays it at the recording's own pitch:
 // the recording up to its loop's end, then the loop over and over.
 Signal heldSound(const Recording& recording, double seconds)
@@ -511,6 +446,16 @@ double heldStray(const Recording& recording, ToneAnalysis::HeardPitch& pitch)
     return stray;
 }
 
+// A plucked or struck sound, faded out at its end; none when the SoundFont has nothing there.
+std::optional<Recording> decayingRecording(Renderer& renderer, const InstrumentSpec& spec, int note)
+{
+    Recording recording{note, note, renderer.render(0, 0, spec.program, note, decayingSeconds(note))};
+    if (peakOf(recording.signal) < kSilence)
+        return std::nullopt;
+    fadeOut(recording.signal, 0.35);
+    return recording;
+}
+
 // A held sound recorded from `source`, its drift taken out and looped; none when the
 // SoundFont has nothing there.
 std::optional<Recording> heldRecording(Renderer& renderer, const InstrumentSpec& spec, int centre, int source,
@@ -519,7 +464,7 @@ std::optional<Recording> heldRecording(Renderer& renderer, const InstrumentSpec&
     Recording recording{centre, source, renderer.render(0, 0, spec.program, source, kHeldSeconds)};
     if (peakOf(recording.signal) < kSilence)
         return std::nullopt;
-    takeOutDrift(recording.signal, noteFrequency(source), pitch);
+    recording.signal = ToneAnalysis::withoutDrift(recording.signal, noteFrequency(source), pitch);
     if (!loopNearestOpening(recording, pitch))
         fadeOut(recording.signal, 0.35);
     return recording;
@@ -559,16 +504,8 @@ bool makeInstrument(Renderer& renderer, const InstrumentSpec& spec, const QStrin
 {
     std::vector<Recording> recordings;
     for (int note = kFirstCentre; note <= kLastCentre; note += kCentreStep) {
-        std::optional<Recording> recording;
-        if (spec.held) {
-            recording = steadiestHeldRecording(renderer, spec, note, pitch);
-        } else {
-            recording = Recording{note, note, renderer.render(0, 0, spec.program, note, decayingSeconds(note))};
-            if (peakOf(recording->signal) < kSilence)
-                recording.reset();
-            else
-                fadeOut(recording->signal, 0.35);
-        }
+        std::optional<Recording> recording =
+            spec.held ? steadiestHeldRecording(renderer, spec, note, pitch) : decayingRecording(renderer, spec, note);
         if (!recording)
             continue; // the SoundFont has nothing here; the neighbours cover the note
         recording->frequency = noteFrequency(recording->source);
