@@ -28,6 +28,17 @@ namespace ToneAnalysis {
 
 // What a question plays of a note: the opening that its pitch is judged by.
 constexpr double kOpeningSeconds = 1.0;
+// The partials the pitch is taken from: up to the tenth, which the ear resolves; a held
+// note's course over time is followed, and judged, on its lowest six.
+constexpr int kHeardPartials = 10;
+constexpr int kHeldPartials = 6;
+
+// One frame of a pitch track: its middle, its pitch, and how loud it is.
+struct Moment {
+    double seconds;
+    double cents;
+    double loudness;
+};
 
 class HeardPitch {
 public:
@@ -43,24 +54,33 @@ public:
         }
     }
 
-    // The mean pitch in Hz of `length` frames of `signal`, for a note near `expected`;
-    // `expected` itself when the stretch is silent.
-    double over(const float* signal, std::size_t length, double expected)
+    // The mean pitch in Hz of `length` frames of `signal`, for a note near `expected`, by
+    // its lowest `partials` partials; `expected` itself when the stretch is silent.
+    double over(const float* signal, std::size_t length, double expected, int partials = kHeardPartials)
     {
         analyse(signal, length, expected);
-        double cents = 0;
-        for (int pass = 0; pass < kMostPasses; ++pass) {
-            const double next = meanCents(expected, at(expected, cents));
-            const bool settled = std::abs(next - cents) < kSettledCents;
-            cents = next;
-            if (settled)
-                break;
+        return at(expected, settledCents(expected, partials));
+    }
+
+    double rate() const { return rate_; }
+
+    // The pitch of each frame of `signal` in cents from `expected`, by its lowest `partials`
+    // partials, sought around the harmonics of the mean pitch.
+    std::vector<Moment> track(const float* signal, std::size_t length, double expected, int partials)
+    {
+        analyse(signal, length, expected);
+        const double fundamental = at(expected, settledCents(expected, partials));
+        std::vector<Moment> moments;
+        for (std::size_t i = 0; i < spectra_.size(); ++i) {
+            const FramePitch pitch = framePitch(spectra_[i], expected, fundamental, partials);
+            if (pitch.weight > 0)
+                moments.push_back({(double(i + 1) * double(frame_ / 2)) / rate_, pitch.cents,
+                                   std::pow(pitch.weight, kLoudnessExponent)});
         }
-        return at(expected, cents);
+        return moments;
     }
 
 private:
-    static constexpr int kPartials = 10;
     // The partials are sought around the harmonics of the pitch found so far, until it
     // settles: where they lie is then the sound's, not the expected note's.
     static constexpr int kMostPasses = 12;
@@ -123,34 +143,61 @@ private:
         }
     }
 
-    // The loudness-weighted mean, over the frames, of each frame's partials in cents from
-    // `note`, the partials sought around the harmonics of `fundamental`.
-    double meanCents(double note, double fundamental) const
+    // Cents from the expected note, settled on the sound's own harmonics.
+    double settledCents(double expected, int partials) const
+    {
+        double cents = 0;
+        for (int pass = 0; pass < kMostPasses; ++pass) {
+            const double next = meanCents(expected, at(expected, cents), partials);
+            const bool settled = std::abs(next - cents) < kSettledCents;
+            cents = next;
+            if (settled)
+                break;
+        }
+        return cents;
+    }
+
+    struct FramePitch {
+        double cents = 0;
+        double weight = 0; // the partials' weighted energy
+    };
+
+    // One frame's partials in cents from `note`, sought around the harmonics of
+    // `fundamental`.
+    FramePitch framePitch(const std::vector<double>& power, double note, double fundamental, int partials) const
     {
         const double binWidth = rate_ / double(points_);
+        double frameSum = 0, frameWeight = 0;
+        for (int number = 1; number <= partials && (number + 0.5) * fundamental < rate_ / 2; ++number) {
+            const double centre = number * fundamental;
+            const double half = bandHalfWidth(number, fundamental, frame_);
+            const auto low = std::max<std::size_t>(1, std::size_t(std::ceil((centre - half) / binWidth)));
+            const auto high = std::min(points_ / 2 - 1, std::size_t((centre + half) / binWidth));
+            double energy = 0, moment = 0;
+            for (std::size_t bin = low; bin <= high; ++bin) {
+                energy += power[bin];
+                moment += power[bin] * double(bin);
+            }
+            if (!(energy > 0))
+                continue;
+            const double frequency = moment / energy * binWidth;
+            const double weight = energy * earWeight(frequency, note);
+            frameSum += weight * 1200.0 * std::log2(frequency / number / note);
+            frameWeight += weight;
+        }
+        return frameWeight > 0 ? FramePitch{frameSum / frameWeight, frameWeight} : FramePitch{};
+    }
+
+    // The loudness-weighted mean, over the frames, of each frame's partials in cents from
+    // `note`, the partials sought around the harmonics of `fundamental`.
+    double meanCents(double note, double fundamental, int partials) const
+    {
         double sum = 0, weights = 0;
         for (const std::vector<double>& power : spectra_) {
-            double frameSum = 0, frameWeight = 0;
-            for (int number = 1; number <= kPartials && (number + 0.5) * fundamental < rate_ / 2; ++number) {
-                const double centre = number * fundamental;
-                const double half = bandHalfWidth(number, fundamental, frame_);
-                const auto low = std::max<std::size_t>(1, std::size_t(std::ceil((centre - half) / binWidth)));
-                const auto high = std::min(points_ / 2 - 1, std::size_t((centre + half) / binWidth));
-                double energy = 0, moment = 0;
-                for (std::size_t bin = low; bin <= high; ++bin) {
-                    energy += power[bin];
-                    moment += power[bin] * double(bin);
-                }
-                if (!(energy > 0))
-                    continue;
-                const double frequency = moment / energy * binWidth;
-                const double weight = energy * earWeight(frequency, note);
-                frameSum += weight * 1200.0 * std::log2(frequency / number / note);
-                frameWeight += weight;
-            }
-            if (frameWeight > 0) {
-                const double loudness = std::pow(frameWeight, kLoudnessExponent);
-                sum += loudness * frameSum / frameWeight;
+            const FramePitch pitch = framePitch(power, note, fundamental, partials);
+            if (pitch.weight > 0) {
+                const double loudness = std::pow(pitch.weight, kLoudnessExponent);
+                sum += loudness * pitch.cents;
                 weights += loudness;
             }
         }

@@ -2,17 +2,21 @@
 // "MelvoraSounds.plist", "Instruments/<key>/instrument.plist" with one sample every three
 // semitones, and the click samples "Sticks.raw" and "Clap.raw". Samples are headerless
 // signed 16-bit little-endian mono at 44,100 Hz. Held sounds (organ, strings, flute,
-// choir) get a loop between rising zero crossings of matching shape, blended over its
-// last tenth of a second, placed where its pitch is nearest the opening's; plucked and
-// struck sounds decay and fade out. Each sample's reference frequency is set so that the
-// notes it serves, played as the sample synthesizer plays them, sound at their pitch over
-// their first second (what a question plays), even where the SoundFont's own recordings,
-// or the ensembles and stretched strings among them, are some cents off.
+// choir) have their slow pitch changes taken out (their vibrato is kept), so that a held
+// key stays in tune; where a recording's lowest partials still stray from the pitch heard,
+// a neighbouring note of the SoundFont is taken in its place. They get a loop between
+// rising zero crossings of matching shape, blended over its last tenth of a second, placed
+// where its pitch is nearest the opening's; plucked and struck sounds decay and fade out.
+// Each sample's reference frequency is set so that the notes it serves, played as the
+// sample synthesizer plays them, sound at their pitch over their first second (what a
+// question plays), even where the SoundFont's own recordings, or the ensembles and
+// stretched strings among them, are some cents off.
 //
 // Usage: melvora_make_sound_bank <soundfont.sf2> <resources folder>
 #include "PropertyList.h"
 #include "QVInstrument.h"
 #include "QVSampler.h"
+#include "DriftRemoval.h"
 #include "ToneAnalysis.h"
 
 #include <fluidsynth.h>
@@ -29,6 +33,7 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -54,9 +59,20 @@ constexpr double kLoopSeconds = 1.0;
 // The first start whose pitch is this close to the opening's is taken, else the closest.
 constexpr double kLoopStarts[] = {0.8, 0.7, 0.9, 0.6, 1.0, 0.5};
 constexpr double kLoopAgreement = 2.0;
-// Cents between the pitch of a held sound's opening and of its loop past which the
-// generator says so: a held key then drifts by that much after the opening.
-constexpr double kOpeningLoopTolerance = 8.0;
+// A held note is judged by its half seconds from just after its onset to about three
+// seconds, each on its lowest partials, against the pitch of its first second.
+constexpr double kHeldFirstStretch = 0.1;
+constexpr double kHeldStretchSeconds = 0.5;
+constexpr int kHeldStretches = 6;
+// A recording whose held note strays by at most this many cents is taken as it is; else, for
+// the samples that serve the on-screen keyboard's keys (C2 to C7), the SoundFont's
+// neighbouring notes up to this many semitones away are tried in its place.
+constexpr double kHeldTolerance = 3.5;
+constexpr int kFarthestSource = 3;
+constexpr int kLowestKey = 36;
+constexpr int kHighestKey = 96;
+// A neighbour must stray this many cents less to be taken: it sounds a transposed recording.
+constexpr double kClearlyLessStray = 2.0;
 // The notes a question may play, whose openings the samples are tuned on.
 constexpr int kLowestPlayed = 21;
 constexpr int kHighestPlayed = 108;
@@ -96,7 +112,8 @@ const Click kClicks[] = {{"Sticks.raw", 31}, {"Clap.raw", 39}};
 using Signal = std::vector<float>;
 
 struct Recording {
-    int note = 0;
+    int note = 0;   // the note the sample is centred on
+    int source = 0; // the SoundFont's note it was recorded from
     Signal signal;
     long loopStart = 0;
     long loopLength = 0;
@@ -215,7 +232,7 @@ bool makeLoop(Recording& recording, double startSeconds, double loopSeconds)
     Signal& s = recording.signal;
     constexpr long kWindow = 64;
     constexpr long kTail = 32;
-    const double period = kRate / noteFrequency(recording.note);
+    const double period = kRate / noteFrequency(recording.source);
     const auto target = long(startSeconds * kRate);
     const std::vector<long> starts = risingZeroCrossings(s, target - 2000, target + 2000);
     if (starts.empty())
@@ -293,9 +310,9 @@ double centsBetween(double frequency, double reference)
 
 // Loops a held sound where the loop's pitch is nearest the opening's, so that a held key
 // does not drift when the loop takes over; false when no loop fits.
-bool loopNearestOpening(Recording& recording, ToneAnalysis::HeardPitch& pitch, const char* instrument)
+bool loopNearestOpening(Recording& recording, ToneAnalysis::HeardPitch& pitch)
 {
-    const double nominal = noteFrequency(recording.note);
+    const double nominal = noteFrequency(recording.source);
     const auto loopFrames = std::size_t(kLoopSeconds * kRate);
     const std::size_t openingFrames = std::min(recording.signal.size(), std::size_t(ToneAnalysis::kOpeningSeconds * kRate));
     const double opening = pitch.over(recording.signal.data(), openingFrames, nominal);
@@ -312,12 +329,7 @@ bool loopNearestOpening(Recording& recording, ToneAnalysis::HeardPitch& pitch, c
         if (std::abs(bestApart) < kLoopAgreement)
             break;
     }
-    if (bestStart < 0 || !makeLoop(recording, bestStart, kLoopSeconds))
-        return false;
-    if (std::abs(bestApart) > kOpeningLoopTolerance)
-        std::fprintf(stderr, "make_sound_bank: %s note %d opens %.1f cents from its loop\n", instrument, recording.note,
-                     bestApart);
-    return true;
+    return bestStart >= 0 && makeLoop(recording, bestStart, kLoopSeconds);
 }
 
 // Each sample serves the notes nearer to it than to its neighbours; the outer ones reach to
@@ -403,17 +415,101 @@ bool tuneOnPlayedNotes(const InstrumentSpec& spec, const QString& folder, std::v
     return writeInstrumentFile(spec, folder, recordings);
 }
 
+// A held key's sound as the sample synthesizer plays it at the recording's own pitch:
+// the recording up to its loop's end, then the loop over and over.
+Signal heldSound(const Recording& recording, double seconds)
+{
+    const auto frames = std::size_t(seconds * kRate);
+    Signal held(recording.signal.begin(),
+                recording.signal.begin() + std::min<long>(long(recording.signal.size()), recording.loopStart + recording.loopLength));
+    while (recording.loopLength > 1 && held.size() < frames)
+        held.insert(held.end(), recording.signal.begin() + recording.loopStart + 1,
+                    recording.signal.begin() + recording.loopStart + recording.loopLength);
+    held.resize(std::min(held.size(), frames));
+    return held;
+}
+
+// How far a held note strays: the largest distance, in cents, of its half seconds (on its
+// lowest partials) from its first second (on all the partials heard), which the tuning
+// centres on the note.
+double heldStray(const Recording& recording, ToneAnalysis::HeardPitch& pitch)
+{
+    const Signal held = heldSound(recording, kHeldFirstStretch + kHeldStretches * kHeldStretchSeconds);
+    const auto stretch = std::size_t(kHeldStretchSeconds * kRate);
+    const std::size_t openingFrames = std::min(held.size(), std::size_t(ToneAnalysis::kOpeningSeconds * kRate));
+    const double nominal = noteFrequency(recording.source);
+    const double opening = pitch.over(held.data(), openingFrames, nominal);
+    double stray = 0;
+    for (auto start = std::size_t(kHeldFirstStretch * kRate); start + stretch <= held.size(); start += stretch)
+        stray = std::max(stray, std::abs(centsBetween(pitch.over(held.data() + start, stretch, nominal, ToneAnalysis::kHeldPartials),
+                                                      opening)));
+    return stray;
+}
+
+// A plucked or struck sound, faded out at its end; none when the SoundFont has nothing there.
+std::optional<Recording> decayingRecording(Renderer& renderer, const InstrumentSpec& spec, int note)
+{
+    Recording recording{note, note, renderer.render(0, 0, spec.program, note, decayingSeconds(note))};
+    if (peakOf(recording.signal) < kSilence)
+        return std::nullopt;
+    fadeOut(recording.signal, 0.35);
+    return recording;
+}
+
+// A held sound recorded from `source`, its drift taken out and looped; none when the
+// SoundFont has nothing there.
+std::optional<Recording> heldRecording(Renderer& renderer, const InstrumentSpec& spec, int centre, int source,
+                                       ToneAnalysis::HeardPitch& pitch)
+{
+    Recording recording{centre, source, renderer.render(0, 0, spec.program, source, kHeldSeconds)};
+    if (peakOf(recording.signal) < kSilence)
+        return std::nullopt;
+    recording.signal = ToneAnalysis::withoutDrift(recording.signal, noteFrequency(source), pitch);
+    if (!loopNearestOpening(recording, pitch))
+        fadeOut(recording.signal, 0.35);
+    return recording;
+}
+
+// The held sound for the sample centred on `centre`: its own note of the SoundFont when
+// that stays in tune while held, else the nearest neighbour that strays clearly less; none
+// when the SoundFont has nothing at `centre`.
+std::optional<Recording> steadiestHeldRecording(Renderer& renderer, const InstrumentSpec& spec, int centre,
+                                                ToneAnalysis::HeardPitch& pitch)
+{
+    std::optional<Recording> best = heldRecording(renderer, spec, centre, centre, pitch);
+    if (!best)
+        return std::nullopt;
+    const double ownStray = heldStray(*best, pitch);
+    double leastStray = ownStray;
+    const bool servesKeys = centre + kCentreStep / 2 >= kLowestKey && centre - kCentreStep / 2 <= kHighestKey;
+    for (int distance = 1; servesKeys && distance <= kFarthestSource && leastStray > kHeldTolerance; ++distance) {
+        for (int source : {centre - distance, centre + distance}) {
+            std::optional<Recording> recording = heldRecording(renderer, spec, centre, source, pitch);
+            const double stray = recording ? heldStray(*recording, pitch) : ownStray;
+            if (stray < std::min(leastStray, ownStray - kClearlyLessStray)) {
+                leastStray = stray;
+                best = std::move(recording);
+            }
+        }
+    }
+    if (best->source != centre)
+        std::fprintf(stderr, "make_sound_bank: %s sample %d is recorded from note %d (%.1f cents astray, not %.1f)\n",
+                     spec.key, centre, best->source, leastStray, ownStray);
+    else if (leastStray > kHeldTolerance)
+        std::fprintf(stderr, "make_sound_bank: %s sample %d strays %.1f cents while held\n", spec.key, centre, leastStray);
+    return best;
+}
+
 bool makeInstrument(Renderer& renderer, const InstrumentSpec& spec, const QString& folder, ToneAnalysis::HeardPitch& pitch)
 {
     std::vector<Recording> recordings;
     for (int note = kFirstCentre; note <= kLastCentre; note += kCentreStep) {
-        Recording recording{note, renderer.render(0, 0, spec.program, note, spec.held ? kHeldSeconds : decayingSeconds(note))};
-        if (peakOf(recording.signal) < kSilence)
+        std::optional<Recording> recording =
+            spec.held ? steadiestHeldRecording(renderer, spec, note, pitch) : decayingRecording(renderer, spec, note);
+        if (!recording)
             continue; // the SoundFont has nothing here; the neighbours cover the note
-        if (!spec.held || !loopNearestOpening(recording, pitch, spec.key))
-            fadeOut(recording.signal, 0.35);
-        recording.frequency = noteFrequency(note);
-        recordings.push_back(std::move(recording));
+        recording->frequency = noteFrequency(recording->source);
+        recordings.push_back(std::move(*recording));
     }
     if (recordings.empty())
         return fail(QStringLiteral("the SoundFont has no sound for program %1").arg(spec.program));

@@ -1,10 +1,6 @@
-#include "../audiomidi/AudioMidiTestSupport.h"
+#include "BankPlayerTest.h"
 #include "HeardPitch.h"
-#include "OfflineAudio.h"
 #include "SampleBankSupport.h"
-
-#include "ZTSamplePlayer.h"
-#include "ZTSoundBank.h"
 
 #include <cmath>
 #include <iostream>
@@ -18,10 +14,6 @@ constexpr double kRate = 44100;
 constexpr int kLowestNote = 21;
 constexpr int kHighestNote = 108;
 constexpr double kToleranceCents = 5.0;
-// Every instrument of the bank, by its key; each is measured in a test of its own, so that
-// they run side by side.
-const std::vector<const char*> kInstruments{"Piano",       "ElectricPiano", "Organ", "NylonGuitar",
-                                            "SteelGuitar", "Strings",       "Flute", "Choir"};
 
 double heardCents(const std::vector<float>& tone, double expected)
 {
@@ -132,48 +124,16 @@ TEST(HeardPitchTest, AveragesOverTheWholeSecondNotItsEnd)
     EXPECT_NEAR(heardCents(sharp, expected), 9.0, 1.5);
 }
 
-namespace {
-
-class BankTuningTest : public AudioMidiTest, public ::testing::WithParamInterface<const char*> {
-protected:
-    void TearDown() override
-    {
-        player.reset();
-        AudioMidiTest::TearDown();
-    }
-
-    // The first second of a note held as a question holds it, then its release to the end.
-    std::vector<float> firstSecondOf(int note)
-    {
-        player->noteOn(note, 100);
-        std::vector<float> left = renderLeftChannel(queue, 1.0);
-        player->noteOff(note);
-        renderInBlocks(queue, 10.0, 256, [](const std::vector<float>& block) {
-            return std::any_of(block.begin(), block.end(), [](float value) { return value != 0.0f; });
-        });
-        left.resize(std::size_t(kRate));
-        return left;
-    }
-
-    std::shared_ptr<ZTSamplePlayer> player;
-};
-
-} // namespace
+using BankTuningTest = BankPlayerTest;
 
 TEST_P(BankTuningTest, EveryNoteSoundsWithinFiveCentsOverItsFirstSecond)
 {
-    const QList<SoftSynthSoundEntry> programs = ZTSoundBank::programs();
-    const auto entry = std::find_if(programs.begin(), programs.end(),
-                                    [](const SoftSynthSoundEntry& e) { return e.key == QLatin1String(GetParam()); });
-    ASSERT_NE(entry, programs.end()) << GetParam();
-    player = std::make_shared<ZTSamplePlayer>();
-    player->init();
-    player->programChange(int(entry - programs.begin()));
+    ASSERT_TRUE(play(GetParam())) << GetParam();
 
     double worst = 0;
     int worstNote = 0;
     for (int note = kLowestNote; note <= kHighestNote; ++note) {
-        const double cents = heardCents(firstSecondOf(note), noteFrequency(note));
+        const double cents = heardCents(heldNote(note, 1.0), noteFrequency(note));
         EXPECT_NEAR(cents, 0.0, kToleranceCents) << GetParam() << " note " << note;
         if (std::abs(cents) >= std::abs(worst)) {
             worst = cents;
@@ -183,8 +143,7 @@ TEST_P(BankTuningTest, EveryNoteSoundsWithinFiveCentsOverItsFirstSecond)
     std::cout << GetParam() << ": worst note " << worstNote << " at " << worst << " cents\n";
 }
 
-const auto byKey = [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); };
-INSTANTIATE_TEST_SUITE_P(Bank, BankTuningTest, ::testing::ValuesIn(kInstruments), byKey);
+INSTANTIATE_TEST_SUITE_P(Bank, BankTuningTest, ::testing::ValuesIn(kBankInstruments), byBankKey);
 
 TEST(BankTuningListTest, EveryProgramOfTheBankIsMeasured)
 {
@@ -192,6 +151,6 @@ TEST(BankTuningListTest, EveryProgramOfTheBankIsMeasured)
     ASSERT_FALSE(programs.isEmpty());
     for (const SoftSynthSoundEntry& entry : programs) {
         const auto isEntry = [&](const char* key) { return entry.key == QLatin1String(key); };
-        EXPECT_TRUE(std::any_of(kInstruments.begin(), kInstruments.end(), isEntry)) << entry.key.toStdString();
+        EXPECT_TRUE(std::any_of(kBankInstruments.begin(), kBankInstruments.end(), isEntry)) << entry.key.toStdString();
     }
 }

@@ -23,6 +23,10 @@
 // the signal, so that the click of its abrupt start and end counts for little. The partials
 // are sought around the harmonics of the pitch found so far, until it settles.
 //
+// A held note is followed over stretches of about half a second, as a listener follows it
+// through its vibrato: each of its lowest partials by how fast its phase turns over the
+// whole stretch, the partials by their energy.
+//
 // It checks the sound bank, whose generator measures the same listener in the frequency
 // domain; so it shares no code with that measure, not even the listener's weights.
 class HeardPitch {
@@ -48,6 +52,42 @@ public:
                 break;
         }
         return expected * std::exp2(cents / 1200.0);
+    }
+
+    // The pitch in Hz of each stretch of `seconds` that starts at one of `starts` (seconds),
+    // by the lowest `partials` partials of a note within about a semitone of `expected`; 0
+    // for a stretch that is silent or runs past the signal's end.
+    std::vector<double> stretchFrequencies(double expected, const std::vector<double>& starts, double seconds,
+                                           int partials) const
+    {
+        const auto length = std::size_t(seconds * rate_);
+        std::vector<double> weights(starts.size(), 0.0), weightedCents(starts.size(), 0.0);
+        for (int number = 1; number <= partials && (number + 0.5) * expected < rate_ / 2; ++number) {
+            const double centre = number * expected;
+            const std::vector<Complex> partial = isolated(centre, bandHalfWidth(number, expected, frameLength(expected)));
+            for (std::size_t s = 0; s < starts.size(); ++s) {
+                const auto first = std::max<std::size_t>(1, std::size_t(starts[s] * rate_));
+                if (first + length > partial.size())
+                    continue;
+                double energy = 0;
+                Complex turn = 0;
+                for (std::size_t i = first; i < first + length; ++i) {
+                    energy += std::norm(partial[i]);
+                    turn += partial[i] * std::conj(partial[i - 1]);
+                }
+                const double frequency = centre + std::arg(turn) * rate_ / (2 * M_PI);
+                if (!(energy > 0) || !(frequency > 0))
+                    continue;
+                const double weight = energy * earWeight(frequency, expected);
+                weights[s] += weight;
+                weightedCents[s] += weight * 1200.0 * std::log2(frequency / number / expected);
+            }
+        }
+        std::vector<double> frequencies(starts.size(), 0.0);
+        for (std::size_t s = 0; s < starts.size(); ++s)
+            if (weights[s] > 0)
+                frequencies[s] = expected * std::exp2(weightedCents[s] / weights[s] / 1200.0);
+        return frequencies;
     }
 
 private:
