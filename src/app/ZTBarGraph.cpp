@@ -33,6 +33,12 @@ ZTBarGraph::TurnedLabel turnedText(const QPointF& anchor, double radians, const 
     return label;
 }
 
+// How far a turned text reaches above its anchor.
+double heightAboveAnchor(double radians, const QString& text, const QFont& font)
+{
+    return -turnedText(QPointF(0, 0), radians, text, font, false).ink.top();
+}
+
 void drawTurnedText(QPainter& painter, const ZTBarGraph::TurnedLabel& label)
 {
     painter.save();
@@ -41,16 +47,6 @@ void drawTurnedText(QPainter& painter, const ZTBarGraph::TurnedLabel& label)
     painter.setPen(label.color);
     painter.drawText(label.origin, label.text);
     painter.restore();
-}
-
-void drawRotatedText(QPainter& painter, const QPointF& anchor, double radians, const QString& text,
-                     const QFont& font, const QColor& color, bool alignEnd)
-{
-    if (text.isEmpty())
-        return;
-    ZTBarGraph::TurnedLabel label = turnedText(anchor, radians, text, font, alignEnd);
-    label.color = color;
-    drawTurnedText(painter, label);
 }
 
 } // namespace
@@ -94,6 +90,26 @@ void ZTBarPlot::reloadData()
 ZTXYAxis::ZTXYAxis() : labelTextStyle(Fonts::named(QStringLiteral("Helvetica"), 12)) {}
 
 // ---- ZTBarGraph ----
+
+QString ZTBarGraph::shortenedToWidth(const QString& text, double width, const QFont& font)
+{
+    const QFontMetricsF metrics(font);
+    const QString ellipsis = QStringLiteral("\u2026");
+    QString copy = text;
+    if (metrics.horizontalAdvance(copy) <= width)
+        return copy;
+    const double room = width - metrics.horizontalAdvance(ellipsis);
+    qsizetype i = copy.size() - 1;
+    while (i >= 0 && metrics.horizontalAdvance(copy) > room) {
+        copy.remove(i, 1);
+        --i;
+    }
+    // Nothing left to replace (the ellipsis alone is too wide): the ellipsis stands alone.
+    if (i < 0)
+        return ellipsis;
+    copy.replace(i, 1, ellipsis);
+    return copy;
+}
 
 ZTBarGraph::ZTBarGraph() : titleFont_(Fonts::system(16, true)) {}
 
@@ -175,7 +191,8 @@ QRectF ZTBarGraph::plotAreaRect(const QRectF& bounds) const
     if (!title_.isEmpty())
         top += QFontMetricsF(titleFont_).height() + std::abs(titleDisplacement_.y());
     const double width = std::max(0.0, bounds.width() - padding_.left - padding_.right);
-    const double height = std::max(0.0, bounds.height() - top - padding_.bottom);
+    const double bottom = std::min(padding_.bottom, std::max(0.0, bounds.height() - top - kMinimumPlotHeight));
+    const double height = std::max(0.0, bounds.height() - top - bottom);
     return {bounds.left() + padding_.left, bounds.top() + top, width, height};
 }
 
@@ -209,33 +226,74 @@ void ZTBarGraph::draw(QPainter& painter, const QRectF& bounds) const
 
     const QRectF plotArea = plotAreaRect(bounds);
     for (const auto& plot : plots_)
-        drawBars(painter, *plot, plotArea);
+        drawBars(painter, *plot, bounds);
     // Labels after every bar, so that none is painted over.
     for (const TurnedLabel& label : valueLabels(bounds))
         drawTurnedText(painter, label);
-    for (const ZTXYAxis& axis : axes_)
-        drawAxis(painter, axis, plotArea);
+    for (const ZTXYAxis& axis : axes_) {
+        QPen pen(axis.axisLineColor);
+        pen.setWidthF(1.0);
+        painter.setPen(pen);
+        const double y = viewY(axis.orthogonalPosition, plotArea);
+        painter.drawLine(QPointF(plotArea.left(), y), QPointF(plotArea.right(), y));
+    }
+    for (const TurnedLabel& label : turnedAxisLabels(bounds))
+        drawTurnedText(painter, label);
     painter.restore();
 }
 
-QRectF ZTBarGraph::barRect(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar, const QRectF& plotArea) const
+double ZTBarGraph::barScale(const QRectF& plotArea) const
+{
+    if (!(yRange_.length > 0))
+        return 0;
+    double scale = plotArea.height() / yRange_.length;
+    // Each bar's value label stands inside the plot area, over the bar's top.
+    for (const auto& plot : plots_) {
+        const double base = viewY(plot->baseValue(), plotArea);
+        for (const ZTBarPlot::Bar& bar : plot->bars()) {
+            if (!bar.value || !(*bar.value > plot->baseValue()) || bar.label.text.isEmpty())
+                continue;
+            const double label = heightAboveAnchor(plot->labelRotation(), bar.label.text,
+                                                   Fonts::named(bar.label.fontName, bar.label.fontSize));
+            const double room = base - plotArea.top() - plot->labelOffset() - label;
+            scale = std::min(scale, std::max(0.0, room) / (*bar.value - plot->baseValue()));
+        }
+    }
+    return scale;
+}
+
+QRectF ZTBarGraph::barRect(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar, const QRectF& plotArea, double scale) const
 {
     const double centre = bar.location + plot.barOffset();
     const double halfWidth = plot.barWidth() / 2.0;
     const double left = viewX(centre - halfWidth, plotArea);
     const double right = viewX(centre + halfWidth, plotArea);
     const double base = viewY(plot.baseValue(), plotArea);
-    const double top = viewY(bar.value.value_or(plot.baseValue()), plotArea);
-    return QRectF(QPointF(left, std::min(base, top)), QPointF(right, std::max(base, top)));
+    const double value = bar.value.value_or(plot.baseValue()) - plot.baseValue();
+    const double height = value > 0 ? std::max(value * scale, kMinimumBarHeight) : value * scale;
+    return QRectF(QPointF(left, std::min(base, base - height)), QPointF(right, std::max(base, base - height)));
 }
 
-void ZTBarGraph::drawBars(QPainter& painter, const ZTBarPlot& plot, const QRectF& plotArea) const
+QList<QRectF> ZTBarGraph::barRects(const ZTBarPlot& plot, const QRectF& bounds) const
 {
+    QList<QRectF> rects;
     if (plot.horizontalBars() || !(xRange_.length > 0))
-        return;
-    for (const ZTBarPlot::Bar& bar : plot.bars()) {
-        const QRectF rect = barRect(plot, bar, plotArea);
-        if (!bar.value || !(rect.height() > 0))
+        return rects;
+    const QRectF plotArea = plotAreaRect(bounds);
+    const double scale = barScale(plotArea);
+    for (const ZTBarPlot::Bar& bar : plot.bars())
+        rects << (bar.value ? barRect(plot, bar, plotArea, scale) : QRectF());
+    return rects;
+}
+
+void ZTBarGraph::drawBars(QPainter& painter, const ZTBarPlot& plot, const QRectF& bounds) const
+{
+    const QList<QRectF> rects = barRects(plot, bounds);
+    const QRectF plotArea = plotAreaRect(bounds);
+    for (qsizetype i = 0; i < rects.size(); ++i) {
+        const ZTBarPlot::Bar& bar = plot.bars()[i];
+        const QRectF& rect = rects[i];
+        if (!(rect.height() > 0))
             continue;
         painter.save();
         painter.setClipRect(plotArea.adjusted(0, -1, 0, 1));
@@ -256,16 +314,14 @@ QList<ZTBarGraph::TurnedLabel> ZTBarGraph::valueLabels(const QRectF& bounds) con
     QList<TurnedLabel> placed;
     if (!(xRange_.length > 0))
         return placed;
-    const QRectF plotArea = plotAreaRect(bounds);
     for (const auto& plot : plots_) {
-        if (plot->horizontalBars())
-            continue;
-        for (const ZTBarPlot::Bar& bar : plot->bars()) {
+        const QList<QRectF> rects = barRects(*plot, bounds);
+        for (qsizetype i = 0; i < rects.size(); ++i) {
+            const ZTBarPlot::Bar& bar = plot->bars()[i];
             if (!bar.value || bar.label.text.isEmpty())
                 continue;
             // The value label stands over the bar's top, turned with the plot's rotation.
-            const QPointF anchor(barRect(*plot, bar, plotArea).center().x(),
-                                 viewY(*bar.value, plotArea) - plot->labelOffset());
+            const QPointF anchor(rects[i].center().x(), rects[i].top() - plot->labelOffset());
             TurnedLabel label = turnedText(anchor, plot->labelRotation(), bar.label.text,
                                           Fonts::named(bar.label.fontName, bar.label.fontSize), false);
             label.color = toQColor(bar.label.color);
@@ -279,19 +335,25 @@ QList<ZTBarGraph::TurnedLabel> ZTBarGraph::valueLabels(const QRectF& bounds) con
     return placed;
 }
 
-void ZTBarGraph::drawAxis(QPainter& painter, const ZTXYAxis& axis, const QRectF& plotArea) const
+QList<ZTBarGraph::TurnedLabel> ZTBarGraph::turnedAxisLabels(const QRectF& bounds) const
 {
-    const double y = viewY(axis.orthogonalPosition, plotArea);
-    QPen pen(axis.axisLineColor);
-    pen.setWidthF(1.0);
-    painter.setPen(pen);
-    painter.drawLine(QPointF(plotArea.left(), y), QPointF(plotArea.right(), y));
+    QList<TurnedLabel> turned;
     if (!(xRange_.length > 0))
-        return;
-    for (const ZTAxisLabel& label : axis.axisLabels) {
-        const double x = viewX(label.tickLocation, plotArea);
-        // Turned labels end at the axis and run downwards from it.
-        drawRotatedText(painter, QPointF(x, y + label.offset), label.rotation, label.text, label.font, label.color,
-                        label.rotation != 0);
+        return turned;
+    const QRectF plotArea = plotAreaRect(bounds);
+    for (const ZTXYAxis& axis : axes_) {
+        const double y = viewY(axis.orthogonalPosition, plotArea);
+        for (const ZTAxisLabel& label : axis.axisLabels) {
+            if (label.text.isEmpty())
+                continue;
+            const QPointF anchor(viewX(label.tickLocation, plotArea), y + label.offset);
+            // Turned labels end at the axis and run downwards from it, as far as the bounds go.
+            const bool down = label.rotation != 0;
+            const QString text = down ? shortenedToWidth(label.text, bounds.bottom() - anchor.y() - 1, label.font) : label.text;
+            TurnedLabel shown = turnedText(anchor, label.rotation, text, label.font, down);
+            shown.color = label.color;
+            turned << shown;
+        }
     }
+    return turned;
 }

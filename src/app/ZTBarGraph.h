@@ -146,6 +146,15 @@ public:
 
     // Least room between two value labels: closer ones would read as one number.
     static constexpr double kLabelSpacing = 3.0;
+    // A value above the base is never drawn lower than this, so that every count shows as a bar.
+    static constexpr double kMinimumBarHeight = 4.0;
+    // In bounds too low for the paddings the plot area keeps this height; the turned axis
+    // labels under it are shortened to the room that is left.
+    static constexpr double kMinimumPlotHeight = 28.0;
+
+    // The text, shortened with a trailing "…" where it is wider than `width`: as many of its
+    // first characters as fit with the ellipsis; the ellipsis alone where none does.
+    static QString shortenedToWidth(const QString& text, double width, const QFont& font);
 
     ZTBarGraph();
     ~ZTBarGraph() override;
@@ -181,6 +190,8 @@ public:
     void setNeedsDisplayHandler(std::function<void()> handler) { needsDisplay_ = std::move(handler); }
 
     // ---- Geometry (Qt coordinates of the drawing bounds) ----
+    // The bounds less the paddings; never lower than kMinimumPlotHeight while the bounds
+    // have room for it below the top padding.
     QRectF plotAreaRect(const QRectF& bounds) const;
     // Horizontal position of a data x value; the left edge when the x range is empty.
     double viewX(double x, const QRectF& plotArea) const;
@@ -198,16 +209,24 @@ public:
         QPointF origin;       // where the text starts in its own frame
         QRectF ink;           // the glyphs' bounds in the drawing bounds
     };
+    // The bars of a plot as draw() puts them down, one per record (empty for a record
+    // without a value). Heights follow the y range, except that no value label stands above
+    // the plot area (a low plot area draws its bars lower) and a value above the base is at
+    // least kMinimumBarHeight high.
+    QList<QRectF> barRects(const ZTBarPlot& plot, const QRectF& bounds) const;
     // The value labels that draw() puts over the bars, plot by plot: a label that would
     // come nearer than kLabelSpacing to one placed before it is left out.
     QList<TurnedLabel> valueLabels(const QRectF& bounds) const;
+    // The axis labels as draw() puts them down; a turned label longer than the room between
+    // the axis and the bottom of the bounds is shortened to it.
+    QList<TurnedLabel> turnedAxisLabels(const QRectF& bounds) const;
 
 private:
     void setNeedsDisplay() const;
-    QRectF barRect(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar, const QRectF& plotArea) const;
-    void drawBars(QPainter& painter, const ZTBarPlot& plot, const QRectF& plotArea) const;
-
-    void drawAxis(QPainter& painter, const ZTXYAxis& axis, const QRectF& plotArea) const;
+    // Pixels per unit of a bar's height in the plot area.
+    double barScale(const QRectF& plotArea) const;
+    QRectF barRect(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar, const QRectF& plotArea, double scale) const;
+    void drawBars(QPainter& painter, const ZTBarPlot& plot, const QRectF& bounds) const;
 
     ZTPlotRange xRange_{0, 1};
     ZTPlotRange yRange_{0, 1};

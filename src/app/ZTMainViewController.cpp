@@ -5,6 +5,7 @@
 #include "ZTMusicalTest.h"
 #include "ZTNoteView.h"
 #include "ZTPopupButton.h"
+#include "ZTSplitView.h"
 #include "ZTTableViewBackView.h"
 #include <QMenu>
 #include "AudioInput.h"
@@ -88,6 +89,11 @@ void ZTMainViewController::viewDidLoad()
     _registerNotifications();
     buildWikiPane();
     graph_ = std::make_unique<ZTBarGraph>();
+    // The divider's down button shows over the top of the graph's pane; bars and counts stay
+    // under it.
+    ZTBarGraph::Padding padding = graph_->plotAreaPadding();
+    padding.top = std::max(padding.top, splitView_->buttonClearance());
+    graph_->setPlotAreaPadding(padding);
     graphHostingView_->setHostedGraph(graph_.get());
     if (appDelegate_)
         exercisePopupButton_->setMenu(appDelegate_->exerciseMenu());

@@ -27,7 +27,6 @@ ZTPreferences* prefs()
 
 const QString kRight = QStringLiteral("Right");
 const QString kWrong = QStringLiteral("Wrong");
-const QString kEllipsis = QStringLiteral("\u2026");
 
 double textWidth(const QString& text, const QFont& font)
 {
@@ -165,20 +164,7 @@ void ZTMainViewController::statDBChangedNotification()
 
 QString ZTMainViewController::stringByTruncating(const QString& string, double width, const QFont& textStyle)
 {
-    QString copy = string;
-    if (textWidth(copy, textStyle) <= width)
-        return copy;
-    const double room = width - textWidth(kEllipsis, textStyle);
-    qsizetype i = copy.size() - 1;
-    while (i >= 0 && textWidth(copy, textStyle) > room) {
-        copy.remove(i, 1);
-        --i;
-    }
-    // Nothing left to replace (the ellipsis alone is too wide): the ellipsis stands alone.
-    if (i < 0)
-        return kEllipsis;
-    copy.replace(i, 1, kEllipsis);
-    return copy;
+    return ZTBarGraph::shortenedToWidth(string, width, textStyle);
 }
 
 ZTAxisLabel ZTMainViewController::_createAxisLabelWithText(const QString& text, const ZTXYAxis& axis, unsigned location)

@@ -32,13 +32,13 @@ constexpr int kToolbarHeight = 64;
 constexpr int kInstrumentStripHeight = 34;
 constexpr int kInstrumentHeight = int(ZTKeyboardView::kKeyboardHeight);
 // The least the parts that give way in a small window keep: with them the whole screen fits a
-// 1024 x 600 display with a title bar and a panel. The staff still shows both staves with a
-// ledger line beyond each, the graph its bars over their labels, the info panel its prompt in
-// two lines.
+// 1024 x 600 display with a title bar and a panel. The staff draws whatever it shows smaller
+// where it needs more height; the graph keeps room for its bars and for labels of a short
+// item name under them; the info panel shows its prompt in two lines.
 constexpr int kInfoMinimumWidth = 220;
 constexpr int kStaffPreferredHeight = 230;
-constexpr int kStaffMinimumHeight = 150;
-constexpr int kLowerPaneMinimumHeight = 90;
+constexpr int kStaffMinimumHeight = 140;
+constexpr int kLowerPaneMinimumHeight = 100;
 
 ImageButton* makeImageButton(QWidget* parent, const QString& image, ImageButton::Type type, const QSize& size)
 {

@@ -227,7 +227,6 @@ void ZTGuitarFretboardView::paintEvent(QPaintEvent*)
     painter.drawImage(QStringLiteral("fretboard"), QRectF(0, 0, width(), height()));
 
     // Only the chosen step's marks: a step of -1 (all) shows none on the neck.
-    const QFont font = markFont();
     auto drawMarks = [&](const ZTMarkList& marks, const QString& image) {
         if (step() < 0 || step() >= marks.size())
             return;
@@ -238,8 +237,8 @@ void ZTGuitarFretboardView::paintEvent(QPaintEvent*)
             const MarkLabel label = markLabel(note, place);
             painter.drawImage(image, label.plate);
             // A dark copy a point higher sets the name off the dot.
-            painter.drawTextFitted(label.textRect.translated(0, 1), label.name, font, Qt::black);
-            painter.drawTextFitted(label.textRect, label.name, font, Qt::white);
+            drawMarkName(painter, label.textRect.translated(0, 1), label.name, Qt::black);
+            drawMarkName(painter, label.textRect, label.name, Qt::white);
         }
     };
     drawMarks(greenNotes(), QStringLiteral("greenDot"));
@@ -251,7 +250,9 @@ ZTGuitarFretboardView::MarkLabel ZTGuitarFretboardView::markLabel(const QVNote& 
     const QPointF centre = pointForFretboardPos(place);
     const double left = kFretEdges[size_t(place.fret)];
     const double right = kFretEdges[size_t(place.fret + 1)];
-    // Clear of both fret wires, so that marks on neighbouring frets never touch.
-    const QRectF room(left + 0.5, centre.y() - 10, right - left - 1, kMarkDotSize);
+    // Clear of both fret wires, so that marks on neighbouring frets never touch, and on the
+    // neck: a mark on an outer string does not reach past its edge.
+    const double bottom = std::clamp(centre.y() - 10, 0.0, kHeight - kMarkDotSize);
+    const QRectF room(left + 0.5, bottom, right - left - 1, kMarkDotSize);
     return fitMarkLabel(noteName(note), room, kMarkDotSize);
 }

@@ -9,6 +9,8 @@
 #include "ZTPreferences.h"
 
 #include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +20,12 @@ namespace {
 std::shared_ptr<QVMusicInstrument> currentInstrument()
 {
     return ZTMIDIController::sharedInstance()->instrument();
+}
+
+// Flat, natural, sharp, double sharp and double flat.
+bool isAccidentalSign(char32_t codePoint)
+{
+    return (codePoint >= 0x266D && codePoint <= 0x266F) || codePoint == 0x1D12A || codePoint == 0x1D12B;
 }
 
 } // namespace
@@ -46,6 +54,36 @@ QString ZTInstrumentViewBase::noteName(const QVNote& note)
 QFont ZTInstrumentViewBase::markFont()
 {
     return Fonts::system(kMarkFontSize, true);
+}
+
+void ZTInstrumentViewBase::drawMarkName(YUpPainter& painter, const QRectF& rect, const QString& name, const QColor& color)
+{
+    const QFont font = markFont();
+    const QFontMetricsF metrics(font);
+    // The name as outlines on its baseline from x 0, the signs apart from the letters.
+    QPainterPath letters;
+    QPainterPath signs;
+    double advance = 0;
+    const QList<uint> codePoints = name.toUcs4();
+    for (qsizetype start = 0, end = 0; start < codePoints.size(); start = end) {
+        const bool sign = isAccidentalSign(codePoints[start]);
+        while (end < codePoints.size() && isAccidentalSign(codePoints[end]) == sign)
+            ++end;
+        const QString run = QString::fromUcs4(reinterpret_cast<const char32_t*>(codePoints.constData()) + start, end - start);
+        (sign ? signs : letters).addText(advance, 0, font, run);
+        advance += metrics.horizontalAdvance(run);
+    }
+    const QRectF target = painter.toQt(rect);
+    QPainter& qt = painter.painter();
+    qt.save();
+    qt.setRenderHint(QPainter::Antialiasing, true);
+    qt.translate(target.center().x(), target.center().y());
+    qt.scale(YUpPainter::horizontalScaleToFit(name, font, target.width()), 1.0);
+    qt.translate(-advance / 2, (metrics.ascent() - metrics.descent()) / 2);
+    qt.fillPath(letters, color);
+    qt.fillPath(signs, color);
+    qt.strokePath(signs, QPen(color, kMarkSignOutline));
+    qt.restore();
 }
 
 ZTInstrumentViewBase::MarkLabel ZTInstrumentViewBase::fitMarkLabel(const QString& name, const QRectF& room,

@@ -3,12 +3,15 @@
 #include "YUpMouseView.h"
 #include "ZTMusicInstumentProtocol.h"
 
+#include <QColor>
 #include <QFont>
 #include <QRectF>
 #include <QString>
 
 #include <array>
 #include <memory>
+
+class YUpPainter;
 
 // What the piano keyboard and the guitar fretboard share: the question that spells played
 // notes, the right (green) and wrong (red) marks by answer position with the step that picks
@@ -57,7 +60,13 @@ public:
     };
     static constexpr double kMarkFontSize = 12;
     static constexpr double kMarkPadding = 1.5;
+    // The accidental signs of the system fonts are hairlines even in bold; in a mark they get
+    // an outline this wide so that they read at the weight of the letters beside them.
+    static constexpr double kMarkSignOutline = 0.8;
     static QFont markFont();
+    // A mark's name in one line centred in `rect` (y-up), drawn narrower where it is wider
+    // than the rectangle, with its accidental signs outlined.
+    static void drawMarkName(YUpPainter& painter, const QRectF& rect, const QString& name, const QColor& color);
 
     // Leaving the view with the button held ends the press and silences everything.
     void mouseExited(bool buttonHeld) override;

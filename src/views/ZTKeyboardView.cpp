@@ -249,7 +249,6 @@ void ZTKeyboardView::paintEvent(QPaintEvent*)
         }
     }
 
-    const QFont font = markFont();
     auto drawMarks = [&](const ZTMarkList& marks, const QString& image) {
         for (qint64 p = 0; p < marks.size(); ++p) {
             if (step() != -1 && p != step())
@@ -257,7 +256,7 @@ void ZTKeyboardView::paintEvent(QPaintEvent*)
             for (const QVNote& note : marks[p]) {
                 const MarkLabel label = markLabel(note, p);
                 painter.drawImage(image, label.plate);
-                painter.drawTextFitted(label.textRect, label.name, font, Qt::white);
+                drawMarkName(painter, label.textRect, label.name, Qt::white);
             }
         }
     };

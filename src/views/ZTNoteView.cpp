@@ -12,13 +12,37 @@
 #include "ZTPreferences.h"
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr double kTrebleOffset = 95; // bottom treble line above the bottom bass line
+constexpr double kTitleFontSize = 14;
+// Layout points kept clear between the drawing and the view's edges once it is moved or made
+// smaller to fit.
+constexpr double kFitMargin = 2;
+
+// An image drawn at its natural size with its bottom-left corner at `origin`.
+struct PlacedImage {
+    QString name;
+    QPointF origin;
+};
+
+// The clefs, the brace and the key signature (on both staves) of a grand staff whose bottom
+// line lies at `top`; no signature when `signature` is empty.
+QList<PlacedImage> staffImages(double top, const QString& signature)
+{
+    QList<PlacedImage> images{{QStringLiteral("violinKey"), {51, top + 78}},
+                              {QStringLiteral("bassKey"), {55, top + 7}},
+                              {QStringLiteral("bracket"), {22, top + 1}}};
+    if (!signature.isEmpty())
+        images << PlacedImage{signature, {90, top - 15}} << PlacedImage{signature, {90, top + 90}};
+    return images;
+}
 
 // 0 is the bottom bass line (G), 8 the top bass line (A); the treble index is 7 more.
 qint64 bassIndex(const QVNote& note)
@@ -189,6 +213,99 @@ double ZTNoteView::staffTop() const
     return std::round((height() - kStaffHeight) / 2) + (editing_ ? 20 : 0);
 }
 
+QString ZTNoteView::signatureImageName() const
+{
+    return hasSignature() ? QStringLiteral("signature_%1").arg(signatureImageNr_) : QString();
+}
+
+qint64 ZTNoteView::placedNotes(qint64 collectionIndex) const
+{
+    return collectionIndex < placedNotes_.size()
+        ? qMin(placedNotes_[collectionIndex], noteCollections_[collectionIndex].numNotes())
+        : 0;
+}
+
+// ---- Fitting into the view ----
+
+QRectF ZTNoteView::visibleArea() const
+{
+    return QRectF(fromView(QPointF(0, 0)), fromView(QPointF(width(), height())));
+}
+
+QRectF ZTNoteView::toView(const QRectF& layoutRect) const
+{
+    return QRectF(layoutRect.x() * drawingScale_, layoutRect.y() * drawingScale_ + drawingOffset_,
+                  layoutRect.width() * drawingScale_, layoutRect.height() * drawingScale_);
+}
+
+QPointF ZTNoteView::fromView(const QPointF& viewPoint) const
+{
+    return QPointF(viewPoint.x() / drawingScale_, (viewPoint.y() - drawingOffset_) / drawingScale_);
+}
+
+QPointF ZTNoteView::pointForPosition(const QPointF& qtPosition) const
+{
+    return fromView(YUpMouseView::pointForPosition(qtPosition));
+}
+
+std::pair<double, double> ZTNoteView::drawnHeightRange() const
+{
+    const double top = staffTop();
+    // The staves with the bar lines at their ends.
+    double lowest = top;
+    double highest = top + kStaffHeight + 1;
+    auto include = [&](double bottom, double height) {
+        lowest = std::min(lowest, bottom);
+        highest = std::max(highest, bottom + height);
+    };
+    for (const PlacedImage& image : staffImages(top, signatureImageName()))
+        if (const auto picture = Image::named(image.name))
+            include(image.origin.y(), picture->size().height());
+    const double titleHeight = QFontMetricsF(Fonts::system(kTitleFontSize)).height();
+    for (qint64 i = 0; i < noteCollections_.size(); ++i) {
+        const ZTNoteCollection& collection = noteCollections_[i];
+        for (qint64 j = 0; j < placedNotes(i); ++j) {
+            const QVNote& note = collection.notes()[j];
+            include(note.noteFrame().y(), note.noteFrame().height());
+            if (!note.noteSignFrame().isNull())
+                include(note.noteSignFrame().y(), note.noteSignFrame().height());
+            // Drawn as two lines a point and half a point under the stored height.
+            for (const ZTNoteLine& line : note.noteLines())
+                include(line.start().y() - 1.5, 1.5);
+        }
+        // A name is set from the top of its frame down.
+        if (showNoteNames_ && !collection.title().isEmpty()) {
+            const QRectF frame = collection.titleFrame();
+            include(frame.y() + frame.height() - titleHeight, titleHeight);
+        }
+    }
+    return {lowest, highest};
+}
+
+void ZTNoteView::fitDrawingIntoView()
+{
+    drawingScale_ = 1;
+    drawingOffset_ = 0;
+    const auto [lowest, highest] = drawnHeightRange();
+    // While editing, the footer bar covers the view's bottom.
+    const double floor = editing_ ? kFooterBarHeight : 0;
+    const double H = height();
+    if (lowest >= floor && highest <= H)
+        return;
+    const double needed = highest - lowest + 2 * kFitMargin;
+    const double room = H - floor;
+    if (needed <= room) {
+        // Moved by whole pixels, so that lines stay sharp.
+        drawingOffset_ = std::round(lowest < floor ? floor + kFitMargin - lowest : H - kFitMargin - highest);
+        return;
+    }
+    // A view not laid out yet has no room to fit into.
+    if (room <= 0)
+        return;
+    drawingScale_ = room / needed;
+    drawingOffset_ = floor + drawingScale_ * (kFitMargin - lowest);
+}
+
 // ---- Layout ----
 
 bool ZTNoteView::_rect(const QRectF& rect, const QList<QRectF>& rects)
@@ -351,8 +468,14 @@ void ZTNoteView::_updateCollectionsAndRectsForDrawing()
         }
     }
 
+    fitDrawingIntoView();
+    // A press anywhere in the view's height hits a group.
+    const QRectF shown = visibleArea();
+    for (QRectF& rect : playRects_)
+        rect = QRectF(rect.x(), shown.y(), rect.width(), shown.height());
+
     // The view grows with its notes and at least fills its parent.
-    const double wanted = x + (isProgression ? 100 : 45) + 70;
+    const double wanted = (x + (isProgression ? 100 : 45) + 70) * drawingScale_;
     const double parentWidth = parentWidget() ? parentWidget()->width() : 0;
     const int newWidth = int(std::ceil(qMax(wanted, parentWidth)));
     if (newWidth != width())
@@ -416,8 +539,12 @@ void ZTNoteView::drawNoteLine(YUpPainter& painter, double x, double y) const
 
 void ZTNoteView::_drawRect(QPainter& qtPainter)
 {
+    qtPainter.save();
+    // Layout points onto the view's pixels: y_view = scale x y + offset, x_view = scale x x.
+    qtPainter.translate(0, height() * (1 - drawingScale_) - drawingOffset_);
+    qtPainter.scale(drawingScale_, drawingScale_);
     YUpPainter painter(qtPainter, height());
-    const double W = width();
+    const double W = visibleArea().width();
     const double top = staffTop();
     const QColor black = Color::black();
     const QColor grey = Color::white(0.4);
@@ -438,21 +565,13 @@ void ZTNoteView::_drawRect(QPainter& qtPainter)
     painter.drawLine(QPointF(right - 0.5, top), QPointF(right - 0.5, top + 136), grey);
     painter.drawLine(QPointF(right, top), QPointF(right, top + 136), black);
 
-    painter.drawImageAt(QStringLiteral("violinKey"), QPointF(51, top + 78));
-    painter.drawImageAt(QStringLiteral("bassKey"), QPointF(55, top + 7));
-    painter.drawImageAt(QStringLiteral("bracket"), QPointF(22, top + 1));
+    for (const PlacedImage& image : staffImages(top, signatureImageName()))
+        painter.drawImageAt(image.name, image.origin);
 
-    if (hasSignature()) {
-        const QString signature = QStringLiteral("signature_%1").arg(signatureImageNr_);
-        painter.drawImageAt(signature, QPointF(90, top - 15));
-        painter.drawImageAt(signature, QPointF(90, top + 90));
-    }
-
-    const QFont titleFont = Fonts::system(14);
+    const QFont titleFont = Fonts::system(kTitleFontSize);
     for (qint64 i = 0; i < noteCollections_.size(); ++i) {
         const ZTNoteCollection& collection = noteCollections_[i];
-        const qint64 placed = i < placedNotes_.size() ? qMin(placedNotes_[i], collection.numNotes()) : 0;
-        for (qint64 j = placed - 1; j >= 0; --j) {
+        for (qint64 j = placedNotes(i) - 1; j >= 0; --j) {
             const QVNote& note = collection.notes()[j];
             const QString sign = accidentalImage(note.offset(), note.wasWrong());
             if (!sign.isEmpty())
@@ -475,4 +594,5 @@ void ZTNoteView::_drawRect(QPainter& qtPainter)
         painter.drawLine(line.start(), line.end(), black);
     }
     painter.setAntialiasing(true);
+    qtPainter.restore();
 }

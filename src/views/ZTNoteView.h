@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class ZTMusicalTest;
 class ZTNoteView;
@@ -151,6 +152,20 @@ public:
     // Bottom line of the bass staff: round((H - 135) / 2), plus 20 while editing.
     double staffTop() const;
 
+    // ---- Fitting into the view ----
+    // The layout keeps its points whatever the view's height. Where what it places (staves,
+    // clefs, notes with their ledger lines and accidentals, names) reaches past the view's top
+    // or bottom (or, while editing, into the footer bar), the drawing moves up or down to
+    // bring it in; where it is taller than the view, it is drawn smaller, the same in both
+    // directions, so that all of it shows. Mouse events are mapped back to layout points.
+    // Pixels of the view per layout point: 1 unless the drawing had to be made smaller.
+    double drawingScale() const { return drawingScale_; }
+    // The part of the layout the view shows, in layout points (y-up).
+    QRectF visibleArea() const;
+    // A layout rectangle in the view's own y-up pixels, and a y-up view point in layout points.
+    QRectF toView(const QRectF& layoutRect) const;
+    QPointF fromView(const QPointF& viewPoint) const;
+
     // The layout, then a repaint; runs on every change of what is shown and of the size.
     void _updateCollectionsAndRectsForDrawing();
     // True when `rect` overlaps one of `rects` (touching edges do not count).
@@ -162,6 +177,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    QPointF pointForPosition(const QPointF& qtPosition) const override;
     // The drawing pass, in the view's y-up coordinates.
     virtual void _drawRect(QPainter& painter);
 
@@ -171,6 +187,14 @@ private:
     // The named whole-chord group of a chord question.
     ZTNoteCollection namedChordCollection(const ZTNoteCollection& first) const;
     void drawNoteLine(class YUpPainter& painter, double x, double y) const;
+    // "signature_<n>" while a key signature shows, else empty.
+    QString signatureImageName() const;
+    // How many notes of group `collectionIndex` the last layout placed.
+    qint64 placedNotes(qint64 collectionIndex) const;
+    // Lowest and highest layout y of everything the drawing pass puts down.
+    std::pair<double, double> drawnHeightRange() const;
+    // Chooses the drawing's scale and offset for the last layout (see "Fitting into the view").
+    void fitDrawingIntoView();
     // Which notes of group `index` a press sounds: all of a chord progression's or of a chord
     // question's whole chord, else the first.
     QList<qint64> soundingNotes(qint64 index) const;
@@ -212,6 +236,9 @@ private:
     // How many notes of each group the last layout placed (a chord question places only
     // the first note of its single tones).
     QList<qint64> placedNotes_;
+    // View pixels = layout points x drawingScale_, moved up by drawingOffset_ pixels.
+    double drawingScale_ = 1.0;
+    double drawingOffset_ = 0.0;
     QWidget* watchedParent_ = nullptr;
     bool inLayout_ = false;
     // The titles are note names in the user's spelling: a new spelling means a new layout.

@@ -126,7 +126,7 @@ void ZTNoteView::mouseDraggedAt(const QPointF& point)
         _noteViewDidChange();
         return;
     }
-    if (!QRectF(0, 0, width(), height()).contains(point)) {
+    if (!visibleArea().contains(point)) {
         mouseExited(true);
         return;
     }

@@ -72,6 +72,15 @@ double ZTSplitView::paneHeight(int index) const
     return index >= 0 && index < sizes.size() ? sizes[index] : 0.0;
 }
 
+double ZTSplitView::buttonClearance() const
+{
+    double height = 0;
+    for (const ImageButton* button : {upButton_.data(), downButton_.data()})
+        if (button)
+            height = std::max(height, double(button->sizeHint().height()));
+    return height > 0 ? height + 2 * kButtonMargin : 0.0;
+}
+
 void ZTSplitView::setUpperView(QWidget* view)
 {
     watchPane(upperView_, view);

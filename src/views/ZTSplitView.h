@@ -25,6 +25,9 @@ public:
     void setPreferredUpperHeight(double height);
     // Height of a pane (0 when closed).
     double paneHeight(int index) const;
+    // How far into its pane, from the divider, a hover button reaches with the room kept
+    // around it: what a pane keeps clear for it.
+    double buttonClearance() const;
 
     ImageButton* upButton() const { return upButton_; }
     void setUpButton(ImageButton* button) { upButton_ = button; }

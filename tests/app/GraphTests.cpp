@@ -194,6 +194,72 @@ TEST(BarGraph, TurnedLabelsAreReadableAndNeverRunTogether)
     EXPECT_EQ(wide.size(), 2 * 31); // the gap has none
 }
 
+TEST(BarGraph, InALowGraphEveryCountIsABarAndEveryLabelIsWhole)
+{
+    FakeRecords records;
+    records.right = {1, 0, 12, 1};
+    records.wrong = {0, 1, 3, 100};
+    ZTBarGraph graph;
+    graph.setPlotRanges(-0.75, 6.5, 0, 100 * 1.4);
+    for (auto [name, offset] : {std::pair{"Right", -0.2}, std::pair{"Wrong", 0.1}}) {
+        auto bars = plot(QString::fromLatin1(name), QColor(124, 182, 82), offset, &records);
+        bars->setLabelRotation(M_PI / 2);
+        bars->setLabelOffset(3.0);
+        graph.addPlot(std::move(bars));
+    }
+    ZTXYAxis axis;
+    const QStringList names{"All", "", "Perfect fourth", "Perfect fifth", "Octave", "Augmented fourth"};
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (!names[i].isEmpty())
+            axis.axisLabels << ZTAxisLabel{names[i], axis.labelTextStyle, Qt::black, double(i), 7.0, M_PI / 2};
+    graph.setAxes({axis});
+    ZTBarGraph::Padding padding;
+    padding.top = 24;
+    padding.bottom = QFontMetricsF(axis.labelTextStyle).horizontalAdvance("Augmented fourth") + 11;
+    graph.setPlotAreaPadding(padding);
+
+    for (const int height : {100, 80, 135, 300}) {
+        const QRectF bounds(0, 0, 700, height);
+        const QRectF area = graph.plotAreaRect(bounds);
+        EXPECT_GE(area.height(), ZTBarGraph::kMinimumPlotHeight) << height;
+        for (const ZTBarPlot* bars : graph.allPlots()) {
+            const QList<QRectF> rects = graph.barRects(*bars, bounds);
+            for (qsizetype i = 0; i < rects.size(); ++i) {
+                if (!bars->bars()[i].value || *bars->bars()[i].value == 0)
+                    continue;
+                EXPECT_GE(rects[i].height(), ZTBarGraph::kMinimumBarHeight) << height << " " << i;
+                EXPECT_GE(rects[i].top(), area.top());
+                EXPECT_DOUBLE_EQ(rects[i].bottom(), area.bottom());
+            }
+        }
+        // The counts over the bars stay in the plot area, under its top padding.
+        for (const ZTBarGraph::TurnedLabel& label : graph.valueLabels(bounds))
+            EXPECT_GE(label.ink.top(), area.top()) << height << " " << label.text.toStdString();
+        // Item names run down from the axis to the bottom at most, shortened where longer.
+        const QList<ZTBarGraph::TurnedLabel> labels = graph.turnedAxisLabels(bounds);
+        ASSERT_EQ(labels.size(), 5);
+        for (const ZTBarGraph::TurnedLabel& label : labels) {
+            EXPECT_TRUE(bounds.contains(label.ink)) << height << " " << label.text.toStdString();
+            const QString shown = label.text.endsWith(kEllipsis) ? label.text.chopped(1) : label.text;
+            EXPECT_TRUE(std::any_of(names.begin(), names.end(), [&](const QString& n) { return !n.isEmpty() && n.startsWith(shown); }))
+                << label.text.toStdString();
+        }
+    }
+
+    // With room the bars keep the y range's scale and the names are whole.
+    const QRectF roomy(0, 0, 700, 400);
+    const QRectF area = graph.plotAreaRect(roomy);
+    const QList<QRectF> right = graph.barRects(*graph.plotWithIdentifier("Right"), roomy);
+    EXPECT_NEAR(right[4].height(), 12 * area.height() / 140, 1e-9);
+    for (const ZTBarGraph::TurnedLabel& label : graph.turnedAxisLabels(roomy))
+        EXPECT_FALSE(label.text.endsWith(kEllipsis)) << label.text.toStdString();
+
+    // Drawn: a count of one in a graph 100 high is a bar of its colour.
+    const QImage image = render(graph, {700, 100});
+    const QRectF one = graph.barRects(*graph.plotWithIdentifier("Right"), QRectF(0, 0, 700, 100))[2];
+    EXPECT_EQ(image.pixelColor(one.center().toPoint()), QColor(124, 182, 82));
+}
+
 TEST_F(AppTest, GraphAreaScrollsWhenTheWindowIsTooNarrowAndNeverGoesNegative)
 {
     launch();

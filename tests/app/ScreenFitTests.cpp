@@ -80,10 +80,10 @@ TEST_P(ScreenFitTest, TheWindowOpensInsideTheScreenWithEveryControlWithinReach)
     for (const auto& [name, control] : controls)
         EXPECT_TRUE(wholeInWindow(name, control));
 
-    // The staff still shows both staves with room for ledger lines, the graph its bars over
-    // their labels.
-    EXPECT_GE(s->noteView()->height(), ZTNoteView::kStaffHeight + 15);
-    EXPECT_GE(s->graphScrollView()->height(), 90);
+    // The staff keeps most of its size, the graph room for its bars over their labels.
+    EXPECT_GE(s->noteView()->height(), 140);
+    EXPECT_GE(s->noteView()->drawingScale(), 0.85);
+    EXPECT_GE(s->graphScrollView()->height(), 100);
 
     // The longest prompt shows whole, on two lines where one is too short.
     ZTPreferences::sharedPreferences()->setCurrentExercise(QStringLiteral("Chord progressions"));

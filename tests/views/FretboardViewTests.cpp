@@ -2,11 +2,13 @@
 
 #include "ZTGuitarFretboardView.h"
 #include "ZTMusicalTest.h"
+#include "YUpPainter.h"
 #include "ZTPreferences.h"
 
 #include <QFontMetricsF>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTest>
 
 namespace {
@@ -192,6 +194,10 @@ TEST_F(FretboardViewTest, EveryMarkShowsTheWholeNameInAReadableSizeWithinItsFret
                             ASSERT_GE(label.plate.width(), ZTGuitarFretboardView::kMarkDotSize);
                             ASSERT_GE(label.plate.left(), edges[size_t(fret)]);
                             ASSERT_LE(label.plate.right(), edges[size_t(fret + 1)]);
+                            // On the neck, also on the top string.
+                            ASSERT_TRUE(QRectF(0, 0, ZTGuitarFretboardView::kWidth, ZTGuitarFretboardView::kHeight)
+                                            .contains(label.plate))
+                                << name.toStdString() << " on string " << string;
                         }
                     }
                 }
@@ -228,4 +234,59 @@ TEST_F(FretboardViewTest, EveryMarkShowsTheWholeNameInAReadableSizeWithinItsFret
     EXPECT_GE(rightInk - leftInk, 0.85 * metrics.horizontalAdvance(ZTInstrumentViewBase::noteName(gSharp)));
     EXPECT_GE(leftInk, edges[4]);
     EXPECT_LE(rightInk, edges[5]);
+}
+
+TEST_F(FretboardViewTest, SignsInAMarkAreAsBoldAsItsLetters)
+{
+    // White on black as on a dot: the pixels a glyph covers at least three quarters.
+    auto strongInk = [](const QString& name) {
+        QImage image(40, 24, QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        QPainter qt(&image);
+        YUpPainter painter(qt, image.height());
+        ZTInstrumentViewBase::drawMarkName(painter, QRectF(0, 0, 40, 24), name, Qt::white);
+        qt.end();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += qGray(image.pixel(x, y)) >= 192 ? 1 : 0;
+        return count;
+    };
+    const int letter = strongInk(QStringLiteral("C"));
+    ASSERT_GT(letter, 10);
+    for (const QString& sign : {QStringLiteral("\u266F"), QStringLiteral("\u266D")})
+        EXPECT_GE(strongInk(sign), letter * 0.6) << sign.toStdString() << " against " << letter;
+}
+
+TEST_F(FretboardViewTest, MarksOnTheTopStringAreDrawnWhole)
+{
+    // C sharp 5 right and E flat 5 wrong, each on the top string, where a mark once ran past
+    // the neck's edge: the dot's own colour shows in the neck's top row.
+    for (const bool right : {true, false}) {
+        const QVNote shown = right ? altered(72, 1) : altered(76, -1);
+        question({group({shown.nr()})});
+        fretboard->unmarkAllNotes();
+        right ? fretboard->markNoteGreen(shown, 0) : fretboard->markNoteRed(shown, 0);
+        fretboard->setStep(0);
+        const ZTFretboardPos place = fretboard->posForNote(shown.nr());
+        ASSERT_EQ(place.string, 5);
+        QImage picture(fretboard->size(), QImage::Format_ARGB32);
+        picture.fill(Qt::black);
+        fretboard->render(&picture);
+        saveShot(fretboard.get(), right ? QStringLiteral("fretboard-top-string-sharp") : QStringLiteral("fretboard-top-string-flat"));
+        // The dot's colour shows in every row of its 22 but a rim.
+        const QRectF plate = ZTGuitarFretboardView::markLabel(shown, place).plate;
+        auto dotColoured = [&](int x, int y) {
+            const QColor colour = picture.pixelColor(x, y);
+            return (right ? colour.green() - colour.red() : colour.red() - colour.green()) > 40;
+        };
+        int rows = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            bool inRow = false;
+            for (int x = int(plate.left()); x < int(plate.right()); ++x)
+                inRow = inRow || dotColoured(x, y);
+            rows += inRow ? 1 : 0;
+        }
+        EXPECT_GE(rows, int(ZTGuitarFretboardView::kMarkDotSize) - 1) << shown.nr();
+    }
 }

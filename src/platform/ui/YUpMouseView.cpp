@@ -5,22 +5,27 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 
+QPointF YUpMouseView::pointForPosition(const QPointF& qtPosition) const
+{
+    return YUp::mousePoint(this, qtPosition);
+}
+
 void YUpMouseView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        mouseDownAt(YUp::mousePoint(this, event->position()));
+        mouseDownAt(pointForPosition(event->position()));
 }
 
 void YUpMouseView::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() & Qt::LeftButton)
-        mouseDraggedAt(YUp::mousePoint(this, event->position()));
+        mouseDraggedAt(pointForPosition(event->position()));
 }
 
 void YUpMouseView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        mouseUpAt(YUp::mousePoint(this, event->position()));
+        mouseUpAt(pointForPosition(event->position()));
 }
 
 void YUpMouseView::leaveEvent(QEvent* event)

@@ -18,6 +18,10 @@ public:
     virtual void mouseExited(bool buttonHeld) = 0;
 
 protected:
+    // The y-up point of the view's geometry under a Qt position in the widget. A view that
+    // draws its geometry scaled or moved maps the pointer back here.
+    virtual QPointF pointForPosition(const QPointF& qtPosition) const;
+
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -70,20 +70,3 @@ double YUpPainter::horizontalScaleToFit(const QString& text, const QFont& font, 
     const double natural = QFontMetricsF(font).horizontalAdvance(text);
     return natural > width && natural > 0 ? width / natural : 1.0;
 }
-
-void YUpPainter::drawTextFitted(const QRectF& rect, const QString& text, const QFont& font, const QColor& color)
-{
-    if (text.isEmpty())
-        return;
-    const QRectF target = toQt(rect);
-    const double natural = QFontMetricsF(font).horizontalAdvance(text);
-    painter_.save();
-    painter_.setFont(font);
-    painter_.setPen(color);
-    painter_.translate(target.center().x(), target.top());
-    painter_.scale(horizontalScaleToFit(text, font, target.width()), 1.0);
-    // Drawn about the centre in a box of the text's own width, so nothing is clipped.
-    painter_.drawText(QRectF(-natural / 2 - 1, 0, natural + 2, target.height()),
-                      int(Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine), text);
-    painter_.restore();
-}

@@ -1,0 +1,174 @@
+// The exercise screen at the sizes people meet: the least window, a 1024 x 600 netbook and a
+// 1366 x 768 laptop. High notes played on the keyboard show whole on the staff with their
+// names, every answered item shows a bar, and no label of the graph is cut off or covered.
+#include "AppTestSupport.h"
+
+#include "ImageButton.h"
+#include "YUp.h"
+#include "ZTAbstractTestController.h"
+#include "ZTBarGraph.h"
+#include "ZTGraphHostingView.h"
+#include "ZTKeyboardView.h"
+#include "ZTMainViewController.h"
+#include "ZTNoteView.h"
+#include "ZTPreferences.h"
+#include "ZTSidebarTableView.h"
+#include "ZTSplitView.h"
+#include "ZTTest.h"
+
+#include <QImage>
+#include <QScrollArea>
+#include <QTest>
+
+namespace {
+
+const QString kIntervals = QStringLiteral("Interval recognition");
+
+struct WindowSize {
+    const char* name;
+    QRect screen; // empty: the window at its least size
+};
+
+void PrintTo(const WindowSize& size, std::ostream* out)
+{
+    *out << size.name;
+}
+
+class SmallWindowTest : public AppTest, public ::testing::WithParamInterface<WindowSize> {
+protected:
+    ZTAbstractTestController* controller() const { return screen()->currentLessonController(); }
+
+    void openWindow()
+    {
+        const QRect area = GetParam().screen;
+        useScreens({area.isEmpty() ? kDesktopScreen : area});
+        launch();
+        QWidget* window = delegate()->window();
+        if (area.isEmpty())
+            window->resize(window->minimumSizeHint().expandedTo(window->minimumSize()));
+        QApplication::processEvents();
+    }
+
+    // The level's items answered once right, once wrong, and a question left open.
+    void answerEveryItemOnce()
+    {
+        ZTSidebarTableView* table = screen()->tableView();
+        const int tries = ZTPreferences::sharedPreferences()->stringForKey(QStringLiteral("numTryouts"), kIntervals).toInt();
+        for (int round = 0; round < 2; ++round) {
+            screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+            finishPlaying();
+            const QString right = controller()->currentTest()->name();
+            const QVariantList rows = controller()->arrayForTableView();
+            for (qsizetype row = 0; row < rows.size(); ++row) {
+                const bool isRight = rows[row].toMap().value(QStringLiteral("name")).toString() == right;
+                if (isRight == (round == 0)) {
+                    for (int i = 0; i < (isRight ? 1 : tries); ++i)
+                        QTest::mouseClick(table->contentWidget(), Qt::LeftButton, {}, table->rectOfRow(row).center());
+                    break;
+                }
+            }
+        }
+        screen()->nextAction(ZTMainViewController::Sender::MenuItem);
+        finishPlaying();
+    }
+};
+
+} // namespace
+
+TEST_P(SmallWindowTest, HighNotesBarsOfOneAndTheirLabelsShowWhole)
+{
+    ZTPreferences::sharedPreferences()->setBool(true, QStringLiteral("showNoteNames"), kIntervals);
+    openWindow();
+    ASSERT_EQ(controller()->testName(), kIntervals);
+    answerEveryItemOnce();
+
+    // C6, then C7 from the on-screen keyboard: each, its ledger lines and its name inside the
+    // staff, the staff whole in its pane.
+    auto* keyboard = dynamic_cast<ZTKeyboardView*>(screen()->instrumentViewWidget());
+    ASSERT_NE(keyboard, nullptr);
+    ZTNoteView* staff = screen()->noteView();
+    const QRectF inside(0, 0, staff->width(), staff->height());
+    // The staff's pane shows its whole height and its right bar line.
+    const QWidget* pane = staff->parentWidget();
+    EXPECT_GE(staff->y(), 0);
+    EXPECT_LE(staff->geometry().bottom(), pane->height());
+    const double barLine = staff->toView(QRectF(staff->visibleArea().width() - ZTNoteView::kStaffRightInset, 0, 1, 1)).x();
+    EXPECT_LT(staff->x() + barLine, pane->width());
+    for (const qint64 nr : {84, 96}) {
+        keyboard->keyDown(nr);
+        keyboard->keyUp(nr);
+        ASSERT_FALSE(staff->noteCollections().isEmpty());
+        const ZTNoteCollection& played = staff->noteCollections().last();
+        const QVNote& note = *played.firstNote();
+        ASSERT_EQ(note.nr(), nr);
+        EXPECT_TRUE(inside.contains(staff->toView(note.noteFrame()))) << nr;
+        EXPECT_FALSE(note.noteLines().isEmpty());
+        for (const ZTNoteLine& line : note.noteLines())
+            EXPECT_TRUE(inside.contains(staff->toView(QRectF(line.start().x(), line.start().y() - 1.5, 32, 1.5)))) << nr;
+        ASSERT_FALSE(played.title().isEmpty());
+        const QRectF frame = played.titleFrame();
+        EXPECT_TRUE(inside.contains(staff->toView(QRectF(frame.x(), frame.bottom() - 17, frame.width(), 17))))
+            << played.title().toStdString();
+        // In the window's picture the head is there.
+        const QImage picture = delegate()->window()->grab().toImage();
+        const QRect head = YUp::toQt(staff->toView(note.noteFrame()), staff->height()).toAlignedRect();
+        int ink = 0;
+        for (int y = head.top(); y <= head.bottom(); ++y)
+            for (int x = head.left(); x <= head.right(); ++x)
+                ink += qGray(picture.pixel(staff->mapTo(delegate()->window(), QPoint(x, y)) * picture.devicePixelRatio())) < 160 ? 1 : 0;
+        EXPECT_GE(ink, 8) << nr;
+        saveShot(QStringLiteral("small-%1-note-%2").arg(QLatin1String(GetParam().name)).arg(nr));
+        advance(0.6);
+    }
+
+    // Every answered count is a bar; bars and labels lie inside the graph, clear of the
+    // divider's down button.
+    ZTSplitView* split = screen()->splitView();
+    split->mouseEntered();
+    QApplication::processEvents();
+    ZTGraphHostingView* host = screen()->graphHostingView();
+    const ZTBarGraph* graph = screen()->graph();
+    const QRectF bounds(host->rect());
+    ImageButton* down = split->downButton();
+    ASSERT_TRUE(down->isVisible());
+    const QRectF button(host->mapFrom(delegate()->window(), down->mapTo(delegate()->window(), QPoint(0, 0))), down->size());
+    QList<QRectF> shown;
+    int ones = 0;
+    for (const QString& name : {QStringLiteral("Right"), QStringLiteral("Wrong")}) {
+        const ZTBarPlot* plot = graph->plotWithIdentifier(name);
+        const QList<QRectF> rects = graph->barRects(*plot, bounds);
+        for (qsizetype i = 0; i < rects.size(); ++i) {
+            const auto& value = plot->bars()[i].value;
+            if (!value || *value <= 0)
+                continue;
+            ones += *value == 1.0 ? 1 : 0;
+            EXPECT_GE(rects[i].height(), ZTBarGraph::kMinimumBarHeight) << name.toStdString() << " " << i;
+            shown << rects[i];
+        }
+    }
+    EXPECT_GT(ones, 0);
+    for (const ZTBarGraph::TurnedLabel& label : graph->valueLabels(bounds) + graph->turnedAxisLabels(bounds)) {
+        shown << label.ink;
+        EXPECT_TRUE(bounds.contains(label.ink)) << label.text.toStdString();
+    }
+    for (const QRectF& part : shown)
+        EXPECT_FALSE(part.intersects(button));
+
+    // In the window's picture the count-one bars show in their colours.
+    const QImage picture = delegate()->window()->grab().toImage();
+    const ZTBarPlot* right = graph->plotWithIdentifier(QStringLiteral("Right"));
+    const QList<QRectF> rightRects = graph->barRects(*right, bounds);
+    for (qsizetype i = 2; i < rightRects.size(); ++i) {
+        if (right->bars()[i].value != 1.0)
+            continue;
+        const QPoint at = host->mapTo(delegate()->window(), rightRects[i].center().toPoint()) * picture.devicePixelRatio();
+        EXPECT_EQ(picture.pixelColor(at), QColor(124, 182, 82)) << i;
+    }
+    saveShot(QStringLiteral("small-%1-graph").arg(QLatin1String(GetParam().name)));
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowSizes, SmallWindowTest,
+                         ::testing::Values(WindowSize{"Least", QRect()},
+                                           WindowSize{"Netbook1024x600", QRect(0, 0, 1024, 600)},
+                                           WindowSize{"Laptop1366x768", QRect(0, 0, 1366, 768)}),
+                         [](const ::testing::TestParamInfo<WindowSize>& info) { return std::string(info.param.name); });
