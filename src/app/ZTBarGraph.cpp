@@ -16,27 +16,124 @@ QColor toQColor(const ZTColor& color)
     return QColor::fromRgbF(float(color.red), float(color.green), float(color.blue), float(color.alpha));
 }
 
-// Text turned by `radians` (counter-clockwise) about `anchor`, centred across its run; with
-// `alignEnd` its end, not its start, stands at the anchor.
-ZTBarGraph::TurnedLabel turnedText(const QPointF& anchor, double radians, const QString& text, const QFont& font,
+// Lines turned by `radians` (counter-clockwise) about `anchor`, centred together across their
+// run; with `alignEnd` each line's end, not its start, stands at the anchor.
+ZTBarGraph::TurnedLabel turnedText(const QPointF& anchor, double radians, const QStringList& lines, const QFont& font,
                                   bool alignEnd)
 {
     ZTBarGraph::TurnedLabel label;
-    label.text = text;
+    label.text = lines.join(QLatin1Char('\n'));
     label.font = font;
     label.transform.translate(anchor.x(), anchor.y());
     label.transform.rotate(-radians * 180.0 / M_PI);
     const QFontMetricsF metrics(font);
-    const double width = metrics.horizontalAdvance(text);
-    label.origin = QPointF(alignEnd ? -width : 0, (metrics.ascent() - metrics.descent()) / 2.0);
-    label.ink = label.transform.mapRect(metrics.tightBoundingRect(text).translated(label.origin));
+    const double firstBaseline = (metrics.ascent() - metrics.descent() - (lines.size() - 1) * metrics.lineSpacing()) / 2.0;
+    QRectF ink;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QPointF origin(alignEnd ? -metrics.horizontalAdvance(lines[i]) : 0, firstBaseline + i * metrics.lineSpacing());
+        label.origins << origin;
+        ink |= metrics.tightBoundingRect(lines[i]).translated(origin);
+    }
+    label.ink = label.transform.mapRect(ink);
     return label;
 }
 
 // How far a turned text reaches above its anchor.
 double heightAboveAnchor(double radians, const QString& text, const QFont& font)
 {
-    return -turnedText(QPointF(0, 0), radians, text, font, false).ink.top();
+    return -turnedText(QPointF(0, 0), radians, {text}, font, false).ink.top();
+}
+
+// How wide a band, centred on the anchor, the lines need across their run.
+double thicknessOf(const QStringList& lines, const QFont& font)
+{
+    const QRectF ink = turnedText(QPointF(0, 0), 0, lines, font, false).ink;
+    return 2 * std::max(-ink.top(), ink.bottom());
+}
+
+// The text's two halves at the space that makes the longer one shortest, the second never
+// beginning with a dash ("I - IV -" over "V - I"); empty where there is no such space.
+QStringList brokenAtSpace(const QString& text, const QFontMetricsF& metrics)
+{
+    QStringList best;
+    double bestWidth = 0;
+    for (qsizetype space = text.indexOf(QLatin1Char(' ')); space >= 0; space = text.indexOf(QLatin1Char(' '), space + 1)) {
+        const QStringList halves{text.left(space).trimmed(), text.mid(space + 1).trimmed()};
+        if (halves[0].isEmpty() || halves[1].isEmpty() || halves[1].startsWith(QLatin1Char('-')))
+            continue;
+        const double width = std::max(metrics.horizontalAdvance(halves[0]), metrics.horizontalAdvance(halves[1]));
+        if (best.isEmpty() || width < bestWidth) {
+            best = halves;
+            bestWidth = width;
+        }
+    }
+    return best;
+}
+
+// A turned name's place: how far it may run from its anchor and how wide a band it may take
+// across its run.
+struct LabelRoom {
+    double length = 0;
+    double thickness = 0;
+};
+
+// The lines a name stands whole on within its room: one where it fits, else two broken at a
+// space; none where neither fits.
+std::optional<QStringList> wholeLines(const QString& text, const QFont& font, const LabelRoom& room)
+{
+    const QFontMetricsF metrics(font);
+    if (metrics.horizontalAdvance(text) <= room.length)
+        return QStringList{text};
+    const QStringList two = brokenAtSpace(text, metrics);
+    if (two.isEmpty() || thicknessOf(two, font) > room.thickness)
+        return std::nullopt;
+    if (std::max(metrics.horizontalAdvance(two[0]), metrics.horizontalAdvance(two[1])) > room.length)
+        return std::nullopt;
+    return two;
+}
+
+// A name too long for its room: on two lines where the band holds them, each shortened with "…".
+QStringList shortenedLines(const QString& text, const QFont& font, const LabelRoom& room)
+{
+    QStringList lines = brokenAtSpace(text, QFontMetricsF(font));
+    if (lines.isEmpty() || thicknessOf(lines, font) > room.thickness)
+        lines = {text};
+    for (QString& line : lines)
+        line = ZTBarGraph::shortenedToWidth(line, room.length, font);
+    return lines;
+}
+
+// The room of each turned label hanging from its anchor: down to a point above the bottom of
+// the bounds, and across its run its half of the way to its neighbours, with kLabelSpacing
+// between, inside the bounds.
+QList<LabelRoom> roomsUnder(const QList<QPointF>& anchors, const QRectF& bounds)
+{
+    QList<LabelRoom> rooms;
+    for (qsizetype i = 0; i < anchors.size(); ++i) {
+        const double x = anchors[i].x();
+        LabelRoom room{bounds.bottom() - anchors[i].y() - 1, 2 * std::min(x - bounds.left(), bounds.right() - x)};
+        for (qsizetype j = 0; j < anchors.size(); ++j) {
+            if (j != i)
+                room.thickness = std::min(room.thickness, std::abs(anchors[j].x() - x) - ZTBarGraph::kLabelSpacing);
+        }
+        rooms << room;
+    }
+    return rooms;
+}
+
+// How many pixels smaller than its own size a turned label may be set.
+int mostReduction(const QFont& font)
+{
+    return std::max(0, font.pixelSize() - ZTBarGraph::kSmallestAxisLabelSize);
+}
+
+// The font `pixels` smaller, but never beyond mostReduction.
+QFont reducedBy(const QFont& font, int pixels)
+{
+    QFont smaller = font;
+    if (const int step = std::min(pixels, mostReduction(font)); step > 0)
+        smaller.setPixelSize(font.pixelSize() - step);
+    return smaller;
 }
 
 void drawTurnedText(QPainter& painter, const ZTBarGraph::TurnedLabel& label)
@@ -45,7 +142,9 @@ void drawTurnedText(QPainter& painter, const ZTBarGraph::TurnedLabel& label)
     painter.setTransform(label.transform, true);
     painter.setFont(label.font);
     painter.setPen(label.color);
-    painter.drawText(label.origin, label.text);
+    const QStringList lines = label.text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size() && i < label.origins.size(); ++i)
+        painter.drawText(label.origins[i], lines[i]);
     painter.restore();
 }
 
@@ -322,7 +421,7 @@ QList<ZTBarGraph::TurnedLabel> ZTBarGraph::valueLabels(const QRectF& bounds) con
                 continue;
             // The value label stands over the bar's top, turned with the plot's rotation.
             const QPointF anchor(rects[i].center().x(), rects[i].top() - plot->labelOffset());
-            TurnedLabel label = turnedText(anchor, plot->labelRotation(), bar.label.text,
+            TurnedLabel label = turnedText(anchor, plot->labelRotation(), {bar.label.text},
                                           Fonts::named(bar.label.fontName, bar.label.fontSize), false);
             label.color = toQColor(bar.label.color);
             // Where a label already stands there is no room: this one is left out rather than
@@ -343,16 +442,46 @@ QList<ZTBarGraph::TurnedLabel> ZTBarGraph::turnedAxisLabels(const QRectF& bounds
     const QRectF plotArea = plotAreaRect(bounds);
     for (const ZTXYAxis& axis : axes_) {
         const double y = viewY(axis.orthogonalPosition, plotArea);
+        QList<const ZTAxisLabel*> labels;
+        QList<QPointF> anchors;
         for (const ZTAxisLabel& label : axis.axisLabels) {
-            if (label.text.isEmpty())
+            if (!label.text.isEmpty()) {
+                labels << &label;
+                anchors << QPointF(viewX(label.tickLocation, plotArea), y + label.offset);
+            }
+        }
+        // Turned labels end at the axis and run downwards from it.
+        const QList<LabelRoom> rooms = roomsUnder(anchors, bounds);
+        // The turned names share one size: the largest at which each that can stand whole does.
+        int reduction = 0;
+        for (qsizetype i = 0; i < labels.size(); ++i) {
+            const ZTAxisLabel& label = *labels[i];
+            if (label.rotation == 0)
                 continue;
-            const QPointF anchor(viewX(label.tickLocation, plotArea), y + label.offset);
-            // Turned labels end at the axis and run downwards from it, as far as the bounds go.
+            for (int pixels = reduction; pixels <= mostReduction(label.font); ++pixels) {
+                if (wholeLines(label.text, reducedBy(label.font, pixels), rooms[i])) {
+                    reduction = pixels;
+                    break;
+                }
+            }
+        }
+        for (qsizetype i = 0; i < labels.size(); ++i) {
+            const ZTAxisLabel& label = *labels[i];
             const bool down = label.rotation != 0;
-            const QString text = down ? shortenedToWidth(label.text, bounds.bottom() - anchor.y() - 1, label.font) : label.text;
-            TurnedLabel shown = turnedText(anchor, label.rotation, text, label.font, down);
-            shown.color = label.color;
-            turned << shown;
+            QFont font = down ? reducedBy(label.font, reduction) : label.font;
+            QStringList lines{label.text};
+            if (down) {
+                if (const std::optional<QStringList> whole = wholeLines(label.text, font, rooms[i])) {
+                    lines = *whole;
+                } else {
+                    // Shortened in the smallest size, which keeps the most of the name.
+                    font = reducedBy(label.font, mostReduction(label.font));
+                    lines = shortenedLines(label.text, font, rooms[i]);
+                }
+            }
+            TurnedLabel drawn = turnedText(anchors[i], label.rotation, lines, font, down);
+            drawn.color = label.color;
+            turned << drawn;
         }
     }
     return turned;

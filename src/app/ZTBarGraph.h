@@ -149,8 +149,10 @@ public:
     // A value above the base is never drawn lower than this, so that every count shows as a bar.
     static constexpr double kMinimumBarHeight = 4.0;
     // In bounds too low for the paddings the plot area keeps this height; the turned axis
-    // labels under it are shortened to the room that is left.
+    // labels under it are fitted to the room that is left.
     static constexpr double kMinimumPlotHeight = 28.0;
+    // The least pixel size a turned axis label is set in to fit under the axis.
+    static constexpr int kSmallestAxisLabelSize = 9;
 
     // The text, shortened with a trailing "…" where it is wider than `width`: as many of its
     // first characters as fit with the ellipsis; the ellipsis alone where none does.
@@ -200,14 +202,14 @@ public:
 
     void draw(QPainter& painter, const QRectF& bounds) const;
 
-    // A label as drawn: its text turned about its anchor.
+    // A label as drawn: its lines turned about its anchor.
     struct TurnedLabel {
-        QString text;
+        QString text; // as shown; the lines of a broken label are joined by "\n"
         QFont font;
         QColor color;
-        QTransform transform; // from the text's own frame to the drawing bounds
-        QPointF origin;       // where the text starts in its own frame
-        QRectF ink;           // the glyphs' bounds in the drawing bounds
+        QTransform transform;   // from the text's own frame to the drawing bounds
+        QList<QPointF> origins; // where each line starts in the text's own frame
+        QRectF ink;             // the glyphs' bounds in the drawing bounds
     };
     // The bars of a plot as draw() puts them down, one per record (empty for a record
     // without a value). Heights follow the y range, except that no value label stands above
@@ -217,8 +219,12 @@ public:
     // The value labels that draw() puts over the bars, plot by plot: a label that would
     // come nearer than kLabelSpacing to one placed before it is left out.
     QList<TurnedLabel> valueLabels(const QRectF& bounds) const;
-    // The axis labels as draw() puts them down; a turned label longer than the room between
-    // the axis and the bottom of the bounds is shortened to it.
+    // The axis labels as draw() puts them down. A turned label longer than the room between
+    // the axis and the bottom of the bounds is broken into two lines at a space, where its
+    // half of the way to the next label and the bounds are wide enough for them. Failing
+    // that, the turned labels are all set a pixel smaller and tried again, down to
+    // kSmallestAxisLabelSize; they share the largest size at which each that can stand whole
+    // does. One that cannot is shortened in the smallest size, line by line.
     QList<TurnedLabel> turnedAxisLabels(const QRectF& bounds) const;
 
 private:

@@ -1,5 +1,6 @@
 // The statistics bar graph: label truncation, scaling and drawing without a y range, sizing.
 #include "AppTestSupport.h"
+#include "AxisLabelChecks.h"
 
 #include "FMDatabase.h"
 #include "Fonts.h"
@@ -18,8 +19,6 @@
 #include <cmath>
 
 namespace {
-
-const QString kEllipsis = QStringLiteral("\u2026");
 
 // Two plots' worth of records: 0 "All", 1 a gap, then the given items.
 class FakeRecords : public ZTBarPlotDataSource {
@@ -66,6 +65,17 @@ QImage render(const ZTBarGraph& graph, const QSize& size)
     QPainter painter(&image);
     graph.draw(painter, QRectF(QPointF(0, 0), size));
     return image;
+}
+
+// An axis with the names turned under it at locations 0, 1, ..., as the screen sets them up
+// (an empty name: no label there).
+ZTXYAxis turnedNamesAxis(const QStringList& names)
+{
+    ZTXYAxis axis;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (!names[i].isEmpty())
+            axis.axisLabels << ZTAxisLabel{names[i], axis.labelTextStyle, Qt::black, double(i), 7.0, M_PI / 2};
+    return axis;
 }
 
 } // namespace
@@ -207,11 +217,8 @@ TEST(BarGraph, InALowGraphEveryCountIsABarAndEveryLabelIsWhole)
         bars->setLabelOffset(3.0);
         graph.addPlot(std::move(bars));
     }
-    ZTXYAxis axis;
     const QStringList names{"All", "", "Perfect fourth", "Perfect fifth", "Octave", "Augmented fourth"};
-    for (qsizetype i = 0; i < names.size(); ++i)
-        if (!names[i].isEmpty())
-            axis.axisLabels << ZTAxisLabel{names[i], axis.labelTextStyle, Qt::black, double(i), 7.0, M_PI / 2};
+    const ZTXYAxis axis = turnedNamesAxis(names);
     graph.setAxes({axis});
     ZTBarGraph::Padding padding;
     padding.top = 24;
@@ -235,14 +242,17 @@ TEST(BarGraph, InALowGraphEveryCountIsABarAndEveryLabelIsWhole)
         // The counts over the bars stay in the plot area, under its top padding.
         for (const ZTBarGraph::TurnedLabel& label : graph.valueLabels(bounds))
             EXPECT_GE(label.ink.top(), area.top()) << height << " " << label.text.toStdString();
-        // Item names run down from the axis to the bottom at most, shortened where longer.
+        // Item names run down from the axis to the bottom at most, broken, smaller or at last
+        // shortened where longer.
         const QList<ZTBarGraph::TurnedLabel> labels = graph.turnedAxisLabels(bounds);
         ASSERT_EQ(labels.size(), 5);
-        for (const ZTBarGraph::TurnedLabel& label : labels) {
-            EXPECT_TRUE(bounds.contains(label.ink)) << height << " " << label.text.toStdString();
-            const QString shown = label.text.endsWith(kEllipsis) ? label.text.chopped(1) : label.text;
-            EXPECT_TRUE(std::any_of(names.begin(), names.end(), [&](const QString& n) { return !n.isEmpty() && n.startsWith(shown); }))
-                << label.text.toStdString();
+        expectInsideAndApart(labels, bounds, std::to_string(height));
+        for (qsizetype i = 0; i < labels.size(); ++i)
+            EXPECT_TRUE(readsAs(labels[i], names[i < 1 ? i : i + 1])) << height << " " << labels[i].text.toStdString();
+        // 40 points under the axis hold the perfect intervals' names whole on two lines.
+        if (height >= 100) {
+            for (qsizetype i = 1; i <= 3; ++i)
+                EXPECT_FALSE(isShortened(labels[i])) << height << " " << labels[i].text.toStdString();
         }
     }
 
@@ -251,13 +261,103 @@ TEST(BarGraph, InALowGraphEveryCountIsABarAndEveryLabelIsWhole)
     const QRectF area = graph.plotAreaRect(roomy);
     const QList<QRectF> right = graph.barRects(*graph.plotWithIdentifier("Right"), roomy);
     EXPECT_NEAR(right[4].height(), 12 * area.height() / 140, 1e-9);
-    for (const ZTBarGraph::TurnedLabel& label : graph.turnedAxisLabels(roomy))
-        EXPECT_FALSE(label.text.endsWith(kEllipsis)) << label.text.toStdString();
+    for (const ZTBarGraph::TurnedLabel& label : graph.turnedAxisLabels(roomy)) {
+        EXPECT_FALSE(isShortened(label)) << label.text.toStdString();
+        EXPECT_FALSE(label.text.contains('\n')) << label.text.toStdString();
+    }
 
     // Drawn: a count of one in a graph 100 high is a bar of its colour.
     const QImage image = render(graph, {700, 100});
     const QRectF one = graph.barRects(*graph.plotWithIdentifier("Right"), QRectF(0, 0, 700, 100))[2];
     EXPECT_EQ(image.pixelColor(one.center().toPoint()), QColor(124, 182, 82));
+}
+
+TEST(BarGraph, TurnedNamesBreakThenGetSmallerBeforeTheyAreShortened)
+{
+    const QStringList names{"All", "", "Perfect fourth", "Perfect fifth", "Octave", "I - IV - V - I"};
+    ZTBarGraph graph;
+    graph.setPlotRanges(-0.75, names.size() + 0.5, 0, 1.4);
+    graph.setAxes({turnedNamesAxis(names)});
+    ZTBarGraph::Padding padding;
+    padding.top = 24;
+    padding.bottom = 150;
+    graph.setPlotAreaPadding(padding);
+    // The plot area keeps its least height under the top padding; the names hang from 7 points
+    // under the axis and keep a point clear of the bottom.
+    const double hangsFrom = padding.top + ZTBarGraph::kMinimumPlotHeight + 7;
+    auto labelsWithRoom = [&](double room, double width = 700) {
+        const QRectF bounds(0, 0, width, hangsFrom + room + 1);
+        const QList<ZTBarGraph::TurnedLabel> labels = graph.turnedAxisLabels(bounds);
+        EXPECT_EQ(labels.size(), 5);
+        expectInsideAndApart(labels, bounds, "room " + std::to_string(room) + ", width " + std::to_string(width));
+        for (qsizetype i = 0; i < labels.size(); ++i) {
+            EXPECT_TRUE(readsAs(labels[i], names[i < 1 ? i : i + 1])) << labels[i].text.toStdString();
+            EXPECT_GE(labels[i].font.pixelSize(), ZTBarGraph::kSmallestAxisLabelSize);
+        }
+        return labels;
+    };
+    const QFont font = ZTXYAxis().labelTextStyle;
+    auto widest = [](const QFont& face, const QStringList& lines) {
+        double width = 0;
+        for (const QString& line : lines)
+            width = std::max(width, QFontMetricsF(face).horizontalAdvance(line));
+        return width;
+    };
+
+    // Room for the longest name: every name on one line in the axis's own font.
+    for (const ZTBarGraph::TurnedLabel& label : labelsWithRoom(widest(font, names))) {
+        EXPECT_FALSE(label.text.contains('\n')) << label.text.toStdString();
+        EXPECT_EQ(label.font, font);
+    }
+
+    // Room for the longer half only: broken at the space, in the same font, the two lines side
+    // by side across the run, each ending at the axis.
+    {
+        const QList<ZTBarGraph::TurnedLabel> labels = labelsWithRoom(widest(font, {"Perfect", "fourth", "Octave", "I - IV -", "V - I"}));
+        EXPECT_EQ(labels[1].text, "Perfect\nfourth");
+        EXPECT_EQ(labels[2].text, "Perfect\nfifth");
+        EXPECT_EQ(labels[4].text, "I - IV -\nV - I"); // a line never begins with the dash
+        EXPECT_EQ(labels[3].text, "Octave");
+        for (const ZTBarGraph::TurnedLabel& label : labels)
+            EXPECT_EQ(label.font, font);
+        const QRectF broken = labels[1].ink;
+        EXPECT_GT(broken.width(), 1.5 * labels[3].ink.width());
+        EXPECT_NEAR(broken.top(), labels[3].ink.top(), 2.0);
+    }
+
+    // Shorter than that at the axis's size: every name a pixel smaller at a time, all in one
+    // size, and whole.
+    QFont smaller = font;
+    smaller.setPixelSize(font.pixelSize() - 2);
+    {
+        const QList<ZTBarGraph::TurnedLabel> labels = labelsWithRoom(widest(smaller, {"Perfect", "fourth", "Octave"}));
+        for (const ZTBarGraph::TurnedLabel& label : labels) {
+            EXPECT_LT(label.font.pixelSize(), font.pixelSize()) << label.text.toStdString();
+            EXPECT_EQ(label.font.pixelSize(), labels[0].font.pixelSize());
+            EXPECT_FALSE(isShortened(label)) << label.text.toStdString();
+        }
+        EXPECT_EQ(labels[1].text, "Perfect\nfourth");
+    }
+
+    // Too short even in the smallest size: shortened there, on two lines where they fit.
+    QFont smallest = font;
+    smallest.setPixelSize(ZTBarGraph::kSmallestAxisLabelSize);
+    {
+        const QList<ZTBarGraph::TurnedLabel> labels = labelsWithRoom(widest(smallest, {"Perf" + kEllipsis}));
+        EXPECT_TRUE(labels[1].text.contains('\n'));
+        EXPECT_TRUE(labels[1].text.startsWith("Per")) << labels[1].text.toStdString();
+        for (const ZTBarGraph::TurnedLabel& label : labels.mid(1, 3)) {
+            EXPECT_TRUE(isShortened(label)) << label.text.toStdString();
+            EXPECT_EQ(label.font, smallest);
+        }
+    }
+
+    // Items too close together for two lines side by side: one line each, smaller or shortened,
+    // still apart.
+    const double twoLines = QFontMetricsF(smallest).lineSpacing() + QFontMetricsF(smallest).capHeight();
+    const double narrow = (twoLines - 1) * (names.size() + 0.5) + padding.left + padding.right;
+    for (const ZTBarGraph::TurnedLabel& label : labelsWithRoom(widest(font, {"Perfect"}), narrow))
+        EXPECT_FALSE(label.text.contains('\n')) << label.text.toStdString();
 }
 
 TEST_F(AppTest, GraphAreaScrollsWhenTheWindowIsTooNarrowAndNeverGoesNegative)

@@ -2,6 +2,7 @@
 // 1366 x 768 laptop. High notes played on the keyboard show whole on the staff with their
 // names, every answered item shows a bar, and no label of the graph is cut off or covered.
 #include "AppTestSupport.h"
+#include "AxisLabelChecks.h"
 
 #include "ImageButton.h"
 #include "YUp.h"
@@ -16,6 +17,7 @@
 #include "ZTSplitView.h"
 #include "ZTTest.h"
 
+#include <QFontMetricsF>
 #include <QImage>
 #include <QScrollArea>
 #include <QTest>
@@ -165,6 +167,110 @@ TEST_P(SmallWindowTest, HighNotesBarsOfOneAndTheirLabelsShowWhole)
         EXPECT_EQ(picture.pixelColor(at), QColor(124, 182, 82)) << i;
     }
     saveShot(QStringLiteral("small-%1-graph").arg(QLatin1String(GetParam().name)));
+}
+
+namespace {
+
+// Whether the name could stand whole in the smallest label size within `length` along its run
+// and `band` across it: on one line, or on two broken at any space.
+bool fitsInSmallestSize(const QString& name, QFont font, double length, double band)
+{
+    font.setPixelSize(ZTBarGraph::kSmallestAxisLabelSize);
+    const QFontMetricsF metrics(font);
+    if (metrics.horizontalAdvance(name) <= length)
+        return true;
+    const double twoLines = metrics.lineSpacing() + metrics.height();
+    for (qsizetype space = name.indexOf(' '); space >= 0; space = name.indexOf(' ', space + 1)) {
+        if (twoLines <= band && std::max(metrics.horizontalAdvance(name.left(space)), metrics.horizontalAdvance(name.mid(space + 1))) <= length)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_P(SmallWindowTest, ItemNamesStandWholeSideBySideInsideTheGraph)
+{
+    openWindow();
+    ZTPreferences* prefs = ZTPreferences::sharedPreferences();
+    struct Level {
+        QString exercise;
+        QString id;
+        bool wholeAtEverySize;
+    };
+    const Level levels[] = {{kIntervals, "int_0", true},                    // Perfect intervals
+                            {kIntervals, "int_4", true},                    // All simple intervals
+                            {"Chord recognition", "int_5", false},          // All chords
+                            {"Chord progressions", "int_3", false}};        // All progressions
+    const bool least = GetParam().screen.isEmpty();
+    for (const Level& level : levels) {
+        prefs->setString(level.id, QStringLiteral("level"), level.exercise);
+        prefs->setCurrentExercise(level.exercise);
+        advance(0.6);
+        QApplication::processEvents();
+        const std::string where = level.exercise.toStdString() + " " + level.id.toStdString();
+        ASSERT_EQ(controller()->testName(), level.exercise);
+        ZTGraphHostingView* host = screen()->graphHostingView();
+        const ZTBarGraph* graph = screen()->graph();
+        const QRectF bounds(host->rect());
+        QList<ZTAxisLabel> names;
+        for (const ZTAxisLabel& name : graph->axes().first().axisLabels)
+            if (!name.text.isEmpty())
+                names << name;
+        const QList<ZTBarGraph::TurnedLabel> labels = graph->turnedAxisLabels(bounds);
+        ASSERT_EQ(labels.size(), controller()->items().size() + 1) << where;
+
+        expectInsideAndApart(labels, bounds, where);
+        QStringList shown;
+        for (qsizetype i = 0; i < labels.size(); ++i) {
+            const ZTBarGraph::TurnedLabel& label = labels[i];
+            EXPECT_TRUE(readsAs(label, names[i].text)) << where << ": " << label.text.toStdString();
+            EXPECT_GE(label.font.pixelSize(), ZTBarGraph::kSmallestAxisLabelSize);
+            shown << label.text;
+            // (Names over 150 points come to the graph shortened already.)
+            if (QString(label.text).replace('\n', ' ') == names[i].text) {
+                EXPECT_EQ(label.font, labels[0].font) << where << ": " << label.text.toStdString(); // one size for all
+                continue;
+            }
+            // Shortened only in the least window, and only where neither a second line nor the
+            // smallest size would hold the name whole.
+            EXPECT_TRUE(least && !level.wholeAtEverySize) << where << ": " << label.text.toStdString();
+            const QPointF anchor = label.transform.map(QPointF(0, 0));
+            double band = 2 * std::min(anchor.x(), bounds.width() - anchor.x());
+            for (const ZTBarGraph::TurnedLabel& other : labels) {
+                if (&other != &label)
+                    band = std::min(band, std::abs(other.transform.map(QPointF(0, 0)).x() - anchor.x()) - ZTBarGraph::kLabelSpacing);
+            }
+            if (!names[i].text.contains(QStringLiteral(" -"))) {
+                EXPECT_FALSE(fitsInSmallestSize(names[i].text, names[i].font, bounds.bottom() - anchor.y() - 1, band))
+                    << where << ": " << label.text.toStdString();
+            }
+        }
+        if (level.wholeAtEverySize) {
+            EXPECT_EQ(QSet<QString>(shown.begin(), shown.end()).size(), shown.size()) << where; // told apart
+        }
+
+        // In the graph's picture each label is written where it stands, a broken one on both
+        // of its lines.
+        const QImage picture = host->grab().toImage();
+        auto inkIn = [&](const QRectF& area) {
+            const QRect pixels = QRectF(area.topLeft() * picture.devicePixelRatio(), area.size() * picture.devicePixelRatio()).toAlignedRect();
+            int dark = 0;
+            for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+                for (int x = pixels.left(); x <= pixels.right(); ++x)
+                    dark += picture.rect().contains(x, y) && qGray(picture.pixel(x, y)) < 128 ? 1 : 0;
+            return dark;
+        };
+        for (const ZTBarGraph::TurnedLabel& label : labels) {
+            EXPECT_GE(inkIn(label.ink), 6) << where << ": " << label.text.toStdString();
+            if (label.text.contains('\n')) {
+                const QRectF& ink = label.ink;
+                EXPECT_GE(inkIn(QRectF(ink.left(), ink.top(), ink.width() / 2, ink.height())), 4) << label.text.toStdString();
+                EXPECT_GE(inkIn(QRectF(ink.center().x(), ink.top(), ink.width() / 2, ink.height())), 4) << label.text.toStdString();
+            }
+        }
+        saveShot(QStringLiteral("small-%1-names-%2-%3").arg(QLatin1String(GetParam().name), QString(level.exercise).remove(' '), level.id));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowSizes, SmallWindowTest,
