@@ -413,6 +413,11 @@ QList<ZTBarGraph::TurnedLabel> ZTBarGraph::valueLabels(const QRectF& bounds) con
     QList<TurnedLabel> placed;
     if (!(xRange_.length > 0))
         return placed;
+    struct Candidate {
+        TurnedLabel label;
+        bool counts; // over a bar above its base: a count the user must be able to read
+    };
+    QList<Candidate> candidates;
     for (const auto& plot : plots_) {
         const QList<QRectF> rects = barRects(*plot, bounds);
         for (qsizetype i = 0; i < rects.size(); ++i) {
@@ -424,12 +429,17 @@ QList<ZTBarGraph::TurnedLabel> ZTBarGraph::valueLabels(const QRectF& bounds) con
             TurnedLabel label = turnedText(anchor, plot->labelRotation(), {bar.label.text},
                                           Fonts::named(bar.label.fontName, bar.label.fontSize), false);
             label.color = toQColor(bar.label.color);
-            // Where a label already stands there is no room: this one is left out rather than
-            // run into it (two zeros side by side would read as "00").
-            const QRectF room = label.ink.adjusted(-kLabelSpacing, -kLabelSpacing, kLabelSpacing, kLabelSpacing);
-            if (std::none_of(placed.cbegin(), placed.cend(), [&](const TurnedLabel& other) { return other.ink.intersects(room); }))
-                placed.append(label);
+            candidates.append({label, *bar.value > plot->baseValue()});
         }
+    }
+    // Where a label already stands there is no room: a later one is left out rather than run
+    // into it (two zeros side by side would read as "00"). The labels of bars go down first,
+    // so that a zero beside it never hides a count.
+    std::stable_partition(candidates.begin(), candidates.end(), [](const Candidate& c) { return c.counts; });
+    for (const Candidate& candidate : candidates) {
+        const QRectF room = candidate.label.ink.adjusted(-kLabelSpacing, -kLabelSpacing, kLabelSpacing, kLabelSpacing);
+        if (std::none_of(placed.cbegin(), placed.cend(), [&](const TurnedLabel& other) { return other.ink.intersects(room); }))
+            placed.append(candidate.label);
     }
     return placed;
 }

@@ -216,8 +216,9 @@ public:
     // the plot area (a low plot area draws its bars lower) and a value above the base is at
     // least kMinimumBarHeight high.
     QList<QRectF> barRects(const ZTBarPlot& plot, const QRectF& bounds) const;
-    // The value labels that draw() puts over the bars, plot by plot: a label that would
-    // come nearer than kLabelSpacing to one placed before it is left out.
+    // The value labels that draw() puts over the bars, those of bars above their base first,
+    // then plot by plot: a label that would come nearer than kLabelSpacing to one placed
+    // before it is left out, so a zero gives way to a count.
     QList<TurnedLabel> valueLabels(const QRectF& bounds) const;
     // The axis labels as draw() puts them down. A turned label longer than the room between
     // the axis and the bottom of the bounds is broken into two lines at a space, where its

@@ -204,6 +204,30 @@ TEST(BarGraph, TurnedLabelsAreReadableAndNeverRunTogether)
     EXPECT_EQ(wide.size(), 2 * 31); // the gap has none
 }
 
+TEST(BarGraph, InALowCrowdedGraphAZeroGivesWayToTheCountBesideIt)
+{
+    // Bars of 1 are barely above the axis in a low graph, so their labels stand level with
+    // the zeros of the other plot right beside them.
+    FakeRecords records;
+    for (int i = 0; i < 24; ++i) {
+        records.right << (i % 3 == 0 ? 1 : 0);
+        records.wrong << (i % 3 == 1 ? 1 : 0);
+    }
+    ZTBarGraph graph;
+    graph.setPlotRanges(-0.75, 26.5, 0, 1.4);
+    graph.addPlot(plot(QStringLiteral("Right"), QColor(124, 182, 82), -0.2, &records));
+    graph.addPlot(plot(QStringLiteral("Wrong"), QColor(214, 103, 90), 0.1, &records));
+    for (ZTBarPlot* bars : {graph.plotWithIdentifier("Right"), graph.plotWithIdentifier("Wrong")}) {
+        bars->setLabelRotation(M_PI / 2);
+        bars->setLabelOffset(3.0);
+    }
+    const QList<ZTBarGraph::TurnedLabel> labels = graph.valueLabels(QRectF(0, 0, 700, 100));
+    const auto ones = std::count_if(labels.begin(), labels.end(), [](const auto& l) { return l.text == "1"; });
+    EXPECT_EQ(ones, 16);
+    // Zeros still show where they do not crowd a count.
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](const auto& l) { return l.text == "0"; }));
+}
+
 TEST(BarGraph, InALowGraphEveryCountIsABarAndEveryLabelIsWhole)
 {
     FakeRecords records;
