@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <tuple>
 #include <algorithm>
 #include <cmath>
 
@@ -56,6 +57,17 @@ std::unique_ptr<ZTBarPlot> plot(const QString& identifier, const QColor& color, 
     bars->setBarOffset(offset);
     bars->setDataSource(source);
     return bars;
+}
+
+// The screen's two plots of counts, right and wrong, labelled turned as on screen.
+void addTurnedCountPlots(ZTBarGraph& graph, const ZTBarPlotDataSource* records)
+{
+    for (auto [name, color, offset] : {std::tuple{"Right", QColor(124, 182, 82), -0.2}, std::tuple{"Wrong", QColor(214, 103, 90), 0.1}}) {
+        auto bars = plot(QString::fromLatin1(name), color, offset, records);
+        bars->setLabelRotation(M_PI / 2);
+        bars->setLabelOffset(3.0);
+        graph.addPlot(std::move(bars));
+    }
 }
 
 QImage render(const ZTBarGraph& graph, const QSize& size)
@@ -177,12 +189,7 @@ TEST(BarGraph, TurnedLabelsAreReadableAndNeverRunTogether)
     }
     ZTBarGraph graph;
     graph.setPlotRanges(-0.75, 32.5, 0, 3 * 1.4);
-    graph.addPlot(plot(QStringLiteral("Right"), QColor(124, 182, 82), -0.2, &records));
-    graph.addPlot(plot(QStringLiteral("Wrong"), QColor(214, 103, 90), 0.1, &records));
-    for (ZTBarPlot* bars : {graph.plotWithIdentifier("Right"), graph.plotWithIdentifier("Wrong")}) {
-        bars->setLabelRotation(M_PI / 2);
-        bars->setLabelOffset(3.0);
-    }
+    addTurnedCountPlots(graph, &records);
     const QRectF bounds(0, 0, 1000, 280);
     const QList<ZTBarGraph::TurnedLabel> labels = graph.valueLabels(bounds);
     ASSERT_FALSE(labels.isEmpty());
@@ -215,12 +222,7 @@ TEST(BarGraph, InALowCrowdedGraphAZeroGivesWayToTheCountBesideIt)
     }
     ZTBarGraph graph;
     graph.setPlotRanges(-0.75, 26.5, 0, 1.4);
-    graph.addPlot(plot(QStringLiteral("Right"), QColor(124, 182, 82), -0.2, &records));
-    graph.addPlot(plot(QStringLiteral("Wrong"), QColor(214, 103, 90), 0.1, &records));
-    for (ZTBarPlot* bars : {graph.plotWithIdentifier("Right"), graph.plotWithIdentifier("Wrong")}) {
-        bars->setLabelRotation(M_PI / 2);
-        bars->setLabelOffset(3.0);
-    }
+    addTurnedCountPlots(graph, &records);
     const QList<ZTBarGraph::TurnedLabel> labels = graph.valueLabels(QRectF(0, 0, 700, 100));
     const auto ones = std::count_if(labels.begin(), labels.end(), [](const auto& l) { return l.text == "1"; });
     EXPECT_EQ(ones, 16);
@@ -235,12 +237,7 @@ TEST(BarGraph, InALowGraphEveryCountIsABarAndEveryLabelIsWhole)
     records.wrong = {0, 1, 3, 100};
     ZTBarGraph graph;
     graph.setPlotRanges(-0.75, 6.5, 0, 100 * 1.4);
-    for (auto [name, offset] : {std::pair{"Right", -0.2}, std::pair{"Wrong", 0.1}}) {
-        auto bars = plot(QString::fromLatin1(name), QColor(124, 182, 82), offset, &records);
-        bars->setLabelRotation(M_PI / 2);
-        bars->setLabelOffset(3.0);
-        graph.addPlot(std::move(bars));
-    }
+    addTurnedCountPlots(graph, &records);
     const QStringList names{"All", "", "Perfect fourth", "Perfect fifth", "Octave", "Augmented fourth"};
     const ZTXYAxis axis = turnedNamesAxis(names);
     graph.setAxes({axis});
