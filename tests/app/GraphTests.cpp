@@ -15,9 +15,9 @@
 #include <QImage>
 #include <QPainter>
 
-#include <tuple>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
