@@ -1,6 +1,9 @@
 #pragma once
 
 #include "AudioDevice.h"
+#include "OutputLeadIn.h"
+#include "RtAudioStream.h"
+#include "TransferFailures.h"
 
 #include <rtaudio/RtAudio.h>
 
@@ -14,16 +17,18 @@
 // A sound server that goes away leaves RtAudio's thread calling back without pause, every
 // write or read failing at once. A run of failed transfers counts as the end of the
 // device: the client hears of it, and its refusal of the next block stops RtAudio's
-// thread, which then sleeps until the device is closed. A single failed transfer (an
-// underrun or overrun) is not an end.
+// thread, which then sleeps until the device is closed. An underrun or overrun is no
+// failure (TransferFailures).
+// An output stream that opens, or resumes after a pause, begins with a short silence
+// (OutputLeadIn).
 class RtAudioDevice final : public AudioDevice {
 public:
-    static constexpr int kFailedTransfersForLoss = 3;
-
     explicit RtAudioDevice(Direction direction);
     ~RtAudioDevice() override;
 
     std::optional<Stream> open(Client* client, unsigned sampleRate, unsigned bufferFrames, QString* failure) override;
+    void pause() override;
+    bool resume(QString* failure) override;
     void close() override;
     QString failureReason() const override;
 
@@ -36,11 +41,11 @@ private:
     void keepReason(const std::string& text) noexcept;
 
     const Direction direction_;
-    std::unique_ptr<RtAudio> stream_;
+    std::unique_ptr<RtAudioStream> stream_;
     Client* client_ = nullptr;
-    // Stream thread only.
-    bool transferFailed_ = false;
-    int failedTransfersInARow_ = 0;
+    // The stream's thread, while one runs.
+    TransferFailures failures_;
+    OutputLeadIn leadIn_;
     std::atomic<bool> failed_{false};
     std::array<char, 256> reason_{}; // written by the stream thread before failed_ is set
 };
