@@ -203,6 +203,26 @@ TEST(AudioOutputRecovery, ADeviceRestsOnceNothingHasSoundedForAWhileAndTheNextNo
     output.removeSource(&source);
 }
 
+TEST(AudioOutputRecovery, ADeviceThatCannotPausePlaysOnThroughTheQuiet)
+{
+    auto server = std::make_shared<FakeSoundServer>();
+    server->start();
+    server->setPausable(false);
+    AudioOutput output(server->deviceFactory(AudioDevice::Direction::Output), retries(1h, 0ms));
+    SwitchableSource source(0.5f);
+    ASSERT_TRUE(output.addSource(&source));
+    ASSERT_TRUE(server->pull(1 + blocksOfQuietBeforeRest()));
+    // The keeper was told of the quiet: once it has looked, blocks are still pulled.
+    source.startSounding();
+    source.sounding = false;
+    ASSERT_TRUE(server->pull(2 * blocksOfQuietBeforeRest()));
+    EXPECT_FALSE(output.isResting());
+    source.startSounding();
+    ASSERT_TRUE(server->pull(1));
+    EXPECT_FLOAT_EQ(server->lastBlock().front(), 0.5f);
+    output.removeSource(&source);
+}
+
 TEST(AudioOutputRecovery, AServerGoneDuringARestIsLostAtTheNextNoteWhichTheNullDevicePlays)
 {
     auto server = std::make_shared<FakeSoundServer>();

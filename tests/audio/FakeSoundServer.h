@@ -32,6 +32,13 @@ public:
     }
 
     void start() { setRunning(true); }
+    // Whether its streams pause when asked (a sound system on which they would not start
+    // again cleanly plays on).
+    void setPausable(bool pausable)
+    {
+        std::lock_guard lock(mutex_);
+        pausable_ = pausable;
+    }
     void stop() { setRunning(false); }
     // What an input stream hears: every sample of its blocks.
     void setInputLevel(float level)
@@ -97,12 +104,14 @@ private:
                                                           : QStringLiteral("Test Microphone")};
         }
 
-        void pause() override
+        bool pause() override
         {
             {
                 std::lock_guard lock(server_->mutex_);
+                if (!server_->pausable_)
+                    return false;
                 if (paused_ || closing_)
-                    return;
+                    return true;
                 paused_ = true;
                 ++server_->pauses_;
                 // What the test asked for and did not get dies with the pause.
@@ -110,6 +119,7 @@ private:
             }
             server_->changed_.notify_all();
             thread_.join();
+            return true;
         }
 
         bool resume(QString* failure) override
@@ -219,6 +229,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool running_ = false;
+    bool pausable_ = true;
     Device* open_ = nullptr;
     int opens_ = 0;
     int refusedOpens_ = 0;

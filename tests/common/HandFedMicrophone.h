@@ -52,7 +52,7 @@ private:
             return Stream{sampleRate_, bufferFrames, QStringLiteral("Fake"), QStringLiteral("Test Microphone")};
         }
         // A microphone is never paused.
-        void pause() override {}
+        bool pause() override { return false; }
         bool resume(QString*) override { return open_; }
         void close() override
         {

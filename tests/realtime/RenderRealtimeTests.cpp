@@ -114,7 +114,11 @@ public:
         client_ = client;
         return Stream{sampleRate ? sampleRate : 48000, bufferFrames, QStringLiteral("Test"), QStringLiteral("Caller")};
     }
-    void pause() override { paused_ = true; }
+    bool pause() override
+    {
+        paused_ = true;
+        return true;
+    }
     bool resume(QString*) override
     {
         paused_ = false;

@@ -354,7 +354,8 @@ void AudioOutput::pauseDevice(unsigned wakes)
     std::lock_guard lock(controlMutex_);
     if (stopping_.load() || !device_)
         return;
-    device_->pause();
+    if (!device_->pause())
+        return;
     // A note handed over meanwhile has woken the keeper, which resumes at once.
     restedAtWakes_ = wakes;
     resting_ = true;

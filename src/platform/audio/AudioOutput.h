@@ -25,9 +25,9 @@
 // lets the caller pull the frames itself.
 //
 // Nothing is rendered while nothing sounds: once no source has sounded for
-// kQuietSecondsBeforeRest, the device pauses (an idle window then costs neither this
-// process nor the sound server anything), and the next note resumes it before its first
-// block is rendered, so that nothing of its attack is lost.
+// kQuietSecondsBeforeRest, the device pauses where it can (an idle window then costs
+// neither this process nor the sound server anything), and the next note resumes it
+// before its first block is rendered, so that nothing of its attack is lost.
 //
 // A thread of the output's own watches over the device: a device that fails while it plays
 // (its sound server went away) is closed and the null device takes over; the device is

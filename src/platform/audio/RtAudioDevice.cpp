@@ -44,10 +44,9 @@ std::optional<AudioDevice::Stream> RtAudioDevice::open(Client* client, unsigned 
     return opened;
 }
 
-void RtAudioDevice::pause()
+bool RtAudioDevice::pause()
 {
-    if (stream_)
-        stream_->pause();
+    return stream_ && stream_->pause();
 }
 
 bool RtAudioDevice::resume(QString* failure)

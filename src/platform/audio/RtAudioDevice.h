@@ -27,7 +27,7 @@ public:
     ~RtAudioDevice() override;
 
     std::optional<Stream> open(Client* client, unsigned sampleRate, unsigned bufferFrames, QString* failure) override;
-    void pause() override;
+    bool pause() override;
     bool resume(QString* failure) override;
     void close() override;
     QString failureReason() const override;

@@ -109,10 +109,13 @@ std::optional<AudioDevice::Stream> RtAudioStream::open(QString* failure)
     }
 }
 
-void RtAudioStream::pause()
+bool RtAudioStream::pause()
 {
+    if (!device_ || device_->getCurrentApi() != RtAudio::LINUX_PULSE)
+        return false;
     // What is left to play is the end of a rest: nothing to wait for.
     stop(false);
+    return true;
 }
 
 bool RtAudioStream::resume(QString* failure)

@@ -30,7 +30,9 @@ struct RtAudioStreamRequest {
 // sound server that is ALSA, where it opens the "default" device (dmix, or the desktop's
 // sound server), never a card directly, which other programs would then miss.
 //
-// Paused, the stream is closed, for a PulseAudio stream that is only stopped keeps the
+// Only a stream to a PulseAudio server pauses; on other sound systems it plays on (through
+// ALSA's PulseAudio plugin, a stream started again underran in its first blocks and broke
+// up the note). Paused, the stream is closed, for a stream that is only stopped keeps the
 // server mixing for it; but the sound system, device, rate and block size it found are
 // kept, so that it opens again at once without looking for them.
 //
@@ -47,8 +49,9 @@ public:
     // with the reason in *failure. Sound systems that are not there are passed over
     // without printing anything.
     std::optional<AudioDevice::Stream> open(QString* failure);
-    // Closes the stream, keeping the device it is on. Harmless when closed.
-    void pause();
+    // Closes the stream, keeping the device it is on; false when it plays on. Harmless
+    // when closed.
+    bool pause();
     // Opens and starts the paused stream again as it was; false, with the reason in
     // *failure and everything closed, when it no longer opens.
     bool resume(QString* failure);
