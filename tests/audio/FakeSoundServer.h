@@ -57,7 +57,8 @@ public:
         const int target = pulled_ + blocks;
         wanted_ += blocks;
         changed_.notify_all();
-        changed_.wait(lock, [&] { return pulled_ >= target || !streaming(); });
+        // A block in exchange when the stream paused still counts.
+        changed_.wait(lock, [&] { return pulled_ >= target || (!streaming() && !exchanging_); });
         return pulled_ >= target;
     }
 
@@ -177,12 +178,14 @@ private:
                     server.changed_.notify_all();
                 } else if (server.wanted_ > 0) {
                     --server.wanted_;
+                    server.exchanging_ = true;
                     std::fill(block.begin(), block.end(), server.inputLevel_);
                     lock.unlock();
                     refused_ = !transfer(block, block.data());
                     lock.lock();
                     server.lastBlock_ = block;
                     ++server.pulled_;
+                    server.exchanging_ = false;
                     server.changed_.notify_all();
                 } else {
                     server.changed_.wait(lock);
@@ -237,6 +240,7 @@ private:
     int resumes_ = 0;
     int wanted_ = 0;
     int pulled_ = 0;
+    bool exchanging_ = false; // a wanted block is with the client
     int pullsAfterFailure_ = 0;
     float inputLevel_ = 0.0f;
     std::vector<float> lastBlock_;

@@ -34,13 +34,14 @@ std::optional<AudioDevice::Stream> RtAudioDevice::open(Client* client, unsigned 
     request.callback = &RtAudioDevice::transfer;
     request.userData = this;
     request.errorCallback = &RtAudioDevice::streamError;
+    // Ready before the stream's thread begins.
+    if (output)
+        leadIn_.start(std::max(bufferFrames, kLargestLeadInBlock), request.channels);
     stream_ = std::make_unique<RtAudioStream>(request, output ? QStringLiteral("Audio output")
                                                                : QStringLiteral("Audio input"));
     std::optional<Stream> opened = stream_->open(failure);
     if (!opened)
         stream_.reset();
-    else if (output)
-        leadIn_.start(opened->bufferFrames, request.channels);
     return opened;
 }
 

@@ -19,6 +19,7 @@
 // device: the client hears of it, and its refusal of the next block stops RtAudio's
 // thread, which then sleeps until the device is closed. An underrun or overrun is no
 // failure (TransferFailures).
+//
 // An output stream that opens, or resumes after a pause, begins with a short silence
 // (OutputLeadIn).
 class RtAudioDevice final : public AudioDevice {
@@ -33,6 +34,9 @@ public:
     QString failureReason() const override;
 
 private:
+    // The largest block an output stream leads in; RtAudio may choose a larger one than asked.
+    static constexpr unsigned kLargestLeadInBlock = 4096;
+
     static int transfer(void* output, void* input, unsigned int frames, double streamTime, RtAudioStreamStatus status,
                         void* userData);
     static void streamError(RtAudioError::Type type, const std::string& text);
