@@ -1,4 +1,5 @@
-// The output on a sound server that is missing, goes away and comes back.
+// The output on a sound server that is missing, goes away and comes back, and that rests
+// while nothing sounds.
 #include "FakeSoundServer.h"
 
 #include "AudioOutput.h"
