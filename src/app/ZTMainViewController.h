@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MainQueue.h"
 #include "NotificationCenter.h"
 #include "ZTBarGraph.h"
 #include "ZTChordProgressionStepView.h"
@@ -208,6 +209,9 @@ public:
     // The output could not open a sound device, or lost it: the user hears of it once per
     // run, however often the device comes and goes.
     void audioOutputUnavailableNotification(const Notification& notification);
+    // A sound server that goes away takes the output and the microphone with it, each
+    // noticing on its own thread: what is lost within this while is told in one alert.
+    static constexpr double kSoundTroubleGatherSeconds = 0.5;
 
     // ---- Window extras ----
     void _localize();
@@ -376,6 +380,11 @@ private:
     void stopListening();
     // What to do when the microphone is missing or lost, under the given headline.
     void showMicrophoneAlert(const QString& message);
+    // Tells the user of a lost output or microphone once the losses of the moment are in;
+    // each is told once per run.
+    enum class OutputTrouble { None, Missing, Lost };
+    void gatherSoundTrouble(OutputTrouble output, bool microphoneLost);
+    void tellSoundTrouble();
 
     ZTAppDelegate* appDelegate_ = nullptr;
     ZTConflictResolver* resolver_ = nullptr;
@@ -386,6 +395,11 @@ private:
     bool tellMissingMicrophone_ = false; // the user switched the microphone on
     bool toldMicrophoneLost_ = false;
     bool toldSoundUnavailable_ = false;
+    // Sound trouble gathered for one alert, and whether one is on screen.
+    OutputTrouble untoldOutputTrouble_ = OutputTrouble::None;
+    bool untoldMicrophoneLoss_ = false;
+    bool tellingSoundTrouble_ = false;
+    DelayedCall soundTroubleAlert_;
     std::vector<NotificationObserver> observers_;
     std::vector<NotificationObserver> controllerObservers_;
 

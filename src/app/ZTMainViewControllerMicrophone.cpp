@@ -117,7 +117,7 @@ void ZTMainViewController::audioInputLostNotification()
     if (toldMicrophoneLost_)
         return;
     toldMicrophoneLost_ = true;
-    showMicrophoneAlert(localized(QStringLiteral("The microphone was lost")));
+    gatherSoundTrouble(OutputTrouble::None, true);
 }
 
 void ZTMainViewController::tunerDidUpdate(ZTTuner*, const ZTTunerOutput& output)

@@ -1,7 +1,9 @@
 // Answers sung into the fake microphone on the exercise screen: the microphone button, the
 // level light and the notes the tuner hears, judged as keys pressed would be.
 #include "AppTestSupport.h"
+#include "../audio/FakeSoundServer.h"
 
+#include "AudioOutput.h"
 #include "HandFedMicrophone.h"
 #include "ImageButton.h"
 #include "ImageView.h"
@@ -17,6 +19,8 @@
 
 #include <QAction>
 #include <QTest>
+
+#include <atomic>
 
 namespace {
 
@@ -253,7 +257,9 @@ TEST_F(MicrophoneTest, AMicrophoneLostWhileListeningIsToldOnceAndListensAgainAtT
     ASSERT_TRUE(screen()->tuner()->isRunning());
 
     HandFedMicrophone::lose();
-    ASSERT_TRUE(waitUntil([&] { return !alerts_.isEmpty(); }, 10000, queue_.get()));
+    ASSERT_TRUE(waitUntil([&] { return !screen()->tuner()->isRunning(); }, 10000, queue_.get()));
+    advance(ZTMainViewController::kSoundTroubleGatherSeconds + 0.1);
+    ASSERT_EQ(alerts_.size(), 1);
     EXPECT_EQ(alerts_.front().message, localized(QStringLiteral("The microphone was lost")));
     EXPECT_FALSE(screen()->tuner()->isRunning());
     EXPECT_EQ(led(), QStringLiteral("ledOff"));
@@ -285,5 +291,50 @@ TEST_F(MicrophoneTest, AMicrophoneLostWhileListeningIsToldOnceAndListensAgainAtT
     HandFedMicrophone::lose();
     ASSERT_TRUE(waitUntil([&] { return !screen()->tuner()->isRunning(); }, 10000, queue_.get()));
     advance(0.1);
+    EXPECT_EQ(alerts_.size(), 1);
+}
+
+TEST_F(MicrophoneTest, ASoundServerThatTakesTheOutputAndTheMicrophoneWithItIsToldInOneAlert)
+{
+    launch();
+    auto server = std::make_shared<FakeSoundServer>();
+    server->start();
+    AudioOutput output(server->deviceFactory(AudioDevice::Direction::Output),
+                       {std::chrono::hours(1), std::chrono::hours(1), std::chrono::milliseconds(0)});
+    std::atomic<int> outputNotices{0};
+    NotificationObserver counting = NotificationCenter::defaultCenter().addObserver(
+        AudioOutput::kUnavailableNotification, [&](const Notification&) { ++outputNotices; },
+        NotificationCenter::Delivery::PostingThread, &output);
+    output.open();
+    ASSERT_EQ(output.mode(), AudioOutput::Mode::Device);
+    QTest::mouseClick(screen()->micButton(), Qt::LeftButton);
+    startQuestion();
+    ASSERT_TRUE(screen()->tuner()->isRunning());
+
+    // The server goes: the microphone notices first, the output a moment later.
+    HandFedMicrophone::lose();
+    ASSERT_TRUE(waitUntil([&] { return !screen()->tuner()->isRunning(); }, 10000, queue_.get()));
+    server->stop();
+    ASSERT_TRUE(waitUntil([&] { return outputNotices == 1; }, 10000, queue_.get()));
+    queue_->runPending();
+    EXPECT_TRUE(alerts_.isEmpty()) << "told once both are in";
+    advance(ZTMainViewController::kSoundTroubleGatherSeconds + 0.1);
+    ASSERT_EQ(alerts_.size(), 1);
+    EXPECT_EQ(alerts_.front().message, localized(QStringLiteral("The sound output and the microphone were lost")));
+    EXPECT_TRUE(alerts_.front().informativeText.contains(localized(QStringLiteral("sound server"))));
+    EXPECT_TRUE(alerts_.front().informativeText.contains(localized(QStringLiteral("microphone"))));
+    EXPECT_EQ(alerts_.front().buttons, QStringList{localized(QStringLiteral("OK"))});
+
+    // Both were told: losing either again says nothing more.
+    server->start();
+    output.wake();
+    ASSERT_TRUE(waitUntil([&] { return output.mode() == AudioOutput::Mode::Device; }, 10000, queue_.get()));
+    server->stop();
+    ASSERT_TRUE(waitUntil([&] { return outputNotices == 2; }, 10000, queue_.get()));
+    startQuestion();
+    ASSERT_TRUE(screen()->tuner()->isRunning());
+    HandFedMicrophone::lose();
+    ASSERT_TRUE(waitUntil([&] { return !screen()->tuner()->isRunning(); }, 10000, queue_.get()));
+    advance(1.0);
     EXPECT_EQ(alerts_.size(), 1);
 }

@@ -6,6 +6,7 @@
 #include "AudioOutput.h"
 #include "Localization.h"
 #include "NotificationCenter.h"
+#include "ZTMainViewController.h"
 
 #include <atomic>
 
@@ -26,7 +27,7 @@ TEST_F(AppTest, WithoutSoundTheUserIsToldOnceHoweverOftenTheOutputComesAndGoes)
     ASSERT_TRUE(eventually([&] { return output.mode() == AudioOutput::Mode::Device; }));
     server->stop(); // and goes away
     ASSERT_TRUE(eventually([&] { return notices == 2; }));
-    advance(0.1);
+    advance(ZTMainViewController::kSoundTroubleGatherSeconds + 0.1);
 
     ASSERT_EQ(alerts_.size(), 1);
     EXPECT_EQ(alerts_.front().message, localized(QStringLiteral("No sound output could be opened")));

@@ -1,4 +1,5 @@
-// The output on a sound server that is missing, goes away and comes back.
+// The output on a sound server that is missing, goes away and comes back, and that rests
+// while nothing sounds.
 #include "FakeSoundServer.h"
 
 #include "AudioOutput.h"
@@ -9,6 +10,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <vector>
 
 namespace {
 
@@ -140,4 +143,129 @@ TEST(AudioOutputRecovery, TheNullDeviceRestsWhileNothingSoundsAndRendersAtOnceWh
     source.sounding = false;
     ASSERT_TRUE(eventually([&] { return output.isResting(); }));
     output.removeSource(&source);
+}
+
+namespace {
+
+// Blocks of the fake server's device that make the quiet before a rest.
+int blocksOfQuietBeforeRest()
+{
+    return int(std::ceil(AudioOutput::kQuietSecondsBeforeRest * FakeSoundServer::kOwnRate /
+                         AudioOutput::kPreferredBufferFrames));
+}
+
+} // namespace
+
+TEST(AudioOutputRecovery, ADeviceRestsOnceNothingHasSoundedForAWhileAndTheNextNoteSoundsFromItsFirstBlock)
+{
+    auto server = std::make_shared<FakeSoundServer>();
+    server->start();
+    AudioOutput output(server->deviceFactory(AudioDevice::Direction::Output), retries(1h, 0ms));
+    PostedNotices notices(AudioOutput::kUnavailableNotification, &output);
+    SwitchableSource source(0.5f);
+    ASSERT_TRUE(output.addSource(&source));
+    source.startSounding();
+    ASSERT_TRUE(server->pull(3));
+    source.sounding = false;
+
+    // A short quiet (between the notes of a question, a note's fading end) keeps it playing.
+    ASSERT_TRUE(server->pull(blocksOfQuietBeforeRest() - 1));
+    EXPECT_FALSE(output.isResting());
+    EXPECT_EQ(server->pauses(), 0);
+    // Then it stops pulling blocks, and the stream stays open for the next note.
+    ASSERT_TRUE(server->pull(1));
+    ASSERT_TRUE(eventually([&] { return output.isResting(); }));
+    EXPECT_EQ(server->pauses(), 1);
+    EXPECT_FALSE(server->pull(1));
+    EXPECT_EQ(output.mode(), AudioOutput::Mode::Device);
+
+    // A note resumes it before its first block: the block carries the note from its start.
+    const int rendered = source.renders;
+    source.startSounding();
+    ASSERT_TRUE(eventually([&] { return server->isStreaming(); }));
+    EXPECT_FALSE(output.isResting());
+    EXPECT_EQ(source.renders, rendered) << "nothing rendered before the device asked";
+    ASSERT_TRUE(server->pull(1));
+    EXPECT_FLOAT_EQ(server->lastBlock().front(), 0.5f);
+    EXPECT_EQ(server->resumes(), 1);
+    EXPECT_EQ(server->opens(), 1);
+
+    // It rests again after the next quiet, and a note handed over in the quiet's last
+    // moments (the block that takes it counts as sounding) begins the quiet anew.
+    source.sounding = false;
+    ASSERT_TRUE(server->pull(blocksOfQuietBeforeRest() - 1));
+    source.startSounding();
+    source.sounding = false;
+    ASSERT_TRUE(server->pull(blocksOfQuietBeforeRest()));
+    EXPECT_EQ(server->pauses(), 1);
+    ASSERT_TRUE(server->pull(1));
+    ASSERT_TRUE(eventually([&] { return output.isResting(); }));
+    EXPECT_EQ(notices.count(), 0);
+    output.removeSource(&source);
+}
+
+TEST(AudioOutputRecovery, ADeviceThatCannotPausePlaysOnThroughTheQuiet)
+{
+    auto server = std::make_shared<FakeSoundServer>();
+    server->start();
+    server->setPausable(false);
+    AudioOutput output(server->deviceFactory(AudioDevice::Direction::Output), retries(1h, 0ms));
+    SwitchableSource source(0.5f);
+    ASSERT_TRUE(output.addSource(&source));
+    ASSERT_TRUE(server->pull(1 + blocksOfQuietBeforeRest()));
+    // The keeper was told of the quiet: once it has looked, blocks are still pulled.
+    source.startSounding();
+    source.sounding = false;
+    ASSERT_TRUE(server->pull(2 * blocksOfQuietBeforeRest()));
+    EXPECT_FALSE(output.isResting());
+    source.startSounding();
+    ASSERT_TRUE(server->pull(1));
+    EXPECT_FLOAT_EQ(server->lastBlock().front(), 0.5f);
+    output.removeSource(&source);
+}
+
+TEST(AudioOutputRecovery, AServerGoneDuringARestIsLostAtTheNextNoteWhichTheNullDevicePlays)
+{
+    auto server = std::make_shared<FakeSoundServer>();
+    server->start();
+    LogCapture log;
+    AudioOutput output(server->deviceFactory(AudioDevice::Direction::Output), retries(1h, 1h));
+    PostedNotices notices(AudioOutput::kUnavailableNotification, &output);
+    SwitchableSource source(0.5f);
+    // Added, the source is looked at in the first block; the quiet begins after it.
+    ASSERT_TRUE(output.addSource(&source));
+    ASSERT_TRUE(server->pull(1 + blocksOfQuietBeforeRest()));
+    ASSERT_TRUE(eventually([&] { return output.isResting(); }));
+
+    server->stop();
+    const int rendered = source.renders;
+    source.startSounding();
+    ASSERT_TRUE(eventually([&] { return notices.count() == 1; }));
+    EXPECT_EQ(notices.values(QStringLiteral("lost")), QVariantList{true});
+    EXPECT_EQ(output.mode(), AudioOutput::Mode::NullRealTime);
+    EXPECT_EQ(log.count(QStringLiteral("Audio output lost (connection refused)")), 1);
+    ASSERT_TRUE(eventually([&] { return source.renders > rendered; }));
+    output.removeSource(&source);
+}
+
+TEST(AudioOutputRecovery, TriesForAMissingDeviceWaitTwiceAsLongEachTimeUpToFiveSeconds)
+{
+    using Clock = AudioOutputRetrySchedule::Clock;
+    AudioOutputRetrySchedule schedule{AudioOutputRetryPolicy{}};
+    Clock::time_point now{};
+    schedule.restart(now);
+    std::vector<Clock::duration> waits;
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_FALSE(schedule.isDue(schedule.nextTry() - 1ms, false));
+        EXPECT_TRUE(schedule.isDue(schedule.nextTry(), false));
+        waits.push_back(schedule.nextTry() - now);
+        now = schedule.nextTry();
+        schedule.failed(now);
+    }
+    EXPECT_EQ(waits, (std::vector<Clock::duration>{1s, 2s, 4s, 5s, 5s, 5s}));
+
+    // Something to sound tries at once, but not twice within a quarter of a second.
+    EXPECT_FALSE(schedule.isDue(now + 249ms, true));
+    EXPECT_TRUE(schedule.isDue(now + 250ms, true));
+    EXPECT_FALSE(schedule.isDue(now + 250ms, false));
 }

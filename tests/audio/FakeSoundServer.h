@@ -16,7 +16,8 @@
 // of the input level. Stopping it fails the open stream the way a sound server's client
 // fails when the server goes away: the stream's thread calls back again and again without
 // pause, every transfer failing (an input stream then hands over nothing), and reports the
-// failure once, until the client refuses a block.
+// failure once, until the client refuses a block. A paused stream exchanges nothing; it
+// resumes only while the server runs.
 class FakeSoundServer : public std::enable_shared_from_this<FakeSoundServer> {
 public:
     static constexpr unsigned kOwnRate = 48000;
@@ -31,6 +32,13 @@ public:
     }
 
     void start() { setRunning(true); }
+    // Whether its streams pause when asked (a sound system on which they would not start
+    // again cleanly plays on).
+    void setPausable(bool pausable)
+    {
+        std::lock_guard lock(mutex_);
+        pausable_ = pausable;
+    }
     void stop() { setRunning(false); }
     // What an input stream hears: every sample of its blocks.
     void setInputLevel(float level)
@@ -49,12 +57,22 @@ public:
         const int target = pulled_ + blocks;
         wanted_ += blocks;
         changed_.notify_all();
-        changed_.wait(lock, [&] { return pulled_ >= target || !streaming(); });
+        // A block in exchange when the stream paused still counts.
+        changed_.wait(lock, [&] { return pulled_ >= target || (!streaming() && !exchanging_); });
         return pulled_ >= target;
     }
 
+    // Whether a stream is open and not paused.
+    bool isStreaming() const
+    {
+        std::lock_guard lock(mutex_);
+        return streaming();
+    }
     int opens() const { return read(opens_); }
     int refusedOpens() const { return read(refusedOpens_); }
+    int pauses() const { return read(pauses_); }
+    int resumes() const { return read(resumes_); }
+    int pulled() const { return read(pulled_); }
     int pullsAfterFailure() const { return read(pullsAfterFailure_); }
     std::vector<float> lastBlock() const { return read(lastBlock_); }
 
@@ -87,6 +105,44 @@ private:
                                                           : QStringLiteral("Test Microphone")};
         }
 
+        bool pause() override
+        {
+            {
+                std::lock_guard lock(server_->mutex_);
+                if (!server_->pausable_)
+                    return false;
+                if (paused_ || closing_)
+                    return true;
+                paused_ = true;
+                ++server_->pauses_;
+                // What the test asked for and did not get dies with the pause.
+                server_->wanted_ = 0;
+            }
+            server_->changed_.notify_all();
+            thread_.join();
+            return true;
+        }
+
+        bool resume(QString* failure) override
+        {
+            {
+                std::lock_guard lock(server_->mutex_);
+                if (!paused_)
+                    return true;
+                if (!server_->running_) {
+                    *failure = QStringLiteral("connection refused");
+                    ++server_->refusedOpens_;
+                } else {
+                    paused_ = false;
+                    ++server_->resumes_;
+                    thread_ = std::thread([this] { run(); });
+                    return true;
+                }
+            }
+            close();
+            return false;
+        }
+
         void close() override
         {
             {
@@ -100,6 +156,8 @@ private:
                 thread_.join();
         }
 
+        bool isPaused() const { return paused_; }
+
         QString failureReason() const override { return QStringLiteral("the server went away"); }
 
     private:
@@ -109,7 +167,7 @@ private:
             std::vector<float> block(std::size_t(frames_) * 2);
             std::unique_lock lock(server.mutex_);
             bool failureReported = false;
-            while (!closing_ && !refused_) {
+            while (!closing_ && !paused_ && !refused_) {
                 if (!server.running_) {
                     ++server.pullsAfterFailure_;
                     lock.unlock();
@@ -120,19 +178,21 @@ private:
                     server.changed_.notify_all();
                 } else if (server.wanted_ > 0) {
                     --server.wanted_;
+                    server.exchanging_ = true;
                     std::fill(block.begin(), block.end(), server.inputLevel_);
                     lock.unlock();
                     refused_ = !transfer(block, block.data());
                     lock.lock();
                     server.lastBlock_ = block;
                     ++server.pulled_;
+                    server.exchanging_ = false;
                     server.changed_.notify_all();
                 } else {
                     server.changed_.wait(lock);
                 }
             }
             // A refused block stops the stream: its thread sleeps until it is closed.
-            server.changed_.wait(lock, [this] { return closing_; });
+            server.changed_.wait(lock, [this] { return closing_ || paused_; });
         }
 
         // One block with the client: the output's mix into the block, or what was heard.
@@ -149,6 +209,7 @@ private:
         unsigned frames_ = 0;
         std::thread thread_;
         bool closing_ = false; // under the server's mutex
+        bool paused_ = false;  // under the server's mutex
         bool refused_ = false; // the stream's thread
     };
 
@@ -159,7 +220,7 @@ private:
         changed_.notify_all();
     }
 
-    bool streaming() const { return open_ && running_; }
+    bool streaming() const { return open_ && running_ && !open_->isPaused(); }
 
     template <typename T>
     T read(const T& field) const
@@ -171,11 +232,15 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool running_ = false;
+    bool pausable_ = true;
     Device* open_ = nullptr;
     int opens_ = 0;
     int refusedOpens_ = 0;
+    int pauses_ = 0;
+    int resumes_ = 0;
     int wanted_ = 0;
     int pulled_ = 0;
+    bool exchanging_ = false; // a wanted block is with the client
     int pullsAfterFailure_ = 0;
     float inputLevel_ = 0.0f;
     std::vector<float> lastBlock_;

@@ -1,4 +1,5 @@
 #include "AudioMidiTestSupport.h"
+#include "../audio/SoundAfterRest.h"
 
 #include "FluidSynthEngine.h"
 #include "MidiFiles.h"
@@ -265,4 +266,14 @@ TEST_F(FluidSynthTest, ReplacingTheSoundFontUnderASoundingNoteLeavesNoThreadBehi
     done.store(true);
     audio.join();
     EXPECT_LT(mappingCount() - before, kSwaps / 4);
+}
+
+TEST_F(FluidSynthTest, ANoteAfterTheOutputRestedSoundsFromItsFirstBlockWithItsWholeAttack)
+{
+    const SoundAfterRest heard = playBeforeAndAfterRest(
+        synth->graph().get(), [&] { synth->noteOn(60, 100); }, [&] { synth->noteOff(60); });
+    ASSERT_TRUE(heard.rested) << "the synthesizer falls quiet after its note";
+    ASSERT_TRUE(heard.resumed);
+    EXPECT_GT(loudestOfFirstFrames(heard.firstBlock, 64), 1e-4f) << "the attack begins in the first frames";
+    EXPECT_TRUE(heard.sameAttack()) << "the note after the rest sounds as the first did";
 }

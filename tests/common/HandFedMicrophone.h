@@ -51,6 +51,9 @@ private:
             ++opens_;
             return Stream{sampleRate_, bufferFrames, QStringLiteral("Fake"), QStringLiteral("Test Microphone")};
         }
+        // A microphone is never paused.
+        bool pause() override { return false; }
+        bool resume(QString*) override { return open_; }
         void close() override
         {
             if (std::exchange(open_, false))

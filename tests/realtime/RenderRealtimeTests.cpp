@@ -114,12 +114,25 @@ public:
         client_ = client;
         return Stream{sampleRate ? sampleRate : 48000, bufferFrames, QStringLiteral("Test"), QStringLiteral("Caller")};
     }
+    bool pause() override
+    {
+        paused_ = true;
+        return true;
+    }
+    bool resume(QString*) override
+    {
+        paused_ = false;
+        return true;
+    }
     void close() override { client_ = nullptr; }
     QString failureReason() const override { return QStringLiteral("failed on purpose"); }
     Client* client() const { return client_; }
 
+    bool isPaused() const { return paused_; }
+
 private:
     Client* client_ = nullptr;
+    std::atomic<bool> paused_{false};
 };
 
 TEST_F(RenderRealtimeTest, TheWatchSeesAllocationsReleasesAndLocksOfThisThreadOnly)
@@ -225,7 +238,7 @@ TEST_F(RenderRealtimeTest, TheGeneralMidiSynthesizerRendersWithoutAllocatingOrLo
     EXPECT_EQ(total, kNothing);
 }
 
-TEST_F(RenderRealtimeTest, TheOutputFeedsAndLosesItsDeviceAndWakesItsNullDeviceWithoutAllocatingOrLocking)
+TEST_F(RenderRealtimeTest, TheOutputFeedsRestsAndLosesItsDeviceAndWakesItsNullDeviceWithoutAllocatingOrLocking)
 {
     CallerDrivenDevice* device = nullptr;
     // The device stays lost: tried again, it would open at once and end the null device.
@@ -241,6 +254,16 @@ TEST_F(RenderRealtimeTest, TheOutputFeedsAndLosesItsDeviceAndWakesItsNullDeviceW
     AudioDevice::Client* client = device->client();
     const auto pull = [&] { ASSERT_TRUE(client->processBlock(block.data(), nullptr, kBlock)); };
     RealtimeWatch::Counts total = steadyState(pull);
+    // The note's end, the quiet after it, and the block that tells the keeper to rest.
+    synth->noteOff(0, 60);
+    const auto quietBlocks = int(std::ceil(AudioOutput::kQuietSecondsBeforeRest * output.sampleRate() / kBlock));
+    for (int i = 0; i < 10 * quietBlocks && !device->isPaused(); ++i)
+        total += RealtimeWatch::during(pull);
+    ASSERT_TRUE(eventually([&] { return device->isPaused(); }));
+    // The next note resumes the device.
+    ASSERT_TRUE(synth->noteOn(0, 64, 100));
+    ASSERT_TRUE(eventually([&] { return !device->isPaused(); }));
+    total += steadyState(pull, 4);
     // A failed write and the refused block after it.
     total += RealtimeWatch::during([&] {
         client->deviceFailed();

@@ -1,4 +1,5 @@
 #include "../audiomidi/AudioMidiTestSupport.h"
+#include "../audio/SoundAfterRest.h"
 #include "SampleBankSupport.h"
 
 #include "FakeMIDIBackend.h"
@@ -285,4 +286,16 @@ TEST_F(SamplePlayerTest, EveryProgramOfTheBankCarriesTheClicks)
             EXPECT_GT(peak, 0.05f) << name << " click " << click;
         }
     }
+}
+
+TEST_F(SamplePlayerTest, ANoteAfterTheOutputRestedSoundsFromItsFirstBlockWithItsWholeAttack)
+{
+    useTestBank();
+    makePlayer(1);
+    const SoundAfterRest heard = playBeforeAndAfterRest(
+        player.get(), [&] { player->noteOn(69, 127); }, [&] { player->noteOff(69); });
+    ASSERT_TRUE(heard.rested) << "the synthesizer falls quiet after its note";
+    ASSERT_TRUE(heard.resumed);
+    EXPECT_GT(loudestOfFirstFrames(heard.firstBlock, 64), 1e-3f) << "the attack begins in the first frames";
+    EXPECT_TRUE(heard.sameAttack()) << "the note after the rest sounds as the first did";
 }

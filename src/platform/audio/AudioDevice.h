@@ -56,6 +56,15 @@ public:
     // *failure, when no device opens.
     virtual std::optional<Stream> open(Client* client, unsigned sampleRate, unsigned bufferFrames,
                                        QString* failure) = 0;
+    // Control thread; blocks until the client is no longer called. Stops exchanging blocks
+    // while the device stays the client's, so that a rest costs neither this process nor
+    // the sound server anything; resume() goes on with the stream as it was opened. False,
+    // the device playing on, where it could not start again cleanly. Harmless when paused
+    // or closed.
+    virtual bool pause() = 0;
+    // Control thread; blocks briefly. Exchanges blocks again after pause(), at once. False,
+    // with the reason in *failure, when the device went away meanwhile; it is then closed.
+    virtual bool resume(QString* failure) = 0;
     // Control thread: stops and closes the stream; on return the client is no longer
     // called. Harmless when nothing is open.
     virtual void close() = 0;

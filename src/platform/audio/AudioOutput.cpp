@@ -27,7 +27,7 @@ AudioOutput* AudioOutput::sharedOutput()
 
 AudioOutput::AudioOutput(DeviceFactory deviceFactory, RetryPolicy retryPolicy)
     : deviceFactory_(std::move(deviceFactory))
-    , retryPolicy_(retryPolicy)
+    , retries_(retryPolicy)
     , scratch_(kScratchFrames * 2, 0.0f)
 {
 }
@@ -120,10 +120,10 @@ void AudioOutput::removeSource(AudioRenderSource* source)
 
 void AudioOutput::wake() noexcept
 {
-    soundWanted_.store(true);
-    // A device renders anyway; only the null device rests.
-    if (mode_.load() == Mode::NullRealTime)
-        keeperSignal_.wake();
+    wakes_.fetch_add(1);
+    // A playing device hears of the note in its next block, and its keeper finds nothing
+    // to do; but the keeper may be pausing the device just now, so it always looks.
+    keeperSignal_.wake();
 }
 
 bool AudioOutput::renderOffline(float* interleavedStereo, std::size_t frames)
@@ -138,8 +138,29 @@ bool AudioOutput::processBlock(float* output, const float*, std::size_t frames) 
 {
     if (deviceFailed_.load())
         return false;
+    // Read before the sources take their notes: a note handed over later changes the count.
+    const unsigned wakes = wakes_.load();
     mix(output, frames);
+    countQuiet(wakes, frames);
     return true;
+}
+
+void AudioOutput::countQuiet(unsigned wakes, std::size_t frames) noexcept
+{
+    if (wakes != wakesSeen_ || isSounding()) {
+        wakesSeen_ = wakes;
+        quietFrames_ = 0;
+        return;
+    }
+    const auto restFrames = std::size_t(kQuietSecondsBeforeRest * sampleRate_.load());
+    if (quietFrames_ >= restFrames)
+        return; // told already
+    quietFrames_ = std::min(quietFrames_ + frames, restFrames);
+    if (quietFrames_ < restFrames)
+        return;
+    quietAtWakes_.store(wakes);
+    fellQuiet_.store(true);
+    keeperSignal_.wake();
 }
 
 void AudioOutput::deviceFailed() noexcept
@@ -184,6 +205,7 @@ bool AudioOutput::openDeviceLocked(QString* failure)
         return false;
     }
     deviceFailed_ = false;
+    fellQuiet_ = false;
     // Sources are built for the rate the output first had; a device that comes back must
     // play at it.
     const unsigned wantedRate = rateSettled_ ? sampleRate_.load() : 0;
@@ -211,6 +233,7 @@ void AudioOutput::closeDeviceLocked()
         return;
     device_->close();
     device_.reset();
+    resting_ = false;
     if (mode_.load() == Mode::Device)
         mode_ = Mode::Closed;
 }
@@ -222,10 +245,17 @@ void AudioOutput::startNullDeviceLocked(Clock::time_point now)
         rateSettled_ = true;
     }
     bufferFrames_ = kPreferredBufferFrames;
-    lastTry_ = now;
-    retryDelay_ = retryPolicy_.firstRetry;
-    nextTry_ = now + retryDelay_;
+    retries_.restart(now);
     mode_ = Mode::NullRealTime;
+}
+
+void AudioOutput::loseDeviceLocked(const QString& reason)
+{
+    // deviceFailed_ stays set until a device opens again: a block asked of the lost
+    // device is refused.
+    closeDeviceLocked();
+    Log::line(QStringLiteral("Audio output lost (%1); rendering into the null device until it comes back.").arg(reason));
+    startNullDeviceLocked(Clock::now());
 }
 
 void AudioOutput::startKeeperLocked()
@@ -261,16 +291,13 @@ void AudioOutput::keep()
     while (!stopping_.load()) {
         if (mode_.load() == Mode::Device) {
             rendering = false;
-            keeperSignal_.wait();
-            if (deviceFailed_.load())
-                fallBackToNullDevice();
+            watchDevice();
             continue;
         }
         const Clock::time_point now = Clock::now();
-        const bool soundWanted = soundWanted_.exchange(false);
-        const bool retryDue =
-            now >= nextTry_ || (soundWanted && now - lastTry_ >= retryPolicy_.soundRetrySpacing);
-        if (retryDue && retryDevice(now))
+        const unsigned wakes = wakes_.load();
+        const bool soundWanted = wakes != std::exchange(wakesHandled_, wakes);
+        if (retries_.isDue(now, soundWanted) && retryDevice(now))
             continue;
         if (!soundWanted && !isSounding()) {
             rendering = false;
@@ -290,6 +317,25 @@ void AudioOutput::keep()
     }
 }
 
+void AudioOutput::watchDevice()
+{
+    keeperSignal_.wait();
+    if (deviceFailed_.load()) {
+        fallBackToNullDevice();
+        return;
+    }
+    const unsigned wakes = wakes_.load();
+    if (resting_.load()) {
+        if (wakes != restedAtWakes_)
+            resumeDevice();
+        return;
+    }
+    // A note handed over since the quiet began keeps the device playing; the render
+    // thread counts its quiet anew.
+    if (fellQuiet_.exchange(false) && quietAtWakes_.load() == wakes)
+        pauseDevice(wakes);
+}
+
 void AudioOutput::fallBackToNullDevice()
 {
     QString reason;
@@ -298,14 +344,38 @@ void AudioOutput::fallBackToNullDevice()
         if (stopping_.load() || !device_)
             return;
         reason = device_->failureReason();
-        // deviceFailed_ stays set until a device opens again: a block asked of the lost
-        // device is refused.
-        closeDeviceLocked();
-        Log::line(QStringLiteral("Audio output lost (%1); rendering into the null device until it comes back.")
-                      .arg(reason));
-        startNullDeviceLocked(Clock::now());
+        loseDeviceLocked(reason);
     }
     announceUnavailable(true, reason);
+}
+
+void AudioOutput::pauseDevice(unsigned wakes)
+{
+    std::lock_guard lock(controlMutex_);
+    if (stopping_.load() || !device_)
+        return;
+    if (!device_->pause())
+        return;
+    // A note handed over meanwhile has woken the keeper, which resumes at once.
+    restedAtWakes_ = wakes;
+    resting_ = true;
+}
+
+void AudioOutput::resumeDevice()
+{
+    QString failure;
+    {
+        std::lock_guard lock(controlMutex_);
+        if (stopping_.load() || !device_)
+            return;
+        if (device_->resume(&failure)) {
+            resting_ = false;
+            return;
+        }
+        // The sound server went away during the rest: the device played, so it is lost.
+        loseDeviceLocked(failure);
+    }
+    announceUnavailable(true, failure);
 }
 
 bool AudioOutput::retryDevice(Clock::time_point now)
@@ -313,18 +383,16 @@ bool AudioOutput::retryDevice(Clock::time_point now)
     std::lock_guard lock(controlMutex_);
     if (stopping_.load())
         return false;
-    lastTry_ = now;
     QString failure;
     if (openDeviceLocked(&failure))
         return true;
-    retryDelay_ = std::min<Clock::duration>(retryDelay_ * 2, retryPolicy_.longestRetry);
-    nextTry_ = now + retryDelay_;
+    retries_.failed(now);
     return false;
 }
 
 void AudioOutput::restUntilWoken()
 {
     resting_ = true;
-    keeperSignal_.waitUntil(nextTry_);
+    keeperSignal_.waitUntil(retries_.nextTry());
     resting_ = false;
 }

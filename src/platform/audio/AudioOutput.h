@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioDevice.h"
+#include "AudioOutputRetry.h"
 #include "AudioRenderSource.h"
 #include "RealtimeSlots.h"
 #include "WakeSignal.h"
@@ -16,21 +17,17 @@
 #include <thread>
 #include <vector>
 
-// When the audio output tries a missing device again: while idle after `firstRetry`, then
-// after twice as long each time up to `longestRetry`; when something is to sound, at once
-// unless the last try was less than `soundRetrySpacing` ago.
-struct AudioOutputRetryPolicy {
-    std::chrono::milliseconds firstRetry{1000};
-    std::chrono::milliseconds longestRetry{30000};
-    std::chrono::milliseconds soundRetrySpacing{250};
-};
-
 // The one audio output of the process: a stereo stream on the default output device that
 // mixes every registered source. When no device opens (a machine without a sound card, a
 // sound server that is not running) a null device takes its place and renders into a
 // buffer at the pace of real time, so that sources behave as they would with sound, but
 // only while a source sounds. Offline rendering (tests, benchmarks) stops the clock and
 // lets the caller pull the frames itself.
+//
+// Nothing is rendered while nothing sounds: once no source has sounded for
+// kQuietSecondsBeforeRest, the device pauses where it can (an idle window then costs
+// neither this process nor the sound server anything), and the next note resumes it
+// before its first block is rendered, so that nothing of its attack is lost.
 //
 // A thread of the output's own watches over the device: a device that fails while it plays
 // (its sound server went away) is closed and the null device takes over; the device is
@@ -51,6 +48,8 @@ public:
     using DeviceFactory = AudioDeviceFactory;
 
     static constexpr unsigned kPreferredBufferFrames = 256;
+    // Long enough that the notes of a question, and a note's fading end, play through.
+    static constexpr double kQuietSecondsBeforeRest = 1.5;
     static constexpr unsigned kDefaultSampleRate = 44100;
     static constexpr std::size_t kMaxSources = 32;
     static const QString kUnavailableNotification;
@@ -74,7 +73,8 @@ public:
     // Any thread, lock-free.
     Mode mode() const { return mode_.load(); }
     bool isNullDevice() const;
-    // Any thread, lock-free: the null device waits for a source to sound.
+    // Any thread, lock-free: nothing renders; the device is paused, or the null device
+    // waits, for a source to sound.
     bool isResting() const { return resting_.load(); }
 
     // Opens the output on first use. The rate stays as it first opened for as long as the
@@ -90,7 +90,8 @@ public:
     void removeSource(AudioRenderSource* source);
 
     // Any thread, lock-free: something is about to sound (a note was handed to a source).
-    // A resting null device renders again at once, and a missing device is tried again.
+    // A paused device, or a resting null device, renders again at once, and a missing
+    // device is tried again.
     void wake() noexcept;
 
     // The rendering thread (the null device's, or the one pulling offline), never blocks:
@@ -113,24 +114,32 @@ private:
     bool openDeviceLocked(QString* failure);
     void closeDeviceLocked();
     void startNullDeviceLocked(Clock::time_point now);
+    // Closes the device that went away and starts the null device.
+    void loseDeviceLocked(const QString& reason);
     void startKeeperLocked();
     void stopKeeper();
     void announceUnavailable(bool lost, const QString& reason);
 
-    // The keeper thread: waits on a device, or is the null device.
+    // The keeper thread: watches over a device, or is the null device.
     void keep();
+    // One event of a device: it failed, fell quiet, or is to sound again after a rest.
+    void watchDevice();
     void fallBackToNullDevice();
+    void pauseDevice(unsigned wakes);
+    void resumeDevice();
     // True when a device opened again.
     bool retryDevice(Clock::time_point now);
     void restUntilWoken();
 
     // The render path: no allocation, no lock, no log.
     void mix(float* interleavedStereo, std::size_t frames) noexcept;
+    // After a device's block: counts the frames that nothing sounded in, and tells the
+    // keeper once they make a rest. `wakes` is wakes_ as it was before the block rendered.
+    void countQuiet(unsigned wakes, std::size_t frames) noexcept;
 
     static constexpr std::size_t kScratchFrames = 4096;
 
     const DeviceFactory deviceFactory_;
-    const RetryPolicy retryPolicy_;
 
     std::mutex controlMutex_; // opening, closing and source registration; never taken by render
     std::atomic<Mode> mode_{Mode::Closed};
@@ -144,12 +153,20 @@ private:
     WakeSignal keeperSignal_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> deviceFailed_{false};
-    std::atomic<bool> soundWanted_{false};
     std::atomic<bool> resting_{false};
+    // How often something was about to sound: a block that saw the count change may have
+    // heard of a note, so the device does not rest on its quiet.
+    std::atomic<unsigned> wakes_{0};
+    // The render thread fell quiet at wakes_ == quietAtWakes_.
+    std::atomic<bool> fellQuiet_{false};
+    std::atomic<unsigned> quietAtWakes_{0};
     // Keeper thread (and the control thread under controlMutex_ before it runs).
-    Clock::time_point lastTry_{};
-    Clock::time_point nextTry_{};
-    Clock::duration retryDelay_{};
+    AudioOutputRetrySchedule retries_;
+    unsigned wakesHandled_ = 0; // by the null device
+    unsigned restedAtWakes_ = 0;
+    // Render thread.
+    unsigned wakesSeen_ = 0;
+    std::size_t quietFrames_ = 0;
 
     RealtimeSlots<AudioRenderSource, kMaxSources> sources_;
     std::vector<float> scratch_;

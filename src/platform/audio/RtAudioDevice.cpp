@@ -1,7 +1,5 @@
 #include "RtAudioDevice.h"
 
-#include "RtAudioStream.h"
-
 #include <algorithm>
 #include <utility>
 
@@ -24,8 +22,7 @@ std::optional<AudioDevice::Stream> RtAudioDevice::open(Client* client, unsigned 
     close();
     client_ = client;
     failed_ = false;
-    transferFailed_ = false;
-    failedTransfersInARow_ = 0;
+    failures_ = {};
     const bool output = direction_ == Direction::Output;
     RtAudioStreamRequest request;
     request.input = !output;
@@ -37,17 +34,40 @@ std::optional<AudioDevice::Stream> RtAudioDevice::open(Client* client, unsigned 
     request.callback = &RtAudioDevice::transfer;
     request.userData = this;
     request.errorCallback = &RtAudioDevice::streamError;
-    Stream stream;
-    stream_ = openRtAudioStream(request, &stream, failure);
-    if (!stream_)
-        return std::nullopt;
-    return stream;
+    // Ready before the stream's thread begins.
+    if (output)
+        leadIn_.start(std::max(bufferFrames, kLargestLeadInBlock), request.channels);
+    stream_ = std::make_unique<RtAudioStream>(request, output ? QStringLiteral("Audio output")
+                                                               : QStringLiteral("Audio input"));
+    std::optional<Stream> opened = stream_->open(failure);
+    if (!opened)
+        stream_.reset();
+    return opened;
+}
+
+bool RtAudioDevice::pause()
+{
+    return stream_ && stream_->pause();
+}
+
+bool RtAudioDevice::resume(QString* failure)
+{
+    if (!stream_) {
+        *failure = QStringLiteral("the device is closed");
+        return false;
+    }
+    // No stream thread runs while paused.
+    failures_ = {};
+    leadIn_.restart();
+    if (stream_->resume(failure))
+        return true;
+    stream_.reset();
+    return false;
 }
 
 void RtAudioDevice::close()
 {
-    closeRtAudioStream(stream_, direction_ == Direction::Output ? QStringLiteral("Audio output")
-                                                                : QStringLiteral("Audio input"));
+    stream_.reset();
 }
 
 QString RtAudioDevice::failureReason() const
@@ -57,20 +77,29 @@ QString RtAudioDevice::failureReason() const
     return said.isEmpty() ? QStringLiteral("the device stopped") : said;
 }
 
-int RtAudioDevice::transfer(void* output, void* input, unsigned int frames, double, RtAudioStreamStatus,
+int RtAudioDevice::transfer(void* output, void* input, unsigned int frames, double, RtAudioStreamStatus status,
                             void* userData)
 {
     auto* self = static_cast<RtAudioDevice*>(userData);
     deviceOfThisThread = self;
-    // A transfer that failed since the last block: one of a run, or the run is over.
-    const bool lastFailed = std::exchange(self->transferFailed_, false);
-    self->failedTransfersInARow_ = lastFailed ? self->failedTransfersInARow_ + 1 : 0;
-    if (self->failedTransfersInARow_ >= kFailedTransfersForLoss)
+    const TransferFailures::Verdict verdict =
+        self->failures_.nextBlock((status & (RTAUDIO_OUTPUT_UNDERFLOW | RTAUDIO_INPUT_OVERFLOW)) != 0);
+    if (verdict.lost)
         self->fail({});
-    // RtAudio reads into the block it hands over next: after a failed read it holds nothing new.
-    const float* heard = lastFailed ? nullptr : static_cast<const float*>(input);
+    bool taken = false;
+    if (!output) {
+        // RtAudio reads into the block it hands over next: after a failed read it holds nothing new.
+        taken = self->client_->processBlock(nullptr, verdict.lastFailed ? nullptr : static_cast<const float*>(input),
+                                            frames);
+    } else if (frames <= self->leadIn_.blockFrames()) {
+        taken = self->client_->processBlock(self->leadIn_.clientBlock(), nullptr, frames);
+        if (taken)
+            self->leadIn_.deliver(static_cast<float*>(output), frames);
+    } else {
+        taken = self->client_->processBlock(static_cast<float*>(output), nullptr, frames);
+    }
     // 2: RtAudio aborts the stream, and its thread waits.
-    return self->client_->processBlock(static_cast<float*>(output), heard, frames) ? 0 : 2;
+    return taken ? 0 : 2;
 }
 
 void RtAudioDevice::streamError(RtAudioError::Type type, const std::string& text)
@@ -80,7 +109,7 @@ void RtAudioDevice::streamError(RtAudioError::Type type, const std::string& text
     if (!self)
         return;
     if (type == RtAudioError::WARNING) {
-        self->transferFailed_ = true;
+        self->failures_.transferFailed();
         self->keepReason(text);
     } else {
         self->fail(text);
