@@ -305,21 +305,26 @@ bool soundsOwnPartial(const PitchTrackState& p, float fundamental, int divisor, 
     return false;
 }
 
-// The histogram's choice, or a subharmonic of it (a half or a third, twice at most) that
-// the histogram nearly prefers and that sounds partials of its own: a voice's odd partials
-// tell its second partial from its fundamental.
+// A half or a third of the fundamental that the histogram nearly prefers and that sounds
+// partials of its own; 0 for none. A voice's odd partials tell its second partial from its
+// fundamental.
+float preferredSubharmonic(const PitchTrackState& p, float fundamental, float total, int bins)
+{
+    const float vote = kSubharmonicVote * voteFor(p, fundamental, bins);
+    for (int divisor : {2, 3})
+        if (voteFor(p, fundamental / float(divisor), bins) >= vote && soundsOwnPartial(p, fundamental, divisor, total))
+            return fundamental / float(divisor);
+    return 0.0f;
+}
+
+// The histogram's choice, or the subharmonic of it that is preferred, twice at most.
 float lowestFundamental(const PitchTrackState& p, float fundamental, float total, int bins)
 {
     for (int step = 0; step < kSubharmonicSteps; ++step) {
-        const float vote = kSubharmonicVote * voteFor(p, fundamental, bins);
-        int divisor = 2;
-        while (divisor <= 3
-               && !(voteFor(p, fundamental / float(divisor), bins) >= vote
-                    && soundsOwnPartial(p, fundamental, divisor, total)))
-            ++divisor;
-        if (divisor > 3)
+        const float lower = preferredSubharmonic(p, fundamental, total, bins);
+        if (lower <= 0.0f)
             break;
-        fundamental /= float(divisor);
+        fundamental = lower;
     }
     return fundamental;
 }
