@@ -42,7 +42,7 @@ void FrequencyTrackerDSPKernel::process(std::uint32_t frameCount, std::uint32_t 
         }
     // The readers want the last values only, so they are published once per stretch.
     if (computed || !tracking) {
-        trackedFrequency.store(frequency, std::memory_order_relaxed);
+        trackedFrequency.store(tracking && ptrack->voiced ? frequency : 0.0f, std::memory_order_relaxed);
         trackedAmplitude.store(amplitude, std::memory_order_relaxed);
     }
 }

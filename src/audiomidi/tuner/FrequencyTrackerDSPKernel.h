@@ -35,6 +35,8 @@ public:
     int peakCount = kPeakCount;
     std::unique_ptr<PitchTrackState> ptrack;
     std::atomic<float> trackedAmplitude{0.0f};
-    std::atomic<float> trackedFrequency{0.0f}; // Hz
+    // Hz; 0 until the tracker has a pitch for the sound it hears (none before its first,
+    // none after a hop too quiet to analyse), so that no stale pitch passes for a note.
+    std::atomic<float> trackedFrequency{0.0f};
     std::atomic<bool> started{true};
 };

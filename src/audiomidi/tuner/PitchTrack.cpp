@@ -17,6 +17,35 @@ constexpr int kPartials = 16;
 constexpr float kInitialLevel = -144.0f;
 constexpr float kLevelOffset = 92.3f;
 
+// A voice's partials waver with its vibrato, a choir's voices beat, and at an onset every
+// partial changes within the window: the position estimates of a real partial then
+// disagree, and a weak one fails the sinusoid test. The fundamental under a voice's strong
+// second partial is the first to go, and the histogram, left with the second partial,
+// takes it for the pitch. So a peak that fails the test still counts when it is loud and
+// not spread over more than about a half-bin.
+constexpr float kUnsteadyPeakShare = 3e-3f;   // of the total power
+constexpr float kUnsteadyPeakVariance = 0.8f; // of its position estimates, half-bins squared
+
+// The checks of a chosen pitch against the spectrum. A partial may lie this far (relative)
+// from its harmonic: a choir's voices spread it, and a singer scoops into a note.
+constexpr float kPartialTolerance = 0.035f;
+// A partial counts as sounding from this share of the total power on.
+constexpr float kSoundingShare = 3e-4f;
+// A subharmonic replaces the chosen pitch when the histogram gives it at least this share
+// of the pitch's vote and it sounds partials of its own; at most this many times.
+constexpr float kSubharmonicVote = 0.7f;
+constexpr int kSubharmonicSteps = 2;
+// A partial below the fundamental louder than this share of its strongest harmonic says
+// that the fundamental is wrong.
+constexpr float kLowerPartialShare = 0.03f;
+// A pitch is reported once the sound has lasted this many of its periods in the window:
+// a shorter stretch, at the tapered end of the window, does not resolve its partials.
+constexpr float kPeriodsHeard = 6.0f;
+// A stretch of the hop with less than this share of the energy of its loudest stretch
+// counts as silent.
+constexpr float kSilentShare = 0.1f;
+constexpr int kStretches = 8;
+
 // Windowed spectrum from the previous and the current extended spectra.
 constexpr float c1 = 0.613527f;
 constexpr float c2 = 0.1511925f;
@@ -28,6 +57,29 @@ constexpr float g = 0.70710677f;
 bool isSetUp(const PitchTrackState& p)
 {
     return p.hopSize > 0 && p.inputFrame.data() && p.workSpectrum.data() && p.peaks.data();
+}
+
+// Step: how long the sound has lasted within the window, in samples: the whole window when
+// the previous hop sounded, else from the first stretch of this hop that sounds.
+void measureSoundLength(PitchTrackState& p)
+{
+    const int n = p.hopSize;
+    const float* in = p.inputFrame.data();
+    float stretches[kStretches] = {};
+    for (int i = 0; i < n; ++i)
+        stretches[i * kStretches / n] += in[i] * in[i];
+    float energy = 0.0f;
+    float loudest = 0.0f;
+    for (float e : stretches) {
+        energy += e;
+        loudest = std::max(loudest, e);
+    }
+    int first = 0;
+    while (first < kStretches - 1 && stretches[first] < kSilentShare * loudest)
+        ++first;
+    const bool soundedBefore = p.previousHopEnergy >= kSilentShare * energy / float(kStretches);
+    p.soundLength = soundedBefore ? float(2 * n) : float(n * (kStretches - first) / kStretches);
+    p.previousHopEnergy = energy;
 }
 
 // Step: the hop shifted by a quarter bin and transformed; the result stays in work.
@@ -122,34 +174,56 @@ float measurePower(PitchTrackState& p)
     return total;
 }
 
-// Step: up to maxPeaks peaks with their interpolated positions. Half-bin N - 3 is never a
-// peak (half-bin N - 2 keeps no power), so the search ends before it and reads within
-// the spectrum.
+// Where a peak centred on half-bin h lies: three estimates of its position, from the
+// centre and from either neighbour, their mean offset from h and how far they disagree (0
+// for a steady sinusoid).
+struct PeakShape {
+    float offset = 0.0f;
+    float variance = 0.0f;
+};
+
+PeakShape shapeAt(const float* x, int h)
+{
+    auto estimate = [x](int j) {
+        const float dRe = 2.0f * x[4 * j] - x[4 * (j + 2)] - x[4 * (j - 2)];
+        const float dIm = 2.0f * x[4 * j + 1] - x[4 * (j + 2) + 1] - x[4 * (j - 2) + 1];
+        return (dRe * (x[4 * (j - 2)] - x[4 * (j + 2)]) + dIm * (x[4 * (j - 2) + 1] - x[4 * (j + 2) + 1]))
+               / (2.0f * x[4 * j + 2]);
+    };
+    const float estimates[3] = {estimate(h), estimate(h - 1) - 1.0f, estimate(h + 1) + 1.0f};
+    PeakShape shape;
+    shape.offset = (estimates[0] + estimates[1] + estimates[2]) * 0.33333334f;
+    for (float e : estimates)
+        shape.variance += (e - shape.offset) * (e - shape.offset);
+    shape.variance *= 0.5f;
+    return shape;
+}
+
+bool isLocalMaximum(const float* x, int h)
+{
+    const float here = x[4 * h + 2];
+    return x[4 * (h - 1) + 2] <= here && here >= x[4 * (h + 1) + 2];
+}
+
+// Step: up to maxPeaks peaks with their interpolated positions, steady ones and loud
+// unsteady ones. Half-bin N - 3 is never a peak (half-bin N - 2 keeps no power), so the
+// search ends before it and reads within the spectrum.
 int findPeaks(PitchTrackState& p, float total)
 {
     const int N = 2 * p.hopSize;
     const float* x = p.workSpectrum.data();
     auto power = [x](int h) { return x[4 * h + 2]; };
-    auto estimate = [x, &power](int j) {
-        const float dRe = 2.0f * x[4 * j] - x[4 * (j + 2)] - x[4 * (j - 2)];
-        const float dIm = 2.0f * x[4 * j + 1] - x[4 * (j + 2) + 1] - x[4 * (j - 2) + 1];
-        return (dRe * (x[4 * (j - 2)] - x[4 * (j + 2)]) + dIm * (x[4 * (j - 2) + 1] - x[4 * (j + 2) + 1]))
-               / (2.0f * power(j));
-    };
     const float floor = total * 1e-5f;
     int found = 0;
     for (int h = 3; h <= N - 4 && found < p.maxPeaks; ++h) {
         const float here = power(h);
-        if (!(power(h - 1) <= here && here >= power(h + 1) && power(h - 1) >= floor && power(h + 1) >= floor))
+        if (!isLocalMaximum(x, h) || power(h - 1) < floor || power(h + 1) < floor)
             continue;
-        const float estimates[3] = {estimate(h), estimate(h - 1) - 1.0f, estimate(h + 1) + 1.0f};
-        const float mean = (estimates[0] + estimates[1] + estimates[2]) * 0.33333334f;
-        float variance = 0.0f;
-        for (float e : estimates)
-            variance += (e - mean) * (e - mean);
-        variance *= 0.5f;
-        if (variance >= 1e-30f && total * variance <= 10.0f * here)
-            p.peaks.data()[found++] = {std::max(4.0f, float(h) + mean), std::sqrt(variance), here,
+        const PeakShape shape = shapeAt(x, h);
+        const bool steady = total * shape.variance <= 10.0f * here;
+        const bool loud = here >= total * kUnsteadyPeakShare && shape.variance <= kUnsteadyPeakVariance;
+        if (shape.variance >= 1e-30f && (steady || loud))
+            p.peaks.data()[found++] = {std::max(4.0f, float(h) + shape.offset), std::sqrt(shape.variance), here,
                                        std::sqrt(std::sqrt(here))};
     }
     return found;
@@ -185,7 +259,123 @@ void buildHistogram(PitchTrackState& p, int peakCount, float total, int bins)
     }
 }
 
-// Step: the pitch from the histogram's strongest bin and the peaks that are its harmonics.
+// The power of the loudest local maximum of the spectrum whose interpolated position lies
+// between half-bins lo and hi; 0 for none. Steady or not: this asks only whether something
+// sounds there.
+float loudestBetween(const PitchTrackState& p, float lo, float hi)
+{
+    const int N = 2 * p.hopSize;
+    const float* x = p.workSpectrum.data();
+    float loudest = 0.0f;
+    for (int h = std::max(3, int(lo) - 1); h <= std::min(N - 4, int(hi) + 2); ++h) {
+        if (x[4 * h + 2] <= loudest || !isLocalMaximum(x, h))
+            continue;
+        const float position = float(h) + shapeAt(x, h).offset;
+        if (position >= lo && position <= hi)
+            loudest = x[4 * h + 2];
+    }
+    return loudest;
+}
+
+bool soundsNear(const PitchTrackState& p, float frequency, float total)
+{
+    return loudestBetween(p, frequency * (1.0f - kPartialTolerance), frequency * (1.0f + kPartialTolerance))
+           >= total * kSoundingShare;
+}
+
+// The histogram's vote for a frequency (half-bins): the larger of the two bins around it.
+float voteFor(const PitchTrackState& p, float frequency, int bins)
+{
+    const float* histogram = p.extendedSpectrum.data() + kHistogramOffset;
+    const int below = int(std::floor(69.24936f * std::log(frequency) - 96.0f));
+    float vote = 0.0f;
+    for (int b = std::max(below, 0); b <= below + 1 && b < bins; ++b)
+        vote = std::max(vote, histogram[b]);
+    return vote;
+}
+
+// Whether fundamental / divisor sounds a partial of its own among its first three
+// harmonics, one that the fundamental lacks: itself, or its third or second harmonic.
+bool soundsOwnPartial(const PitchTrackState& p, float fundamental, int divisor, float total)
+{
+    const float subharmonic = fundamental / float(divisor);
+    for (int m = 1; m <= 3; ++m)
+        if (m % divisor != 0 && soundsNear(p, float(m) * subharmonic, total))
+            return true;
+    return false;
+}
+
+// A half or a third of the fundamental that the histogram nearly prefers and that sounds
+// partials of its own; 0 for none. A voice's odd partials tell its second partial from its
+// fundamental.
+float preferredSubharmonic(const PitchTrackState& p, float fundamental, float total, int bins)
+{
+    const float vote = kSubharmonicVote * voteFor(p, fundamental, bins);
+    for (int divisor : {2, 3})
+        if (voteFor(p, fundamental / float(divisor), bins) >= vote && soundsOwnPartial(p, fundamental, divisor, total))
+            return fundamental / float(divisor);
+    return 0.0f;
+}
+
+// The histogram's choice, or the subharmonic of it that is preferred, twice at most.
+float lowestFundamental(const PitchTrackState& p, float fundamental, float total, int bins)
+{
+    for (int step = 0; step < kSubharmonicSteps; ++step) {
+        const float lower = preferredSubharmonic(p, fundamental, total, bins);
+        if (lower <= 0.0f)
+            break;
+        fundamental = lower;
+    }
+    return fundamental;
+}
+
+// The peaks that are harmonics of a fundamental, and the pitch they give.
+struct Harmonics {
+    int matched = 0;
+    int below8 = 0;
+    float matchedPower = 0.0f;
+    float strongest = 0.0f; // power of the strongest matched peak
+    float estimate = 0.0f;  // half-bins; 0 when no peak matched
+};
+
+Harmonics matchHarmonics(const PitchTrackState& p, int peakCount, float fundamental)
+{
+    Harmonics harmonics;
+    float weightSum = 0.0f;
+    float frequencySum = 0.0f;
+    for (int i = 0; i < peakCount; ++i) {
+        const PitchPeak& peak = p.peaks.data()[i];
+        const float ratio = peak.frequency / fundamental;
+        const int m = int(ratio + 0.5f);
+        if (m < 1 || m > kPartials || std::fabs(1.0f - ratio / float(m)) >= 0.023f)
+            continue;
+        ++harmonics.matched;
+        harmonics.matchedPower += peak.power;
+        harmonics.strongest = std::max(harmonics.strongest, peak.power);
+        if (m < 8)
+            ++harmonics.below8;
+        const float spread = std::max(peak.width, 0.03f) * float(m);
+        const float weight = 1.0f / (spread * spread);
+        weightSum += weight;
+        frequencySum += peak.frequency * weight / float(m);
+    }
+    harmonics.estimate = weightSum > 0.0f ? frequencySum / weightSum : 0.0f;
+    return harmonics;
+}
+
+// Whether the spectrum bears a fundamental out: it sounds itself, and nothing below it
+// sounds nearly as loud as its harmonics, and the sound has lasted long enough in the
+// window to tell it.
+bool isBorneOut(const PitchTrackState& p, float fundamental, const Harmonics& harmonics, float total)
+{
+    const float lowerPartial = loudestBetween(p, 0.0f, fundamental * (1.0f - kPartialTolerance));
+    const float period = 4.0f * float(p.hopSize) / fundamental; // samples
+    return soundsNear(p, fundamental, total) && lowerPartial <= kLowerPartialShare * harmonics.strongest
+           && p.soundLength >= kPeriodsHeard * period;
+}
+
+// Step: the pitch from the histogram's strongest bin and the peaks that are its harmonics,
+// or from a subharmonic of it; none when the spectrum does not bear it out.
 void choosePitch(PitchTrackState& p, int peakCount, float total, int bins)
 {
     const float* histogram = p.extendedSpectrum.data() + kHistogramOffset;
@@ -196,33 +386,21 @@ void choosePitch(PitchTrackState& p, int peakCount, float total, int bins)
             bestValue = histogram[b];
             best = b;
         }
-    const float fundamental = std::exp(float(best + 96) * 0.014440566262222353f);
-    int matched = 0;
-    int below8 = 0;
-    float matchedPower = 0.0f;
-    float weightSum = 0.0f;
-    float frequencySum = 0.0f;
-    for (int i = 0; i < peakCount; ++i) {
-        const PitchPeak& peak = p.peaks.data()[i];
-        const float ratio = peak.frequency / fundamental;
-        const int m = int(ratio + 0.5f);
-        if (m < 1 || m > kPartials || std::fabs(1.0f - ratio / float(m)) >= 0.023f)
-            continue;
-        ++matched;
-        matchedPower += peak.power;
-        if (m < 8)
-            ++below8;
-        const float spread = std::max(peak.width, 0.03f) * float(m);
-        const float weight = 1.0f / (spread * spread);
-        weightSum += weight;
-        frequencySum += peak.frequency * weight / float(m);
+    float fundamental = std::exp(float(best + 96) * 0.014440566262222353f);
+    Harmonics harmonics = matchHarmonics(p, peakCount, fundamental);
+    if (harmonics.estimate > 0.0f)
+        fundamental = harmonics.estimate;
+    const float lowest = lowestFundamental(p, fundamental, total, bins);
+    if (lowest != fundamental) {
+        harmonics = matchHarmonics(p, peakCount, lowest);
+        fundamental = harmonics.estimate > 0.0f ? harmonics.estimate : lowest;
     }
-    const bool convincing = (below8 >= 4 && matched >= 7) || matchedPower >= total * 0.01f;
-    if (!convincing || weightSum <= 0.0f)
+    const bool convincing =
+        (harmonics.below8 >= 4 && harmonics.matched >= 7) || harmonics.matchedPower >= total * 0.01f;
+    if (!convincing || harmonics.estimate < 5.0f || !isBorneOut(p, fundamental, harmonics, total))
         return;
-    const float estimate = frequencySum / weightSum;
-    if (estimate >= 5.0f)
-        p.pitch = estimate * p.sampleRate / (4.0f * float(p.hopSize));
+    p.pitch = harmonics.estimate * p.sampleRate / (4.0f * float(p.hopSize));
+    p.voiced = true;
 }
 
 void analyseHop(PitchTrackState& p)
@@ -231,6 +409,7 @@ void analyseHop(PitchTrackState& p)
     const int N = 2 * p.hopSize;
     const int bins = kBinsPerOctave * (std::countr_zero(unsigned(N)) - 2);
 
+    measureSoundLength(p);
     transformHop(p);
     extendSpectrum(p);
     interpolateSpectrum(p);
@@ -239,8 +418,10 @@ void analyseHop(PitchTrackState& p)
     const float total = measurePower(p);
     const float level = total > 1e-9f ? std::max(0.0f, 3.333f * std::log(total / float(N))) : 0.0f;
     p.levels[p.historyIndex] = level - kLevelOffset;
-    if (level < p.minLevel)
+    if (level < p.minLevel) {
+        p.voiced = false;
         return;
+    }
 
     const int peakCount = p.hopSize > 2 && p.maxPeaks > 0 ? findPeaks(p, total) : 0;
     buildHistogram(p, peakCount, total, bins);
@@ -283,6 +464,9 @@ int ptrack_init(const sp_data& sp, PitchTrackState& p, int hopSize, int peakCoun
     p.partialOffset = 7.0f;
     p.inputScale = 32768.0f;
     p.pitch = 100.0f;
+    p.previousHopEnergy = 0.0f;
+    p.soundLength = 0.0f;
+    p.voiced = false;
     return 1;
 }
 

@@ -7,7 +7,8 @@
 
 // A spectral pitch tracker: collects hops of n samples, and for each full hop computes
 // the spectrum of a 2n-point window (interpolated with the previous hop), picks its
-// strongest peaks and chooses the pitch whose harmonic series explains them best. The
+// strongest peaks and chooses the pitch whose harmonic series explains them best, unless
+// the spectrum bears it out no better than one of its subharmonics or not at all. The
 // pitch and the level hold between hops. Samples are handed in one at a time on the
 // render thread, where nothing allocates.
 
@@ -34,6 +35,9 @@ struct PitchTrackState {
     int hopSize = 0;
     float sampleRate = 0.0f;
     float pitch = 0.0f;  // Hz
+    bool voiced = false; // a pitch was found since the last hop too quiet to analyse
+    float previousHopEnergy = 0.0f; // sum of the squared samples of the hop before
+    float soundLength = 0.0f;       // samples the sound has lasted within the window
     float levels[kLevelHistory] = {};
     float minLevel = 0.0f;      // dB: quieter hops are not analysed
     float partialOffset = 0.0f; // added to the partial number in histogram weights
@@ -47,6 +51,7 @@ std::unique_ptr<PitchTrackState> ptrack_create();
 // the log, when the window is out of range or not a power of two; 1 otherwise.
 int ptrack_init(const sp_data& sp, PitchTrackState& p, int hopSize, int peakCount);
 // Render thread: takes one sample; *frequency and *amplitude get the tracker's current
-// pitch (Hz) and level. 0, with nothing changed, for a state that was not set up.
+// pitch (Hz; see `voiced` for whether it belongs to the sound now heard) and level. 0, with
+// nothing changed, for a state that was not set up.
 int ptrack_compute(const sp_data& sp, PitchTrackState& p, const float* in, float* frequency, float* amplitude);
 void ptrack_destroy(std::unique_ptr<PitchTrackState>& p);
