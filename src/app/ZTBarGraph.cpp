@@ -324,8 +324,9 @@ void ZTBarGraph::draw(QPainter& painter, const QRectF& bounds) const
     }
 
     const QRectF plotArea = plotAreaRect(bounds);
+    const double scale = barScale(plotArea);
     for (const auto& plot : plots_)
-        drawBars(painter, *plot, bounds);
+        drawBars(painter, *plot, plotArea, scale);
     // Labels after every bar, so that none is painted over.
     for (const TurnedLabel& label : valueLabels(bounds))
         drawTurnedText(painter, label);
@@ -375,20 +376,23 @@ QRectF ZTBarGraph::barRect(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar, con
 
 QList<QRectF> ZTBarGraph::barRects(const ZTBarPlot& plot, const QRectF& bounds) const
 {
+    const QRectF plotArea = plotAreaRect(bounds);
+    return barRects(plot, plotArea, barScale(plotArea));
+}
+
+QList<QRectF> ZTBarGraph::barRects(const ZTBarPlot& plot, const QRectF& plotArea, double scale) const
+{
     QList<QRectF> rects;
     if (plot.horizontalBars() || !(xRange_.length > 0))
         return rects;
-    const QRectF plotArea = plotAreaRect(bounds);
-    const double scale = barScale(plotArea);
     for (const ZTBarPlot::Bar& bar : plot.bars())
         rects << (bar.value ? barRect(plot, bar, plotArea, scale) : QRectF());
     return rects;
 }
 
-void ZTBarGraph::drawBars(QPainter& painter, const ZTBarPlot& plot, const QRectF& bounds) const
+void ZTBarGraph::drawBars(QPainter& painter, const ZTBarPlot& plot, const QRectF& plotArea, double scale) const
 {
-    const QList<QRectF> rects = barRects(plot, bounds);
-    const QRectF plotArea = plotAreaRect(bounds);
+    const QList<QRectF> rects = barRects(plot, plotArea, scale);
     for (qsizetype i = 0; i < rects.size(); ++i) {
         const ZTBarPlot::Bar& bar = plot.bars()[i];
         const QRectF& rect = rects[i];
@@ -418,8 +422,10 @@ QList<ZTBarGraph::TurnedLabel> ZTBarGraph::valueLabels(const QRectF& bounds) con
         bool counts; // over a bar above its base: a count the user must be able to read
     };
     QList<Candidate> candidates;
+    const QRectF plotArea = plotAreaRect(bounds);
+    const double scale = barScale(plotArea);
     for (const auto& plot : plots_) {
-        const QList<QRectF> rects = barRects(*plot, bounds);
+        const QList<QRectF> rects = barRects(*plot, plotArea, scale);
         for (qsizetype i = 0; i < rects.size(); ++i) {
             const ZTBarPlot::Bar& bar = plot->bars()[i];
             if (!bar.value || bar.label.text.isEmpty())

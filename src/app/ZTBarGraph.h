@@ -233,7 +233,9 @@ private:
     // Pixels per unit of a bar's height in the plot area.
     double barScale(const QRectF& plotArea) const;
     QRectF barRect(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar, const QRectF& plotArea, double scale) const;
-    void drawBars(QPainter& painter, const ZTBarPlot& plot, const QRectF& bounds) const;
+    // barRects for a plot area and bar scale measured once for every plot.
+    QList<QRectF> barRects(const ZTBarPlot& plot, const QRectF& plotArea, double scale) const;
+    void drawBars(QPainter& painter, const ZTBarPlot& plot, const QRectF& plotArea, double scale) const;
 
     ZTPlotRange xRange_{0, 1};
     ZTPlotRange yRange_{0, 1};

@@ -49,6 +49,12 @@ public:
     std::optional<ZTColor> barFillForBarPlot(const QString&, qlonglong) const override { return std::nullopt; }
 };
 
+// How many of the labels read `text`.
+qsizetype labelsReading(const QList<ZTBarGraph::TurnedLabel>& labels, const QString& text)
+{
+    return std::count_if(labels.begin(), labels.end(), [&](const ZTBarGraph::TurnedLabel& l) { return l.text == text; });
+}
+
 std::unique_ptr<ZTBarPlot> plot(const QString& identifier, const QColor& color, double offset, const ZTBarPlotDataSource* source)
 {
     auto bars = ZTBarPlot::tubularBarPlotWithColor(color, false);
@@ -203,8 +209,8 @@ TEST(BarGraph, TurnedLabelsAreReadableAndNeverRunTogether)
         }
     }
     // The counts over answered bars stand above the zeros, so they always find room.
-    EXPECT_EQ(std::count_if(labels.begin(), labels.end(), [](const auto& l) { return l.text == "3"; }), 5);
-    EXPECT_EQ(std::count_if(labels.begin(), labels.end(), [](const auto& l) { return l.text == "1"; }), 6);
+    EXPECT_EQ(labelsReading(labels, "3"), 5);
+    EXPECT_EQ(labelsReading(labels, "1"), 6);
 
     // With room to spare every bar keeps its label.
     const QList<ZTBarGraph::TurnedLabel> wide = graph.valueLabels(QRectF(0, 0, 4000, 280));
@@ -224,10 +230,9 @@ TEST(BarGraph, InALowCrowdedGraphAZeroGivesWayToTheCountBesideIt)
     graph.setPlotRanges(-0.75, 26.5, 0, 1.4);
     addTurnedCountPlots(graph, &records);
     const QList<ZTBarGraph::TurnedLabel> labels = graph.valueLabels(QRectF(0, 0, 700, 100));
-    const auto ones = std::count_if(labels.begin(), labels.end(), [](const auto& l) { return l.text == "1"; });
-    EXPECT_EQ(ones, 16);
+    EXPECT_EQ(labelsReading(labels, "1"), 16);
     // Zeros still show where they do not crowd a count.
-    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](const auto& l) { return l.text == "0"; }));
+    EXPECT_GT(labelsReading(labels, "0"), 0);
 }
 
 TEST(BarGraph, InALowGraphEveryCountIsABarAndEveryLabelIsWhole)
