@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <vector>
 
 #include <arpa/inet.h>
@@ -162,6 +163,27 @@ TEST_F(ConnectionOperation, CancellingAPausedDownloadFinishesItWithTheCancelErro
     EXPECT_EQ(operation->outputStream()->streamStatus(), StreamStatus::Closed);
 }
 
+TEST_F(ConnectionOperation, APauseBeforeTheNetworkThreadMadeTheConnectionSendsNothingAndResumesWhole)
+{
+    const QtWarningCapture warnings;
+    auto operation = operationFor(server.url("/hello"));
+    auto outcome = installOutcome(*operation);
+    const auto notifications = watch(*operation);
+    // Held, the network thread cannot take the operation up before it is paused.
+    std::promise<void> release;
+    AFURLConnectionOperation::networkRequestThread().perform([held = release.get_future().share()] { held.wait(); });
+    operation->start();
+    operation->pause();
+    release.set_value();
+    ASSERT_TRUE(waitUntil([&] { return notifications->names.contains(AFNetworkingOperationDidStartNotification); }));
+    EXPECT_TRUE(server.requests().isEmpty()) << "a paused operation sends nothing";
+    operation->resume();
+    ASSERT_TRUE(waitUntil([&] { return outcome->done(); }));
+    ASSERT_EQ(outcome->successes, 1) << outcome->error.description().toStdString();
+    EXPECT_EQ(outcome->object.toByteArray(), "hello");
+    EXPECT_TRUE(warnings.warnings().isEmpty()) << warnings.warnings().join(QLatin1Char('\n')).toStdString();
+}
+
 TEST_F(ConnectionOperation, CancellingARunningLoadReportsOnceThroughTheFailureBlock)
 {
     auto operation = operationFor(server.url("/slow"));
@@ -217,6 +239,21 @@ TEST_F(ConnectionOperation, ReportsDownloadProgressWithUnknownTotalForChunkedBod
     waitUntil([&] { return seen == 3000; });
     EXPECT_EQ(seen, 3000);
     EXPECT_EQ(expected, -1);
+}
+
+TEST_F(ConnectionOperation, AProgressBlockClearedOnTheMainThreadIsNotCalledForChunksAlreadyReceived)
+{
+    auto operation = operationFor(server.url("/chunked"));
+    auto calls = std::make_shared<int>(0);
+    operation->setDownloadProgressBlock([calls](qint64, qint64, qint64) { ++*calls; });
+    auto outcome = installOutcome(*operation);
+    operation->start();
+    // The main queue does not run meanwhile, so every chunk's progress call is still waiting.
+    ASSERT_TRUE(eventually([&] { return operation->isFinished(); }, 30));
+    operation->setDownloadProgressBlock(nullptr);
+    ASSERT_TRUE(waitUntil([&] { return outcome->done(); }));
+    EXPECT_EQ(*calls, 0);
+    EXPECT_EQ(operation->totalBytesRead(), 3000) << "the bytes are counted all the same";
 }
 
 TEST_F(ConnectionOperation, AnInMemoryBodyStopsAtItsLimitAndAFileStreamHasNone)

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 TestEnvironment::TestEnvironment()
@@ -123,6 +124,52 @@ int LogCapture::count(const QString& fragment) const
     for (const QString& line : *lines_)
         found += line.contains(fragment) ? 1 : 0;
     return found;
+}
+
+namespace {
+
+struct CapturedWarnings {
+    std::mutex mutex;
+    QStringList texts;
+};
+
+CapturedWarnings& capturedWarnings()
+{
+    static CapturedWarnings captured;
+    return captured;
+}
+
+void captureWarning(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    CapturedWarnings& captured = capturedWarnings();
+    std::lock_guard guard(captured.mutex);
+    captured.texts << text;
+}
+
+} // namespace
+
+QtWarningCapture::QtWarningCapture()
+{
+    {
+        CapturedWarnings& captured = capturedWarnings();
+        std::lock_guard guard(captured.mutex);
+        captured.texts.clear();
+    }
+    previous_ = qInstallMessageHandler(captureWarning);
+}
+
+QtWarningCapture::~QtWarningCapture()
+{
+    qInstallMessageHandler(previous_);
+}
+
+QStringList QtWarningCapture::warnings() const
+{
+    CapturedWarnings& captured = capturedWarnings();
+    std::lock_guard guard(captured.mutex);
+    return captured.texts;
 }
 
 ManualMainQueue::ManualMainQueue()

@@ -50,6 +50,17 @@ private:
     std::shared_ptr<QStringList> lines_;
 };
 
+// Collects the Qt warnings (and worse) given on any thread while it lives.
+class QtWarningCapture {
+public:
+    QtWarningCapture();
+    ~QtWarningCapture();
+    QStringList warnings() const;
+
+private:
+    QtMessageHandler previous_;
+};
+
 // Waits, up to the timeout, for a condition that another thread makes true.
 bool eventually(const std::function<bool()>& condition, double timeoutSeconds = 3.0);
 

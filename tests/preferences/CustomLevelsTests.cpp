@@ -15,26 +15,6 @@
 
 namespace {
 
-// Collects the Qt warnings given while it lives.
-class WarningCatcher {
-public:
-    WarningCatcher() : previous_(qInstallMessageHandler(&WarningCatcher::handle)) { caught() = {}; }
-    ~WarningCatcher() { qInstallMessageHandler(previous_); }
-    static QStringList& caught()
-    {
-        static QStringList warnings;
-        return warnings;
-    }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext&, const QString& text)
-    {
-        if (type != QtDebugMsg && type != QtInfoMsg)
-            caught() << text;
-    }
-    QtMessageHandler previous_;
-};
-
 const QString kIntervals = QStringLiteral("Interval recognition");
 const QString kMelodies = QStringLiteral("Melodies");
 
@@ -236,7 +216,7 @@ TEST_F(CustomLevelsTest, MinusDeletesTheSelectedLevelOnly)
 
 TEST_F(CustomLevelsTest, ATypedNameIsStoredWhetherReturnOrAChangeElsewhereEndsTheEditor)
 {
-    const WarningCatcher warnings;
+    const QtWarningCapture warnings;
     controller()->levelPlusAction(catalogueIndex(kIntervals));
     ASSERT_NE(nameEditor(), nullptr);
     QTest::keyClicks(nameEditor(), QStringLiteral("Thirds only"));
@@ -245,7 +225,7 @@ TEST_F(CustomLevelsTest, ATypedNameIsStoredWhetherReturnOrAChangeElsewhereEndsTh
     EXPECT_EQ(levelNames(kIntervals), QStringList({"Thirds only"}));
     EXPECT_EQ(nameEditor(), nullptr);
     EXPECT_EQ(controller()->levelsArray()[1].toMap().value("name").toString(), QStringLiteral("Thirds only"));
-    EXPECT_EQ(WarningCatcher::caught(), QStringList());
+    EXPECT_EQ(warnings.warnings(), QStringList());
 
     // Typing again; a level made elsewhere (sync, say) rebuilds the list meanwhile.
     levels()->editColumn(QStringLiteral("name"), 1);
@@ -258,7 +238,7 @@ TEST_F(CustomLevelsTest, ATypedNameIsStoredWhetherReturnOrAChangeElsewhereEndsTh
     EXPECT_EQ(levelNames(kMelodies), QStringList({"Synced"}));
     EXPECT_EQ(nameEditor(), nullptr);
     EXPECT_EQ(controller()->levelsArray().size(), 4);
-    EXPECT_EQ(WarningCatcher::caught(), QStringList());
+    EXPECT_EQ(warnings.warnings(), QStringList());
 }
 
 TEST_F(CustomLevelsTest, ChangesMadeElsewhereShowAndTheSelectionStays)

@@ -177,12 +177,12 @@ void AFURLConnectionOperation::pause()
         return;
     if (isExecuting()) {
         // The connection stops being current at once, so that nothing it still delivers
-        // lands in the stream after a quick resume.
-        std::shared_ptr<URLConnection> retired(connection_.release(), ConnectionDeleter());
-        networkRequestThread().perform([retired] {
-            if (retired)
-                retired->cancel();
-        });
+        // lands in the stream after a quick resume. Paused before the network thread made
+        // it, there is none: that thread finds the operation paused and makes none.
+        if (connection_) {
+            std::shared_ptr<URLConnection> retired(connection_.release(), ConnectionDeleter());
+            networkRequestThread().perform([retired] { retired->cancel(); });
+        }
         postNotification(AFNetworkingOperationDidFinishNotification);
     }
     setState(AFOperationPausedState);
@@ -543,7 +543,6 @@ void AFURLConnectionOperation::didReceiveResponse(URLConnection& connection, con
 
 void AFURLConnectionOperation::didReceiveData(URLConnection& connection, const QByteArray& data)
 {
-    ProgressBlock progress;
     qint64 expected = -1;
     {
         std::lock_guard guard(lock_);
@@ -559,15 +558,14 @@ void AFURLConnectionOperation::didReceiveData(URLConnection& connection, const Q
             }
             written += count;
         }
-        progress = downloadProgress_;
         if (response_)
             expected = response_->expectedContentLength();
     }
     const qint64 length = data.size();
     auto self = std::static_pointer_cast<AFURLConnectionOperation>(shared_from_this());
-    MainQueue::async([self, progress, length, expected] {
+    MainQueue::async([self, length, expected] {
         const qint64 total = self->totalBytesRead_ += length;
-        if (progress)
+        if (const ProgressBlock progress = self->progressBlock(&AFURLConnectionOperation::downloadProgress_))
             progress(length, total, expected);
     });
 }
@@ -575,13 +573,17 @@ void AFURLConnectionOperation::didReceiveData(URLConnection& connection, const Q
 void AFURLConnectionOperation::didSendBodyData(URLConnection&, qint64 bytesWritten, qint64 totalBytesWritten,
                                                qint64 totalBytesExpectedToWrite)
 {
-    ProgressBlock progress;
-    {
-        std::lock_guard guard(lock_);
-        progress = uploadProgress_;
-    }
-    if (progress)
-        MainQueue::async([=] { progress(bytesWritten, totalBytesWritten, totalBytesExpectedToWrite); });
+    auto self = std::static_pointer_cast<AFURLConnectionOperation>(shared_from_this());
+    MainQueue::async([self, bytesWritten, totalBytesWritten, totalBytesExpectedToWrite] {
+        if (const ProgressBlock progress = self->progressBlock(&AFURLConnectionOperation::uploadProgress_))
+            progress(bytesWritten, totalBytesWritten, totalBytesExpectedToWrite);
+    });
+}
+
+AFURLConnectionOperation::ProgressBlock AFURLConnectionOperation::progressBlock(ProgressBlock AFURLConnectionOperation::*which) const
+{
+    std::lock_guard guard(lock_);
+    return this->*which;
 }
 
 void AFURLConnectionOperation::didFinishLoading(URLConnection& connection)

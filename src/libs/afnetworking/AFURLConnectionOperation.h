@@ -89,6 +89,8 @@ public:
     std::shared_ptr<OutputStream> outputStream();
     void setOutputStream(std::shared_ptr<OutputStream> stream);
 
+    // A progress block is looked up when its call runs on the main queue: one set or
+    // cleared there applies to every call not yet made, also to chunks already received.
     void setUploadProgressBlock(ProgressBlock block);
     void setDownloadProgressBlock(ProgressBlock block);
     // When set, it answers every challenge itself.
@@ -148,6 +150,7 @@ private:
     void finish();
     void cancelConnection();
     bool isCurrent(const URLConnection& connection) const;
+    ProgressBlock progressBlock(ProgressBlock AFURLConnectionOperation::*which) const;
     // Connections judged by the same trust rules share sockets.
     QString connectionPoolName() const;
     void postNotification(const QString& name) const;
