@@ -51,18 +51,23 @@ protected:
     // Class-level settings live for the process.
     void TearDown() override { AFOperationClasses::resetForTesting(); }
 
-    // Loads until at least `bytes` arrived, pauses, and returns the operation.
+    // Loads until at least `bytes` arrived, pauses, and returns the operation. The block
+    // owns what it uses: it must not reach into this frame once the helper has returned.
     std::shared_ptr<AFHTTPRequestOperation> pausedAfter(const QString& path, qint64 bytes, std::shared_ptr<Outcome>& outcome)
     {
         auto operation = operationFor(server.url(path));
         outcome = installOutcome(*operation);
-        std::atomic<bool> enough{false};
-        operation->setDownloadProgressBlock([&](qint64, qint64 total, qint64) {
-            if (total >= bytes && !enough.exchange(true))
-                operation->pause();
+        auto paused = std::make_shared<bool>(false);
+        std::weak_ptr<AFHTTPRequestOperation> weakOperation = operation;
+        operation->setDownloadProgressBlock([paused, weakOperation, bytes](qint64, qint64 total, qint64) {
+            const auto loading = weakOperation.lock();
+            if (total >= bytes && !*paused && loading) {
+                *paused = true;
+                loading->pause();
+            }
         });
         operation->start();
-        EXPECT_TRUE(waitUntil([&] { return enough.load(); }));
+        EXPECT_TRUE(waitUntil([&] { return *paused; }));
         operation->setDownloadProgressBlock(nullptr);
         return operation;
     }
