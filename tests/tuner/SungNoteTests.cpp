@@ -1,87 +1,19 @@
 // Sung notes heard through the tuner as the microphone hands them in: every choir note of
 // the sample bank, tuned as it is and a few cents off, and synthetic vowels, each read at
 // every poll from the tracker's first pitch on.
-#include "../audiomidi/AudioMidiTestSupport.h"
-#include "HandFedMicrophone.h"
-#include "OfflineAudio.h"
-#include "Signals.h"
-#include "ZTAudioUnit.h"
-#include "ZTSamplePlayer.h"
-#include "ZTSoundBank.h"
-#include "ZTTuner.h"
-#include "ZTTunerDelegate.h"
-
-#include <gtest/gtest.h>
-
-#include <iostream>
-#include <sstream>
+#include "../sampleplayer/BankPlayerTest.h"
+#include "TunerListening.h"
 
 namespace {
 
-constexpr unsigned kRate = 44100;
-constexpr double kPoll = 0.03;
-constexpr std::size_t kBlock = 512;
+using namespace tuner_listening;
+
 constexpr double kHeldSeconds = 1.5;
 // Further from the sung note than this is an octave, a fifth or a fourth off, not a scoop
 // into the note (the choir's low notes open up to a semitone flat).
 constexpr double kGrossCents = 250.0;
 // The tuner may hear a scoop as the neighbouring note before it settles.
 constexpr long long kScoopNotes = 1;
-
-double midiFrequency(double note)
-{
-    return 440.0 * std::exp2((note - 69.0) / 12.0);
-}
-
-class NoteCollector : public ZTTunerDelegate {
-public:
-    void tunerDidUpdate(ZTTuner*, const ZTTunerOutput& output) override { notes.push_back(output.midiNoteNr()); }
-    void tuner(ZTTuner*, double, bool) override {}
-    std::vector<long long> notes;
-};
-
-// What the tuner made of a tone: the sung pitch its tracker read at each poll (half the
-// unit's reading; 0 while it had none) and the notes it reported.
-struct Heard {
-    std::vector<double> pitches;
-    std::vector<long long> notes;
-};
-
-// Feeds the tone into a freshly started tuner in the device's blocks, with a poll every
-// 0.03 s as the main queue runs them.
-Heard listen(ManualMainQueue& queue, const std::vector<float>& tone)
-{
-    HandFedMicrophone::use(kRate);
-    NoteCollector collector;
-    ZTTuner tuner(0.1, 0.25);
-    tuner.setDelegate(&collector);
-    EXPECT_TRUE(tuner.start());
-    Heard heard;
-    const double perPoll = kRate * kPoll;
-    double due = perPoll;
-    for (std::size_t done = 0; done < tone.size();) {
-        const std::size_t frames = std::min(kBlock, tone.size() - done);
-        HandFedMicrophone::deliver(tone.data() + done, frames);
-        done += frames;
-        for (; double(done) >= due; due += perPoll) {
-            queue.advance(kPoll);
-            heard.pitches.push_back(tuner.ztAudioUnit()->frequency() / 2.0);
-        }
-    }
-    queue.runPending();
-    tuner.stop();
-    heard.notes = collector.notes;
-    return heard;
-}
-
-// The tone after `frames` of silence, so that onsets fall at different places of the
-// tracker's hops.
-std::vector<float> afterSilence(std::size_t frames, const std::vector<float>& tone)
-{
-    std::vector<float> delayed(frames, 0.0f);
-    delayed.insert(delayed.end(), tone.begin(), tone.end());
-    return delayed;
-}
 
 // The tone read `cents` faster (Catmull-Rom interpolation): as from a bank tuned that far off.
 std::vector<float> retuned(const std::vector<float>& tone, double cents)
@@ -98,47 +30,10 @@ std::vector<float> retuned(const std::vector<float>& tone, double cents)
     return out;
 }
 
-// The worst reading of a set of tones, for the log.
-struct WorstReading {
-    double cents = 0.0;
-    std::string tone;
-
-    ~WorstReading() { std::cout << "Worst reading: " << cents << " cents (" << tone << ")\n"; }
-};
-
-// Every reading from the tracker's first pitch on lies within kGrossCents of the sung
-// pitch, and the tuner reports the sung note (a scoop may bring a neighbour first).
+// A sung note is heard within kGrossCents, the tuner reporting it or a note it scooped from.
 void expectHeardAsSung(const Heard& heard, double sungNote, const std::string& tone, WorstReading& worst)
 {
-    const double sung = midiFrequency(sungNote);
-    double toneWorst = 0.0;
-    for (double pitch : heard.pitches)
-        if (pitch > 0.0 && std::abs(centsBetween(pitch, sung)) > std::abs(toneWorst))
-            toneWorst = centsBetween(pitch, sung);
-    EXPECT_LT(std::abs(toneWorst), kGrossCents) << tone;
-    if (std::abs(toneWorst) > std::abs(worst.cents)) {
-        worst.cents = toneWorst;
-        worst.tone = tone;
-    }
-    const long long note = std::lround(sungNote);
-    EXPECT_NE(std::find(heard.notes.begin(), heard.notes.end(), note), heard.notes.end()) << tone;
-    for (long long reported : heard.notes)
-        EXPECT_LE(std::abs(reported - note), kScoopNotes) << tone << ": reported " << reported;
-}
-
-std::string describe(const char* what, int note, double cents, std::size_t silence)
-{
-    std::ostringstream text;
-    text << what << " note " << note << " " << std::showpos << cents << " cents after " << std::noshowpos << silence
-         << " frames of silence";
-    return text.str();
-}
-
-// Two onsets per tone, half a hop apart, at places that differ from note to note.
-std::vector<std::size_t> silencesBefore(int note, int salt)
-{
-    const auto first = std::size_t(note * 997 + salt * 331) % 4096;
-    return {first, (first + 2048) % 4096};
+    expectHeardAs(heard, sungNote, {kGrossCents, kScoopNotes}, tone, worst);
 }
 
 // The choir's notes, E2 to C6.
@@ -150,22 +45,11 @@ constexpr int kHighestChoirNote = 84;
 const std::vector<std::vector<float>>& choirNotes(ManualMainQueue& queue)
 {
     static const std::vector<std::vector<float>> notes = [&queue] {
-        const QList<SoftSynthSoundEntry> programs = ZTSoundBank::programs();
-        const auto choir = std::find_if(programs.begin(), programs.end(),
-                                        [](const SoftSynthSoundEntry& e) { return e.key == QLatin1String("Choir"); });
-        EXPECT_NE(choir, programs.end());
-        auto player = std::make_shared<ZTSamplePlayer>();
-        player->init();
-        player->programChange(int(choir - programs.begin()));
+        const std::shared_ptr<ZTSamplePlayer> player = bankPlayer("Choir");
+        EXPECT_NE(player, nullptr);
         std::vector<std::vector<float>> rendered;
-        for (int note = kLowestChoirNote; note <= kHighestChoirNote; ++note) {
-            player->noteOn(note, 100);
-            rendered.push_back(renderLeftChannel(queue, kHeldSeconds));
-            player->noteOff(note);
-            renderInBlocks(queue, 10.0, 256, [](const std::vector<float>& block) {
-                return std::any_of(block.begin(), block.end(), [](float value) { return value != 0.0f; });
-            });
-        }
+        for (int note = kLowestChoirNote; note <= kHighestChoirNote; ++note)
+            rendered.push_back(heldBankNote(queue, *player, note, kHeldSeconds));
         return rendered;
     }();
     return notes;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -32,9 +33,14 @@ constexpr float kPartialTolerance = 0.035f;
 // A partial counts as sounding from this share of the total power on.
 constexpr float kSoundingShare = 3e-4f;
 // A subharmonic replaces the chosen pitch when the histogram gives it at least this share
-// of the pitch's vote and it sounds partials of its own; at most this many times.
+// of the pitch's vote, it sounds partials of its own and the spectrum bears it out; at most
+// this many times.
 constexpr float kSubharmonicVote = 0.7f;
 constexpr int kSubharmonicSteps = 2;
+// A fundamental that is not heard itself is implied by its next partials when each of
+// them sounds at least this share of the strongest harmonic.
+constexpr float kImpliedPartialShare = 0.15f;
+constexpr int kImplyingPartials[] = {2, 3, 4};
 // A partial below the fundamental louder than this share of its strongest harmonic says
 // that the fundamental is wrong.
 constexpr float kLowerPartialShare = 0.03f;
@@ -277,10 +283,15 @@ float loudestBetween(const PitchTrackState& p, float lo, float hi)
     return loudest;
 }
 
+// The power of the loudest local maximum within the partial tolerance of a frequency.
+float loudestNear(const PitchTrackState& p, float frequency)
+{
+    return loudestBetween(p, frequency * (1.0f - kPartialTolerance), frequency * (1.0f + kPartialTolerance));
+}
+
 bool soundsNear(const PitchTrackState& p, float frequency, float total)
 {
-    return loudestBetween(p, frequency * (1.0f - kPartialTolerance), frequency * (1.0f + kPartialTolerance))
-           >= total * kSoundingShare;
+    return loudestNear(p, frequency) >= total * kSoundingShare;
 }
 
 // The histogram's vote for a frequency (half-bins): the larger of the two bins around it.
@@ -317,18 +328,6 @@ float preferredSubharmonic(const PitchTrackState& p, float fundamental, float to
     return 0.0f;
 }
 
-// The histogram's choice, or the subharmonic of it that is preferred, twice at most.
-float lowestFundamental(const PitchTrackState& p, float fundamental, float total, int bins)
-{
-    for (int step = 0; step < kSubharmonicSteps; ++step) {
-        const float lower = preferredSubharmonic(p, fundamental, total, bins);
-        if (lower <= 0.0f)
-            break;
-        fundamental = lower;
-    }
-    return fundamental;
-}
-
 // The peaks that are harmonics of a fundamental, and the pitch they give.
 struct Harmonics {
     int matched = 0;
@@ -363,15 +362,58 @@ Harmonics matchHarmonics(const PitchTrackState& p, int peakCount, float fundamen
     return harmonics;
 }
 
-// Whether the spectrum bears a fundamental out: it sounds itself, and nothing below it
-// sounds nearly as loud as its harmonics, and the sound has lasted long enough in the
-// window to tell it.
+// Whether the fundamental's next partials are all there, loud and spaced by it: a low voice
+// or instrument through a small loudspeaker, a laptop's microphone or a telephone, which
+// leave the fundamental out. An octave below the pitch misses every other one of them.
+bool isImpliedByItsPartials(const PitchTrackState& p, float fundamental, const Harmonics& harmonics)
+{
+    for (int m : kImplyingPartials)
+        if (loudestNear(p, float(m) * fundamental) < kImpliedPartialShare * harmonics.strongest)
+            return false;
+    return true;
+}
+
+// Whether the spectrum bears a fundamental out: it sounds itself or is implied by its next
+// partials, nothing below it sounds nearly as loud as its harmonics, and the sound has
+// lasted long enough in the window to tell it.
 bool isBorneOut(const PitchTrackState& p, float fundamental, const Harmonics& harmonics, float total)
 {
     const float lowerPartial = loudestBetween(p, 0.0f, fundamental * (1.0f - kPartialTolerance));
     const float period = 4.0f * float(p.hopSize) / fundamental; // samples
-    return soundsNear(p, fundamental, total) && lowerPartial <= kLowerPartialShare * harmonics.strongest
-           && p.soundLength >= kPeriodsHeard * period;
+    return (soundsNear(p, fundamental, total) || isImpliedByItsPartials(p, fundamental, harmonics))
+           && lowerPartial <= kLowerPartialShare * harmonics.strongest && p.soundLength >= kPeriodsHeard * period;
+}
+
+// A fundamental and the peaks that are its harmonics.
+struct Candidate {
+    float fundamental = 0.0f; // half-bins
+    Harmonics harmonics;
+};
+
+// The fundamental near `guess` that its harmonics give.
+Candidate candidateNear(const PitchTrackState& p, int peakCount, float guess)
+{
+    const Harmonics harmonics = matchHarmonics(p, peakCount, guess);
+    return {harmonics.estimate > 0.0f ? harmonics.estimate : guess, harmonics};
+}
+
+// The histogram's choice, or the subharmonic of it that is preferred, twice at most; none
+// when a preferred subharmonic is not borne out. Then the pitch of the sound, once it has
+// one, holds; but a sound's first pitch is the choice: a struck or plucked attack's noise
+// sounds between its partials, where a subharmonic's own partials would be.
+std::optional<Candidate> lowestFundamental(const PitchTrackState& p, int peakCount, Candidate chosen, float total,
+                                           int bins)
+{
+    for (int step = 0; step < kSubharmonicSteps; ++step) {
+        const float lower = preferredSubharmonic(p, chosen.fundamental, total, bins);
+        if (lower <= 0.0f)
+            break;
+        const Candidate candidate = candidateNear(p, peakCount, lower);
+        if (!isBorneOut(p, candidate.fundamental, candidate.harmonics, total))
+            return p.voiced ? std::nullopt : std::optional(chosen);
+        chosen = candidate;
+    }
+    return chosen;
 }
 
 // Step: the pitch from the histogram's strongest bin and the peaks that are its harmonics,
@@ -386,15 +428,12 @@ void choosePitch(PitchTrackState& p, int peakCount, float total, int bins)
             bestValue = histogram[b];
             best = b;
         }
-    float fundamental = std::exp(float(best + 96) * 0.014440566262222353f);
-    Harmonics harmonics = matchHarmonics(p, peakCount, fundamental);
-    if (harmonics.estimate > 0.0f)
-        fundamental = harmonics.estimate;
-    const float lowest = lowestFundamental(p, fundamental, total, bins);
-    if (lowest != fundamental) {
-        harmonics = matchHarmonics(p, peakCount, lowest);
-        fundamental = harmonics.estimate > 0.0f ? harmonics.estimate : lowest;
-    }
+    const std::optional<Candidate> chosen = lowestFundamental(
+        p, peakCount, candidateNear(p, peakCount, std::exp(float(best + 96) * 0.014440566262222353f)), total, bins);
+    if (!chosen)
+        return;
+    const float fundamental = chosen->fundamental;
+    const Harmonics& harmonics = chosen->harmonics;
     const bool convincing =
         (harmonics.below8 >= 4 && harmonics.matched >= 7) || harmonics.matchedPower >= total * 0.01f;
     if (!convincing || harmonics.estimate < 5.0f || !isBorneOut(p, fundamental, harmonics, total))

@@ -8,8 +8,9 @@
 // A spectral pitch tracker: collects hops of n samples, and for each full hop computes
 // the spectrum of a 2n-point window (interpolated with the previous hop), picks its
 // strongest peaks and chooses the pitch whose harmonic series explains them best, unless
-// the spectrum bears it out no better than one of its subharmonics or not at all. The
-// pitch and the level hold between hops. Samples are handed in one at a time on the
+// the spectrum bears it out no better than one of its subharmonics or not at all (a
+// fundamental that is not heard counts when its next partials all sound). The pitch and
+// the level hold between hops. Samples are handed in one at a time on the
 // render thread, where nothing allocates.
 
 struct PitchPeak {
