@@ -204,6 +204,64 @@ TEST(AudioOutputRecovery, ADeviceRestsOnceNothingHasSoundedForAWhileAndTheNextNo
     output.removeSource(&source);
 }
 
+namespace {
+
+// A note taken by the first block that renders after it was handed over, rising by one step
+// a frame from its first: the level a block begins at tells how much of the note came
+// before it.
+class RisingNote : public AudioRenderSource {
+public:
+    static constexpr float kStep = 1e-5f;
+
+    void handOver()
+    {
+        handedOver_ = true;
+        soundStarts();
+    }
+    void render(float* out, std::size_t frames) override
+    {
+        if (handedOver_.exchange(false))
+            playing_ = true;
+        for (std::size_t i = 0; playing_ && i < frames; ++i)
+            out[2 * i] = out[2 * i + 1] = float(++played_) * kStep;
+    }
+    bool isSounding() const noexcept override { return playing_ || handedOver_; }
+
+private:
+    std::atomic<bool> handedOver_{false};
+    std::atomic<bool> playing_{false}; // render thread
+    int played_ = 0;                   // render thread
+};
+
+} // namespace
+
+TEST(AudioOutputRecovery, ANoteHandedOverWhileTheDevicePausesIsHeardFromItsFirstFrameWhenItResumes)
+{
+    auto server = std::make_shared<FakeSoundServer>();
+    server->start();
+    AudioOutput output(server->deviceFactory(AudioDevice::Direction::Output), retries(1h, 0ms));
+    RisingNote note;
+    ASSERT_TRUE(output.addSource(&note));
+    server->holdNextPause();
+    ASSERT_TRUE(server->pull(1 + blocksOfQuietBeforeRest()));
+    ASSERT_TRUE(eventually([&] { return server->isPauseHeld(); }));
+
+    // The pause is under way: the note comes, and the device renders a block before it
+    // sees that it pauses, which is never heard.
+    note.handOver();
+    const int thrownAway = server->thrownAway();
+    ASSERT_TRUE(server->pull(1));
+    EXPECT_EQ(server->thrownAway(), thrownAway + 1);
+    server->letPauseGo();
+    ASSERT_TRUE(eventually([&] { return server->resumes() == 1 && server->isStreaming(); }));
+    ASSERT_TRUE(server->pull(1));
+    EXPECT_EQ(server->pauses(), 1);
+    const std::vector<float> heard = server->lastBlock();
+    EXPECT_FLOAT_EQ(heard.front(), RisingNote::kStep) << "the block heard first begins with the note's first frame";
+    EXPECT_FLOAT_EQ(heard.back(), RisingNote::kStep * float(heard.size() / 2));
+    output.removeSource(&note);
+}
+
 TEST(AudioOutputRecovery, ADeviceThatCannotPausePlaysOnThroughTheQuiet)
 {
     auto server = std::make_shared<FakeSoundServer>();
@@ -213,11 +271,14 @@ TEST(AudioOutputRecovery, ADeviceThatCannotPausePlaysOnThroughTheQuiet)
     SwitchableSource source(0.5f);
     ASSERT_TRUE(output.addSource(&source));
     ASSERT_TRUE(server->pull(1 + blocksOfQuietBeforeRest()));
-    // The keeper was told of the quiet: once it has looked, blocks are still pulled.
+    // Once the keeper has asked in vain, blocks are still pulled and mixed.
+    ASSERT_TRUE(eventually([&] { return server->refusedPauses() == 1; }));
     source.startSounding();
+    ASSERT_TRUE(eventually([&] { return server->pull(1) && server->lastBlock().front() == 0.5f; }));
     source.sounding = false;
     ASSERT_TRUE(server->pull(2 * blocksOfQuietBeforeRest()));
     EXPECT_FALSE(output.isResting());
+    // Known to play on, it is not made silent for a rest again: the next note is in the next block.
     source.startSounding();
     ASSERT_TRUE(server->pull(1));
     EXPECT_FLOAT_EQ(server->lastBlock().front(), 0.5f);

@@ -18,6 +18,10 @@
 // pause, every transfer failing (an input stream then hands over nothing), and reports the
 // failure once, until the client refuses a block. A paused stream exchanges nothing; it
 // resumes only while the server runs.
+//
+// A pause the test holds stays under way until it is let go, the stream exchanging blocks
+// meanwhile; as with RtAudio's PulseAudio stream, which renders a block before it looks at
+// its state, and whose pause flushes what was written, those blocks are never heard.
 class FakeSoundServer : public std::enable_shared_from_this<FakeSoundServer> {
 public:
     static constexpr unsigned kOwnRate = 48000;
@@ -40,6 +44,20 @@ public:
         pausable_ = pausable;
     }
     void stop() { setRunning(false); }
+    // The next pause waits, once asked for, until letPauseGo().
+    void holdNextPause()
+    {
+        std::lock_guard lock(mutex_);
+        holdingPause_ = true;
+    }
+    // Whether a held pause has been asked for and waits.
+    bool isPauseHeld() const { return read(pauseHeld_); }
+    void letPauseGo()
+    {
+        std::lock_guard lock(mutex_);
+        pauseHeld_ = false;
+        changed_.notify_all();
+    }
     // What an input stream hears: every sample of its blocks.
     void setInputLevel(float level)
     {
@@ -71,9 +89,11 @@ public:
     int opens() const { return read(opens_); }
     int refusedOpens() const { return read(refusedOpens_); }
     int pauses() const { return read(pauses_); }
+    int refusedPauses() const { return read(refusedPauses_); }
     int resumes() const { return read(resumes_); }
     int pulled() const { return read(pulled_); }
     int pullsAfterFailure() const { return read(pullsAfterFailure_); }
+    int thrownAway() const { return read(thrownAway_); }
     std::vector<float> lastBlock() const { return read(lastBlock_); }
 
 private:
@@ -108,11 +128,17 @@ private:
         bool pause() override
         {
             {
-                std::lock_guard lock(server_->mutex_);
-                if (!server_->pausable_)
+                std::unique_lock lock(server_->mutex_);
+                if (!server_->pausable_) {
+                    ++server_->refusedPauses_;
                     return false;
+                }
                 if (paused_ || closing_)
                     return true;
+                if (std::exchange(server_->holdingPause_, false)) {
+                    server_->pauseHeld_ = true;
+                    server_->changed_.wait(lock, [this] { return !server_->pauseHeld_; });
+                }
                 paused_ = true;
                 ++server_->pauses_;
                 // What the test asked for and did not get dies with the pause.
@@ -183,7 +209,10 @@ private:
                     lock.unlock();
                     refused_ = !transfer(block, block.data());
                     lock.lock();
-                    server.lastBlock_ = block;
+                    if (server.pauseHeld_)
+                        ++server.thrownAway_;
+                    else
+                        server.lastBlock_ = block;
                     ++server.pulled_;
                     server.exchanging_ = false;
                     server.changed_.notify_all();
@@ -237,11 +266,15 @@ private:
     int opens_ = 0;
     int refusedOpens_ = 0;
     int pauses_ = 0;
+    int refusedPauses_ = 0;
     int resumes_ = 0;
     int wanted_ = 0;
     int pulled_ = 0;
     bool exchanging_ = false; // a wanted block is with the client
     int pullsAfterFailure_ = 0;
+    bool holdingPause_ = false; // the next pause is held
+    bool pauseHeld_ = false;    // a pause waits for the test
+    int thrownAway_ = 0;
     float inputLevel_ = 0.0f;
     std::vector<float> lastBlock_;
 };

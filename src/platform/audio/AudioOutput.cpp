@@ -138,6 +138,10 @@ bool AudioOutput::processBlock(float* output, const float*, std::size_t frames) 
 {
     if (deviceFailed_.load())
         return false;
+    if (!mixing_.load()) {
+        std::memset(output, 0, frames * 2 * sizeof(float));
+        return true;
+    }
     // Read before the sources take their notes: a note handed over later changes the count.
     const unsigned wakes = wakes_.load();
     mix(output, frames);
@@ -159,6 +163,8 @@ void AudioOutput::countQuiet(unsigned wakes, std::size_t frames) noexcept
     if (quietFrames_ < restFrames)
         return;
     quietAtWakes_.store(wakes);
+    if (devicePauses_.load())
+        mixing_.store(false);
     fellQuiet_.store(true);
     keeperSignal_.wake();
 }
@@ -206,6 +212,8 @@ bool AudioOutput::openDeviceLocked(QString* failure)
     }
     deviceFailed_ = false;
     fellQuiet_ = false;
+    mixing_ = true;
+    devicePauses_ = true;
     // Sources are built for the rate the output first had; a device that comes back must
     // play at it.
     const unsigned wantedRate = rateSettled_ ? sampleRate_.load() : 0;
@@ -330,10 +338,12 @@ void AudioOutput::watchDevice()
             resumeDevice();
         return;
     }
+    if (!fellQuiet_.exchange(false))
+        return;
     // A note handed over since the quiet began keeps the device playing; the render
     // thread counts its quiet anew.
-    if (fellQuiet_.exchange(false) && quietAtWakes_.load() == wakes)
-        pauseDevice(wakes);
+    if (quietAtWakes_.load() != wakes || !pauseDevice(wakes))
+        mixing_ = true;
 }
 
 void AudioOutput::fallBackToNullDevice()
@@ -349,16 +359,20 @@ void AudioOutput::fallBackToNullDevice()
     announceUnavailable(true, reason);
 }
 
-void AudioOutput::pauseDevice(unsigned wakes)
+bool AudioOutput::pauseDevice(unsigned wakes)
 {
     std::lock_guard lock(controlMutex_);
     if (stopping_.load() || !device_)
-        return;
-    if (!device_->pause())
-        return;
-    // A note handed over meanwhile has woken the keeper, which resumes at once.
+        return false;
+    if (!device_->pause()) {
+        devicePauses_ = false;
+        return false;
+    }
+    // A note handed over meanwhile has woken the keeper, which resumes at once; it waits
+    // in its source, for the blocks the pause threw away did not mix it.
     restedAtWakes_ = wakes;
     resting_ = true;
+    return true;
 }
 
 void AudioOutput::resumeDevice()
@@ -368,6 +382,8 @@ void AudioOutput::resumeDevice()
         std::lock_guard lock(controlMutex_);
         if (stopping_.load() || !device_)
             return;
+        // Before the first block of the resumed stream.
+        mixing_ = true;
         if (device_->resume(&failure)) {
             resting_ = false;
             return;

@@ -125,7 +125,8 @@ private:
     // One event of a device: it failed, fell quiet, or is to sound again after a rest.
     void watchDevice();
     void fallBackToNullDevice();
-    void pauseDevice(unsigned wakes);
+    // True when the device rests.
+    bool pauseDevice(unsigned wakes);
     void resumeDevice();
     // True when a device opened again.
     bool retryDevice(Clock::time_point now);
@@ -160,6 +161,15 @@ private:
     // The render thread fell quiet at wakes_ == quietAtWakes_.
     std::atomic<bool> fellQuiet_{false};
     std::atomic<unsigned> quietAtWakes_{0};
+    // Whether a device's blocks mix the sources. The render thread shuts this as its quiet
+    // makes a rest, for the pause about to come may throw away the blocks it has rendered
+    // (RtAudio's PulseAudio stream looks at its state only after a block), and a note taken
+    // into one would have lost its attack by the time the device resumes; until the device
+    // rests or plays on, its blocks are silence and notes wait in their sources. The keeper
+    // opens it again before the device resumes, or when the device plays on.
+    std::atomic<bool> mixing_{true};
+    // Whether the device rests when asked; one that does not is never shut for a rest again.
+    std::atomic<bool> devicePauses_{true};
     // Keeper thread (and the control thread under controlMutex_ before it runs).
     AudioOutputRetrySchedule retries_;
     unsigned wakesHandled_ = 0; // by the null device

@@ -16,6 +16,21 @@ RtAudioDevice::~RtAudioDevice()
     close();
 }
 
+RtAudioStreamRequest RtAudioDevice::streamRequest(Direction direction, unsigned sampleRate, unsigned bufferFrames)
+{
+    const bool output = direction == Direction::Output;
+    RtAudioStreamRequest request;
+    request.input = !output;
+    request.channels = output ? 2 : 1;
+    request.sampleRate = sampleRate;
+    request.bufferFrames = bufferFrames;
+    // The input takes RtAudio's choice.
+    request.numberOfBuffers = output ? kOutputBuffers : 0;
+    request.callback = &RtAudioDevice::transfer;
+    request.errorCallback = &RtAudioDevice::streamError;
+    return request;
+}
+
 std::optional<AudioDevice::Stream> RtAudioDevice::open(Client* client, unsigned sampleRate, unsigned bufferFrames,
                                                         QString* failure)
 {
@@ -24,16 +39,8 @@ std::optional<AudioDevice::Stream> RtAudioDevice::open(Client* client, unsigned 
     failed_ = false;
     failures_ = {};
     const bool output = direction_ == Direction::Output;
-    RtAudioStreamRequest request;
-    request.input = !output;
-    request.channels = output ? 2 : 1;
-    request.sampleRate = sampleRate;
-    request.bufferFrames = bufferFrames;
-    // Two short buffers keep the output's latency low; the input takes RtAudio's choice.
-    request.numberOfBuffers = output ? 2 : 0;
-    request.callback = &RtAudioDevice::transfer;
+    RtAudioStreamRequest request = streamRequest(direction_, sampleRate, bufferFrames);
     request.userData = this;
-    request.errorCallback = &RtAudioDevice::streamError;
     // Ready before the stream's thread begins.
     if (output)
         leadIn_.start(std::max(bufferFrames, kLargestLeadInBlock), request.channels);

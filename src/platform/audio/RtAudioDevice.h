@@ -27,11 +27,24 @@ public:
     explicit RtAudioDevice(Direction direction);
     ~RtAudioDevice() override;
 
+    // What open() asks of RtAudio for a stream of the direction, but the user data.
+    static RtAudioStreamRequest streamRequest(Direction direction, unsigned sampleRate, unsigned bufferFrames);
+
     std::optional<Stream> open(Client* client, unsigned sampleRate, unsigned bufferFrames, QString* failure) override;
     bool pause() override;
     bool resume(QString* failure) override;
     void close() override;
     QString failureReason() const override;
+
+    // Blocks of an output stream that the sound server holds ahead of what it plays: with
+    // blocks of 256 frames at 48 kHz, 27 ms. A desktop busy with other work leaves the
+    // stream's threads waiting for a processor for several milliseconds at a time; with two
+    // blocks (8 ms of latency) held notes broke up into runs of silence then. A key pressed
+    // while the stream plays still sounds within 30 ms; a sixth block would pass that. RtAudio's
+    // real-time scheduling is not asked for: each block also passes through the PulseAudio
+    // client library's own thread, which it leaves as it is, and held notes broke up more
+    // often with it.
+    static constexpr unsigned kOutputBuffers = 5;
 
 private:
     // The largest block an output stream leads in; RtAudio may choose a larger one than asked.
