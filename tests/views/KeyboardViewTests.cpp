@@ -200,7 +200,6 @@ TEST_F(KeyboardViewTest, EveryMarkShowsTheWholeNameInAReadableSizeBetweenItsNeig
     ZTPreferences* prefs = ZTPreferences::sharedPreferences();
     const QFont font = ZTKeyboardView::markFont();
     EXPECT_GE(font.pixelSize(), 12);
-    const QFontMetricsF metrics(font);
     QVNote longestOnBlack;
     double longestWidth = 0;
     for (const QString& spelling : QVNote::offeredSpellingTypes()) {
@@ -215,7 +214,7 @@ TEST_F(KeyboardViewTest, EveryMarkShowsTheWholeNameInAReadableSizeBetweenItsNeig
                         const QVNote shown = QVNote::initWithNoteNr(nr, 60 + root, minor);
                         const ZTKeyboardView::MarkLabel label = keyboard->markLabel(shown, 0);
                         const QString name = shown.nameWithSpellingType(spelling, naming);
-                        const double width = metrics.horizontalAdvance(name);
+                        const double width = label.naturalWidth;
                         ASSERT_EQ(label.name, name);
                         ASSERT_LE(width * label.horizontalScale, label.textRect.width() + 0.01)
                             << spelling.toStdString() << " " << naming.toStdString() << " " << name.toStdString();
