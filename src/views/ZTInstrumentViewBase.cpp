@@ -85,6 +85,18 @@ ZTInstrumentViewBase::MarkLabel ZTInstrumentViewBase::fitMarkLabel(const QString
     return label;
 }
 
+// ---- Showing part of the view ----
+
+double ZTInstrumentViewBase::fittedVisibleWidth(double available) const
+{
+    return std::clamp(available, 0.0, double(width()));
+}
+
+double ZTInstrumentViewBase::scrollStop(double x, double visibleWidth, bool) const
+{
+    return std::clamp(x, 0.0, std::max(0.0, width() - visibleWidth));
+}
+
 // ---- Notes held down ----
 
 void ZTInstrumentViewBase::pressNote(qint64 noteNr)

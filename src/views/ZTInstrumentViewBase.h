@@ -67,6 +67,13 @@ public:
     // than the rectangle, its accidental signs as heavy as its letters (ZTMarkLettering).
     static void drawMarkName(YUpPainter& painter, const QRectF& rect, const QString& name, const QColor& color);
 
+    // ---- Showing part of the view ----
+    // How much of the view to show where `available` points are free: all of it that fits.
+    virtual double fittedVisibleWidth(double available) const;
+    // The scroll position to use for `x` with that much in view, at or above `x` when
+    // `upwards`, else at or below it: `x` itself unless the view has places it shows best from.
+    virtual double scrollStop(double x, double visibleWidth, bool upwards) const;
+
     // Leaving the view with the button held ends the press and silences everything.
     void mouseExited(bool buttonHeld) override;
 
