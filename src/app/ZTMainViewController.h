@@ -348,7 +348,9 @@ private:
     void buildMicrophoneControls(QWidget* strip, QBoxLayout* layout);
     // Keyboard and fretboard switches and menu items follow "instrumentType".
     void showInstrumentType();
-    void scrollInstrumentTo(double x);
+    // Scrolls, animated, to where the instrument shows well nearest `x`: at or above it when
+    // `stopAbove`, else at or below it.
+    void scrollInstrumentTo(double x, bool stopAbove);
     // The visible part of the instrument view and its width.
     QRectF visibleInstrumentRect() const;
     double instrumentWidth() const;

@@ -177,10 +177,21 @@ void ZTMainViewController::sizeInstrumentView()
     const double margin = instrumentView_ ? std::max(0.0, std::round((width() - instrumentWidth()) * 0.5)) : 0.0;
     instrumentLeftConstraint_ = margin;
     instrumentRightConstraint_ = margin;
-    // The scroll buttons stand just outside the centred instrument.
-    const int outside = std::max(0, int(margin) - kScrollButtonWidth - kScrollButtonGap);
-    instrumentRow_->layout()->setContentsMargins(outside, 0, outside, 0);
+    // The scroll buttons stand just outside the part of the instrument in view, which is as
+    // wide as the instrument shows well in (whole keys); the rest is split evenly outside them.
+    const int buttons = kScrollButtonWidth + kScrollButtonGap;
+    const double shown = instrumentView_ ? instrumentView_->fittedVisibleWidth(std::max(0, width() - 2 * buttons))
+                                         : width() - 2 * buttons;
+    const int outside = std::max(0, int(width() - shown) / 2 - buttons);
+    const int outsideRight = std::max(0, width() - int(shown) - 2 * buttons - outside);
+    instrumentRow_->layout()->setContentsMargins(outside, 0, outsideRight, 0);
+    instrumentRow_->layout()->activate();
     applyPendingKeyboardScroll();
+    // A new width may need another place to show well from.
+    if (instrumentView_ && !scrollKeyboardToStart_) {
+        QScrollBar* scroller = instrumentScrollView_->horizontalScrollBar();
+        scroller->setValue(int(instrumentView_->scrollStop(scroller->value(), visibleInstrumentRect().width(), false)));
+    }
     _updateKeyboardScrollButtons();
 }
 
@@ -249,8 +260,11 @@ void ZTMainViewController::_updateKeyboardScrollButtons()
     keyboardScrollLeftPageButton_->setEnabled(left);
 }
 
-void ZTMainViewController::scrollInstrumentTo(double x)
+void ZTMainViewController::scrollInstrumentTo(double x, bool stopAbove)
 {
+    // Towards where the scroll started from, so that no key is skipped unseen.
+    if (instrumentView_)
+        x = instrumentView_->scrollStop(x, visibleInstrumentRect().width(), stopAbove);
     if (!scrollAnimation_) {
         scrollAnimation_ = new QPropertyAnimation(instrumentScrollView_->horizontalScrollBar(), "value", this);
         scrollAnimation_->setDuration(kScrollDuration);
@@ -266,24 +280,24 @@ void ZTMainViewController::scrollInstrumentTo(double x)
 void ZTMainViewController::keyboardScrollRightAction()
 {
     const QRectF V = visibleInstrumentRect();
-    scrollInstrumentTo(std::min(V.x() + kScrollStep, instrumentWidth() - V.width()));
+    scrollInstrumentTo(std::min(V.x() + kScrollStep, instrumentWidth() - V.width()), false);
 }
 
 void ZTMainViewController::keyboardScrollLeftAction()
 {
-    scrollInstrumentTo(std::max(visibleInstrumentRect().x() - kScrollStep, 0.0));
+    scrollInstrumentTo(std::max(visibleInstrumentRect().x() - kScrollStep, 0.0), true);
 }
 
 void ZTMainViewController::keyboardScrollRightPageAction()
 {
     const QRectF V = visibleInstrumentRect();
-    scrollInstrumentTo(std::min(V.x() + V.width(), instrumentWidth() - V.width()));
+    scrollInstrumentTo(std::min(V.x() + V.width(), instrumentWidth() - V.width()), false);
 }
 
 void ZTMainViewController::keyboardScrollLeftPageAction()
 {
     const QRectF V = visibleInstrumentRect();
-    scrollInstrumentTo(std::max(V.x() - V.width(), 0.0));
+    scrollInstrumentTo(std::max(V.x() - V.width(), 0.0), true);
 }
 
 // ---- Instruments menu ----

@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QStyleOptionSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -16,11 +18,37 @@ constexpr double kSteps = 100.0; // slider positions per unit
 
 } // namespace
 
+// ---- ZTElidingPopup ----
+
+QRect ZTElidingPopup::titleRect(const QStyleOptionComboBox& option) const
+{
+    // The style draws the title a point in from the field's edges.
+    return style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this).adjusted(1, 0, -1, 0);
+}
+
+QString ZTElidingPopup::shownTitle() const
+{
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const int room = titleRect(option).width() - (option.currentIcon.isNull() ? 0 : option.iconSize.width() + 4);
+    return fontMetrics().elidedText(option.currentText, Qt::ElideRight, room);
+}
+
+void ZTElidingPopup::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    option.currentText = shownTitle();
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
+
 // ---- ZTPopups ----
 
-QComboBox* ZTPopups::make(QWidget* parent, int width)
+ZTElidingPopup* ZTPopups::make(QWidget* parent, int width)
 {
-    auto* box = new QComboBox(parent);
+    auto* box = new ZTElidingPopup(parent);
     box->setFixedWidth(width);
     box->setMaxVisibleItems(20);
     return box;

@@ -7,15 +7,32 @@
 #include <QValidator>
 #include <QWidget>
 
-class QComboBox;
 class QLineEdit;
 class QToolButton;
+
+#include <QComboBox>
+
+// A pop-up whose chosen title, when wider than its field, ends in an ellipsis instead of
+// being cut off mid-letter.
+class ZTElidingPopup : public QComboBox {
+    Q_OBJECT
+public:
+    using QComboBox::QComboBox;
+    // The title as the field shows it.
+    QString shownTitle() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QRect titleRect(const QStyleOptionComboBox& option) const;
+};
 
 // Pop-up filling that never reorders: titles stand at their list index, repeated titles
 // included, so an index always means the same entry of the list behind the pop-up.
 namespace ZTPopups {
 // A new pop-up of a fixed width that shows up to 20 entries at once.
-QComboBox* make(QWidget* parent, int width);
+ZTElidingPopup* make(QWidget* parent, int width);
 // Empties the pop-up and adds the titles; nothing is selected and nothing is announced.
 void fill(QComboBox* popup, const QStringList& titles);
 // Selects the index, or nothing (-1) for an index outside the titles; announces nothing.

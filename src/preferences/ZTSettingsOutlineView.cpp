@@ -235,7 +235,7 @@ QWidget* ZTSettingsOutlineView::newCell(const QVariantMap& setting, Column colum
 
 QComboBox* ZTSettingsOutlineView::newPopup(const QVariantMap& setting, Column column)
 {
-    auto* popup = new QComboBox;
+    auto* popup = new ZTElidingPopup;
     popup->setFont(Fonts::system(12));
     popup->setFocusPolicy(Qt::NoFocus);
     popup->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

@@ -250,9 +250,8 @@ ZTGuitarFretboardView::MarkLabel ZTGuitarFretboardView::markLabel(const QVNote& 
     const QPointF centre = pointForFretboardPos(place);
     const double left = kFretEdges[size_t(place.fret)];
     const double right = kFretEdges[size_t(place.fret + 1)];
-    // Clear of both fret wires, so that marks on neighbouring frets never touch, and on the
-    // neck: a mark on an outer string does not reach past its edge.
-    const double bottom = std::clamp(centre.y() - 10, 0.0, kHeight - kMarkDotSize);
-    const QRectF room(left + 0.5, bottom, right - left - 1, kMarkDotSize);
+    // Clear of both fret wires and within the string's band, so that marks on neighbouring
+    // frets and strings never touch.
+    const QRectF room(left + 0.5, centre.y() - kMarkDotSize / 2, right - left - 1, kMarkDotSize);
     return fitMarkLabel(noteName(note), room, kMarkDotSize);
 }

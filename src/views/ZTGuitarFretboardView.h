@@ -69,7 +69,9 @@ public:
     static ZTFretboardPos lastRedPos();
 
     // ---- Marks ----
-    static constexpr double kMarkDotSize = 22;
+    // A dot a point inside its string's band, so that dots on neighbouring strings stand apart
+    // and those of the outer strings stay whole on the neck.
+    static constexpr double kMarkDotSize = kStringHeight - 2;
     // The mark of a note at a place: a dot widened as far as the name needs, within its fret.
     static MarkLabel markLabel(const QVNote& note, const ZTFretboardPos& place);
 

@@ -5,12 +5,11 @@
 #include "YUpPainter.h"
 #include "ZTChordProgressionStepView.h"
 #include "ZTMIDIController.h"
+#include "ZTMarkLettering.h"
 #include "ZTMusicalTest.h"
 #include "ZTPreferences.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -20,12 +19,6 @@ namespace {
 std::shared_ptr<QVMusicInstrument> currentInstrument()
 {
     return ZTMIDIController::sharedInstance()->instrument();
-}
-
-// Flat, natural, sharp, double sharp and double flat.
-bool isAccidentalSign(char32_t codePoint)
-{
-    return (codePoint >= 0x266D && codePoint <= 0x266F) || codePoint == 0x1D12A || codePoint == 0x1D12B;
 }
 
 } // namespace
@@ -58,32 +51,23 @@ QFont ZTInstrumentViewBase::markFont()
 
 void ZTInstrumentViewBase::drawMarkName(YUpPainter& painter, const QRectF& rect, const QString& name, const QColor& color)
 {
-    const QFont font = markFont();
-    const QFontMetricsF metrics(font);
-    // The name as outlines on its baseline from x 0, the signs apart from the letters.
-    QPainterPath letters;
-    QPainterPath signs;
-    double advance = 0;
-    const QList<uint> codePoints = name.toUcs4();
-    for (qsizetype start = 0, end = 0; start < codePoints.size(); start = end) {
-        const bool sign = isAccidentalSign(codePoints[start]);
-        while (end < codePoints.size() && isAccidentalSign(codePoints[end]) == sign)
-            ++end;
-        const QString run = QString::fromUcs4(reinterpret_cast<const char32_t*>(codePoints.constData()) + start, end - start);
-        (sign ? signs : letters).addText(advance, 0, font, run);
-        advance += metrics.horizontalAdvance(run);
-    }
+    const ZTMarkLettering lettering(name, markFont());
     const QRectF target = painter.toQt(rect);
     QPainter& qt = painter.painter();
     qt.save();
     qt.setRenderHint(QPainter::Antialiasing, true);
+    // The capitals centred in the rectangle; a name wider than it is set narrower.
     qt.translate(target.center().x(), target.center().y());
-    qt.scale(YUpPainter::horizontalScaleToFit(name, font, target.width()), 1.0);
-    qt.translate(-advance / 2, (metrics.ascent() - metrics.descent()) / 2);
-    qt.fillPath(letters, color);
-    qt.fillPath(signs, color);
-    qt.strokePath(signs, QPen(color, kMarkSignOutline));
+    qt.scale(scaleToFit(lettering, target.width()), 1.0);
+    qt.translate(-lettering.advance() / 2, lettering.capHeight() / 2);
+    qt.fillPath(lettering.outline(), color);
     qt.restore();
+}
+
+double ZTInstrumentViewBase::scaleToFit(const ZTMarkLettering& lettering, double width)
+{
+    const double natural = lettering.advance();
+    return natural > width && natural > 0 ? width / natural : 1.0;
 }
 
 ZTInstrumentViewBase::MarkLabel ZTInstrumentViewBase::fitMarkLabel(const QString& name, const QRectF& room,
@@ -91,13 +75,26 @@ ZTInstrumentViewBase::MarkLabel ZTInstrumentViewBase::fitMarkLabel(const QString
 {
     MarkLabel label;
     label.name = name;
-    const QFont font = markFont();
-    const double needed = QFontMetricsF(font).horizontalAdvance(name) + 2 * kMarkPadding;
+    const ZTMarkLettering lettering(name, markFont());
+    const double needed = lettering.advance() + 2 * kMarkPadding;
     const double width = std::min(std::max(std::ceil(needed), minimumWidth), room.width());
     label.plate = QRectF(std::round(room.center().x() - width / 2), room.y(), width, room.height());
     label.textRect = label.plate.adjusted(kMarkPadding, 0, -kMarkPadding, 0);
-    label.horizontalScale = YUpPainter::horizontalScaleToFit(name, font, label.textRect.width());
+    label.naturalWidth = lettering.advance();
+    label.horizontalScale = scaleToFit(lettering, label.textRect.width());
     return label;
+}
+
+// ---- Showing part of the view ----
+
+double ZTInstrumentViewBase::fittedVisibleWidth(double available) const
+{
+    return std::clamp(available, 0.0, double(width()));
+}
+
+double ZTInstrumentViewBase::scrollStop(double x, double visibleWidth, bool) const
+{
+    return std::clamp(x, 0.0, std::max(0.0, width() - visibleWidth));
 }
 
 // ---- Notes held down ----

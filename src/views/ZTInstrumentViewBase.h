@@ -12,6 +12,7 @@
 #include <memory>
 
 class YUpPainter;
+class ZTMarkLettering;
 
 // What the piano keyboard and the guitar fretboard share: the question that spells played
 // notes, the right (green) and wrong (red) marks by answer position with the step that picks
@@ -56,17 +57,22 @@ public:
         QString name;
         QRectF plate;    // y-up
         QRectF textRect; // the plate less its padding
+        double naturalWidth = 0; // of the lettering before any narrowing
         double horizontalScale = 1.0;
     };
     static constexpr double kMarkFontSize = 12;
     static constexpr double kMarkPadding = 1.5;
-    // The accidental signs of the system fonts are hairlines even in bold; in a mark they get
-    // an outline this wide so that they read at the weight of the letters beside them.
-    static constexpr double kMarkSignOutline = 0.8;
     static QFont markFont();
     // A mark's name in one line centred in `rect` (y-up), drawn narrower where it is wider
-    // than the rectangle, with its accidental signs outlined.
+    // than the rectangle, its accidental signs as heavy as its letters (ZTMarkLettering).
     static void drawMarkName(YUpPainter& painter, const QRectF& rect, const QString& name, const QColor& color);
+
+    // ---- Showing part of the view ----
+    // How much of the view to show where `available` points are free: all of it that fits.
+    virtual double fittedVisibleWidth(double available) const;
+    // The scroll position to use for `x` with that much in view, at or above `x` when
+    // `upwards`, else at or below it: `x` itself unless the view has places it shows best from.
+    virtual double scrollStop(double x, double visibleWidth, bool upwards) const;
 
     // Leaving the view with the button held ends the press and silences everything.
     void mouseExited(bool buttonHeld) override;
@@ -93,6 +99,7 @@ protected:
     // The label of `name` on a plate centred in `room`, with the room's bottom and height, at
     // least `minimumWidth` wide and never wider than the room.
     static MarkLabel fitMarkLabel(const QString& name, const QRectF& room, double minimumWidth);
+    static double scaleToFit(const ZTMarkLettering& lettering, double width);
 
 private:
     void addMark(ZTMarkList& marks, const QVNote& note, qint64 position);

@@ -134,6 +134,40 @@ qint64 ZTKeyboardView::_getNoteNrForPoint(const QPointF& point) const
     return -1;
 }
 
+// ---- Showing part of the keyboard ----
+
+double ZTKeyboardView::fittedVisibleWidth(double available) const
+{
+    if (available >= width())
+        return width();
+    const double octaves = std::floor(available / kOctaveWidth);
+    for (double octave = octaves; octave >= 0; --octave)
+        for (const double rest : {kWholeKeysToG, kWholeKeysToD}) {
+            const double fitted = octave * kOctaveWidth + rest;
+            if (fitted <= available)
+                return fitted;
+        }
+    return available; // too narrow for a single key pair: whatever shows
+}
+
+double ZTKeyboardView::scrollStop(double x, double visibleWidth, bool upwards) const
+{
+    const double end = std::max(0.0, width() - visibleWidth);
+    // Octave starts, and the places an octave apart from the end (F or C when the width is
+    // one that suits the keyboard).
+    const double endPhase = std::fmod(end, kOctaveWidth);
+    double best = upwards ? end : 0;
+    for (double octaveStart = 0; octaveStart <= end + kOctaveWidth; octaveStart += kOctaveWidth) {
+        for (const double stop : {octaveStart, octaveStart + endPhase}) {
+            if (stop > end)
+                continue;
+            if (upwards ? (stop >= x && stop < best) : (stop <= x && stop > best))
+                best = stop;
+        }
+    }
+    return best;
+}
+
 QRectF ZTKeyboardView::trackingRect() const
 {
     return QRectF(0, 0, width(), kKeyboardHeight);
@@ -211,7 +245,16 @@ void ZTKeyboardView::_scrollToTestRange(std::shared_ptr<ZTMusicalTest> test)
     const QRectF low = rectForNoteNr(lowest);
     const QRectF high = rectForNoteNr(highest);
     const double span = high.right() - low.x();
-    const double x = low.x() - std::round((visibleWidth - span) * 0.5);
+    // Centred, then moved to the nearer place that shows whole keys and still the whole range.
+    const double centred = low.x() - std::round((visibleWidth - span) * 0.5);
+    const double below = scrollStop(centred, visibleWidth, false);
+    const double above = scrollStop(centred, visibleWidth, true);
+    auto showsRange = [&](double x) { return x <= low.x() && high.right() <= x + visibleWidth; };
+    const bool belowIsNearer = centred - below <= above - centred;
+    const double x = showsRange(below) && (belowIsNearer || !showsRange(above)) ? below
+                     : showsRange(above)                                         ? above
+                     : belowIsNearer                                              ? below
+                                                                                  : above;
     area->horizontalScrollBar()->setValue(int(x));
 }
 

@@ -20,6 +20,9 @@ class ZTKeyboardView : public ZTInstrumentViewBase {
 public:
     static constexpr double kOctaveWidth = 210;
     static constexpr double kKeyboardHeight = 120;
+    // From a C to where the black key after D, or after G, begins.
+    static constexpr double kWholeKeysToD = 50;
+    static constexpr double kWholeKeysToG = 140;
 
     explicit ZTKeyboardView(QWidget* parent = nullptr);
     ZTKeyboardView(const QRect& frame, QWidget* parent = nullptr);
@@ -44,6 +47,18 @@ public:
     ImageButton* octaveRightButton() const { return octaveRightButton_; }
     const QStringList& keyDownImages() const { return keyDownImages_; }
     void setKeyDownImages(const QStringList& names) { keyDownImages_ = names; }
+
+    // ---- Showing part of the keyboard ----
+    // The keyboard is shown so that no key in view is cut but the last white key on the right,
+    // which shows two thirds of itself, as the keyboard's own last key does: the left edge of
+    // the view falls before a C or an F (no black key across it), and the right edge where a
+    // black key begins, so that no black key and no C with its name is ever cut. Widths that
+    // allow this: whole octaves and 50 or 140 points (C to D, or C to G, the black key after
+    // it not shown).
+    double fittedVisibleWidth(double available) const override;
+    // The C or F nearest `x` (C only where the right edge would cut a C otherwise), or the
+    // keyboard's end.
+    double scrollStop(double x, double visibleWidth, bool upwards) const override;
 
     // Mouse handling on y-up points (the Qt events call these).
     void mouseDownAt(const QPointF& point) override;

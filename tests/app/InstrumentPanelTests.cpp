@@ -15,10 +15,12 @@
 #include "ZTPreferences.h"
 #include "ZTSoundBank.h"
 #include "ZTTest.h"
+#include "ZTUtils.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QPropertyAnimation>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -116,6 +118,73 @@ TEST_F(InstrumentPanelTest, TheScrollButtonsStepAnOctaveOrAPageAndStopAtTheEnds)
     EXPECT_EQ(scroller()->value(), 0);
     EXPECT_FALSE(screen()->keyboardScrollLeftButton()->isEnabled());
     EXPECT_FALSE(screen()->keyboardScrollLeftPageButton()->isEnabled());
+}
+
+// Every key in view shows whole, but for the last white key on the right, which shows two
+// thirds of itself as the keyboard's own last key does and is never a C; every C's name in
+// view is whole; the scroll buttons stand beside the keys, over none of them.
+::testing::AssertionResult keysShowWhole(ZTMainViewController* screen)
+{
+    auto* keyboard = qobject_cast<ZTKeyboardView*>(screen->instrumentViewWidget()->view());
+    QWidget* viewport = screen->instrumentScrollView()->viewport();
+    const double x = screen->instrumentScrollView()->horizontalScrollBar()->value();
+    const double right = x + std::min<double>(viewport->width(), keyboard->width());
+    const QString where = QStringLiteral("at %1 to %2: ").arg(x).arg(right);
+    const QRect inView(viewport->mapTo(screen, QPoint(0, 0)), viewport->size());
+    for (const ImageButton* button : {screen->keyboardScrollLeftButton(), screen->keyboardScrollLeftPageButton(),
+                                      screen->keyboardScrollRightButton(), screen->keyboardScrollRightPageButton()}) {
+        if (QRect(button->mapTo(screen, QPoint(0, 0)), button->size()).intersects(inView))
+            return ::testing::AssertionFailure() << where.toStdString() << "a scroll button over the keys";
+    }
+    for (qint64 n = 0; n < 128; ++n) {
+        const QRectF key = keyboard->rectForNoteNr(n) & QRectF(0, 0, keyboard->width(), keyboard->height());
+        const double shown = std::min(key.right(), right) - std::max(key.left(), x);
+        if (shown <= 0)
+            continue;
+        const bool white = ZTUtils::isWhiteKey(int(n));
+        if (shown < key.width() && !(white && key.right() > right && shown >= 20 && n % 12 != 0))
+            return ::testing::AssertionFailure() << where.toStdString() << "key " << n << " shows " << shown << " of "
+                                                 << key.width();
+        const QRectF name((n / 12) * ZTKeyboardView::kOctaveWidth + 6, 0, 24, 16);
+        if (n % 12 == 0 && name.right() > x && name.left() < right && (name.left() < x || name.right() > right))
+            return ::testing::AssertionFailure() << where.toStdString() << "the name of key " << n << " is cut";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(InstrumentPanelTest, NoKeyOrKeyNameLiesUnderTheScrollButtonsAtAnySizeAndPlace)
+{
+    launch();
+    for (const QSize size : {QSize(976, 526), QSize(1024, 600), QSize(1366, 768)}) {
+        show(size.width(), size.height());
+        const std::string at = std::to_string(size.width()) + "x" + std::to_string(size.height());
+        // The keys take all the room but what whole keys leave, less than a key pair.
+        const int room = screen()->width() - 2 * (ZTMainViewController::kScrollButtonWidth + ZTMainViewController::kScrollButtonGap);
+        EXPECT_GT(screen()->instrumentScrollView()->viewport()->width(), room - 120) << at;
+        EXPECT_TRUE(keysShowWhole(screen())) << at;
+        auto press = [&](ImageButton* button) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            // Until the scroll's animation has run.
+            const QList<QPropertyAnimation*> animations = screen()->findChildren<QPropertyAnimation*>();
+            const auto scrolling = std::find_if(animations.begin(), animations.end(), [&](const QPropertyAnimation* animation) {
+                return animation->targetObject() == scroller();
+            });
+            ASSERT_NE(scrolling, animations.end());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return (*scrolling)->state() == QAbstractAnimation::Stopped; }));
+            EXPECT_TRUE(keysShowWhole(screen())) << at;
+        };
+        // An octave at a time up to the top, a page down, then an octave at a time to the bottom.
+        for (int step = 0; step < 12 && screen()->keyboardScrollRightButton()->isEnabled(); ++step)
+            press(screen()->keyboardScrollRightButton());
+        EXPECT_EQ(scroller()->value(), scroller()->maximum()) << at;
+        saveShot(QStringLiteral("keyboard-top-%1").arg(size.width()));
+        press(screen()->keyboardScrollLeftPageButton());
+        for (int step = 0; step < 12 && screen()->keyboardScrollLeftButton()->isEnabled(); ++step)
+            press(screen()->keyboardScrollLeftButton());
+        EXPECT_EQ(scroller()->value(), 0) << at;
+        saveShot(QStringLiteral("keyboard-bottom-%1").arg(size.width()));
+        press(screen()->keyboardScrollRightPageButton());
+    }
 }
 
 TEST_F(InstrumentPanelTest, TheInstrumentIsCentredBetweenEqualMargins)

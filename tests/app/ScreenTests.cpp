@@ -312,10 +312,10 @@ TEST_F(ScreenTest, TheKeyboardStartsAtTheLowCAndKeepsTheUsersPlaceOnResize)
     QApplication::processEvents();
     QScrollBar* scroller = screen()->instrumentScrollView()->horizontalScrollBar();
     EXPECT_EQ(scroller->value(), 3 * 210); // MIDI 36 at the left edge
-    scroller->setValue(800);
+    scroller->setValue(4 * 210);
     delegate()->window()->resize(1300, 800);
     QApplication::processEvents();
-    EXPECT_EQ(scroller->value(), 800);
+    EXPECT_EQ(scroller->value(), 4 * 210);
 }
 
 TEST_F(ScreenTest, ALevelChangeEndsTheQuestionUnscoredAndTheNextComesFromTheNewLevel)

@@ -4,6 +4,8 @@
 #include "ZTCustomListRows.h"
 #include "ZTDataProvider.h"
 #include "ZTPreferences.h"
+#include "ZTPreferencesControls.h"
+#include "ZTSettingsOutlineView.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -257,3 +259,43 @@ TEST_F(CustomLevelsTest, ChangesMadeElsewhereShowAndTheSelectionStays)
 }
 
 } // namespace
+
+TEST_F(CustomLevelsTest, EveryPopUpShowsItsTitleWholeOrEndingInAnEllipsis)
+{
+    // A melody level brings the tab's tone and octave pop-ups; the exercise settings hold the
+    // melodies' own level pop-up with its long titles.
+    controller()->levelPlusAction(catalogueIndex(kMelodies));
+    outlets().testsOutlineView->expandExerciseAtIndex(catalogueIndex(kMelodies));
+    QWidget* window = controller()->window();
+    window->resize(760, 480);
+    window->show();
+    QCoreApplication::sendPostedEvents();
+    auto* level = qobject_cast<ZTElidingPopup*>(outlets().testsOutlineView->cachedCell(kMelodies, QStringLiteral("level")));
+    ASSERT_NE(level, nullptr);
+    ASSERT_EQ(level->currentText(), QStringLiteral("Three notes in major pentatonic"));
+
+    int popups = 0;
+    for (int tab = 0; tab < outlets().tabView->count(); ++tab) {
+        outlets().tabView->setCurrentIndex(tab);
+        QCoreApplication::sendPostedEvents();
+        for (ZTElidingPopup* popup : outlets().tabView->widget(tab)->findChildren<ZTElidingPopup*>()) {
+            if (!popup->isVisibleTo(window) || popup->currentText().isEmpty())
+                continue;
+            ++popups;
+            const QString title = popup->currentText();
+            const QString shown = popup->shownTitle();
+            const std::string where = outlets().tabView->widget(tab)->objectName().toStdString() + ": " + title.toStdString();
+            if (shown != title) {
+                ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << where;
+                EXPECT_TRUE(title.startsWith(shown.chopped(1))) << where;
+            }
+            // The field holds the shown title: the pop-up is as wide as its frame, arrow and title need.
+            EXPECT_LE(popup->fontMetrics().horizontalAdvance(shown), popup->width() - 20) << where;
+        }
+    }
+    EXPECT_GT(popups, 10);
+    outlets().tabView->setCurrentIndex(0);
+    outlets().testsOutlineView->scrollToItem(outlets().testsOutlineView->itemForExercise(kMelodies),
+                                             QAbstractItemView::PositionAtTop);
+    saveWindowShot(window, QStringLiteral("preferences-melody-level-popup"));
+}

@@ -19,17 +19,34 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 
 namespace {
 
 const QString kIntervals = QStringLiteral("Interval recognition");
 
 // One notch of the wheel down the page, over the middle of the widget.
+void turnWheel(QWidget* widget, int notches)
+{
+    const QPointF at = QRectF(widget->rect()).center();
+    QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &wheel);
+}
+
 void turnWheelDown(QWidget* widget)
+{
+    turnWheel(widget, -1);
+}
+
+// The same notch as the window system delivers it: spontaneous, so that what the widget
+// leaves goes on to its parents.
+void turnWheelDownFromTheSystem(QWidget* widget)
 {
     const QPointF at = QRectF(widget->rect()).center();
     QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
     QApplication::sendEvent(widget, &wheel);
 }
 
@@ -138,6 +155,89 @@ TEST_F(WheelGuardTest, ScrollBarsKeepTheWheelAndAControlWithoutAPageTakesNothing
     ASSERT_TRUE(activate(&window));
     turnWheelDown(lone);
     EXPECT_EQ(lone->currentIndex(), 0);
+}
+
+// A short list with a pop-up on it, inside a page that scrolls too, as a table of settings
+// sits inside a scrolling tab.
+class NestedPagesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ZTWheelGuard::install();
+        auto* outerPage = new QWidget;
+        auto* outerColumn = new QVBoxLayout(outerPage);
+        inner_ = new QScrollArea(outerPage);
+        inner_->setFixedHeight(120);
+        auto* innerPage = new QWidget;
+        auto* innerColumn = new QVBoxLayout(innerPage);
+        popup_ = new QComboBox(innerPage);
+        popup_->addItems({QStringLiteral("Three notes"), QStringLiteral("Four notes")});
+        innerColumn->addWidget(popup_);
+        innerColumn->addSpacing(300);
+        inner_->setWidget(innerPage);
+        outerColumn->addWidget(inner_);
+        outerColumn->addSpacing(2000);
+        outer_.setWidget(outerPage);
+        outer_.resize(300, 200);
+        ASSERT_TRUE(activate(&outer_));
+        QCoreApplication::sendPostedEvents();
+        ASSERT_GT(innerBar()->maximum(), 0);
+        ASSERT_GT(outerBar()->maximum(), 0);
+    }
+
+    QScrollBar* innerBar() { return inner_->verticalScrollBar(); }
+    QScrollBar* outerBar() { return outer_.verticalScrollBar(); }
+
+    QScrollArea outer_;
+    QScrollArea* inner_ = nullptr;
+    QComboBox* popup_ = nullptr;
+};
+
+TEST_F(NestedPagesTest, TheInnerPageScrollsUntilItsEndThenThePageAroundIt)
+{
+    turnWheelDown(popup_);
+    EXPECT_GT(innerBar()->value(), 0);
+    EXPECT_EQ(outerBar()->value(), 0);
+
+    // At its end, down the page goes on with the outer page; up still moves the inner one.
+    innerBar()->setValue(innerBar()->maximum());
+    turnWheelDown(popup_);
+    EXPECT_EQ(innerBar()->value(), innerBar()->maximum());
+    const int outerScrolled = outerBar()->value();
+    EXPECT_GT(outerScrolled, 0);
+    turnWheel(popup_, 1);
+    EXPECT_LT(innerBar()->value(), innerBar()->maximum());
+    EXPECT_EQ(outerBar()->value(), outerScrolled);
+    EXPECT_EQ(popup_->currentIndex(), 0);
+
+    // A list with nothing to scroll leaves the wheel to the page at once.
+    popup_->parentWidget()->setFixedHeight(inner_->viewport()->height());
+    QCoreApplication::sendPostedEvents();
+    ASSERT_EQ(innerBar()->maximum(), 0);
+    outerBar()->setValue(0);
+    turnWheelDown(popup_);
+    EXPECT_GT(outerBar()->value(), 0);
+    EXPECT_EQ(popup_->currentIndex(), 0);
+
+    // Once clicked, the pop-up takes the wheel and neither page moves.
+    outerBar()->setValue(0);
+    popup_->setFocus(Qt::MouseFocusReason);
+    turnWheelDown(popup_);
+    EXPECT_EQ(popup_->currentIndex(), 1);
+    EXPECT_EQ(outerBar()->value(), 0);
+}
+
+TEST_F(NestedPagesTest, TheWheelFromTheSystemMovesOnePageOnceAndNeverThePopUp)
+{
+    // Each notch moves exactly one page: the inner while it can, then the outer, by one step each.
+    turnWheelDownFromTheSystem(popup_);
+    const int innerStep = innerBar()->value();
+    EXPECT_GT(innerStep, 0);
+    EXPECT_EQ(outerBar()->value(), 0);
+    innerBar()->setValue(innerBar()->maximum());
+    turnWheelDownFromTheSystem(popup_);
+    EXPECT_EQ(outerBar()->value(), outerBar()->singleStep() * QApplication::wheelScrollLines());
+    EXPECT_EQ(popup_->currentIndex(), 0);
 }
 
 // ---- The Preferences window ----

@@ -134,7 +134,7 @@ TEST_F(FretboardViewTest, ProgressionMarksFollowTheStepAndAStepBeyondTheChordsIs
 
     fretboard->markNoteGreen(note(57), 1);
     fretboard->setStep(-1); // all steps: nothing is drawn on the neck
-    const QPointF dot = ZTGuitarFretboardView::pointForFretboardPos(chord[1].pos) + QPointF(0, -7); // under the name
+    const QPointF dot = ZTGuitarFretboardView::pointForFretboardPos(chord[1].pos) + QPointF(0, -6); // under the name
     auto isGreen = [](const QColor& colour) { return colour.green() > 120 && colour.red() < 150; };
     EXPECT_FALSE(isGreen(colorAt(fretboard.get(), dot)));
     fretboard->setStep(1);
@@ -188,7 +188,7 @@ TEST_F(FretboardViewTest, EveryMarkShowsTheWholeNameInAReadableSizeWithinItsFret
                             const auto label = ZTGuitarFretboardView::markLabel(shown, {string, fret});
                             const QString name = shown.nameWithSpellingType(spelling, naming);
                             ASSERT_EQ(label.name, name);
-                            ASSERT_LE(metrics.horizontalAdvance(name) * label.horizontalScale, label.textRect.width() + 0.01)
+                            ASSERT_LE(label.naturalWidth * label.horizontalScale, label.textRect.width() + 0.01)
                                 << spelling.toStdString() << " " << naming.toStdString() << " " << name.toStdString();
                             ASSERT_GE(label.horizontalScale, 0.6) << name.toStdString() << " at fret " << fret;
                             ASSERT_GE(label.plate.width(), ZTGuitarFretboardView::kMarkDotSize);
@@ -236,26 +236,100 @@ TEST_F(FretboardViewTest, EveryMarkShowsTheWholeNameInAReadableSizeWithinItsFret
     EXPECT_LE(rightInk, edges[5]);
 }
 
-TEST_F(FretboardViewTest, SignsInAMarkAreAsBoldAsItsLetters)
+TEST_F(FretboardViewTest, SignsInAMarkAreAsBoldAndAsTallAsItsLetters)
 {
-    // White on black as on a dot: the pixels a glyph covers at least three quarters.
-    auto strongInk = [](const QString& name) {
+    // White on black as on a dot: the pixels a glyph covers at least three quarters, and the
+    // rows and columns they span.
+    struct Ink {
+        int strong = 0;
+        int rows = 0;
+        int columns = 0;
+    };
+    auto inkOf = [](const QString& name) {
         QImage image(40, 24, QImage::Format_ARGB32);
         image.fill(Qt::black);
         QPainter qt(&image);
         YUpPainter painter(qt, image.height());
         ZTInstrumentViewBase::drawMarkName(painter, QRectF(0, 0, 40, 24), name, Qt::white);
         qt.end();
-        int count = 0;
+        QRect span;
+        Ink ink;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                count += qGray(image.pixel(x, y)) >= 192 ? 1 : 0;
-        return count;
+                if (qGray(image.pixel(x, y)) >= 192) {
+                    ++ink.strong;
+                    span |= QRect(x, y, 1, 1);
+                }
+        ink.rows = span.height();
+        ink.columns = span.width();
+        return ink;
     };
-    const int letter = strongInk(QStringLiteral("C"));
-    ASSERT_GT(letter, 10);
-    for (const QString& sign : {QStringLiteral("\u266F"), QStringLiteral("\u266D")})
-        EXPECT_GE(strongInk(sign), letter * 0.6) << sign.toStdString() << " against " << letter;
+    const Ink letter = inkOf(QStringLiteral("F"));
+    ASSERT_GT(letter.strong, 10);
+    for (const QString& sign : {QStringLiteral("\u266F"), QStringLiteral("\u266D"), QStringLiteral("\U0001D12A"),
+                                QStringLiteral("\U0001D12B")}) {
+        const Ink ink = inkOf(sign);
+        EXPECT_GE(ink.strong, letter.strong * 0.6) << sign.toStdString() << " against " << letter.strong;
+        // A sharp or flat stands at least as tall as a capital (a double sharp is smaller, as
+        // in print), and none is a hairline: it spans most of a letter's width.
+        if (sign.size() == 1) {
+            EXPECT_GE(ink.rows, letter.rows) << sign.toStdString();
+            EXPECT_LE(ink.rows, letter.rows * 1.5) << sign.toStdString();
+        }
+        EXPECT_GE(ink.columns, letter.columns * 0.75) << sign.toStdString();
+    }
+}
+
+TEST_F(FretboardViewTest, MarksOnNeighbouringStringsStandApartAndInsideTheNeck)
+{
+    const QRectF neck(0, 0, ZTGuitarFretboardView::kWidth, ZTGuitarFretboardView::kHeight);
+    const QVNote names[] = {altered(65, 1), altered(55, -1), note(55)};
+    for (qint64 fret = 0; fret < ZTGuitarFretboardView::kNumFrets; ++fret) {
+        for (qint64 string = 0; string < ZTGuitarFretboardView::kNumStrings; ++string) {
+            for (const QVNote& name : names) {
+                const QRectF plate = ZTGuitarFretboardView::markLabel(name, {string, fret}).plate;
+                ASSERT_TRUE(neck.adjusted(1, 1, -1, -1).contains(plate)) << string << " " << fret;
+                if (string + 1 < ZTGuitarFretboardView::kNumStrings) {
+                    const QRectF above = ZTGuitarFretboardView::markLabel(name, {string + 1, fret}).plate;
+                    ASSERT_GE(above.top() - plate.bottom(), 1.0) << string << " " << fret; // y-up
+                }
+            }
+        }
+    }
+
+    // Drawn: F sharp 4 over C sharp 4, G flat 3 over D flat 3, open G 3 over D 3; between the
+    // dots of each pair a row of the neck shows.
+    struct Pair {
+        QVNote upper, lower;
+        ZTFretboardPos upperPlace, lowerPlace;
+    };
+    const Pair pairs[] = {{altered(65, 1), altered(60, 1), {5, 2}, {4, 2}},
+                          {altered(55, -1), altered(50, -1), {2, 4}, {1, 4}},
+                          {note(55), note(50), {3, 0}, {2, 0}}};
+    for (const Pair& pair : pairs) {
+        question({group({pair.lower.nr(), pair.upper.nr()})});
+        fretboard->unmarkAllNotes();
+        fretboard->setStep(0);
+        fretboard->markNoteGreen(pair.upper, 0);
+        fretboard->markNoteGreen(pair.lower, 0);
+        ASSERT_EQ(fretboard->posForNote(pair.upper.nr()), pair.upperPlace);
+        ASSERT_EQ(fretboard->posForNote(pair.lower.nr()), pair.lowerPlace);
+        QImage picture(fretboard->size(), QImage::Format_ARGB32);
+        fretboard->render(&picture);
+        saveShot(fretboard.get(), QStringLiteral("fretboard-neighbours-%1").arg(pair.upper.nr()));
+        const QPointF centre = ZTGuitarFretboardView::pointForFretboardPos(pair.upperPlace);
+        const int x = int(centre.x());
+        const int upperMiddle = int(fretboard->height() - centre.y());
+        const int lowerMiddle = upperMiddle + int(ZTGuitarFretboardView::kStringHeight);
+        auto green = [&](int y) {
+            const QColor colour = picture.pixelColor(x - 4, y);
+            return colour.green() - colour.red() > 40;
+        };
+        bool gap = false;
+        for (int y = upperMiddle; y < lowerMiddle; ++y)
+            gap = gap || !green(y);
+        EXPECT_TRUE(gap) << pair.upper.nr() << " over " << pair.lower.nr();
+    }
 }
 
 TEST_F(FretboardViewTest, MarksOnTheTopStringAreDrawnWhole)

@@ -173,26 +173,48 @@ TEST_F(KeyboardViewTest, ProgressionsSetUpTheStepBar)
     EXPECT_EQ(keyboard->greenNotes()[0].size(), 2);
 }
 
-TEST_F(KeyboardViewTest, MarkingScrollsAnOffScreenQuestionIntoTheMiddle)
+TEST_F(KeyboardViewTest, MarkingScrollsAnOffScreenQuestionIntoTheMiddleFromAWholeKey)
 {
     QScrollArea area;
-    area.resize(420, 150);
+    area.setFrameShape(QFrame::NoFrame);
+    area.resize(2 * 210 + 50, 150); // two octaves and C to D: a width that shows whole keys
     auto* owned = new ZTKeyboardView(QRect(0, 0, 2240, 120));
     area.setWidget(owned);
     area.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
     const int visible = area.viewport()->width();
+    ASSERT_EQ(owned->fittedVisibleWidth(visible), visible);
 
     owned->setMusicalTest(question({48, 52}));
-    owned->markNoteGreen(note(48), 0); // 48 starts at 840: outside the first 420 points
+    owned->markNoteGreen(note(48), 0); // 48 starts at 840: outside the first 470 points
+    // Centred the view would start at 650, in the middle of a key; it starts at the C before.
     const QRectF low = owned->rectForNoteNr(48);
     const QRectF high = owned->rectForNoteNr(52);
-    const int expected = int(low.x() - std::round((visible - (high.right() - low.x())) * 0.5));
-    EXPECT_EQ(area.horizontalScrollBar()->value(), expected);
+    EXPECT_EQ(area.horizontalScrollBar()->value(), 3 * 210);
+    EXPECT_LE(area.horizontalScrollBar()->value(), low.x());
+    EXPECT_GE(area.horizontalScrollBar()->value() + visible, high.right());
 
     owned->setMusicalTest(question({50})); // already in view: stays
     owned->markNoteGreen(note(50), 0);
-    EXPECT_EQ(area.horizontalScrollBar()->value(), expected);
+    EXPECT_EQ(area.horizontalScrollBar()->value(), 3 * 210);
+}
+
+TEST_F(KeyboardViewTest, ViewWidthsAndPlacesThatShowWholeKeys)
+{
+    // Whole octaves and C to D or C to G: 50, 140, 260, 350, ...
+    EXPECT_EQ(keyboard->fittedVisibleWidth(972), 4 * 210 + 50);
+    EXPECT_EQ(keyboard->fittedVisibleWidth(980), 4 * 210 + 140);
+    EXPECT_EQ(keyboard->fittedVisibleWidth(1314), 6 * 210 + 50);
+    EXPECT_EQ(keyboard->fittedVisibleWidth(3000), 2240);
+    // With C to D past the octaves the places are the Cs and the Fs, the end being at an F.
+    const double width = 4 * 210 + 50;
+    EXPECT_EQ(keyboard->scrollStop(100, width, false), 90);
+    EXPECT_EQ(keyboard->scrollStop(100, width, true), 210);
+    EXPECT_EQ(keyboard->scrollStop(5000, width, false), 2240 - width);
+    EXPECT_EQ(std::fmod(2240 - width, 210), 90);
+    // With C to G, the Cs only: an F at the left would leave a C cut at the right.
+    EXPECT_EQ(keyboard->scrollStop(100, 4 * 210 + 140, true), 210);
+    EXPECT_EQ(keyboard->scrollStop(300, 4 * 210 + 140, false), 210);
 }
 
 TEST_F(KeyboardViewTest, EveryMarkShowsTheWholeNameInAReadableSizeBetweenItsNeighbours)
@@ -200,7 +222,6 @@ TEST_F(KeyboardViewTest, EveryMarkShowsTheWholeNameInAReadableSizeBetweenItsNeig
     ZTPreferences* prefs = ZTPreferences::sharedPreferences();
     const QFont font = ZTKeyboardView::markFont();
     EXPECT_GE(font.pixelSize(), 12);
-    const QFontMetricsF metrics(font);
     QVNote longestOnBlack;
     double longestWidth = 0;
     for (const QString& spelling : QVNote::offeredSpellingTypes()) {
@@ -215,7 +236,7 @@ TEST_F(KeyboardViewTest, EveryMarkShowsTheWholeNameInAReadableSizeBetweenItsNeig
                         const QVNote shown = QVNote::initWithNoteNr(nr, 60 + root, minor);
                         const ZTKeyboardView::MarkLabel label = keyboard->markLabel(shown, 0);
                         const QString name = shown.nameWithSpellingType(spelling, naming);
-                        const double width = metrics.horizontalAdvance(name);
+                        const double width = label.naturalWidth;
                         ASSERT_EQ(label.name, name);
                         ASSERT_LE(width * label.horizontalScale, label.textRect.width() + 0.01)
                             << spelling.toStdString() << " " << naming.toStdString() << " " << name.toStdString();

@@ -64,9 +64,3 @@ void YUpPainter::drawText(const QRectF& rect, const QString& text, const QFont& 
     painter_.drawText(target, int((alignment & Qt::AlignHorizontal_Mask) | Qt::AlignTop | Qt::TextSingleLine), shown);
     painter_.restore();
 }
-
-double YUpPainter::horizontalScaleToFit(const QString& text, const QFont& font, double width)
-{
-    const double natural = QFontMetricsF(font).horizontalAdvance(text);
-    return natural > width && natural > 0 ? width / natural : 1.0;
-}

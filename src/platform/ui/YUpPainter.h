@@ -31,8 +31,6 @@ public:
     // Text in `rect`, from its top, with the alignment flags of Qt (horizontal part used).
     void drawText(const QRectF& rect, const QString& text, const QFont& font, const QColor& color,
                   Qt::Alignment alignment = Qt::AlignHCenter, bool elideTail = false);
-    // 1, or the factor that brings the text's width down to `width`.
-    static double horizontalScaleToFit(const QString& text, const QFont& font, double width);
 
 private:
     QPainter& painter_;

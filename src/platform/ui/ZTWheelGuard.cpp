@@ -5,6 +5,7 @@
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QList>
 #include <QPointer>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -20,17 +21,18 @@ bool changesValueUnderWheel(const QObject* object)
            qobject_cast<const QAbstractSlider*>(object);
 }
 
-// The viewport of the nearest scroll area that shows the control; null when there is none.
-QWidget* pageViewport(QWidget* control)
+// The viewports of the scroll areas that show the control, the nearest first.
+QList<QWidget*> pageViewports(QWidget* control)
 {
+    QList<QWidget*> viewports;
     for (QWidget* ancestor = control->parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {
         const auto* area = qobject_cast<const QAbstractScrollArea*>(ancestor);
         if (area && area->viewport()->isAncestorOf(control))
-            return area->viewport();
+            viewports << area->viewport();
         if (ancestor->isWindow())
             break;
     }
-    return nullptr;
+    return viewports;
 }
 
 } // namespace
@@ -58,16 +60,20 @@ bool ZTWheelGuard::eventFilter(QObject* watched, QEvent* event)
     if (control->hasFocus())
         return false;
     auto* wheel = static_cast<QWheelEvent*>(event);
-    QWidget* viewport = pageViewport(control);
-    if (!viewport) {
-        // Nothing to scroll here; the parents may still take it.
-        wheel->ignore();
-        return true;
+    // The nearest page that can still move in the wheel's direction takes it; a page at its
+    // end hands it on to the one around it, as the wheel does over the page itself.
+    for (QWidget* viewport : pageViewports(control)) {
+        QWheelEvent forwarded(control->mapTo(viewport, wheel->position()), wheel->globalPosition(),
+                              wheel->pixelDelta(), wheel->angleDelta(), wheel->buttons(), wheel->modifiers(),
+                              wheel->phase(), wheel->inverted(), wheel->source(), wheel->pointingDevice());
+        forwarded.ignore();
+        QCoreApplication::sendEvent(viewport, &forwarded);
+        if (forwarded.isAccepted()) {
+            wheel->accept();
+            return true;
+        }
     }
-    QWheelEvent forwarded(control->mapTo(viewport, wheel->position()), wheel->globalPosition(), wheel->pixelDelta(),
-                          wheel->angleDelta(), wheel->buttons(), wheel->modifiers(), wheel->phase(),
-                          wheel->inverted(), wheel->source(), wheel->pointingDevice());
-    QCoreApplication::sendEvent(viewport, &forwarded);
-    wheel->accept();
+    // Nothing to scroll here; the parents may still take it.
+    wheel->ignore();
     return true;
 }
