@@ -290,7 +290,7 @@ QRectF ZTBarGraph::plotAreaRect(const QRectF& bounds) const
     if (!title_.isEmpty())
         top += QFontMetricsF(titleFont_).height() + std::abs(titleDisplacement_.y());
     const double width = std::max(0.0, bounds.width() - padding_.left - padding_.right);
-    const double bottom = std::min(padding_.bottom, std::max(0.0, bounds.height() - top - kMinimumPlotHeight));
+    const double bottom = std::min(padding_.bottom, std::max(0.0, bounds.height() - top - leastPlotHeight()));
     const double height = std::max(0.0, bounds.height() - top - bottom);
     return {bounds.left() + padding_.left, bounds.top() + top, width, height};
 }
@@ -342,6 +342,26 @@ void ZTBarGraph::draw(QPainter& painter, const QRectF& bounds) const
     painter.restore();
 }
 
+std::optional<double> ZTBarGraph::countReach(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar)
+{
+    if (!bar.value || !(*bar.value > plot.baseValue()) || bar.label.text.isEmpty())
+        return std::nullopt;
+    return plot.labelOffset() + heightAboveAnchor(plot.labelRotation(), bar.label.text,
+                                                  Fonts::named(bar.label.fontName, bar.label.fontSize));
+}
+
+double ZTBarGraph::leastPlotHeight() const
+{
+    double height = kMinimumPlotHeight;
+    for (const auto& plot : plots_) {
+        for (const ZTBarPlot::Bar& bar : plot->bars()) {
+            if (const std::optional<double> reach = countReach(*plot, bar))
+                height = std::max({height, 2 * *reach, kMinimumBarHeight + *reach});
+        }
+    }
+    return height;
+}
+
 double ZTBarGraph::barScale(const QRectF& plotArea) const
 {
     if (!(yRange_.length > 0))
@@ -351,12 +371,10 @@ double ZTBarGraph::barScale(const QRectF& plotArea) const
     for (const auto& plot : plots_) {
         const double base = viewY(plot->baseValue(), plotArea);
         for (const ZTBarPlot::Bar& bar : plot->bars()) {
-            if (!bar.value || !(*bar.value > plot->baseValue()) || bar.label.text.isEmpty())
-                continue;
-            const double label = heightAboveAnchor(plot->labelRotation(), bar.label.text,
-                                                   Fonts::named(bar.label.fontName, bar.label.fontSize));
-            const double room = base - plotArea.top() - plot->labelOffset() - label;
-            scale = std::min(scale, std::max(0.0, room) / (*bar.value - plot->baseValue()));
+            if (const std::optional<double> reach = countReach(*plot, bar)) {
+                const double room = base - plotArea.top() - *reach;
+                scale = std::min(scale, std::max(0.0, room) / (*bar.value - plot->baseValue()));
+            }
         }
     }
     return scale;
@@ -468,32 +486,27 @@ QList<ZTBarGraph::TurnedLabel> ZTBarGraph::turnedAxisLabels(const QRectF& bounds
         }
         // Turned labels end at the axis and run downwards from it.
         const QList<LabelRoom> rooms = roomsUnder(anchors, bounds);
-        // The turned names share one size: the largest at which each that can stand whole does.
+        // The turned names share one size: the largest at which each stands whole. Where one
+        // cannot stand whole in any size, all are set in the smallest, which keeps the most of
+        // the shortened name.
         int reduction = 0;
         for (qsizetype i = 0; i < labels.size(); ++i) {
             const ZTAxisLabel& label = *labels[i];
             if (label.rotation == 0)
                 continue;
-            for (int pixels = reduction; pixels <= mostReduction(label.font); ++pixels) {
-                if (wholeLines(label.text, reducedBy(label.font, pixels), rooms[i])) {
-                    reduction = pixels;
-                    break;
-                }
-            }
+            int pixels = reduction;
+            while (pixels < mostReduction(label.font) && !wholeLines(label.text, reducedBy(label.font, pixels), rooms[i]))
+                ++pixels;
+            reduction = std::max(reduction, pixels);
         }
         for (qsizetype i = 0; i < labels.size(); ++i) {
             const ZTAxisLabel& label = *labels[i];
             const bool down = label.rotation != 0;
-            QFont font = down ? reducedBy(label.font, reduction) : label.font;
+            const QFont font = down ? reducedBy(label.font, reduction) : label.font;
             QStringList lines{label.text};
             if (down) {
-                if (const std::optional<QStringList> whole = wholeLines(label.text, font, rooms[i])) {
-                    lines = *whole;
-                } else {
-                    // Shortened in the smallest size, which keeps the most of the name.
-                    font = reducedBy(label.font, mostReduction(label.font));
-                    lines = shortenedLines(label.text, font, rooms[i]);
-                }
+                const std::optional<QStringList> whole = wholeLines(label.text, font, rooms[i]);
+                lines = whole ? *whole : shortenedLines(label.text, font, rooms[i]);
             }
             TurnedLabel drawn = turnedText(anchors[i], label.rotation, lines, font, down);
             drawn.color = label.color;

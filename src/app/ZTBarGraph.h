@@ -148,8 +148,9 @@ public:
     static constexpr double kLabelSpacing = 3.0;
     // A value above the base is never drawn lower than this, so that every count shows as a bar.
     static constexpr double kMinimumBarHeight = 4.0;
-    // In bounds too low for the paddings the plot area keeps this height; the turned axis
-    // labels under it are fitted to the room that is left.
+    // In bounds too low for the paddings the plot area keeps at least this height, and more
+    // where the counts need it (leastPlotHeight); the turned axis labels under it are fitted
+    // to the room that is left.
     static constexpr double kMinimumPlotHeight = 28.0;
     // The least pixel size a turned axis label is set in to fit under the axis.
     static constexpr int kSmallestAxisLabelSize = 9;
@@ -192,9 +193,13 @@ public:
     void setNeedsDisplayHandler(std::function<void()> handler) { needsDisplay_ = std::move(handler); }
 
     // ---- Geometry (Qt coordinates of the drawing bounds) ----
-    // The bounds less the paddings; never lower than kMinimumPlotHeight while the bounds
-    // have room for it below the top padding.
+    // The bounds less the paddings; never lower than leastPlotHeight while the bounds have
+    // room for it below the top padding.
     QRectF plotAreaRect(const QRectF& bounds) const;
+    // The height a plot area needs so that the tallest bar takes at least half of it with its
+    // count above it, and the count of a bar of kMinimumBarHeight stands inside it too, as
+    // measured in the face the counts are set in; never below kMinimumPlotHeight.
+    double leastPlotHeight() const;
     // Horizontal position of a data x value; the left edge when the x range is empty.
     double viewX(double x, const QRectF& plotArea) const;
     // Vertical position of a data y value; the base line when the y range is empty.
@@ -230,6 +235,9 @@ public:
 
 private:
     void setNeedsDisplay() const;
+    // How far above a bar's top its count reaches (offset and ink); none for a bar at or
+    // below its base or without a count.
+    static std::optional<double> countReach(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar);
     // Pixels per unit of a bar's height in the plot area.
     double barScale(const QRectF& plotArea) const;
     QRectF barRect(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar, const QRectF& plotArea, double scale) const;
