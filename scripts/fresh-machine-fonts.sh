@@ -9,7 +9,8 @@ here="$(cd "$(dirname "$0")" && pwd)"
 folder="$(mkdir -p "$1" && cd "$1" && pwd)"
 rm -rf "$folder/files" "$folder/cache"
 mkdir -p "$folder/files" "$folder/cache"
-packages=($("$here/install-deps.sh" --list | grep '^fonts-') fonts-dejavu-core)
+mapfile -t packages < <("$here/install-deps.sh" --list | grep '^fonts-')
+packages+=(fonts-dejavu-core)
 for package in "${packages[@]}"; do
   mkdir -p "$folder/files/$package"
   dpkg -L "$package" | grep -E '\.(ttf|otf|ttc|pfb|t1)$' | while read -r file; do
@@ -25,4 +26,8 @@ cat > "$folder/fonts.conf" <<CONF
   <include ignore_missing="yes">/etc/fonts/conf.d</include>
 </fontconfig>
 CONF
+# One cache before the tests run, not one written by each test at once.
+if command -v fc-cache >/dev/null; then
+  FONTCONFIG_FILE="$folder/fonts.conf" fc-cache >/dev/null
+fi
 echo "$folder/fonts.conf"
