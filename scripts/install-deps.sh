@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing need.
+# With --list it only prints their names, one a line.
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config git
@@ -8,10 +9,16 @@ packages=(
   libfluidsynth-dev fluid-soundfont-gm libstk-dev libogg-dev libvorbis-dev
   libcpp-httplib-dev libssl-dev libcurl4-openssl-dev fonts-dseg libgl-dev
   fonts-freefont-ttf
+  # Nimbus Sans: fontconfig's metric-compatible face for the "Helvetica" of the graph's labels.
+  fonts-urw-base35
   qt6-webengine-dev libqt6webenginecore6-bin qt6-pdf-dev poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev libaubio-dev
   xvfb xauth
 )
+if [ "${1:-}" = --list ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

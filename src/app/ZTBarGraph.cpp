@@ -136,6 +136,28 @@ QFont reducedBy(const QFont& font, int pixels)
     return smaller;
 }
 
+// The names of an axis: each hangs from under the axis at its tick and has its room there.
+struct NamePlaces {
+    QList<const ZTAxisLabel*> labels;
+    QList<QPointF> anchors;
+    QList<LabelRoom> rooms;
+};
+
+NamePlaces namePlaces(const ZTBarGraph& graph, const ZTXYAxis& axis, const QRectF& plotArea, const QRectF& bounds)
+{
+    NamePlaces places;
+    const double y = graph.viewY(axis.orthogonalPosition, plotArea);
+    for (const ZTAxisLabel& label : axis.axisLabels) {
+        if (!label.text.isEmpty()) {
+            places.labels << &label;
+            places.anchors << QPointF(graph.viewX(label.tickLocation, plotArea), y + label.offset);
+        }
+    }
+    // Turned labels end at the axis and run downwards from it.
+    places.rooms = roomsUnder(places.anchors, bounds);
+    return places;
+}
+
 void drawTurnedText(QPainter& painter, const ZTBarGraph::TurnedLabel& label)
 {
     painter.save();
@@ -286,11 +308,16 @@ void ZTBarGraph::setNeedsDisplay() const
 
 QRectF ZTBarGraph::plotAreaRect(const QRectF& bounds) const
 {
+    return plotAreaRect(bounds, textReduction(bounds));
+}
+
+QRectF ZTBarGraph::plotAreaRect(const QRectF& bounds, int reduction) const
+{
     double top = padding_.top;
     if (!title_.isEmpty())
         top += QFontMetricsF(titleFont_).height() + std::abs(titleDisplacement_.y());
     const double width = std::max(0.0, bounds.width() - padding_.left - padding_.right);
-    const double bottom = std::min(padding_.bottom, std::max(0.0, bounds.height() - top - kMinimumPlotHeight));
+    const double bottom = std::min(padding_.bottom, std::max(0.0, bounds.height() - top - leastPlotHeight(reduction)));
     const double height = std::max(0.0, bounds.height() - top - bottom);
     return {bounds.left() + padding_.left, bounds.top() + top, width, height};
 }
@@ -323,12 +350,13 @@ void ZTBarGraph::draw(QPainter& painter, const QRectF& bounds) const
         painter.drawText(titleRect, Qt::AlignHCenter | Qt::AlignTop, title_);
     }
 
-    const QRectF plotArea = plotAreaRect(bounds);
-    const double scale = barScale(plotArea);
+    const int reduction = textReduction(bounds);
+    const QRectF plotArea = plotAreaRect(bounds, reduction);
+    const double scale = barScale(plotArea, reduction);
     for (const auto& plot : plots_)
         drawBars(painter, *plot, plotArea, scale);
     // Labels after every bar, so that none is painted over.
-    for (const TurnedLabel& label : valueLabels(bounds))
+    for (const TurnedLabel& label : valueLabels(plotArea, scale, reduction))
         drawTurnedText(painter, label);
     for (const ZTXYAxis& axis : axes_) {
         QPen pen(axis.axisLineColor);
@@ -337,12 +365,37 @@ void ZTBarGraph::draw(QPainter& painter, const QRectF& bounds) const
         const double y = viewY(axis.orthogonalPosition, plotArea);
         painter.drawLine(QPointF(plotArea.left(), y), QPointF(plotArea.right(), y));
     }
-    for (const TurnedLabel& label : turnedAxisLabels(bounds))
+    for (const TurnedLabel& label : turnedAxisLabels(bounds, plotArea, reduction))
         drawTurnedText(painter, label);
     painter.restore();
 }
 
-double ZTBarGraph::barScale(const QRectF& plotArea) const
+QFont ZTBarGraph::countFont(const ZTGraphLabel& label, int reduction)
+{
+    const double smallest = std::min(label.fontSize, double(kSmallestAxisLabelSize));
+    return Fonts::named(label.fontName, std::max(label.fontSize - reduction, smallest));
+}
+
+std::optional<double> ZTBarGraph::countReach(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar, int reduction)
+{
+    if (!bar.value || !(*bar.value > plot.baseValue()) || bar.label.text.isEmpty())
+        return std::nullopt;
+    return plot.labelOffset() + heightAboveAnchor(plot.labelRotation(), bar.label.text, countFont(bar.label, reduction));
+}
+
+double ZTBarGraph::leastPlotHeight(int reduction) const
+{
+    double height = kMinimumPlotHeight;
+    for (const auto& plot : plots_) {
+        for (const ZTBarPlot::Bar& bar : plot->bars()) {
+            if (const std::optional<double> reach = countReach(*plot, bar, reduction))
+                height = std::max({height, 2 * *reach, kMinimumBarHeight + *reach});
+        }
+    }
+    return height;
+}
+
+double ZTBarGraph::barScale(const QRectF& plotArea, int reduction) const
 {
     if (!(yRange_.length > 0))
         return 0;
@@ -351,12 +404,10 @@ double ZTBarGraph::barScale(const QRectF& plotArea) const
     for (const auto& plot : plots_) {
         const double base = viewY(plot->baseValue(), plotArea);
         for (const ZTBarPlot::Bar& bar : plot->bars()) {
-            if (!bar.value || !(*bar.value > plot->baseValue()) || bar.label.text.isEmpty())
-                continue;
-            const double label = heightAboveAnchor(plot->labelRotation(), bar.label.text,
-                                                   Fonts::named(bar.label.fontName, bar.label.fontSize));
-            const double room = base - plotArea.top() - plot->labelOffset() - label;
-            scale = std::min(scale, std::max(0.0, room) / (*bar.value - plot->baseValue()));
+            if (const std::optional<double> reach = countReach(*plot, bar, reduction)) {
+                const double room = base - plotArea.top() - *reach;
+                scale = std::min(scale, std::max(0.0, room) / (*bar.value - plot->baseValue()));
+            }
         }
     }
     return scale;
@@ -376,8 +427,9 @@ QRectF ZTBarGraph::barRect(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar, con
 
 QList<QRectF> ZTBarGraph::barRects(const ZTBarPlot& plot, const QRectF& bounds) const
 {
-    const QRectF plotArea = plotAreaRect(bounds);
-    return barRects(plot, plotArea, barScale(plotArea));
+    const int reduction = textReduction(bounds);
+    const QRectF plotArea = plotAreaRect(bounds, reduction);
+    return barRects(plot, plotArea, barScale(plotArea, reduction));
 }
 
 QList<QRectF> ZTBarGraph::barRects(const ZTBarPlot& plot, const QRectF& plotArea, double scale) const
@@ -414,6 +466,13 @@ void ZTBarGraph::drawBars(QPainter& painter, const ZTBarPlot& plot, const QRectF
 
 QList<ZTBarGraph::TurnedLabel> ZTBarGraph::valueLabels(const QRectF& bounds) const
 {
+    const int reduction = textReduction(bounds);
+    const QRectF plotArea = plotAreaRect(bounds, reduction);
+    return valueLabels(plotArea, barScale(plotArea, reduction), reduction);
+}
+
+QList<ZTBarGraph::TurnedLabel> ZTBarGraph::valueLabels(const QRectF& plotArea, double scale, int reduction) const
+{
     QList<TurnedLabel> placed;
     if (!(xRange_.length > 0))
         return placed;
@@ -422,8 +481,6 @@ QList<ZTBarGraph::TurnedLabel> ZTBarGraph::valueLabels(const QRectF& bounds) con
         bool counts; // over a bar above its base: a count the user must be able to read
     };
     QList<Candidate> candidates;
-    const QRectF plotArea = plotAreaRect(bounds);
-    const double scale = barScale(plotArea);
     for (const auto& plot : plots_) {
         const QList<QRectF> rects = barRects(*plot, plotArea, scale);
         for (qsizetype i = 0; i < rects.size(); ++i) {
@@ -432,8 +489,7 @@ QList<ZTBarGraph::TurnedLabel> ZTBarGraph::valueLabels(const QRectF& bounds) con
                 continue;
             // The value label stands over the bar's top, turned with the plot's rotation.
             const QPointF anchor(rects[i].center().x(), rects[i].top() - plot->labelOffset());
-            TurnedLabel label = turnedText(anchor, plot->labelRotation(), {bar.label.text},
-                                          Fonts::named(bar.label.fontName, bar.label.fontSize), false);
+            TurnedLabel label = turnedText(anchor, plot->labelRotation(), {bar.label.text}, countFont(bar.label, reduction), false);
             label.color = toQColor(bar.label.color);
             candidates.append({label, *bar.value > plot->baseValue()});
         }
@@ -450,52 +506,61 @@ QList<ZTBarGraph::TurnedLabel> ZTBarGraph::valueLabels(const QRectF& bounds) con
     return placed;
 }
 
+int ZTBarGraph::textReduction(const QRectF& bounds) const
+{
+    if (!(xRange_.length > 0))
+        return 0;
+    int most = 0;
+    for (const ZTXYAxis& axis : axes_) {
+        for (const ZTAxisLabel& label : axis.axisLabels) {
+            if (label.rotation != 0 && !label.text.isEmpty())
+                most = std::max(most, mostReduction(label.font));
+        }
+    }
+    for (int reduction = 0; reduction < most; ++reduction) {
+        if (turnedNamesStandWhole(bounds, reduction))
+            return reduction;
+    }
+    return most;
+}
+
+bool ZTBarGraph::turnedNamesStandWhole(const QRectF& bounds, int reduction) const
+{
+    const QRectF plotArea = plotAreaRect(bounds, reduction);
+    for (const ZTXYAxis& axis : axes_) {
+        const NamePlaces places = namePlaces(*this, axis, plotArea, bounds);
+        for (qsizetype i = 0; i < places.labels.size(); ++i) {
+            const ZTAxisLabel& label = *places.labels[i];
+            if (label.rotation != 0 && !wholeLines(label.text, reducedBy(label.font, reduction), places.rooms[i]))
+                return false;
+        }
+    }
+    return true;
+}
+
 QList<ZTBarGraph::TurnedLabel> ZTBarGraph::turnedAxisLabels(const QRectF& bounds) const
+{
+    const int reduction = textReduction(bounds);
+    return turnedAxisLabels(bounds, plotAreaRect(bounds, reduction), reduction);
+}
+
+QList<ZTBarGraph::TurnedLabel> ZTBarGraph::turnedAxisLabels(const QRectF& bounds, const QRectF& plotArea, int reduction) const
 {
     QList<TurnedLabel> turned;
     if (!(xRange_.length > 0))
         return turned;
-    const QRectF plotArea = plotAreaRect(bounds);
     for (const ZTXYAxis& axis : axes_) {
-        const double y = viewY(axis.orthogonalPosition, plotArea);
-        QList<const ZTAxisLabel*> labels;
-        QList<QPointF> anchors;
-        for (const ZTAxisLabel& label : axis.axisLabels) {
-            if (!label.text.isEmpty()) {
-                labels << &label;
-                anchors << QPointF(viewX(label.tickLocation, plotArea), y + label.offset);
-            }
-        }
-        // Turned labels end at the axis and run downwards from it.
-        const QList<LabelRoom> rooms = roomsUnder(anchors, bounds);
-        // The turned names share one size: the largest at which each that can stand whole does.
-        int reduction = 0;
-        for (qsizetype i = 0; i < labels.size(); ++i) {
-            const ZTAxisLabel& label = *labels[i];
-            if (label.rotation == 0)
-                continue;
-            for (int pixels = reduction; pixels <= mostReduction(label.font); ++pixels) {
-                if (wholeLines(label.text, reducedBy(label.font, pixels), rooms[i])) {
-                    reduction = pixels;
-                    break;
-                }
-            }
-        }
-        for (qsizetype i = 0; i < labels.size(); ++i) {
-            const ZTAxisLabel& label = *labels[i];
+        const NamePlaces places = namePlaces(*this, axis, plotArea, bounds);
+        for (qsizetype i = 0; i < places.labels.size(); ++i) {
+            const ZTAxisLabel& label = *places.labels[i];
             const bool down = label.rotation != 0;
-            QFont font = down ? reducedBy(label.font, reduction) : label.font;
+            const QFont font = down ? reducedBy(label.font, reduction) : label.font;
             QStringList lines{label.text};
             if (down) {
-                if (const std::optional<QStringList> whole = wholeLines(label.text, font, rooms[i])) {
-                    lines = *whole;
-                } else {
-                    // Shortened in the smallest size, which keeps the most of the name.
-                    font = reducedBy(label.font, mostReduction(label.font));
-                    lines = shortenedLines(label.text, font, rooms[i]);
-                }
+                const std::optional<QStringList> whole = wholeLines(label.text, font, places.rooms[i]);
+                lines = whole ? *whole : shortenedLines(label.text, font, places.rooms[i]);
             }
-            TurnedLabel drawn = turnedText(anchors[i], label.rotation, lines, font, down);
+            TurnedLabel drawn = turnedText(places.anchors[i], label.rotation, lines, font, down);
             drawn.color = label.color;
             turned << drawn;
         }

@@ -148,10 +148,11 @@ public:
     static constexpr double kLabelSpacing = 3.0;
     // A value above the base is never drawn lower than this, so that every count shows as a bar.
     static constexpr double kMinimumBarHeight = 4.0;
-    // In bounds too low for the paddings the plot area keeps this height; the turned axis
-    // labels under it are fitted to the room that is left.
+    // In bounds too low for the paddings the plot area keeps at least this height, and more
+    // where the counts over the bars need it; the turned axis labels under it are fitted to
+    // the room that is left.
     static constexpr double kMinimumPlotHeight = 28.0;
-    // The least pixel size a turned axis label is set in to fit under the axis.
+    // The least pixel size a turned axis label, and a count with it, is set in to fit.
     static constexpr int kSmallestAxisLabelSize = 9;
 
     // The text, shortened with a trailing "…" where it is wider than `width`: as many of its
@@ -192,8 +193,9 @@ public:
     void setNeedsDisplayHandler(std::function<void()> handler) { needsDisplay_ = std::move(handler); }
 
     // ---- Geometry (Qt coordinates of the drawing bounds) ----
-    // The bounds less the paddings; never lower than kMinimumPlotHeight while the bounds
-    // have room for it below the top padding.
+    // The bounds less the paddings. While the bounds have room for it below the top padding,
+    // it is high enough that the tallest bar takes at least half of it with its count above
+    // it, and never lower than kMinimumPlotHeight.
     QRectF plotAreaRect(const QRectF& bounds) const;
     // Horizontal position of a data x value; the left edge when the x range is empty.
     double viewX(double x, const QRectF& plotArea) const;
@@ -218,20 +220,36 @@ public:
     QList<QRectF> barRects(const ZTBarPlot& plot, const QRectF& bounds) const;
     // The value labels that draw() puts over the bars, those of bars above their base first,
     // then plot by plot: a label that would come nearer than kLabelSpacing to one placed
-    // before it is left out, so a zero gives way to a count.
+    // before it is left out, so a zero gives way to a count. They are set as many pixels
+    // smaller than their own size as the turned axis labels, so that counts and names are as
+    // large as each other and give way together in a low graph.
     QList<TurnedLabel> valueLabels(const QRectF& bounds) const;
     // The axis labels as draw() puts them down. A turned label longer than the room between
     // the axis and the bottom of the bounds is broken into two lines at a space, where its
     // half of the way to the next label and the bounds are wide enough for them. Failing
-    // that, the turned labels are all set a pixel smaller and tried again, down to
-    // kSmallestAxisLabelSize; they share the largest size at which each that can stand whole
-    // does. One that cannot is shortened in the smallest size, line by line.
+    // that, the turned labels and the counts are all set a pixel smaller and tried again
+    // (smaller counts leave the names more room), down to kSmallestAxisLabelSize. They share
+    // the largest size at which every name stands whole; where one cannot, all are set in
+    // the smallest size and that one is shortened, line by line.
     QList<TurnedLabel> turnedAxisLabels(const QRectF& bounds) const;
 
 private:
     void setNeedsDisplay() const;
+    // How many pixels smaller than their own sizes the names and counts are set (see
+    // turnedAxisLabels), and whether every turned name stands whole at that.
+    int textReduction(const QRectF& bounds) const;
+    bool turnedNamesStandWhole(const QRectF& bounds, int reduction) const;
+    QRectF plotAreaRect(const QRectF& bounds, int reduction) const;
+    // The height the plot area needs for the counts over its bars (see plotAreaRect).
+    double leastPlotHeight(int reduction) const;
+    static QFont countFont(const ZTGraphLabel& label, int reduction);
+    // How far above a bar's top its count reaches (offset and ink); none for a bar at or
+    // below its base or without a count.
+    static std::optional<double> countReach(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar, int reduction);
     // Pixels per unit of a bar's height in the plot area.
-    double barScale(const QRectF& plotArea) const;
+    double barScale(const QRectF& plotArea, int reduction) const;
+    QList<TurnedLabel> valueLabels(const QRectF& plotArea, double scale, int reduction) const;
+    QList<TurnedLabel> turnedAxisLabels(const QRectF& bounds, const QRectF& plotArea, int reduction) const;
     QRectF barRect(const ZTBarPlot& plot, const ZTBarPlot::Bar& bar, const QRectF& plotArea, double scale) const;
     // barRects for a plot area and bar scale measured once for every plot.
     QList<QRectF> barRects(const ZTBarPlot& plot, const QRectF& plotArea, double scale) const;

@@ -235,50 +235,78 @@ TEST(BarGraph, InALowCrowdedGraphAZeroGivesWayToTheCountBesideIt)
     EXPECT_GT(labelsReading(labels, "0"), 0);
 }
 
-TEST(BarGraph, InALowGraphEveryCountIsABarAndEveryLabelIsWhole)
+// The counts and names in a face of the machine's: the graph measures whichever face the
+// family resolves to, so nothing may depend on one face's widths.
+class GraphInAnyFace : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(GraphInAnyFace, InALowGraphEveryCountIsABarOverHalfThePlotAndEveryLabelIsWhole)
 {
-    FakeRecords records;
+    const QString family = QString::fromLatin1(GetParam());
+    struct CountsInFace : FakeRecords {
+        QString family;
+        ZTGraphLabel dataLabelForPlot(const QString& plot, qlonglong record) const override
+        {
+            ZTGraphLabel label = FakeRecords::dataLabelForPlot(plot, record);
+            label.fontName = family;
+            return label;
+        }
+    } records;
+    records.family = family;
     records.right = {1, 0, 12, 1};
     records.wrong = {0, 1, 3, 100};
     ZTBarGraph graph;
     graph.setPlotRanges(-0.75, 6.5, 0, 100 * 1.4);
     addTurnedCountPlots(graph, &records);
     const QStringList names{"All", "", "Perfect fourth", "Perfect fifth", "Octave", "Augmented fourth"};
-    const ZTXYAxis axis = turnedNamesAxis(names);
+    ZTXYAxis axis = turnedNamesAxis(names);
+    for (ZTAxisLabel& label : axis.axisLabels)
+        label.font = Fonts::named(family, 12);
     graph.setAxes({axis});
     ZTBarGraph::Padding padding;
     padding.top = 24;
-    padding.bottom = QFontMetricsF(axis.labelTextStyle).horizontalAdvance("Augmented fourth") + 11;
+    padding.bottom = QFontMetricsF(axis.axisLabels[0].font).horizontalAdvance("Augmented fourth") + 11;
     graph.setPlotAreaPadding(padding);
 
-    for (const int height : {100, 80, 135, 300}) {
+    for (const int height : {100, 135, 160, 300}) {
+        const std::string where = family.toStdString() + " " + std::to_string(height);
         const QRectF bounds(0, 0, 700, height);
         const QRectF area = graph.plotAreaRect(bounds);
-        EXPECT_GE(area.height(), ZTBarGraph::kMinimumPlotHeight) << height;
+        EXPECT_GE(area.height(), ZTBarGraph::kMinimumPlotHeight) << where;
+        double tallest = 0;
         for (const ZTBarPlot* bars : graph.allPlots()) {
             const QList<QRectF> rects = graph.barRects(*bars, bounds);
             for (qsizetype i = 0; i < rects.size(); ++i) {
                 if (!bars->bars()[i].value || *bars->bars()[i].value == 0)
                     continue;
-                EXPECT_GE(rects[i].height(), ZTBarGraph::kMinimumBarHeight) << height << " " << i;
+                EXPECT_GE(rects[i].height(), ZTBarGraph::kMinimumBarHeight) << where << " " << i;
                 EXPECT_GE(rects[i].top(), area.top());
                 EXPECT_DOUBLE_EQ(rects[i].bottom(), area.bottom());
+                tallest = std::max(tallest, rects[i].height());
             }
         }
-        // The counts over the bars stay in the plot area, under its top padding.
-        for (const ZTBarGraph::TurnedLabel& label : graph.valueLabels(bounds))
-            EXPECT_GE(label.ink.top(), area.top()) << height << " " << label.text.toStdString();
+        EXPECT_GE(tallest, area.height() / 2) << where;
+        // The counts over the bars stay whole in the plot area, under its top padding.
+        const QList<ZTBarGraph::TurnedLabel> counts = graph.valueLabels(bounds);
+        EXPECT_EQ(labelsReading(counts, "100"), 1) << where;
+        EXPECT_EQ(labelsReading(counts, "104"), 1) << where;
+        for (const ZTBarGraph::TurnedLabel& label : counts)
+            EXPECT_TRUE(area.contains(label.ink)) << where << " " << label.text.toStdString();
         // Item names run down from the axis to the bottom at most, broken, smaller or at last
-        // shortened where longer.
+        // shortened where longer, all in one size.
         const QList<ZTBarGraph::TurnedLabel> labels = graph.turnedAxisLabels(bounds);
         ASSERT_EQ(labels.size(), 5);
-        expectInsideAndApart(labels, bounds, std::to_string(height));
-        for (qsizetype i = 0; i < labels.size(); ++i)
-            EXPECT_TRUE(readsAs(labels[i], names[i < 1 ? i : i + 1])) << height << " " << labels[i].text.toStdString();
-        // 40 points under the axis hold the perfect intervals' names whole on two lines.
-        if (height >= 100) {
+        expectInsideAndApart(labels, bounds, where);
+        for (qsizetype i = 0; i < labels.size(); ++i) {
+            EXPECT_TRUE(readsAs(labels[i], names[i < 1 ? i : i + 1])) << where << " " << labels[i].text.toStdString();
+            EXPECT_EQ(labels[i].font, labels[0].font) << where << " " << labels[i].text.toStdString();
+        }
+        // Counts and names give way together: as large as each other.
+        for (const ZTBarGraph::TurnedLabel& count : counts)
+            EXPECT_EQ(count.font.pixelSize(), labels[0].font.pixelSize()) << where;
+        // 50 points under the axis hold the perfect intervals' names whole on two lines.
+        if (bounds.bottom() - area.bottom() >= 58) {
             for (qsizetype i = 1; i <= 3; ++i)
-                EXPECT_FALSE(isShortened(labels[i])) << height << " " << labels[i].text.toStdString();
+                EXPECT_FALSE(isShortened(labels[i])) << where << " " << labels[i].text.toStdString();
         }
     }
 
@@ -297,6 +325,11 @@ TEST(BarGraph, InALowGraphEveryCountIsABarAndEveryLabelIsWhole)
     const QRectF one = graph.barRects(*graph.plotWithIdentifier("Right"), QRectF(0, 0, 700, 100))[2];
     EXPECT_EQ(image.pixelColor(one.center().toPoint()), QColor(124, 182, 82));
 }
+
+INSTANTIATE_TEST_SUITE_P(Faces, GraphInAnyFace, ::testing::Values("Helvetica", "DejaVu Sans", "FreeSerif", "FreeMono"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return QString::fromLatin1(info.param).remove(' ').toStdString();
+                         });
 
 TEST(BarGraph, TurnedNamesBreakThenGetSmallerBeforeTheyAreShortened)
 {
@@ -319,6 +352,7 @@ TEST(BarGraph, TurnedNamesBreakThenGetSmallerBeforeTheyAreShortened)
         for (qsizetype i = 0; i < labels.size(); ++i) {
             EXPECT_TRUE(readsAs(labels[i], names[i < 1 ? i : i + 1])) << labels[i].text.toStdString();
             EXPECT_GE(labels[i].font.pixelSize(), ZTBarGraph::kSmallestAxisLabelSize);
+            EXPECT_EQ(labels[i].font, labels[0].font) << labels[i].text.toStdString(); // never mixed sizes
         }
         return labels;
     };

@@ -16,6 +16,9 @@
 #include "ZTSidebarTableView.h"
 #include "ZTSplitView.h"
 #include "ZTTest.h"
+#include "ZTUtils.h"
+#include "FMDatabase.h"
+#include "NotificationCenter.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -189,87 +192,149 @@ bool fitsInSmallestSize(const QString& name, QFont font, double length, double b
 
 } // namespace
 
+namespace {
+
+struct Level {
+    QString exercise;
+    QString id;
+    bool wholeAtEverySize;
+};
+const Level kLevels[] = {{kIntervals, "int_0", true},                  // Perfect intervals
+                         {kIntervals, "int_4", true},                  // All simple intervals
+                         {"Chord recognition", "int_5", false},        // All chords
+                         {"Chord progressions", "int_3", false}};      // All progressions
+
+} // namespace
+
+// The item names under the graph of the current level: each inside the graph, apart from the
+// others and written where it stands, all in one size, and whole unless neither a second line
+// nor the smallest size would hold it in its room (and then only where `mayBeShortened`).
+void expectNamesWholeWhereTheyFit(const ZTMainViewController* screen, bool mayBeShortened, const std::string& where)
+{
+    ZTGraphHostingView* host = screen->graphHostingView();
+    const ZTBarGraph* graph = screen->graph();
+    const QRectF bounds(host->rect());
+    QList<ZTAxisLabel> names;
+    for (const ZTAxisLabel& name : graph->axes().first().axisLabels)
+        if (!name.text.isEmpty())
+            names << name;
+    const QList<ZTBarGraph::TurnedLabel> labels = graph->turnedAxisLabels(bounds);
+    ASSERT_EQ(labels.size(), screen->currentLessonController()->items().size() + 1) << where;
+
+    expectInsideAndApart(labels, bounds, where);
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        const ZTBarGraph::TurnedLabel& label = labels[i];
+        EXPECT_TRUE(readsAs(label, names[i].text)) << where << ": " << label.text.toStdString();
+        EXPECT_GE(label.font.pixelSize(), ZTBarGraph::kSmallestAxisLabelSize);
+        EXPECT_EQ(label.font, labels[0].font) << where << ": " << label.text.toStdString(); // one size for all
+        // (Names over 150 points come to the graph shortened already.)
+        if (QString(label.text).replace('\n', ' ') == names[i].text)
+            continue;
+        EXPECT_TRUE(mayBeShortened) << where << ": " << label.text.toStdString();
+        const QPointF anchor = label.transform.map(QPointF(0, 0));
+        double band = 2 * std::min(anchor.x(), bounds.width() - anchor.x());
+        for (const ZTBarGraph::TurnedLabel& other : labels) {
+            if (&other != &label)
+                band = std::min(band, std::abs(other.transform.map(QPointF(0, 0)).x() - anchor.x()) - ZTBarGraph::kLabelSpacing);
+        }
+        if (!names[i].text.contains(QStringLiteral(" -"))) {
+            EXPECT_FALSE(fitsInSmallestSize(names[i].text, names[i].font, bounds.bottom() - anchor.y() - 1, band))
+                << where << ": " << label.text.toStdString();
+        }
+    }
+
+    // In the graph's picture each label is written where it stands, a broken one on both of
+    // its lines.
+    const QImage picture = host->grab().toImage();
+    auto inkIn = [&](const QRectF& area) {
+        const QRect pixels = QRectF(area.topLeft() * picture.devicePixelRatio(), area.size() * picture.devicePixelRatio()).toAlignedRect();
+        int dark = 0;
+        for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+            for (int x = pixels.left(); x <= pixels.right(); ++x)
+                dark += picture.rect().contains(x, y) && qGray(picture.pixel(x, y)) < 128 ? 1 : 0;
+        return dark;
+    };
+    for (const ZTBarGraph::TurnedLabel& label : labels) {
+        EXPECT_GE(inkIn(label.ink), 6) << where << ": " << label.text.toStdString();
+        if (label.text.contains('\n')) {
+            const QRectF& ink = label.ink;
+            EXPECT_GE(inkIn(QRectF(ink.left(), ink.top(), ink.width() / 2, ink.height())), 4) << label.text.toStdString();
+            EXPECT_GE(inkIn(QRectF(ink.center().x(), ink.top(), ink.width() / 2, ink.height())), 4) << label.text.toStdString();
+        }
+    }
+}
+
 TEST_P(SmallWindowTest, ItemNamesStandWholeSideBySideInsideTheGraph)
 {
     openWindow();
     ZTPreferences* prefs = ZTPreferences::sharedPreferences();
-    struct Level {
-        QString exercise;
-        QString id;
-        bool wholeAtEverySize;
-    };
-    const Level levels[] = {{kIntervals, "int_0", true},                    // Perfect intervals
-                            {kIntervals, "int_4", true},                    // All simple intervals
-                            {"Chord recognition", "int_5", false},          // All chords
-                            {"Chord progressions", "int_3", false}};        // All progressions
     const bool least = GetParam().screen.isEmpty();
-    for (const Level& level : levels) {
+    for (const Level& level : kLevels) {
         prefs->setString(level.id, QStringLiteral("level"), level.exercise);
         prefs->setCurrentExercise(level.exercise);
         advance(0.6);
         QApplication::processEvents();
         const std::string where = level.exercise.toStdString() + " " + level.id.toStdString();
         ASSERT_EQ(controller()->testName(), level.exercise);
-        ZTGraphHostingView* host = screen()->graphHostingView();
-        const ZTBarGraph* graph = screen()->graph();
-        const QRectF bounds(host->rect());
-        QList<ZTAxisLabel> names;
-        for (const ZTAxisLabel& name : graph->axes().first().axisLabels)
-            if (!name.text.isEmpty())
-                names << name;
-        const QList<ZTBarGraph::TurnedLabel> labels = graph->turnedAxisLabels(bounds);
-        ASSERT_EQ(labels.size(), controller()->items().size() + 1) << where;
-
-        expectInsideAndApart(labels, bounds, where);
-        QStringList shown;
-        for (qsizetype i = 0; i < labels.size(); ++i) {
-            const ZTBarGraph::TurnedLabel& label = labels[i];
-            EXPECT_TRUE(readsAs(label, names[i].text)) << where << ": " << label.text.toStdString();
-            EXPECT_GE(label.font.pixelSize(), ZTBarGraph::kSmallestAxisLabelSize);
-            shown << label.text;
-            // (Names over 150 points come to the graph shortened already.)
-            if (QString(label.text).replace('\n', ' ') == names[i].text) {
-                EXPECT_EQ(label.font, labels[0].font) << where << ": " << label.text.toStdString(); // one size for all
-                continue;
-            }
-            // Shortened only in the least window, and only where neither a second line nor the
-            // smallest size would hold the name whole.
-            EXPECT_TRUE(least && !level.wholeAtEverySize) << where << ": " << label.text.toStdString();
-            const QPointF anchor = label.transform.map(QPointF(0, 0));
-            double band = 2 * std::min(anchor.x(), bounds.width() - anchor.x());
-            for (const ZTBarGraph::TurnedLabel& other : labels) {
-                if (&other != &label)
-                    band = std::min(band, std::abs(other.transform.map(QPointF(0, 0)).x() - anchor.x()) - ZTBarGraph::kLabelSpacing);
-            }
-            if (!names[i].text.contains(QStringLiteral(" -"))) {
-                EXPECT_FALSE(fitsInSmallestSize(names[i].text, names[i].font, bounds.bottom() - anchor.y() - 1, band))
-                    << where << ": " << label.text.toStdString();
-            }
-        }
+        // Shortened only in the least window.
+        expectNamesWholeWhereTheyFit(screen(), least && !level.wholeAtEverySize, where);
         if (level.wholeAtEverySize) {
+            QStringList shown;
+            for (const ZTBarGraph::TurnedLabel& label : screen()->graph()->turnedAxisLabels(QRectF(screen()->graphHostingView()->rect())))
+                shown << label.text;
             EXPECT_EQ(QSet<QString>(shown.begin(), shown.end()).size(), shown.size()) << where; // told apart
         }
+        saveShot(QStringLiteral("small-%1-names-%2-%3").arg(QLatin1String(GetParam().name), QString(level.exercise).remove(' '), level.id));
+    }
+}
 
-        // In the graph's picture each label is written where it stands, a broken one on both
-        // of its lines.
-        const QImage picture = host->grab().toImage();
-        auto inkIn = [&](const QRectF& area) {
-            const QRect pixels = QRectF(area.topLeft() * picture.devicePixelRatio(), area.size() * picture.devicePixelRatio()).toAlignedRect();
-            int dark = 0;
-            for (int y = pixels.top(); y <= pixels.bottom(); ++y)
-                for (int x = pixels.left(); x <= pixels.right(); ++x)
-                    dark += picture.rect().contains(x, y) && qGray(picture.pixel(x, y)) < 128 ? 1 : 0;
-            return dark;
-        };
-        for (const ZTBarGraph::TurnedLabel& label : labels) {
-            EXPECT_GE(inkIn(label.ink), 6) << where << ": " << label.text.toStdString();
-            if (label.text.contains('\n')) {
-                const QRectF& ink = label.ink;
-                EXPECT_GE(inkIn(QRectF(ink.left(), ink.top(), ink.width() / 2, ink.height())), 4) << label.text.toStdString();
-                EXPECT_GE(inkIn(QRectF(ink.center().x(), ink.top(), ink.width() / 2, ink.height())), 4) << label.text.toStdString();
+TEST_P(SmallWindowTest, WellAnsweredLevelsShowTallBarsWithWholeCounts)
+{
+    openWindow();
+    ZTPreferences* prefs = ZTPreferences::sharedPreferences();
+    FMDatabase* db = ZTUtils::sharedDb();
+    ASSERT_TRUE(db && db->open());
+    for (const Level& level : {kLevels[0], kLevels[1], kLevels[2]}) {
+        prefs->setString(level.id, QStringLiteral("level"), level.exercise);
+        prefs->setCurrentExercise(level.exercise);
+        advance(0.6);
+        ASSERT_EQ(controller()->testName(), level.exercise);
+        // Counts as a diligent user's: two-digit counts per item, three-digit totals.
+        const QVariantList items = controller()->items();
+        const int right[] = {26, 13, 12};
+        const int wrong[] = {5, 3, 2, 1};
+        for (qsizetype i = 0; i < items.size(); ++i)
+            ASSERT_TRUE(db->executeUpdate(QStringLiteral("INSERT INTO stats (testName, itemName, right, wrong) VALUES (?, ?, ?, ?)"),
+                                          {level.exercise, items[i].toMap().value(QStringLiteral("name")), right[i % 3], wrong[i % 4]}));
+        NotificationCenter::defaultCenter().post(QStringLiteral("ZTStatsChangedNotification"));
+        QApplication::processEvents();
+        const std::string where = level.exercise.toStdString() + " " + level.id.toStdString();
+
+        const ZTBarGraph* graph = screen()->graph();
+        const QRectF bounds(screen()->graphHostingView()->rect());
+        const QRectF plot = graph->plotAreaRect(bounds);
+        double tallest = 0;
+        QMap<double, double> heightOfCount;
+        for (const QString& name : {QStringLiteral("Right"), QStringLiteral("Wrong")}) {
+            const ZTBarPlot* bars = graph->plotWithIdentifier(name);
+            const QList<QRectF> rects = graph->barRects(*bars, bounds);
+            for (qsizetype i = 2; i < rects.size(); ++i) {
+                tallest = std::max(tallest, rects[i].height());
+                heightOfCount[*bars->bars()[i].value] = rects[i].height();
             }
         }
-        saveShot(QStringLiteral("small-%1-names-%2-%3").arg(QLatin1String(GetParam().name), QString(level.exercise).remove(' '), level.id));
+        EXPECT_GE(tallest, plot.height() / 2) << where;
+        // Bars tell the counts apart: twice the count, twice the height (above the least bar).
+        EXPECT_NEAR(heightOfCount[26], 2 * heightOfCount[13], 1e-6) << where;
+        EXPECT_GT(heightOfCount[13], heightOfCount[12]) << where;
+        // Every count stands whole inside the plot.
+        const QList<ZTBarGraph::TurnedLabel> counts = graph->valueLabels(bounds);
+        // (Where bars stand too close for two turned counts side by side, one gives way.)
+        EXPECT_GE(counts.size(), items.size() + 1) << where;
+        for (const ZTBarGraph::TurnedLabel& count : counts)
+            EXPECT_TRUE(plot.contains(count.ink)) << where << ": " << count.text.toStdString();
+        expectNamesWholeWhereTheyFit(screen(), true, where);
+        saveShot(QStringLiteral("small-%1-counts-%2-%3").arg(QLatin1String(GetParam().name), QString(level.exercise).remove(' '), level.id));
     }
 }
 
