@@ -303,13 +303,19 @@ std::pair<double, double> ZTNoteView::drawnHeightRange() const
     return {lowest, highest};
 }
 
+void ZTNoteView::setBottomClearance(double pixels)
+{
+    bottomClearance_ = pixels;
+    _updateCollectionsAndRectsForDrawing();
+}
+
 void ZTNoteView::fitDrawingIntoView()
 {
     drawingScale_ = 1;
     drawingOffset_ = 0;
     const auto [lowest, highest] = drawnHeightRange();
     // While editing, the footer bar covers the view's bottom.
-    const double floor = editing_ ? kFooterBarHeight : 0;
+    const double floor = std::max(editing_ ? kFooterBarHeight : 0, bottomClearance_);
     const double H = height();
     if (lowest >= floor && highest <= H)
         return;
