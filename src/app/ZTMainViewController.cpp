@@ -25,6 +25,7 @@
 #include "ZTTuner.h"
 
 #include <QAction>
+#include <QLayout>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -88,6 +89,10 @@ void ZTMainViewController::viewDidLoad()
     toolbarInfoView()->setTitle(QString());
     _registerNotifications();
     buildWikiPane();
+    // The divider's up button shows over the bottom of the staff's pane: the staff's drawing
+    // stays above it.
+    const int staffPaneMargin = noteView_->parentWidget()->layout()->contentsMargins().bottom();
+    noteView_->setBottomClearance(splitView_->buttonClearance() - staffPaneMargin);
     graph_ = std::make_unique<ZTBarGraph>();
     // The divider's down button shows over the top of the graph's pane; bars and counts stay
     // under it.

@@ -6,9 +6,12 @@
 #include "PrintOperation.h"
 #include "Reachability.h"
 #include "ZTAbstractTestController.h"
+#include "ZTSplitView.h"
 
 #include <QGridLayout>
 #include <QProgressBar>
+
+#include <cmath>
 
 namespace {
 
@@ -43,9 +46,10 @@ void ZTMainViewController::setWikiPaneMaker(WikiPaneMaker maker, const QString& 
 void ZTMainViewController::buildWikiPane()
 {
     // The placeholder of the lower pane holds the pane, once it is made, with the wheel and the
-    // download indicator over its top-right corner.
+    // download indicator over its top-right corner. The page starts under the divider's down
+    // button, which shows over the pane's top: the button never covers its heading.
     auto* grid = new QGridLayout(webView_);
-    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setContentsMargins(0, int(std::ceil(splitView_->buttonClearance())), 0, 0);
     wheel_ = makeIndicator(webView_, QStringLiteral("wheel"));
     wheel_->setRange(0, 0);
     downloadProgressIndicator_ = makeIndicator(webView_, QStringLiteral("downloadProgressIndicator"));

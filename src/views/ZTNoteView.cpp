@@ -50,6 +50,27 @@ qint64 bassIndex(const QVNote& note)
     return 7 * note.octave() + note.pos() - 12;
 }
 
+// Letter positions (0 the bottom bass line, one a step) of the ledger lines a head at
+// `position` needs: every line from the staff it hangs from out to the head, the head's own
+// line included. Beyond the grand staff a head hangs from the nearer staff, between the staves
+// from the staff it is written on; inside a staff the staff's lines serve.
+QList<qint64> ledgerLinePositions(qint64 position, bool onTrebleStaff)
+{
+    constexpr qint64 bassBottom = 0, bassTop = 8, trebleBottom = 19, trebleTop = 27;
+    QList<qint64> lines;
+    auto outTo = [&](qint64 firstLine, qint64 step) {
+        for (qint64 line = firstLine; step * (position - line) >= 0; line += step)
+            lines.append(line);
+    };
+    if (position < bassBottom)
+        outTo(bassBottom - 2, -2);
+    else if (position > trebleTop)
+        outTo(trebleTop + 2, 2);
+    else if (position > bassTop && position < trebleBottom)
+        onTrebleStaff ? outTo(trebleBottom - 2, -2) : outTo(bassTop + 2, 2);
+    return lines;
+}
+
 QString accidentalImage(qint64 offset, bool wrong)
 {
     QString name;
@@ -282,13 +303,19 @@ std::pair<double, double> ZTNoteView::drawnHeightRange() const
     return {lowest, highest};
 }
 
+void ZTNoteView::setBottomClearance(double pixels)
+{
+    bottomClearance_ = pixels;
+    _updateCollectionsAndRectsForDrawing();
+}
+
 void ZTNoteView::fitDrawingIntoView()
 {
     drawingScale_ = 1;
     drawingOffset_ = 0;
     const auto [lowest, highest] = drawnHeightRange();
     // While editing, the footer bar covers the view's bottom.
-    const double floor = editing_ ? kFooterBarHeight : 0;
+    const double floor = std::max(editing_ ? kFooterBarHeight : 0, bottomClearance_);
     const double H = height();
     if (lowest >= floor && highest <= H)
         return;
@@ -421,28 +448,11 @@ void ZTNoteView::_updateCollectionsAndRectsForDrawing()
             }
             note.setNoteSignFrame(sign);
 
+            // Kept a point above where they are drawn (drawNoteLine).
             QList<ZTNoteLine> lines;
-            auto addLine = [&](double yl) {
+            for (const qint64 position : ledgerLinePositions(k, staff != -1)) {
+                const double yl = top + 5.0 * position + 1;
                 lines.append(ZTNoteLine(QPointF(x - 5 + shift, yl), QPointF(x - 5 + shift + kLedgerLineLength, yl)));
-            };
-            if (y < top - 9) {
-                const qint64 d = qint64(std::trunc((top - 5) - y));
-                for (qint64 m = 0; m < d / 5; m += 2)
-                    addLine((top - 9) - 5.0 * m);
-            } else if (y > top + kStaffHeight) {
-                for (double Y = y; Y == y || Y > top + kStaffHeight; Y -= 5) {
-                    if (qint64(std::trunc(Y - top - 1)) % 10 == 0)
-                        addLine(Y + 5);
-                }
-            } else if ((staff == 0 || staff == 1) && y > top + 45 && y < top + 85) {
-                const qint64 d = qint64(std::trunc((top + kTrebleOffset) - y));
-                for (qint64 m = 0; m < d / 5; m += 2)
-                    addLine((top + 86) - 5.0 * m);
-            } else if (staff == -1 && y > top + 45 && y < top + 85) {
-                for (double Y = y; Y == y || Y > top + 45; Y -= 5) {
-                    if (qint64(std::trunc(Y - top - 6)) % 10 == 0)
-                        addLine(Y + 5);
-                }
             }
             note.setNoteLines(lines);
         }

@@ -160,6 +160,9 @@ public:
     // directions, so that all of it shows. Mouse events are mapped back to layout points.
     // Pixels of the view per layout point: 1 unless the drawing had to be made smaller.
     double drawingScale() const { return drawingScale_; }
+    // Pixels at the view's bottom that the drawing keeps clear, as it keeps clear of the footer
+    // bar while editing: room for a control that shows over the view there.
+    void setBottomClearance(double pixels);
     // The part of the layout the view shows, in layout points (y-up).
     QRectF visibleArea() const;
     // A layout rectangle in the view's own y-up pixels, and a y-up view point in layout points.
@@ -239,6 +242,7 @@ private:
     // View pixels = layout points x drawingScale_, moved up by drawingOffset_ pixels.
     double drawingScale_ = 1.0;
     double drawingOffset_ = 0.0;
+    double bottomClearance_ = 0.0;
     QWidget* watchedParent_ = nullptr;
     bool inLayout_ = false;
     // The titles are note names in the user's spelling: a new spelling means a new layout.

@@ -6,6 +6,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -54,6 +55,31 @@ QFont firstFittingFont(std::initializer_list<int> pixelSizes, bool bold, Fits fi
     return font;
 }
 
+// The first whole lines of `text`, broken at `width` as the painter breaks them, that stand in
+// `room` as the painter sets them (it puts each line on a whole pixel, so n lines can take more
+// than n line spacings).
+QString linesWithin(const QString& text, const QFont& font, double width, double room, int flags)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    QList<qsizetype> lineEnds;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        lineEnds.append(line.textStart() + line.textLength());
+    }
+    layout.endLayout();
+    const QFontMetricsF metrics(font);
+    for (; !lineEnds.isEmpty(); lineEnds.removeLast()) {
+        const QString lines = text.left(lineEnds.last());
+        if (metrics.boundingRect(QRectF(0, 0, width, 1e6), flags, lines).height() <= room)
+            return lines;
+    }
+    return {};
+}
+
 } // namespace
 
 void ZTToolbarInfoView::draw(QPainter& painter, const QSizeF& size)
@@ -67,7 +93,8 @@ void ZTToolbarInfoView::draw(QPainter& painter, const QSizeF& size)
     drawThreePartImage(painter, QRectF(0, 0, W, H), QStringLiteral("toolbarInfoLeft"),
                        QStringLiteral("toolbarInfoCenter"), QStringLiteral("toolbarInfoRight"), false);
 
-    imageRect_ = titleRect_ = subTitleRect_ = QRectF();
+    imageRect_ = QRectF();
+    drawnTitle_ = drawnSubTitle_ = DrawnText();
     const double textWidth = std::max(0.0, W - 2 * kTextInset);
     const auto icon = image_.isEmpty() ? nullptr : Image::named(image_);
     const QSizeF iconSize = icon ? icon->size() : QSizeF();
@@ -100,16 +127,17 @@ void ZTToolbarInfoView::draw(QPainter& painter, const QSizeF& size)
 
     // The subtitle wraps; when its lines would not leave a margin it gets a smaller font.
     const int subFlags = int(Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap);
-    auto subHeight = [&](const QFontMetricsF& metrics) {
-        return subTitle_.isEmpty() ? 0.0 : metrics.boundingRect(QRectF(0, 0, textWidth, 1e6), subFlags, subTitle_).height();
+    auto subHeight = [&](const QFontMetricsF& metrics, const QString& text) {
+        return text.isEmpty() ? 0.0 : metrics.boundingRect(QRectF(0, 0, textWidth, 1e6), subFlags, text).height();
     };
-    const QFont subFont = firstFittingFont({10, 9}, false, [&](const QFontMetricsF& metrics) {
-        return titleLine + kLineGap + subHeight(metrics) <= H - 2 * kVerticalMargin;
-    });
-    // Lines that still do not fit are cut off whole rather than drawn over the panel's edge.
-    const QFontMetricsF subMetrics(subFont);
     const double subRoom = std::max(0.0, H - 2 * kVerticalMargin - titleLine - kLineGap);
-    const double sh = std::min(subHeight(subMetrics), std::floor(subRoom / subMetrics.lineSpacing()) * subMetrics.lineSpacing());
+    const QFont subFont = firstFittingFont({10, 9}, false, [&](const QFontMetricsF& metrics) {
+        return subHeight(metrics, subTitle_) <= subRoom;
+    });
+    // Lines that still do not fit are left out whole rather than drawn over the panel's edge.
+    const QFontMetricsF subMetrics(subFont);
+    const QString subTitle = linesWithin(subTitle_, subFont, textWidth, subRoom, subFlags);
+    const double sh = subHeight(subMetrics, subTitle);
 
     // Title line and subtitle stand as one block in the middle of the panel (Qt's y-down).
     const double block = titleLine + (sh > 0 ? kLineGap + sh : 0);
@@ -120,20 +148,21 @@ void ZTToolbarInfoView::draw(QPainter& painter, const QSizeF& size)
         icon->draw(painter, iconPlace);
         imageRect_ = YUp::fromQt(iconPlace, H);
     }
+    auto drawText = [&](const QRectF& place, const QFont& font, const QColor& color, int flags, const QString& text) {
+        painter.setFont(font);
+        painter.setPen(color);
+        painter.drawText(place, flags, text);
+        return DrawnText{text, font, YUp::fromQt(place, H), flags};
+    };
     if (!title.isEmpty()) {
-        const QRectF titlePlace(x0 + iconWidth, top, tw, titleLine);
-        painter.setFont(titleFont);
-        painter.setPen(Qt::white);
-        painter.drawText(titlePlace, wraps ? wrapFlags : int(Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine),
-                         title);
-        titleRect_ = YUp::fromQt(titlePlace, H);
+        const int titleFlags = wraps ? wrapFlags : int(Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine);
+        drawnTitle_ = drawText(QRectF(x0 + iconWidth, top, tw, titleLine), titleFont, Qt::white, titleFlags, title);
     }
+    // Sized to its lines, the subtitle has nothing to clip; a clip there would only risk the
+    // last line's descenders.
     if (sh > 0) {
-        const QRectF subPlace(kTextInset, top + titleLine + kLineGap, textWidth, sh);
-        painter.setFont(subFont);
-        painter.setPen(QColor(255, 255, 255, 215));
-        painter.drawText(subPlace, subFlags, subTitle_);
-        subTitleRect_ = YUp::fromQt(subPlace, H);
+        drawnSubTitle_ = drawText(QRectF(kTextInset, top + titleLine + kLineGap, textWidth, sh), subFont,
+                                  QColor(255, 255, 255, 215), subFlags | Qt::TextDontClip, subTitle);
     }
     painter.restore();
 }

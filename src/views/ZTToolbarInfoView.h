@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFont>
+#include <QRectF>
 #include <QString>
 #include <QWidget>
 
@@ -27,10 +29,21 @@ public:
     QString image() const { return image_; }
     void setImage(const QString& imageName);
 
+    // A text as the last drawing set it: the lines shown, in which font, in which rectangle
+    // (y-up) and with which flags of QPainter::drawText.
+    struct DrawnText {
+        QString text;
+        QFont font;
+        QRectF rect;
+        int flags = 0;
+    };
+
     // Where the last drawing put the parts (y-up; empty when a part was not drawn).
     QRectF imageRect() const { return imageRect_; }
-    QRectF titleRect() const { return titleRect_; }
-    QRectF subTitleRect() const { return subTitleRect_; }
+    QRectF titleRect() const { return drawnTitle_.rect; }
+    QRectF subTitleRect() const { return drawnSubTitle_.rect; }
+    const DrawnText& drawnTitle() const { return drawnTitle_; }
+    const DrawnText& drawnSubTitle() const { return drawnSubTitle_; }
 
     // The drawing pass on a painter of a panel of `size` (printing and tests reuse it).
     void draw(QPainter& painter, const QSizeF& size);
@@ -46,6 +59,6 @@ private:
     QString subTitle_;
     QString image_;
     QRectF imageRect_;
-    QRectF titleRect_;
-    QRectF subTitleRect_;
+    DrawnText drawnTitle_;
+    DrawnText drawnSubTitle_;
 };

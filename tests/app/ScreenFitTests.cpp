@@ -80,9 +80,10 @@ TEST_P(ScreenFitTest, TheWindowOpensInsideTheScreenWithEveryControlWithinReach)
     for (const auto& [name, control] : controls)
         EXPECT_TRUE(wholeInWindow(name, control));
 
-    // The staff keeps most of its size, the graph room for its bars over their labels.
+    // The staff keeps most of its size (in the lowest windows it gives up some to stay above
+    // the divider's up button), the graph room for its bars over their labels.
     EXPECT_GE(s->noteView()->height(), 140);
-    EXPECT_GE(s->noteView()->drawingScale(), 0.85);
+    EXPECT_GE(s->noteView()->drawingScale(), 0.75);
     EXPECT_GE(s->graphScrollView()->height(), 100);
 
     // The longest prompt shows whole, on two lines where one is too short.

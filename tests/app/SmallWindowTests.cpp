@@ -1,8 +1,8 @@
 // The exercise screen at the sizes people meet: the least window, a 1024 x 600 netbook and a
 // 1366 x 768 laptop. High notes played on the keyboard show whole on the staff with their
 // names, every answered item shows a bar, and no label of the graph is cut off or covered.
-#include "AppTestSupport.h"
 #include "AxisLabelChecks.h"
+#include "WindowSizes.h"
 
 #include "ImageButton.h"
 #include "YUp.h"
@@ -29,30 +29,9 @@ namespace {
 
 const QString kIntervals = QStringLiteral("Interval recognition");
 
-struct WindowSize {
-    const char* name;
-    QRect screen; // empty: the window at its least size
-};
-
-void PrintTo(const WindowSize& size, std::ostream* out)
-{
-    *out << size.name;
-}
-
-class SmallWindowTest : public AppTest, public ::testing::WithParamInterface<WindowSize> {
+class SmallWindowTest : public WindowSizeTest {
 protected:
     ZTAbstractTestController* controller() const { return screen()->currentLessonController(); }
-
-    void openWindow()
-    {
-        const QRect area = GetParam().screen;
-        useScreens({area.isEmpty() ? kDesktopScreen : area});
-        launch();
-        QWidget* window = delegate()->window();
-        if (area.isEmpty())
-            window->resize(window->minimumSizeHint().expandedTo(window->minimumSize()));
-        QApplication::processEvents();
-    }
 
     // The level's items answered once right, once wrong, and a question left open.
     void answerEveryItemOnce()
@@ -338,8 +317,4 @@ TEST_P(SmallWindowTest, WellAnsweredLevelsShowTallBarsWithWholeCounts)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(WindowSizes, SmallWindowTest,
-                         ::testing::Values(WindowSize{"Least", QRect()},
-                                           WindowSize{"Netbook1024x600", QRect(0, 0, 1024, 600)},
-                                           WindowSize{"Laptop1366x768", QRect(0, 0, 1366, 768)}),
-                         [](const ::testing::TestParamInfo<WindowSize>& info) { return std::string(info.param.name); });
+INSTANTIATE_AT_COMMON_WINDOW_SIZES(SmallWindowTest);

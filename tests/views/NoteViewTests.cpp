@@ -171,31 +171,6 @@ TEST_F(NoteViewTest, AccidentalsStepLeftUntilTheyFit)
     EXPECT_TRUE(head(0).noteSignFrame().isNull());
 }
 
-TEST_F(NoteViewTest, LedgerLinesAboveBelowAndBetweenTheStaves)
-{
-    auto lines = [&](std::initializer_list<ZTNoteCollection> groups, int index) {
-        view->setNoteCollections(QList<ZTNoteCollection>(groups));
-        return head(index).noteLines();
-    };
-    const QList<ZTNoteLine> c6 = lines({group({84})}, 0);
-    ASSERT_EQ(c6.size(), 2);
-    EXPECT_EQ(c6[0].start(), QPointF(101, top + 156)); // drawn one point lower, on the C6 line
-    EXPECT_EQ(c6[0].end(), QPointF(133, top + 156));
-    EXPECT_EQ(c6[1].start().y(), top + 146);
-    EXPECT_EQ(lines({group({83})}, 0).size(), 1); // B5
-    EXPECT_EQ(lines({group({79})}, 0).size(), 0); // G5
-    EXPECT_EQ(lines({group({38})}, 0).size(), 1); // D2
-    EXPECT_EQ(lines({group({36})}, 0).size(), 2); // C2
-    EXPECT_EQ(lines({group({60})}, 0).size(), 1); // C4 on the treble staff
-    EXPECT_EQ(lines({group({72}), group({53})}, 1).size(), 3); // F3 on the treble staff
-    EXPECT_EQ(lines({group({72}), group({50})}, 1).size(), 4); // D3 on the treble staff
-    const QList<ZTNoteLine> c4Bass = lines({group({36}), group({60})}, 1);
-    ASSERT_EQ(c4Bass.size(), 1);
-    EXPECT_EQ(c4Bass[0].start().y(), top + 51);
-    EXPECT_EQ(lines({group({36}), group({64})}, 1).size(), 2); // E4 on the bass staff
-    EXPECT_EQ(lines({group({55})}, 0).size(), 0); // G3 inside the bass staff
-}
-
 TEST_F(NoteViewTest, TitlesMoveBetweenTheStavesForVeryLowNotes)
 {
     view->setShowNoteNames(true);
