@@ -3,14 +3,13 @@
 #include "ZTSliderCell.h"
 #include "ZTVelocityFormatter.h"
 
+#include <QComboBox>
 #include <QSlider>
 #include <QValidator>
 #include <QWidget>
 
 class QLineEdit;
 class QToolButton;
-
-#include <QComboBox>
 
 // A pop-up whose chosen title, when wider than its field, ends in an ellipsis instead of
 // being cut off mid-letter.

@@ -250,11 +250,8 @@ void ZTKeyboardView::_scrollToTestRange(std::shared_ptr<ZTMusicalTest> test)
     const double below = scrollStop(centred, visibleWidth, false);
     const double above = scrollStop(centred, visibleWidth, true);
     auto showsRange = [&](double x) { return x <= low.x() && high.right() <= x + visibleWidth; };
-    const bool belowIsNearer = centred - below <= above - centred;
-    const double x = showsRange(below) && (belowIsNearer || !showsRange(above)) ? below
-                     : showsRange(above)                                         ? above
-                     : belowIsNearer                                              ? below
-                                                                                  : above;
+    const double nearer = centred - below <= above - centred ? below : above;
+    const double x = showsRange(below) == showsRange(above) ? nearer : showsRange(below) ? below : above;
     area->horizontalScrollBar()->setValue(int(x));
 }
 
