@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Writes a fontconfig file that shows only the fonts a fresh machine has: those of the fonts-*
-# packages that install-deps.sh installs, and fonts-dejavu-core, which every Debian brings.
+# packages that install-deps.sh installs.
 # Usage: fresh-machine-fonts.sh FOLDER; prints the file's path (for FONTCONFIG_FILE).
 # Each package's own files are linked into FOLDER, so that a package sharing their folder
 # (fonts-dejavu-extra beside fonts-dejavu-core) adds none of its faces.
@@ -10,7 +10,6 @@ folder="$(mkdir -p "$1" && cd "$1" && pwd)"
 rm -rf "$folder/files" "$folder/cache"
 mkdir -p "$folder/files" "$folder/cache"
 mapfile -t packages < <("$here/install-deps.sh" --list | grep '^fonts-')
-packages+=(fonts-dejavu-core)
 for package in "${packages[@]}"; do
   mkdir -p "$folder/files/$package"
   dpkg -L "$package" | grep -E '\.(ttf|otf|ttc|pfb|t1)$' | while read -r file; do

@@ -9,6 +9,8 @@ packages=(
   libfluidsynth-dev fluid-soundfont-gm libstk-dev libogg-dev libvorbis-dev
   libcpp-httplib-dev libssl-dev libcurl4-openssl-dev fonts-dseg libgl-dev
   fonts-freefont-ttf
+  # The faces a machine falls back to; the fresh-machine font set for CI is built from them.
+  fonts-dejavu-core
   # Nimbus Sans: fontconfig's metric-compatible face for the "Helvetica" of the graph's labels.
   fonts-urw-base35
   qt6-webengine-dev libqt6webenginecore6-bin qt6-pdf-dev poppler-utils

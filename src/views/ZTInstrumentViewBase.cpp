@@ -21,6 +21,13 @@ std::shared_ptr<QVMusicInstrument> currentInstrument()
     return ZTMIDIController::sharedInstance()->instrument();
 }
 
+// How much narrower the lettering is set to fit the width: 1 when it fits as it is.
+double scaleToFit(const ZTMarkLettering& lettering, double width)
+{
+    const double natural = lettering.advance();
+    return natural > width && natural > 0 ? width / natural : 1.0;
+}
+
 } // namespace
 
 ZTInstrumentViewBase::ZTInstrumentViewBase(QWidget* parent) : YUpMouseView(parent) {}
@@ -64,12 +71,6 @@ void ZTInstrumentViewBase::drawMarkName(YUpPainter& painter, const QRectF& rect,
     qt.restore();
 }
 
-double ZTInstrumentViewBase::scaleToFit(const ZTMarkLettering& lettering, double width)
-{
-    const double natural = lettering.advance();
-    return natural > width && natural > 0 ? width / natural : 1.0;
-}
-
 ZTInstrumentViewBase::MarkLabel ZTInstrumentViewBase::fitMarkLabel(const QString& name, const QRectF& room,
                                                                    double minimumWidth)
 {
@@ -80,8 +81,6 @@ ZTInstrumentViewBase::MarkLabel ZTInstrumentViewBase::fitMarkLabel(const QString
     const double width = std::min(std::max(std::ceil(needed), minimumWidth), room.width());
     label.plate = QRectF(std::round(room.center().x() - width / 2), room.y(), width, room.height());
     label.textRect = label.plate.adjusted(kMarkPadding, 0, -kMarkPadding, 0);
-    label.naturalWidth = lettering.advance();
-    label.horizontalScale = scaleToFit(lettering, label.textRect.width());
     return label;
 }
 

@@ -12,7 +12,6 @@
 #include <memory>
 
 class YUpPainter;
-class ZTMarkLettering;
 
 // What the piano keyboard and the guitar fretboard share: the question that spells played
 // notes, the right (green) and wrong (red) marks by answer position with the step that picks
@@ -57,8 +56,6 @@ public:
         QString name;
         QRectF plate;    // y-up
         QRectF textRect; // the plate less its padding
-        double naturalWidth = 0; // of the lettering before any narrowing
-        double horizontalScale = 1.0;
     };
     static constexpr double kMarkFontSize = 12;
     static constexpr double kMarkPadding = 1.5;
@@ -99,7 +96,6 @@ protected:
     // The label of `name` on a plate centred in `room`, with the room's bottom and height, at
     // least `minimumWidth` wide and never wider than the room.
     static MarkLabel fitMarkLabel(const QString& name, const QRectF& room, double minimumWidth);
-    static double scaleToFit(const ZTMarkLettering& lettering, double width);
 
 private:
     void addMark(ZTMarkList& marks, const QVNote& note, qint64 position);

@@ -57,6 +57,9 @@ protected:
             response.set_content("this is not gzip at all", "application/json");
         });
         serveRangedBody(server.server(), "/ranged", patternBody(200000));
+        server.server().Post("/upload", [](const httplib::Request& request, httplib::Response& response) {
+            response.set_content(std::to_string(request.body.size()), "text/plain");
+        });
         server.start();
     }
 
@@ -254,6 +257,36 @@ TEST_F(ConnectionOperation, AProgressBlockClearedOnTheMainThreadIsNotCalledForCh
     ASSERT_TRUE(waitUntil([&] { return outcome->done(); }));
     EXPECT_EQ(*calls, 0);
     EXPECT_EQ(operation->totalBytesRead(), 3000) << "the bytes are counted all the same";
+}
+
+TEST_F(ConnectionOperation, AnUploadProgressBlockSetOnTheMainThreadIsCalledForChunksAlreadySent)
+{
+    const int size = 300000;
+    URLRequest request(server.url("/upload"));
+    request.HTTPMethod = QStringLiteral("POST");
+    request.HTTPBody = QByteArray::fromStdString(patternBody(size));
+    auto operation = std::make_shared<AFHTTPRequestOperation>(request);
+    auto outcome = installOutcome(*operation);
+    operation->start();
+    // The main queue does not run meanwhile, so every chunk's progress call is still waiting.
+    ASSERT_TRUE(eventually([&] { return operation->isFinished(); }, 30));
+    struct Progress {
+        qint64 bytes = 0;
+        qint64 lastTotal = 0;
+        qint64 expected = 0;
+    };
+    auto progress = std::make_shared<Progress>();
+    operation->setUploadProgressBlock([progress](qint64 bytes, qint64 total, qint64 totalExpected) {
+        progress->bytes += bytes;
+        progress->lastTotal = total;
+        progress->expected = totalExpected;
+    });
+    ASSERT_TRUE(waitUntil([&] { return outcome->done(); }));
+    ASSERT_EQ(outcome->successes, 1);
+    EXPECT_EQ(outcome->object.toByteArray(), QByteArray::number(size)) << "the server had the whole body";
+    EXPECT_EQ(progress->bytes, size);
+    EXPECT_EQ(progress->lastTotal, size);
+    EXPECT_EQ(progress->expected, size);
 }
 
 TEST_F(ConnectionOperation, AnInMemoryBodyStopsAtItsLimitAndAFileStreamHasNone)

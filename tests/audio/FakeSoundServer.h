@@ -21,7 +21,8 @@
 //
 // A pause the test holds stays under way until it is let go, the stream exchanging blocks
 // meanwhile; as with RtAudio's PulseAudio stream, which renders a block before it looks at
-// its state, and whose pause flushes what was written, those blocks are never heard.
+// its state, and whose pause flushes what was written, those blocks are never heard. A held
+// pause that the server then refuses throws nothing away.
 class FakeSoundServer : public std::enable_shared_from_this<FakeSoundServer> {
 public:
     static constexpr unsigned kOwnRate = 48000;
@@ -44,7 +45,8 @@ public:
         pausable_ = pausable;
     }
     void stop() { setRunning(false); }
-    // The next pause waits, once asked for, until letPauseGo().
+    // The next pause waits, once asked for, until letPauseGo(); then it pauses, or is
+    // refused when the server does not pause.
     void holdNextPause()
     {
         std::lock_guard lock(mutex_);
@@ -129,16 +131,16 @@ private:
         {
             {
                 std::unique_lock lock(server_->mutex_);
+                if (std::exchange(server_->holdingPause_, false)) {
+                    server_->pauseHeld_ = true;
+                    server_->changed_.wait(lock, [this] { return !server_->pauseHeld_; });
+                }
                 if (!server_->pausable_) {
                     ++server_->refusedPauses_;
                     return false;
                 }
                 if (paused_ || closing_)
                     return true;
-                if (std::exchange(server_->holdingPause_, false)) {
-                    server_->pauseHeld_ = true;
-                    server_->changed_.wait(lock, [this] { return !server_->pauseHeld_; });
-                }
                 paused_ = true;
                 ++server_->pauses_;
                 // What the test asked for and did not get dies with the pause.
@@ -209,7 +211,7 @@ private:
                     lock.unlock();
                     refused_ = !transfer(block, block.data());
                     lock.lock();
-                    if (server.pauseHeld_)
+                    if (server.pauseHeld_ && server.pausable_)
                         ++server.thrownAway_;
                     else
                         server.lastBlock_ = block;

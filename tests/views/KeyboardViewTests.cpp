@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -222,6 +223,8 @@ TEST_F(KeyboardViewTest, EveryMarkShowsTheWholeNameInAReadableSizeBetweenItsNeig
     ZTPreferences* prefs = ZTPreferences::sharedPreferences();
     const QFont font = ZTKeyboardView::markFont();
     EXPECT_GE(font.pixelSize(), 12);
+    const double height = keyboard->height();
+    QSet<QString> drawn; // name and key
     QVNote longestOnBlack;
     double longestWidth = 0;
     for (const QString& spelling : QVNote::offeredSpellingTypes()) {
@@ -236,14 +239,17 @@ TEST_F(KeyboardViewTest, EveryMarkShowsTheWholeNameInAReadableSizeBetweenItsNeig
                         const QVNote shown = QVNote::initWithNoteNr(nr, 60 + root, minor);
                         const ZTKeyboardView::MarkLabel label = keyboard->markLabel(shown, 0);
                         const QString name = shown.nameWithSpellingType(spelling, naming);
-                        const double width = label.naturalWidth;
                         ASSERT_EQ(label.name, name);
-                        ASSERT_LE(width * label.horizontalScale, label.textRect.width() + 0.01)
-                            << spelling.toStdString() << " " << naming.toStdString() << " " << name.toStdString();
-                        ASSERT_GE(label.horizontalScale, 0.55) << name.toStdString();
                         // Within half the distance to the next key of its row on either side.
                         ASSERT_GE(label.plate.left(), centre - 15);
                         ASSERT_LE(label.plate.right(), centre + 15);
+                        const QString key = name + QStringLiteral(" on %1").arg(nr);
+                        if (drawn.contains(key))
+                            continue;
+                        drawn.insert(key);
+                        ASSERT_EQ(drawnNameProblem(label, height, 0.55).toStdString(), "")
+                            << key.toStdString();
+                        const double width = naturalNameWidth(name);
                         if (!ZTUtils::isWhiteKey(int(nr)) && spelling == QStringLiteral("Helmholtz") &&
                             naming == QStringLiteral("Solomisation") && width > longestWidth) {
                             longestWidth = width;

@@ -4,10 +4,13 @@
 #include "Image.h"
 #include "Paths.h"
 #include "YUp.h"
+#include "YUpPainter.h"
+#include "ZTMarkLettering.h"
 #include "ZTMIDIController.h"
 #include "ZTPreferences.h"
 
 #include <QDir>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 
@@ -75,4 +78,64 @@ QColor ViewTest::colorAt(QWidget* widget, const QPointF& yUpPoint)
 QPoint ViewTest::qtPoint(const QWidget* widget, const QPointF& yUpPoint)
 {
     return YUp::toQt(yUpPoint, widget->height()).toPoint();
+}
+
+QRegion ViewTest::markNameInk(const QString& name, const QRectF& yUpRect, double viewHeight)
+{
+    // Only the rectangle and a margin past anything a mark could spill (a long name at its
+    // natural width, a sign below the line) are painted, shifted by whole pixels, so that each
+    // pixel comes out as it does in the whole view.
+    constexpr int kSideMargin = 40;
+    constexpr int kTopAndBottomMargin = 10;
+    const QRect area = YUp::toQt(yUpRect, viewHeight)
+                           .toAlignedRect()
+                           .adjusted(-kSideMargin, -kTopAndBottomMargin, kSideMargin, kTopAndBottomMargin);
+    QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter qt(&image);
+        qt.translate(-area.topLeft());
+        YUpPainter painter(qt, viewHeight);
+        ZTInstrumentViewBase::drawMarkName(painter, yUpRect, name, Qt::white);
+    }
+    constexpr int kQuarterCovered = 64;
+    QRegion ink;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int runStart = x;
+            while (x < image.width() && qAlpha(row[x]) >= kQuarterCovered)
+                ++x;
+            if (x > runStart)
+                ink += QRect(area.left() + runStart, area.top() + y, x - runStart, 1);
+        }
+    }
+    return ink;
+}
+
+QRect ViewTest::touchedPixels(const QRectF& yUpRect, double viewHeight)
+{
+    return YUp::toQt(yUpRect, viewHeight).toAlignedRect();
+}
+
+double ViewTest::naturalNameWidth(const QString& name)
+{
+    static QHash<QString, double> widths;
+    if (!widths.contains(name))
+        widths.insert(name, ZTMarkLettering(name, ZTInstrumentViewBase::markFont()).outline().boundingRect().width());
+    return widths.value(name);
+}
+
+QString ViewTest::drawnNameProblem(const ZTInstrumentViewBase::MarkLabel& label, double viewHeight,
+                                   double leastWidthShare)
+{
+    const QRegion ink = markNameInk(label.name, label.textRect, viewHeight);
+    if (ink.isEmpty())
+        return QStringLiteral("no ink");
+    if (!touchedPixels(label.textRect, viewHeight).contains(ink.boundingRect()))
+        return QStringLiteral("ink outside the text rectangle");
+    const double share = double(ink.boundingRect().width()) / naturalNameWidth(label.name);
+    if (share < leastWidthShare)
+        return QStringLiteral("set at %1 of its width").arg(share, 0, 'f', 2);
+    return {};
 }

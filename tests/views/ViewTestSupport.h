@@ -4,6 +4,7 @@
 
 #include "QVMusicInstrument.h"
 #include "QVNote.h"
+#include "ZTInstrumentViewBase.h"
 #include "ZTMusicInstumentProtocol.h"
 #include "ZTMusicalTest.h"
 #include "ZTNoteCollection.h"
@@ -11,6 +12,7 @@
 #include <QList>
 #include <QPair>
 #include <QPoint>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
@@ -73,6 +75,20 @@ protected:
     static QColor colorAt(QWidget* widget, const QPointF& yUpPoint);
     // A Qt point in the widget for a y-up point.
     static QPoint qtPoint(const QWidget* widget, const QPointF& yUpPoint);
+
+    // ---- Marks as drawn ----
+    // The Qt pixels of a view `viewHeight` high that a mark's name covers by a quarter or
+    // more, drawn into the y-up rectangle as the instrument views draw it.
+    static QRegion markNameInk(const QString& name, const QRectF& yUpRect, double viewHeight);
+    // The pixels a y-up rectangle touches.
+    static QRect touchedPixels(const QRectF& yUpRect, double viewHeight);
+    // The width of the ink of a mark's name at its natural size, from the lettering's outline.
+    static double naturalNameWidth(const QString& name);
+    // What is wrong with a mark's name drawn into its label as the views draw it: no ink, ink
+    // outside the text rectangle (and so the plate), or a width under `leastWidthShare` of its
+    // natural width. Empty when nothing is.
+    static QString drawnNameProblem(const ZTInstrumentViewBase::MarkLabel& label, double viewHeight,
+                                    double leastWidthShare);
 
     std::unique_ptr<TestEnvironment> environment_;
     std::shared_ptr<RecordingInstrument> instrument_;

@@ -573,8 +573,6 @@ void AFURLConnectionOperation::didReceiveData(URLConnection& connection, const Q
 void AFURLConnectionOperation::didSendBodyData(URLConnection&, qint64 bytesWritten, qint64 totalBytesWritten,
                                                qint64 totalBytesExpectedToWrite)
 {
-    if (!progressBlock(&AFURLConnectionOperation::uploadProgress_))
-        return;
     auto self = std::static_pointer_cast<AFURLConnectionOperation>(shared_from_this());
     MainQueue::async([self, bytesWritten, totalBytesWritten, totalBytesExpectedToWrite] {
         if (const ProgressBlock progress = self->progressBlock(&AFURLConnectionOperation::uploadProgress_))

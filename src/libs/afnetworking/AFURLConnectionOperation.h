@@ -90,7 +90,7 @@ public:
     void setOutputStream(std::shared_ptr<OutputStream> stream);
 
     // A progress block is looked up when its call runs on the main queue: one set or
-    // cleared there applies to every call not yet made, also to chunks already received.
+    // cleared there applies to every call not yet made, also to chunks already sent or received.
     void setUploadProgressBlock(ProgressBlock block);
     void setDownloadProgressBlock(ProgressBlock block);
     // When set, it answers every challenge itself.

@@ -37,10 +37,11 @@ public:
     QString failureReason() const override;
 
     // Blocks of an output stream that the sound server holds ahead of what it plays: with
-    // blocks of 256 frames at 48 kHz, 27 ms. A desktop busy with other work leaves the
-    // stream's threads waiting for a processor for several milliseconds at a time; with two
-    // blocks (8 ms of latency) held notes broke up into runs of silence then. A key pressed
-    // while the stream plays still sounds within 30 ms; a sixth block would pass that. RtAudio's
+    // blocks of 256 frames, 29.0 ms at 44.1 kHz and 26.7 ms at 48 kHz. A desktop busy with
+    // other work leaves the stream's threads waiting for a processor for several milliseconds
+    // at a time; with two blocks held notes broke up into runs of silence then. A key pressed
+    // while the stream plays waits behind these blocks and the lead-in (128 frames): 31.9 ms
+    // at 44.1 kHz, 29.3 ms at 48 kHz. A sixth block would make that 37.7 and 34.7 ms. RtAudio's
     // real-time scheduling is not asked for: each block also passes through the PulseAudio
     // client library's own thread, which it leaves as it is, and held notes broke up more
     // often with it.
