@@ -7,9 +7,9 @@
 
 #include <QFontMetricsF>
 #include <QImage>
-#include <QSet>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSet>
 #include <QTest>
 
 namespace {
